@@ -1,0 +1,115 @@
+#include <list.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<int> valuesOf(const List<int>& list)
+{
+    std::vector<int> values;
+    for (int value : list)
+        values.push_back(value);
+    return values;
+}
+
+// Checks that next and prev agree all around the circle and that the
+// circle has `count` nodes.
+void expectConsistentCircle(const List<int>& list)
+{
+    if (!list.head) {
+        EXPECT_EQ(list.count, 0);
+        return;
+    }
+    int nodes = 0;
+    const ListNode<int>* node = list.head;
+    do {
+        EXPECT_EQ(node->next->prev, node);
+        EXPECT_EQ(node->prev->next, node);
+        node = node->next;
+        ++nodes;
+    } while (node != list.head && nodes <= list.count);
+    EXPECT_EQ(nodes, list.count);
+}
+
+TEST(List, AppendToEmptyListMakesOneNodeCircle)
+{
+    List<int> list;
+    ListNode<int>* node = list.append(7);
+    EXPECT_EQ(list.head, node);
+    EXPECT_EQ(node->next, node);
+    EXPECT_EQ(node->prev, node);
+    EXPECT_EQ(list.count, 1);
+    EXPECT_EQ(list.pop(), 7);
+    EXPECT_EQ(list.head, nullptr);
+    EXPECT_EQ(list.count, 0);
+}
+
+TEST(List, AppendKeepsOrderAndNewestIsHeadPrev)
+{
+    List<int> list;
+    list.append(1);
+    list.append(2);
+    ListNode<int>* last = list.append(3);
+    EXPECT_EQ(list.head->prev, last);
+    EXPECT_EQ(last->next, list.head);
+    EXPECT_EQ(list.last(), last);
+    EXPECT_EQ(valuesOf(list), (std::vector<int>{1, 2, 3}));
+    expectConsistentCircle(list);
+
+    EXPECT_EQ(list.pop(), 3);
+    EXPECT_EQ(list.pop(), 2);
+    EXPECT_EQ(valuesOf(list), (std::vector<int>{1}));
+    expectConsistentCircle(list);
+}
+
+TEST(List, PrependBecomesHead)
+{
+    List<int> list;
+    list.prepend(2);
+    list.append(3);
+    ListNode<int>* first = list.prepend(1);
+    EXPECT_EQ(list.head, first);
+    EXPECT_EQ(valuesOf(list), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(list.pop(), 3);
+    expectConsistentCircle(list);
+}
+
+TEST(List, UnlinkAnywhereKeepsTheCircle)
+{
+    List<int> list;
+    ListNode<int>* one = list.append(1);
+    ListNode<int>* two = list.append(2);
+    list.append(3);
+    ListNode<int>* four = list.append(4);
+
+    list.unlink(two);
+    EXPECT_EQ(valuesOf(list), (std::vector<int>{1, 3, 4}));
+    expectConsistentCircle(list);
+
+    list.unlink(one);
+    EXPECT_EQ(list.head->value, 3);
+    EXPECT_EQ(valuesOf(list), (std::vector<int>{3, 4}));
+
+    list.unlink(four);
+    EXPECT_EQ(valuesOf(list), (std::vector<int>{3}));
+    list.unlink(list.head);
+    EXPECT_EQ(list.head, nullptr);
+    EXPECT_EQ(list.count, 0);
+    EXPECT_TRUE(valuesOf(list).empty());
+}
+
+TEST(List, ValuesAreNotOwned)
+{
+    int* value = new int(5);
+    {
+        List<int*> list;
+        list.append(value);
+        list.append(value);
+    }
+    EXPECT_EQ(*value, 5);
+    delete value;
+}
+
+}

@@ -1,0 +1,88 @@
+#ifndef TDF_HASH_H
+#define TDF_HASH_H
+
+// A chained hash table of pointers with a fixed number of buckets. Subclasses
+// define the bucket of a value (`code`) and a search by key. New nodes go to
+// the front of their bucket, so of several values with the same key the most
+// recently interned one is found first. The table never owns the values.
+
+template <class P>
+class Hash;
+
+template <class T>
+class Hash<T*> {
+public:
+    struct Node {
+        T* value;
+        Node* next;
+        Node* prev;
+    };
+
+    Node** buckets;
+    int count = 0;
+    unsigned size;
+
+    explicit Hash(unsigned bucketCount) : buckets(new Node*[bucketCount]()), size(bucketCount) {}
+    Hash(const Hash&) = delete;
+    Hash& operator=(const Hash&) = delete;
+
+    virtual ~Hash()
+    {
+        clean();
+        delete[] buckets;
+    }
+
+    // The bucket index of `value`, below `size`.
+    virtual unsigned code(T* value) = 0;
+
+    // Returns the node holding `value`, linking a new one at the front of its
+    // bucket when the pointer is not there yet; `isNew` (may be null) tells
+    // which happened.
+    Node* intern(T* value, bool* isNew)
+    {
+        Node*& bucket = buckets[code(value)];
+        for (Node* node = bucket; node; node = node->next) {
+            if (node->value == value) {
+                if (isNew)
+                    *isNew = false;
+                return node;
+            }
+        }
+        Node* node = new Node{value, bucket, nullptr};
+        if (bucket)
+            bucket->prev = node;
+        bucket = node;
+        ++count;
+        if (isNew)
+            *isNew = true;
+        return node;
+    }
+
+    // Frees every node; the values are left alone and `count` is kept.
+    void clean()
+    {
+        for (unsigned i = 0; i < size; ++i) {
+            Node* node = buckets[i];
+            while (node) {
+                Node* next = node->next;
+                delete node;
+                node = next;
+            }
+            buckets[i] = nullptr;
+        }
+    }
+
+protected:
+    // The first value, newest first, in bucket `index` for which `matches`
+    // holds; the subclasses' searches are built on it.
+    template <class Predicate>
+    T* find(unsigned index, Predicate matches) const
+    {
+        for (Node* node = buckets[index]; node; node = node->next)
+            if (matches(node->value))
+                return node->value;
+        return nullptr;
+    }
+};
+
+#endif

@@ -1,0 +1,103 @@
+#ifndef TDF_LIST_H
+#define TDF_LIST_H
+
+// A circular doubly linked list. Objects stored in it keep the node that
+// `append` returns so that they can be reached or unlinked without a search.
+// The list owns its nodes, never the values.
+
+template <class T>
+struct ListNode {
+    T value;
+    ListNode* next;
+    ListNode* prev;
+};
+
+template <class T>
+class List {
+public:
+    typedef ListNode<T> Node;
+
+    Node* head = nullptr;
+    int count = 0;
+
+    List() = default;
+    List(const List&) = delete;
+    List& operator=(const List&) = delete;
+    ~List() { clear(); }
+
+    // Links a new last node (head->prev) holding `value` and returns it.
+    Node* append(T value)
+    {
+        Node* node = new Node{value, nullptr, nullptr};
+        if (head) {
+            node->next = head;
+            node->prev = head->prev;
+            head->prev->next = node;
+            head->prev = node;
+        } else {
+            node->next = node;
+            node->prev = node;
+            head = node;
+        }
+        ++count;
+        return node;
+    }
+
+    // Links a new first node holding `value` and returns it.
+    Node* prepend(T value)
+    {
+        head = append(value);
+        return head;
+    }
+
+    // Removes the last node and returns its value; the list must not be empty.
+    T pop()
+    {
+        Node* last = head->prev;
+        T value = last->value;
+        unlink(last);
+        return value;
+    }
+
+    // Removes and frees `node`, which must belong to this list.
+    void unlink(Node* node)
+    {
+        node->prev->next = node->next;
+        node->next->prev = node->prev;
+        if (node == head)
+            head = node->next == node ? nullptr : node->next;
+        delete node;
+        --count;
+    }
+
+    // Frees every node; the values are left alone.
+    void clear()
+    {
+        while (head)
+            unlink(head->prev);
+    }
+
+    Node* last() const { return head ? head->prev : nullptr; }
+
+    class Iterator {
+    public:
+        Iterator(Node* node, const Node* head) : node_(node), head_(head) {}
+        T& operator*() const { return node_->value; }
+        Iterator& operator++()
+        {
+            node_ = node_->next == head_ ? nullptr : node_->next;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return node_ != other.node_; }
+
+    private:
+        Node* node_;
+        const Node* head_;
+    };
+
+    // Iteration from head to the last node, oldest first.
+    Iterator begin() const { return Iterator(head, head); }
+    Iterator end() const { return Iterator(nullptr, head); }
+};
+
+#endif
