@@ -15,10 +15,12 @@
 
 class TDF_EXPORT Style {
 public:
+    // The enumerations are plain ints, so that any value (a combination of
+    // font flags, a value from elsewhere) can be held and asked about.
     // Bits of the font style; NORMAL is the empty set.
-    enum Font { NORMAL = 0, BOLD = 1, ITALIC = 2, UNDERLINE = 4 };
-    enum Line { SOLID_LINE = 0, DOT_LINE = 1, DASH_LINE = 2, DASH_DOT_LINE = 3, DASH_DOT_DOT_LINE = 4 };
-    enum Arrow { PLAIN_ARROW = 0, OPEN_ARROW = 1, HALF_ARROW = 2 };
+    enum Font : int { NORMAL = 0, BOLD = 1, ITALIC = 2, UNDERLINE = 4 };
+    enum Line : int { SOLID_LINE = 0, DOT_LINE = 1, DASH_LINE = 2, DASH_DOT_LINE = 3, DASH_DOT_DOT_LINE = 4 };
+    enum Arrow : int { PLAIN_ARROW = 0, OPEN_ARROW = 1, HALF_ARROW = 2 };
 
     Style(const QString& name, int id);
     virtual ~Style();
