@@ -2,6 +2,7 @@
 #include <style.h>
 
 #include "error_recorder.h"
+#include "resource_text.h"
 
 #include <qares.h>
 
@@ -23,10 +24,7 @@ std::string dump(const Style& style)
 // Applies a style group given in resource syntax, e.g. "style = { ... }".
 void apply(Style& style, const char* text, bool readName = true)
 {
-    bool ok = false;
-    std::unique_ptr<QARes> group(readResourceText(text, "style.res", &ok));
-    ASSERT_TRUE(ok);
-    style.fromResource(group.get(), readName);
+    style.fromResource(parseResources(text).get(), readName);
 }
 
 TEST(Style, NewStyleDumpsItsDefaults)

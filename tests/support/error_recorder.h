@@ -3,6 +3,8 @@
 
 #include <error.h>
 
+#include "qstring_print.h"
+
 #include <QString>
 
 #include <vector>

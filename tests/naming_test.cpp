@@ -1,0 +1,150 @@
+#include <naming.h>
+
+#include "error_recorder.h"
+#include "resource_text.h"
+
+#include <QtGlobal>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+int qtMessages = 0;
+
+void countQtMessage(QtMsgType, const QMessageLogContext&, const QString&)
+{
+    ++qtMessages;
+}
+
+// Parses `list = [ ... ]` given in resource syntax into a naming.
+class NamingTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        qtMessages = 0;
+        previousHandler = qInstallMessageHandler(countQtMessage);
+    }
+    void TearDown() override
+    {
+        qInstallMessageHandler(previousHandler);
+        // Composition must never make Qt complain (e.g. about missing markers).
+        EXPECT_EQ(qtMessages, 0);
+    }
+
+    std::unique_ptr<Naming> naming(const char* items)
+    {
+        resources = parseResources((std::string("naming = ") + items).c_str());
+        return std::unique_ptr<Naming>(_TCFFromResources_Naming(resources->toResList(), "tcf.loop_naming"));
+    }
+
+    ErrorRecorder recorder;
+    std::unique_ptr<QARes> resources;
+    QtMessageHandler previousHandler = nullptr;
+};
+
+TEST_F(NamingTest, DefaultNamesWithoutANaming)
+{
+    EXPECT_EQ(Naming::processInstance(nullptr, 0, "Sensor"), "obj0:Sensor");
+    EXPECT_EQ(Naming::processInstance(nullptr, 2, "Sensor"), "obj2:Sensor");
+    EXPECT_EQ(Naming::processLoop(nullptr, 5, "3.2.8", 4), "Loop3.2.8:4");
+    EXPECT_EQ(Naming::processInstance(nullptr, 1, "has %1 inside"), "obj1:has %1 inside");
+}
+
+TEST_F(NamingTest, ParsedNamingStartsWithItsFormat)
+{
+    auto parsed = naming("[ \"%1-%2\", STATIC_NAME, \"lit\", LOOP_NUMBER, D_OCCURENCE, LOOP_ID, LOOP_REPEAT ]");
+    ASSERT_NE(parsed, nullptr);
+    EXPECT_EQ(parsed->format, "%1-%2");
+    ASSERT_EQ(parsed->count, 7);
+    const NamingOp::NamingType expected[] = {NamingOp::LITERAL,     NamingOp::STATIC_NAME, NamingOp::LITERAL,
+                                             NamingOp::LOOP_NUMBER, NamingOp::D_OCCURENCE, NamingOp::LOOP_ID,
+                                             NamingOp::LOOP_REPEAT};
+    int i = 0;
+    for (NamingOp* step : *parsed) {
+        EXPECT_EQ(step->type, expected[i]) << i;
+        EXPECT_EQ(step->text.isNull(), step->type != NamingOp::LITERAL) << i;
+        ++i;
+    }
+    EXPECT_TRUE(recorder.reports().empty());
+}
+
+TEST_F(NamingTest, SingleStringNamesEverythingTheSame)
+{
+    auto fixed = naming("[ \"Main loop\" ]");
+    EXPECT_EQ(Naming::processInstance(fixed.get(), 3, "X"), "Main loop");
+    EXPECT_EQ(Naming::processLoop(fixed.get(), 1, "1.2", 9), "Main loop");
+}
+
+TEST_F(NamingTest, StepsFillTheLowestMarkerLeft)
+{
+    auto instance = naming("[ \"%2 of %1\", STATIC_NAME, D_OCCURENCE ]");
+    EXPECT_EQ(Naming::processInstance(instance.get(), 4, "Sensor"), "4 of Sensor");
+
+    auto ordered = naming("[ \"%1/%2\", STATIC_NAME, D_OCCURENCE ]");
+    EXPECT_EQ(Naming::processInstance(ordered.get(), 4, "Sensor"), "Sensor/4");
+
+    auto literal = naming("[ \"%1 %2 %1\", \"[%3]\", STATIC_NAME ]");
+    EXPECT_EQ(Naming::processInstance(literal.get(), 0, "S"), "[%3] S [%3]");
+}
+
+TEST_F(NamingTest, StepsOfTheOtherKindAreSkipped)
+{
+    auto mixed = naming("[ \"<%1>\", LOOP_ID, D_OCCURENCE ]");
+    EXPECT_EQ(Naming::processInstance(mixed.get(), 7, "S"), "<7>");
+    EXPECT_EQ(Naming::processLoop(mixed.get(), 0, "3.2.8", 2), "<3.2.8>");
+
+    auto loop = naming("[ \"%1 #%2 x%3\", LOOP_ID, LOOP_NUMBER, LOOP_REPEAT ]");
+    EXPECT_EQ(Naming::processLoop(loop.get(), 12, "1.4", 30), "1.4 #12 x30");
+}
+
+TEST_F(NamingTest, MoreStepsThanMarkersComposeQuietly)
+{
+    auto extra = naming("[ \"%1\", STATIC_NAME, D_OCCURENCE, \"more\" ]");
+    EXPECT_EQ(Naming::processInstance(extra.get(), 1, "S"), "S");
+    auto none = naming("[ \"plain 100%\", STATIC_NAME ]");
+    EXPECT_EQ(Naming::processInstance(none.get(), 1, "S"), "plain 100%");
+}
+
+TEST_F(NamingTest, MarkersReadLikeQtPlaceMarkers)
+{
+    auto markers = naming("[ \"%L1|%10|%%2|%0\", STATIC_NAME, STATIC_NAME, STATIC_NAME, STATIC_NAME ]");
+    // %0 is the lowest marker, then %L1 (the L is dropped), %2, %10.
+    EXPECT_EQ(Naming::processInstance(markers.get(), 0, "x"), "x|x|%x|x");
+    auto twoDigits = naming("[ \"%100\", STATIC_NAME ]");
+    EXPECT_EQ(Naming::processInstance(twoDigits.get(), 0, "x"), "x0");
+}
+
+TEST_F(NamingTest, ListWithoutLeadingStringHasNoFormat)
+{
+    auto empty = naming("[]");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_TRUE(empty->format.isNull());
+    EXPECT_EQ(empty->count, 0);
+    EXPECT_TRUE(Naming::processInstance(empty.get(), 0, "S").isNull());
+
+    auto identifierFirst = naming("[ STATIC_NAME, \"%1\" ]");
+    ASSERT_NE(identifierFirst, nullptr);
+    EXPECT_EQ(identifierFirst->count, 0);
+    EXPECT_TRUE(Naming::processLoop(identifierFirst.get(), 0, "1", 1).isNull());
+    EXPECT_TRUE(recorder.reports().empty());
+}
+
+TEST_F(NamingTest, UnknownItemsRejectTheWholeList)
+{
+    EXPECT_EQ(naming("[ \"%1\", STATIC_NAME,\n  d_occurence, BOGUS ]"), nullptr);
+    ASSERT_EQ(recorder.reports().size(), 1u);
+    EXPECT_EQ(recorder.reports()[0].message, "unknown identifier into tcf.loop_naming list");
+    EXPECT_EQ(recorder.reports()[0].file, "test.res");
+    EXPECT_EQ(recorder.reports()[0].line, 2);
+    EXPECT_EQ(recorder.reports()[0].column, 3);
+
+    EXPECT_EQ(naming("[ \"%1\", rgb(1, 2, 3) ]"), nullptr);
+    ASSERT_EQ(recorder.reports().size(), 2u);
+    EXPECT_EQ(recorder.reports()[1].message,
+              QString("unhandled resource type (%1) into tcf.loop_naming list").arg(int(QARes::TYPE_RGB)));
+    EXPECT_EQ(recorder.reports()[1].column, 18);
+}
+
+}
