@@ -1,0 +1,169 @@
+#ifndef TDF_DB_H
+#define TDF_DB_H
+
+// Definition blocks and the static model they declare: the instances that
+// can exist, the messages they exchange, the texts that events show and the
+// source file they come from. Trace objects point at these through their
+// `model` fields for names, styles and source links.
+
+#include "export.h"
+#include "hash.h"
+#include "list.h"
+#include "tdf_objects.h"
+
+#include <QString>
+
+class InstanceType;
+class Style;
+class TCF;
+
+enum TDFDBObjectType : int { TDFDB_MESSAGE = 101, TDFDB_INSTANCE = 102, TDFDB_TEXT = 103 };
+
+// "message", "instance" or "text"; null for other values.
+TDF_EXPORT const char* TDFDBstatementTypeString(TDFDBObjectType type);
+
+class TDF_EXPORT TDFDBObject {
+public:
+    TDFDBObject(TDFDBObjectType objectType, unsigned long long objectId, const QString& objectName);
+    virtual ~TDFDBObject();
+    TDFDBObject(const TDFDBObject&) = delete;
+    TDFDBObject& operator=(const TDFDBObject&) = delete;
+
+    virtual Style* style() const { return givenStyle; }
+
+    void setSourceLinkText(const QString& text) { sourceLinkText = text; }
+    // The object's place in its block's source ("main.c:42",
+    // "xrd#model.xrd#id42"), built once and cached.
+    QString sourceLink();
+
+    TDFDBObjectType type;
+    TDFDefinitionBlock* definitionBlock = nullptr;
+    unsigned long long id;
+    QString name;  // the instance or message name, or the text itself
+    int sourceLine = 0;
+    QString sourceLinkText;
+    Style* givenStyle = nullptr;  // the style the block gave (ST); the configuration owns it
+    QString cachedLink;
+};
+
+class TDF_EXPORT TDFDBText : public TDFDBObject {
+public:
+    TDFDBText(unsigned long long id, const QString& text) : TDFDBObject(TDFDB_TEXT, id, text) {}
+};
+
+class TDF_EXPORT TDFDBMessage : public TDFDBObject {
+public:
+    TDFDBMessage(unsigned long long id, const QString& name) : TDFDBObject(TDFDB_MESSAGE, id, name) {}
+
+    bool used = false;  // the message has occurred in the trace being read
+};
+
+class TDF_EXPORT TDFDBInstance : public TDFDBObject {
+public:
+    TDFDBInstance(unsigned long long id, InstanceType* type, const QString& name)
+        : TDFDBObject(TDFDB_INSTANCE, id, name), instanceType(type)
+    {
+    }
+
+    // The instance's own style, else its type's.
+    Style* style() const override;
+    void setSuperInstance(TDFDBInstance* instance) { superInstance = instance; }
+
+    InstanceType* instanceType;
+    TDFDBInstance* superInstance = nullptr;
+    unsigned long long occurrenceCounter = 0;  // next occurrence number for a dynamic instance
+};
+
+class TDF_EXPORT TDFDBSource {
+public:
+    enum Type : int { SOURCE_TXT = 0, SOURCE_XRD = 1 };
+
+    void init(const QString& sourceFile, unsigned long long sourceDate, TDFDBSource::Type sourceType);
+
+    QString file;
+    unsigned long long date = 0;
+    Type type = SOURCE_TXT;
+};
+
+class TDF_EXPORT TDFDBMessageHash : public Hash<TDFDBMessage*> {
+public:
+    explicit TDFDBMessageHash(unsigned bucketCount) : Hash<TDFDBMessage*>(bucketCount) {}
+    unsigned code(TDFDBMessage* message) override;
+    TDFDBMessage* search(unsigned long long id) const;
+};
+
+class TDF_EXPORT TDFDBInstanceList : public List<TDFDBInstance*> {
+public:
+    TDFDBInstance* search(unsigned long long id) const;
+};
+
+class TDF_EXPORT TDFDBTextList : public List<TDFDBText*> {
+public:
+    TDFDBText* search(unsigned long long id) const;
+};
+
+// A definition block: identified by `idLength()` words of its
+// configuration, it owns its static objects, its id array and its source.
+class TDF_EXPORT TDFDefinitionBlock : public TDFTextObject {
+public:
+    TDFDefinitionBlock();
+    ~TDFDefinitionBlock() override;
+
+    TDFDefinitionBlock* toTDFDefinitionBlock() override { return this; }
+    // Blocks are announced by the writer when first used, not written.
+    void write(TDFWriter& writer) override;
+
+    // Takes the configuration and a fresh id array of its id length.
+    void setTCF(TCF* configuration);
+    // The id word at `index`; 0 without a configuration or outside the id.
+    unsigned long long id(int index) const;
+    void setId(int index, unsigned long long value);
+    // True when `length` is the configuration's id length and the first
+    // `length` words of `words` are the block's.
+    bool cmpId(const unsigned long long* words, int length) const;
+
+    void addText(TDFDBText* text);
+    void addInstance(TDFDBInstance* instance);
+    void addMessage(TDFDBMessage* message);
+    TDFDBInstance* getInstanceFromId(unsigned long long id) const;
+    TDFDBText* getTextFromId(unsigned long long id) const;
+    TDFDBMessage* getMessageFromId(unsigned long long id) const;
+    // An instance, else a message, else a text with that id.
+    TDFDBObject* getObjectFromId(unsigned long long id) const;
+
+    ListNode<TDFDefinitionBlock*>* listNode = nullptr;
+    bool valid = true;
+    bool hasId = false;
+    TCF* tcf = nullptr;
+    unsigned long long* ids = nullptr;
+    TDFDBSource* source = nullptr;
+    TDFDBInstanceList instances;
+    TDFDBMessageHash messages;
+    TDFDBTextList texts;
+    int messageCount = 0;
+    bool counted = false;  // messageCount is already in the reader's total
+};
+
+class TDF_EXPORT TDFDefinitionBlockList : public List<TDFDefinitionBlock*> {
+public:
+    // The first block from the head whose id matches (cmpId).
+    TDFDefinitionBlock* search(const unsigned long long* words, int length) const;
+};
+
+// The writer's number for a definition block.
+struct TDF_EXPORT TDFDBRef {
+    TDFDefinitionBlock* block;
+    int number;
+};
+
+class TDF_EXPORT TDFDBRefHash : public Hash<TDFDBRef*> {
+public:
+    explicit TDFDBRefHash(unsigned bucketCount) : Hash<TDFDBRef*>(bucketCount) {}
+    unsigned code(TDFDBRef* ref) override;
+    TDFDBRef* searchDefinitionBlock(TDFDefinitionBlock* block) const;
+
+private:
+    unsigned bucketOf(const TDFDefinitionBlock* block) const;
+};
+
+#endif

@@ -1,0 +1,254 @@
+#include "tdf_objects.h"
+
+#include "naming.h"
+#include "style.h"
+#include "tcf.h"
+#include "tdf.h"
+#include "tdf_db.h"
+
+#include <QCoreApplication>
+
+const char* strTDFObjectType(TDFObjectType type)
+{
+    static const char* const names[] = {"generic", "message",       "message_call", "return", "instance",
+                                        "instance_delete", nullptr, "note",         "glyph",  "synchronisation",
+                                        "action",  "loop_start",    "loop_end",     nullptr,  "thread",
+                                        nullptr,   "trigger_start", "trigger_stop"};
+    return type >= 0 && type < int(sizeof names / sizeof names[0]) ? names[type] : nullptr;
+}
+
+namespace {
+
+// The link of an object with a static model: its own link text when it has
+// one, else the model's source link.
+QString linkOf(const QString& linkText, TDFDBObject* model)
+{
+    if (!linkText.isNull())
+        return linkText;
+    return model ? model->sourceLink() : QString();
+}
+
+// The style the trace gave an object, else its static model's.
+Style* styleOf(Style* givenStyle, const TDFDBObject* model)
+{
+    if (givenStyle)
+        return givenStyle;
+    return model ? model->style() : nullptr;
+}
+
+// Notes and glyphs: the static text, a space and the own name.
+QString combinedName(const TDFDBObject* model, const QString& ownName)
+{
+    if (!model)
+        return ownName;
+    if (ownName.isNull())
+        return model->name;
+    return model->name + QLatin1Char(' ') + ownName;
+}
+
+}
+
+TDFObject::~TDFObject()
+{
+    delete ownStyle;
+}
+
+void TDFObject::write(TDFWriter&) {}
+
+void TDFObject::setNote(TDFNote* newNote)
+{
+    note = newNote;
+    if (newNote)
+        newNote->owner = this;
+}
+
+void TDFObject::setGlyph(TDFGlyph* newGlyph)
+{
+    glyph = newGlyph;
+    if (newGlyph)
+        newGlyph->owner = this;
+}
+
+QString TDFTextObject::name() const
+{
+    return model ? model->name : nameText;
+}
+
+QString TDFTextObject::link() const
+{
+    return linkOf(linkText, model);
+}
+
+Style* TDFTextObject::style()
+{
+    return styleOf(givenStyle, model);
+}
+
+QString TDFNote::name()
+{
+    return combinedName(model, nameText);
+}
+
+QString TDFGlyph::name()
+{
+    return combinedName(model, nameText);
+}
+
+TDFInstance* TDFInstanceList::search(unsigned long long id) const
+{
+    for (TDFInstance* instance : *this)
+        if (instance && instance->id == id)
+            return instance;
+    return nullptr;
+}
+
+TDFSynchronisation::~TDFSynchronisation()
+{
+    delete instances;
+}
+
+TDFInstanceDeleteAll::~TDFInstanceDeleteAll()
+{
+    delete instances;
+}
+
+TDFInstance::~TDFInstance()
+{
+    delete activations;
+}
+
+QString TDFInstance::link() const
+{
+    return linkOf(linkText, model);
+}
+
+Style* TDFInstance::style()
+{
+    return styleOf(givenStyle, model);
+}
+
+void TDFInstance::setName(const QString& newName)
+{
+    nameText = newName;
+    named = !newName.isNull();
+}
+
+TDFInstanceDelete* TDFInstance::instanceDelete() const
+{
+    return deletion ? deletion->toInstanceDelete() : nullptr;
+}
+
+TDFInstanceDeleteAll* TDFInstance::instanceDeleteAll() const
+{
+    return deletion ? deletion->toInstanceDeleteAll() : nullptr;
+}
+
+void TDFInstance::setModel(TDFDBInstance* staticInstance)
+{
+    model = staticInstance;
+    occurrence = staticInstance ? staticInstance->occurrenceCounter++ : 0;
+    if (named)
+        return;
+    nameText = QString();
+    if (staticInstance) {
+        Naming* naming = staticInstance->instanceType ? staticInstance->instanceType->naming : nullptr;
+        nameText = Naming::processInstance(naming, int(occurrence), staticInstance->name);
+    }
+}
+
+void TDFInstance::setModeless(TDF* reader)
+{
+    occurrence = reader->modelessCount++;
+    model = nullptr;
+    if (!named)
+        nameText = QCoreApplication::translate("Naming", "obj%1:?",
+                                               "%1 is an occurence number, result is for modeless instance and "
+                                               "it's displayed in trace viewer")
+                       .arg(occurrence);
+}
+
+bool TDFInstance::hasActivation() const
+{
+    return model && model->instanceType && model->instanceType->nestedControlFlow();
+}
+
+void TDFInstance::computeActivation(TDFObject* event, bool gainsControl)
+{
+    if (!hasActivation())
+        return;
+    if (!activations)
+        activations = new Array<TDFObject*>(20, 100);
+    // The creating message opened a bar that is not recorded, so with a
+    // creation message an even count means a bar is open.
+    const bool evenCount = activations->count % 2 == 0;
+    const bool barOpen = evenCount == (creationMessage != nullptr);
+    Array<TDFObject*>& bars = *activations;
+
+    switch (event->type) {
+    case TDF_MESSAGE:
+    case TDF_MESSAGE_CALL:
+        if (!gainsControl)
+            return;
+        if (!barOpen)
+            bars[bars.count] = event;
+        ++activationLevel;
+        return;
+    case TDF_MESSAGE_RETURN:
+        if (gainsControl) {
+            if (!barOpen) {
+                bars[bars.count] = event;
+                ++activationLevel;
+            }
+        } else {
+            if (barOpen && activationLevel == 1)
+                bars[bars.count] = event;
+            --activationLevel;
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+unsigned TDFInstanceHash::code(TDFInstance* instance)
+{
+    return unsigned(instance->id % size);
+}
+
+TDFInstance* TDFInstanceHash::search(unsigned long long id) const
+{
+    return find(unsigned(id % size), [id](TDFInstance* instance) { return instance->id == id; });
+}
+
+QString TDFThreadInfo::name() const
+{
+    return thread ? thread->name : QString();
+}
+
+void TDFThreadInfo::setName(const QString& newName)
+{
+    if (thread)
+        thread->setName(newName);
+}
+
+void TDFThreadInfo::setNum(unsigned long long num)
+{
+    if (num != 0 && thread)
+        thread->num = num;
+}
+
+void TDFThreadInfo::setColorIndex(int index)
+{
+    if (index != 0 && thread)
+        thread->colorIndex = index;
+}
+
+QString TDFMessage::link() const
+{
+    return linkOf(linkText, model);
+}
+
+Style* TDFMessage::style()
+{
+    return styleOf(givenStyle, model);
+}
