@@ -72,6 +72,16 @@ public:
         }
     }
 
+    // Calls `visit` with every value, bucket by bucket, newest first within
+    // a bucket.
+    template <class Visit>
+    void forEach(Visit visit) const
+    {
+        for (unsigned i = 0; i < size; ++i)
+            for (Node* node = buckets[i]; node; node = node->next)
+                visit(node->value);
+    }
+
 protected:
     // The first value, newest first, in bucket `index` for which `matches`
     // holds; the subclasses' searches are built on it.

@@ -1,31 +1,232 @@
 #ifndef TDF_TDF_H
 #define TDF_TDF_H
 
-// The reader of trace data files.
+// The reader of trace data files. Every line is one statement opening with
+// a two-letter opcode; the reader turns the lines into definition blocks
+// (the static model) and a time-ordered sequence of trace objects, which it
+// owns until it is reset or destroyed. Problems are reported through Error
+// with the file name and line number, and reading always goes on with the
+// next line.
 
 #include "export.h"
+#include "list.h"
+#include "tdf_db.h"
+#include "tdf_objects.h"
 #include "tdf_time.h"
 
 #include <QString>
 
+#include <vector>
+
+class QTextCodec;
+class Style;
+class TCF;
 class TCFList;
+class TDFFactory;
+
+// Binds an SF number to a definition block.
+struct TDF_EXPORT TDF_USE_DBTraceId {
+    TDFDefinitionBlock* block;
+    unsigned long long number;
+};
+
+class TDF_EXPORT TDF_USE_DBTraceIdHash : public Hash<TDF_USE_DBTraceId*> {
+public:
+    explicit TDF_USE_DBTraceIdHash(unsigned bucketCount) : Hash<TDF_USE_DBTraceId*>(bucketCount) {}
+    unsigned code(TDF_USE_DBTraceId* binding) override;
+    TDF_USE_DBTraceId* search(unsigned long long number) const;
+};
 
 class TDF_EXPORT TDF {
 public:
+    // What an NI line did to an instance's model.
+    enum ModelChangment : int { MODEL_UNCHANGED = 0, MODEL_SET = 1, MODEL_CHANGED = 2 };
+
+    // Lines are read in chunks of at most this many bytes; a longer line is
+    // split and its rest handled as a further line.
+    static constexpr int lineBufferSize = 64000;
+
     explicit TDF(TCFList* list);
+    ~TDF();
     TDF(const TDF&) = delete;
     TDF& operator=(const TDF&) = delete;
 
+    void setFactory(TDFFactory* factory);
+    // The installed factory, or the process-wide default one.
+    TDFFactory* factory();
+    // Makes the reader use (and add its finished blocks to) the caller's
+    // list; the reader then never deletes a definition block.
+    void setDefinitionBlockList(TDFDefinitionBlockList& blocks);
+    void setTDFFileName(const QString& name);
     void setTimeFormat(const QString& format) { timeFormat = format; }
     // The time in the client's format and the trace's unit; without a format
     // that applies, the count followed by the unit as the trace wrote it.
     QString strTime(const unsigned long long& time) const;
 
-    TCFList* tcfList;
-    unsigned long long modelessCount = 0;  // occurrence counter of modeless instances; never reset
-    QString timeUnitText;                  // the TU token as read; null before any TU
+    // Handles one line (NUL-terminated) and returns the object it created,
+    // if any. `changed` is set to true by a statement that created or
+    // completed an object; `change` tells what an NI line did.
+    TDFObject* read(const char* line, bool* changed, TDF::ModelChangment* change);
+    // Reads a whole file, continuing the current trace; false (after a
+    // report) when the file can't be opened.
+    bool readFile(const QString& name);
+    // Destroys every object; the definition blocks are kept when
+    // `keepBlocks` or when they are shared.
+    void reset(bool keepBlocks);
+    void appendObject(TDFObject* object);
+
+    // Report at the current file and line, within the error limit and
+    // unless resynchronising.
+    void error(const QString& text);
+    void warning(const QString& text);
+
+    // Lexemes. Each advances the cursor over what it consumed.
+    static bool isWhite(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+    static void readWhite(const char** cursor);
+    bool readNumber(const char** cursor, unsigned long long* value);
+    bool readString(const char** cursor, QString& result, bool optional);
+
+    // Definition blocks and context statements.
+    void readDB(const char* text);
+    void readID(const char* text);
+    void readSO(const char* text);
+    void readSI(const char* text);
+    void readIN(const char* text);
+    void readMS(const char* text);
+    void readTX(const char* text);
+    void readLK(const char* text);
+    void readST(const char* text);
+    void readSF(const char* text);
+    void readCS(const char* text);
+    void readTU(const char* text);
+    void readTM(const char* text);
+    void readTS(const char* text);
+    void readHS(const char* text);
+    void readTI(const char* text);
+    TDFNewTrace* readNT(const char* text);
+    TDFDefinitionBlock* readED(const char* text, bool* changed);
+
+    // Instance and message events.
+    TDFInstance* readNI(const char* text, bool* changed, TDF::ModelChangment* change);
+    TDFObject* readCI(const char* text, bool* changed);
+    TDFObject* readDI(const char* text, bool* changed);
+    TDFObject* readDA(const char* text, bool* changed);
+    TDFObject* readMC(const char* text, bool* changed);
+    TDFObject* readME(const char* text, bool* changed);
+    TDFObject* readMR(const char* text, bool* changed);
+
+    // Actions, synchronisations and triggers.
+    TDFObject* readAC(const char* text, bool* changed);
+    void readBA(const char* text);
+    TDFObject* readEA(const char* text, bool* changed);
+    TDFObject* readSA(const char* text, bool* changed);
+    TDFObject* readSY(const char* text, bool* changed);
+    TDFObject* readET(const char* text, bool* changed);
+    TDFObject* readGA(const char* text, bool* changed);
+    TDFObject* readGS(const char* text, bool* changed);
+
+    // Loops, notes and glyphs.
+    TDFObject* readLS(const char* text, bool* changed);
+    TDFObject* readLE(const char* text, bool* changed);
+    bool readNO(const char* text);
+    bool readGL(const char* text);
+
+    // ---- Reader state ----
+    TDFFactory* objectFactory = nullptr;  // not owned
+    TCFList* tcfList;                     // not owned
+    TCF* tcf = nullptr;                   // the configuration named by the first DB
+    TDFDefinitionBlockList* definitionBlocks;  // finished blocks, newest first
+    bool sharedDefinitionBlocks = false;
+    TDF_USE_DBTraceIdHash sfBlocks;
+    TDFDefinitionBlock* currentBlock = nullptr;   // the block events refer to (SF, CS)
+    TDFDefinitionBlock* definingBlock = nullptr;  // between DB and ED; owned
+    bool definitionMode = false;
+    TDFDBInstance* pendingSuperInstance = nullptr;
+
+    List<TDFObject*> objects;  // every trace object, in creation order; owned
+    TDFInstanceList instances;
+    TDFInstanceHash instanceHash;
+    List<TDFMessage*> messages;
+    List<TDFMessageCall*> messageCalls;
+    List<TDFMessageReturn*> messageReturns;
+    List<TDFInstanceDeleteAbstract*> instanceDeletes;
+    List<TDFMessage*> openMessages;
+    List<TDFNote*> notes;
+    List<TDFGlyph*> glyphs;
+    List<TDFAction*> actions;
+    List<TDFSynchronisation*> synchronisations;
+    List<TDFThreadInfo*> threadInfos;
+    List<TDFThread*> threads;  // owned
+    List<TDFLoopStart*> loopStarts;
+    List<TDFLoopEnd*> loopEnds;
+    List<TDFLoopStart*> openLoops;
+    std::vector<int> loopIterations{1};
+    unsigned long long loopCount = 0;
+    bool attachToLoopStart = false;
+
+    Style* pendingStyle = nullptr;  // not owned
+    QString pendingLink;
+    unsigned long long pendingLinkId = 0;
+    TDFNote* pendingNote = nullptr;    // owned until attached
+    TDFGlyph* pendingGlyph = nullptr;  // owned until attached
+    TDFInstance* currentInstance = nullptr;
+
+    unsigned long long currentTime = 0;
+    unsigned long long timeStep = 0;
+    unsigned long long firstTime = 0;
+    unsigned long long minTime = 0;
+    bool timeSeen = false;
+    bool minTimeSeen = false;
+    unsigned long long minTimeStep = ~0ULL;
+    bool minTimeStepSeen = false;
+    QString timeUnitText;  // the TU token as read; null before any TU
     TDFTimeUnitType timeUnit = UNIT_NONE;
     QString timeFormat;
+    unsigned long long heapSize = 0;
+    unsigned long long maxHeapSize = 0;
+    bool heapSizeSeen = false;
+    int staticMessageTotal = 0;
+
+    int threadColorCounter = 0;
+    TDFThread* runningThread = nullptr;
+    ListNode<TDFThreadInfo*>* runningThreadInfo = nullptr;
+    ListNode<TDFThreadInfo*>* pendingThreadInfo = nullptr;
+
+    TDFObject* externalTrigger = nullptr;
+    TDFObject* triggerStart = nullptr;
+    TDFObject* triggerStop = nullptr;
+
+    bool actionBlockMode = false;
+    unsigned long long actionBlockDepth = 0;
+    QString actionBlockText;
+    TDFDBText* actionBlockTextModel = nullptr;
+    TDFInstance* actionBlockInstance = nullptr;
+
+    QTextCodec* textCodec = nullptr;  // decoder of strings; null means UTF-8
+    QString fileName;
+    unsigned long long lineNumber = 0;
+    int errorCount = 0;
+    bool skipping = false;
+    int skipStartLine = 0;
+
+    bool trackActivations = true;
+    int usedMessageModels = 0;
+    unsigned long long modelessCount = 0;  // occurrence counter of modeless instances; never reset
+
+private:
+    // Reports a statement error (context "Error").
+    void reportError(const char* text);
+    // Reports a definition error and makes the block being defined invalid.
+    void invalidateBlock(const char* text);
+    // Clears the resynchronisation state with its warning.
+    void restartAnalyzing();
+    // Reads "N" or "N low" (high and low halves).
+    bool readWideNumber(const char** cursor, unsigned long long* value);
+    // Gives a new static object the pending style and source line.
+    void decorateStaticObject(TDFDBObject* object);
+    void destroyPendingAnnotations();
+
+    TDFDefinitionBlockList ownDefinitionBlocks;
 };
 
 #endif

@@ -105,9 +105,7 @@ TDFDefinitionBlock::~TDFDefinitionBlock()
 {
     deleteValues(instances);
     deleteValues(texts);
-    for (unsigned i = 0; i < messages.size; ++i)
-        for (auto* node = messages.buckets[i]; node; node = node->next)
-            delete node->value;
+    messages.forEach([](TDFDBMessage* message) { delete message; });
     delete[] ids;
     delete source;
 }

@@ -1,0 +1,183 @@
+// The lexemes of trace lines: white space, numbers and strings. Lines are
+// lexed in place: a number is scanned in one pass into a small digit buffer,
+// a string is decoded once.
+
+#include "tdf.h"
+
+#include <QByteArray>
+#include <QTextCodec>
+
+#include <cstring>
+
+namespace {
+
+// The value of a decimal or hexadecimal digit, or -1.
+int digitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool isH(char c)
+{
+    return c == 'h' || c == 'H';
+}
+
+// The longest run of string content before a closing quote: characters
+// other than a backslash or a quote, or a backslash and any one character.
+// Returns the position of the closing quote, or -1 when there is none.
+template <class Char>
+long long closingQuote(const Char* text, long long length)
+{
+    for (long long i = 0; i < length; ++i) {
+        if (text[i] == Char('"'))
+            return i;
+        if (text[i] == Char('\\') && ++i >= length)
+            return -1;
+    }
+    return -1;
+}
+
+// Removes each backslash and keeps the character after it.
+template <class Text>
+Text unescaped(const Text& content)
+{
+    Text plain;
+    plain.reserve(content.size());
+    for (qsizetype i = 0; i < content.size(); ++i) {
+        if (content.at(i) == '\\')
+            ++i;
+        plain.append(content.at(i));
+    }
+    return plain;
+}
+
+}
+
+void TDF::readWhite(const char** cursor)
+{
+    while (isWhite(**cursor))
+        ++*cursor;
+}
+
+// Three forms: decimal digits; hexadecimal digits and a trailing h (most
+// significant first); a leading h and hexadecimal digits (least significant
+// first). A number ends with one white character, which it consumes, or at
+// the end of the text.
+bool TDF::readNumber(const char** cursor, unsigned long long* value)
+{
+    const char* at = *cursor;
+    if (*at == '\0')
+        return false;
+    if (isWhite(*at)) {
+        ++*cursor;
+        *value = 0;
+        return false;
+    }
+
+    const bool prefixH = isH(*at);
+    if (prefixH)
+        ++at;
+    bool suffixH = false;
+    bool hexLetter = false;
+    bool anyDigit = false;
+    int digits[10];
+    int count = 0;
+    for (; *at != '\0' && !isWhite(*at); ++at) {
+        const int digit = digitValue(*at);
+        if (digit >= 0 && !suffixH) {
+            anyDigit = true;
+            hexLetter = hexLetter || digit > 9;
+            // Leading zeros don't count, except after a leading h where
+            // every digit has its place.
+            if (!prefixH && count == 0 && digit == 0)
+                continue;
+            if (count == 10) {
+                reportError("number overflow");
+                return false;
+            }
+            digits[count++] = digit;
+        } else if (isH(*at) && !prefixH && !suffixH) {
+            suffixH = true;
+        } else {
+            if (at == *cursor)
+                return false;
+            reportError("bad number");
+            return false;
+        }
+    }
+
+    if (hexLetter && !prefixH && !suffixH) {
+        reportError("hexadecimal number must be terminated by 'h'");
+        return false;
+    }
+    if (!anyDigit) {
+        *value = 0;
+        return false;
+    }
+    const bool hexadecimal = prefixH || suffixH;
+    if (hexadecimal && count > 8) {
+        reportError("32 bits number overflow");
+        return false;
+    }
+
+    unsigned long long number = 0;
+    if (prefixH) {
+        for (int i = count - 1; i >= 0; --i)
+            number = number * 16 + unsigned(digits[i]);
+    } else {
+        const unsigned base = hexadecimal ? 16 : 10;
+        for (int i = 0; i < count; ++i)
+            number = number * base + unsigned(digits[i]);
+    }
+    *value = number;
+    *cursor = isWhite(*at) ? at + 1 : at;
+    return true;
+}
+
+// A string runs from a double quote to the next quote that is not escaped
+// by a backslash; the character after the closing quote is consumed too.
+// Escapes keep the escaped character as it is.
+bool TDF::readString(const char** cursor, QString& result, bool optional)
+{
+    result = QString();
+    const char* at = *cursor;
+    if (*at != '"')
+        return optional;
+    const char* content = at + 1;
+    const long long rest = static_cast<long long>(std::strlen(content));
+    long long consumed;  // bytes after the opening quote up to the closing one
+
+    if (textCodec) {
+        // Other encodings are decoded first, so that a byte that looks like
+        // a quote or backslash inside a multi-byte character is not taken
+        // for one; the bytes consumed are those of the matched text.
+        const QString decoded = textCodec->toUnicode(content, int(rest));
+        const long long quote = closingQuote(decoded.constData(), decoded.size());
+        if (quote < 0)
+            return false;
+        const QString matched = decoded.left(qsizetype(quote));
+        consumed = std::min<long long>(textCodec->fromUnicode(matched).size(), rest - 1);
+        result = unescaped(matched);
+    } else {
+        // In UTF-8 a quote or backslash byte is always that character, so
+        // the bytes are scanned directly and only the content is decoded.
+        const long long quote = closingQuote(content, rest);
+        if (quote < 0)
+            return false;
+        const QByteArray bytes = QByteArray::fromRawData(content, qsizetype(quote));
+        result = QString::fromUtf8(std::memchr(content, '\\', size_t(quote)) ? unescaped(bytes) : bytes);
+        consumed = quote;
+    }
+    if (result.isNull())
+        result = QLatin1String("");
+
+    const char* after = content + consumed + 1;
+    *cursor = *after ? after + 1 : after;
+    return true;
+}
