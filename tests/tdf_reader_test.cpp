@@ -1,0 +1,261 @@
+#include <tcf.h>
+#include <tdf.h>
+#include <tdf_factory.h>
+
+#include "reader_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using Messages = std::vector<std::string>;
+
+class ReaderCoreTest : public ReaderTest {};
+
+TEST_F(ReaderCoreTest, OpcodeIsTheFirstTwoCharactersExactly)
+{
+    line("TM5");
+    EXPECT_EQ(reader->currentTime, 5u);
+    line("TM \t 6");
+    EXPECT_EQ(reader->currentTime, 6u);
+    lines({"tm 7", "T", "TMX 8", " TM 9"});
+    EXPECT_EQ(reader->currentTime, 6u);
+    // TMX is a TM whose operand is not a number.
+    EXPECT_EQ(messages(), (Messages{"unknown opcode or unexpected opcode", "unknown opcode or unexpected opcode",
+                                    "can't read time.", "unknown opcode or unexpected opcode"}));
+}
+
+TEST_F(ReaderCoreTest, IgnoredLinesInNormalMode)
+{
+    lines({"", "\n", "\r\n", "  \n", "OT anything at all", "US", "tdp 1 2 3", "tdp\n"});
+    EXPECT_TRUE(messages().empty());
+    lines({"tdpx", "QA", "ID 1 2", "IN \"Task\" 1 \"x\"", "ED", "EA", "CA", "SC"});
+    EXPECT_EQ(messages(), Messages(8, "unknown opcode or unexpected opcode"));
+    EXPECT_EQ(reader->lineNumber, 16u);
+}
+
+TEST_F(ReaderCoreTest, ReportsCarryTheFileOrTdfAndTheLine)
+{
+    lines({"OT", "XX"});
+    reader->setTDFFileName("run.tdf");
+    lines({"OT", "OT", "YY"});
+    ASSERT_EQ(recorder.reports().size(), 2u);
+    EXPECT_EQ(recorder.reports()[0].file, "<tdf>");
+    EXPECT_EQ(recorder.reports()[0].line, 2);
+    EXPECT_EQ(recorder.reports()[0].column, 0);
+    EXPECT_EQ(recorder.reports()[1].file, "run.tdf");
+    EXPECT_EQ(recorder.reports()[1].line, 3);
+}
+
+TEST_F(ReaderCoreTest, ErrorLimitReportsAHundredThenANoticeThenNothing)
+{
+    for (int i = 0; i < 100; ++i)
+        line("XX");
+    EXPECT_EQ(reader->errorCount, 100);
+    reader->warning("still reported");
+    line("XX");
+    line("XX");
+    reader->warning("dropped");
+    const std::vector<Report>& reports = recorder.reports();
+    ASSERT_EQ(reports.size(), 102u);
+    EXPECT_EQ(reports[99].message, "unknown opcode or unexpected opcode");
+    EXPECT_EQ(reports[100].message, "still reported");
+    EXPECT_EQ(reports[100].severity, Error::WARNING);
+    EXPECT_EQ(reports[101].message, "error limit reached, continue to parsing silently.\n");
+    EXPECT_EQ(reports[101].line, 101);
+    EXPECT_EQ(reader->errorCount, 101);
+    EXPECT_EQ(Error::error_count_, 101);
+}
+
+TEST_F(ReaderCoreTest, ResynchronisationCountsTheSkippedLines)
+{
+    selectTestBlock();
+    const int sfLine = int(reader->lineNumber) + 1;
+    lines({"SF 5 8 8", "XX", "TM x", "XX", "XX", "XX"});
+    EXPECT_TRUE(reader->skipping);
+    EXPECT_EQ(reader->skipStartLine, sfLine);
+    line("SF 5 1 2");
+    EXPECT_FALSE(reader->skipping);
+    EXPECT_EQ(messages(), (Messages{"definition block not found (SF)",
+                                    "due to previous error, restart analyzing at this line (6 lines skipped)"}));
+    EXPECT_EQ(recorder.reports()[1].severity, Error::WARNING);
+    EXPECT_EQ(recorder.reports()[1].line, sfLine + 6);
+    EXPECT_EQ(reader->errorCount, 1);
+}
+
+TEST_F(ReaderCoreTest, FailingAgainWhileSkippingRestartsTheCount)
+{
+    selectTestBlock();
+    lines({"SF 5 8 8", "XX", "SF 6 8 8", "XX", "CS 42"});
+    EXPECT_EQ(messages(), (Messages{"definition block not found (SF)",
+                                    "due to previous error, restart analyzing at this line (2 lines skipped)",
+                                    "definition block not found (CS)"}));
+    EXPECT_TRUE(reader->skipping);
+    line("CS 1");
+    EXPECT_EQ(messages().back(), "due to previous error, restart analyzing at this line (1 lines skipped)");
+    EXPECT_EQ(reader->currentBlock, reader->definitionBlocks->head->value);
+}
+
+TEST_F(ReaderCoreTest, ReadFileReadsEveryLineWithItsNumber)
+{
+    ASSERT_TRUE(reader->readFile(TEST_DATA_DIR "/context.tdf"));
+    EXPECT_EQ(reader->fileName, TEST_DATA_DIR "/context.tdf");
+    EXPECT_EQ(reader->lineNumber, 24u);
+    ASSERT_EQ(recorder.reports().size(), 3u);
+    EXPECT_EQ(recorder.reports()[0].message, "definition block not found (SF)");
+    EXPECT_EQ(recorder.reports()[0].line, 20);
+    EXPECT_EQ(recorder.reports()[1].message, "due to previous error, restart analyzing at this line (3 lines skipped)");
+    EXPECT_EQ(recorder.reports()[2].message, "can't retrieve style");
+    EXPECT_EQ(recorder.reports()[2].line, 24);
+    EXPECT_EQ(recorder.reports()[2].file, TEST_DATA_DIR "/context.tdf");
+
+    EXPECT_EQ(reader->timeUnit, UNIT_MICROSECOND);
+    EXPECT_EQ(reader->currentTime, 2000u);
+    EXPECT_EQ(reader->heapSize, 4096u);
+    EXPECT_EQ(reader->runningThread->name, "main");
+    TDFDefinitionBlock* block = reader->currentBlock;
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(block->getInstanceFromId(1)->sourceLink(), "controller.c:120");
+    EXPECT_EQ(block->getTextFromId(9)->name, "waiting for input");
+    EXPECT_EQ(reader->staticMessageTotal, 2);
+}
+
+TEST_F(ReaderCoreTest, MissingFileIsReportedWithoutPosition)
+{
+    EXPECT_FALSE(reader->readFile("/no/such/trace.tdf"));
+    ASSERT_EQ(recorder.reports().size(), 1u);
+    EXPECT_EQ(recorder.reports()[0].message, "Can't open file \"/no/such/trace.tdf\"");
+    EXPECT_TRUE(recorder.reports()[0].file.isNull());
+    EXPECT_EQ(recorder.reports()[0].line, 0);
+    EXPECT_EQ(reader->errorCount, 0);
+}
+
+TEST_F(ReaderCoreTest, OverlongLineIsSplitIntoFurtherLines)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("long.tdf");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    // The first chunk ends exactly at the buffer's limit; what follows is
+    // read as a line of its own and reported as such.
+    file.write("OT " + QByteArray(TDF::lineBufferSize - 1 - 3, 'x') + "ZZ rest\nTM 3\n");
+    file.close();
+    ASSERT_TRUE(reader->readFile(path));
+    EXPECT_EQ(reader->lineNumber, 3u);
+    EXPECT_EQ(messages(), Messages{"unknown opcode or unexpected opcode"});
+    EXPECT_EQ(recorder.reports()[0].line, 2);
+    EXPECT_EQ(reader->currentTime, 3u);
+}
+
+TEST_F(ReaderCoreTest, NewTraceKeepsBlocksAndLinesButDropsObjects)
+{
+    selectTestBlock();
+    lines({"TU \"ms\"", "TM 50", "TS 1", "TI 1 1 1", "ST 2", "LK \"x\"", "XX"});
+    EXPECT_EQ(reader->objects.count, 1);
+    const unsigned long long linesRead = reader->lineNumber;
+    TDFObject* newTrace = line("NT");
+    ASSERT_NE(newTrace, nullptr);
+    EXPECT_EQ(newTrace->type, TDF_NEW_TRACE);
+    EXPECT_EQ(reader->objects.count, 1);
+    EXPECT_EQ(reader->objects.head->value, newTrace);
+    EXPECT_EQ(newTrace->time, 0u);
+    EXPECT_EQ(reader->definitionBlocks->count, 1);
+    EXPECT_EQ(reader->currentBlock, nullptr);
+    EXPECT_EQ(reader->lineNumber, linesRead + 1);
+    EXPECT_EQ(reader->errorCount, 1);
+    EXPECT_EQ(reader->threadInfos.count, 0);
+    EXPECT_EQ(reader->threads.count, 0);
+    EXPECT_EQ(reader->runningThread, nullptr);
+    EXPECT_EQ(reader->pendingStyle, nullptr);
+    EXPECT_TRUE(reader->pendingLink.isNull());
+    EXPECT_TRUE(reader->timeUnitText.isNull());
+    EXPECT_EQ(reader->currentTime, 0u);
+    EXPECT_EQ(reader->staticMessageTotal, 0);
+    EXPECT_FALSE(reader->definitionBlocks->head->value->counted);
+
+    line("CS 1");
+    EXPECT_EQ(messages().back(), "definition block not found (CS)") << "SF bindings are gone";
+    line("SF 1 1 2");
+    EXPECT_EQ(reader->staticMessageTotal, 2);
+}
+
+TEST_F(ReaderCoreTest, ResetDropsPendingAnnotationsAndKeepsTheTimeFormat)
+{
+    reader->pendingNote = new TDFNote;
+    reader->pendingGlyph = new TDFGlyph;
+    reader->setTimeFormat("%ss");
+    reader->reset(false);
+    EXPECT_EQ(reader->pendingNote, nullptr);
+    EXPECT_EQ(reader->pendingGlyph, nullptr);
+    EXPECT_EQ(reader->timeFormat, "%ss");
+    EXPECT_EQ(reader->lineNumber, 0u);
+}
+
+// Counts the definition blocks it makes.
+struct CountingFactory : TDFFactory {
+    int blocks = 0;
+    TDFDefinitionBlock* newTDFDefinitionBlock() override
+    {
+        ++blocks;
+        return TDFFactory::newTDFDefinitionBlock();
+    }
+};
+
+TEST_F(ReaderCoreTest, FactoryIsTheClientsOrOneSharedDefault)
+{
+    TDF other(configurations);
+    EXPECT_EQ(reader->factory(), other.factory());
+    EXPECT_NE(reader->factory(), nullptr);
+
+    CountingFactory counting;
+    reader->setFactory(&counting);
+    EXPECT_EQ(reader->factory(), &counting);
+    lines({"DB \"test\"", "ID 1 2", "ED"});
+    EXPECT_EQ(counting.blocks, 1);
+    reader.reset();
+}
+
+TEST_F(ReaderCoreTest, SharedBlockListReceivesTheBlocksAndKeepsThem)
+{
+    TDFDefinitionBlockList shared;
+    {
+        TDF first(configurations);
+        first.setDefinitionBlockList(shared);
+        for (const char* text : {"DB \"test\"", "ID 1 2", "MS 3 \"m\"", "ED", "SF 1 1 2"})
+            first.read(text, nullptr, nullptr);
+        EXPECT_EQ(shared.count, 1);
+        first.reset(false);
+        EXPECT_EQ(shared.count, 1);
+    }
+    {
+        TDF second(configurations);
+        second.setDefinitionBlockList(shared);
+        second.read("SF 4 1 2", nullptr, nullptr);
+        ASSERT_NE(second.currentBlock, nullptr);
+        EXPECT_EQ(second.currentBlock->getMessageFromId(3)->name, "m");
+    }
+    EXPECT_TRUE(messages().empty());
+    // The blocks are the caller's, to free once no reader uses them.
+    for (TDFDefinitionBlock* block : shared)
+        delete block;
+}
+
+TEST_F(ReaderCoreTest, TimesShowTheUnitOnlyWithoutAFormat)
+{
+    EXPECT_EQ(reader->strTime(42), "42");
+    line("TU \"ms\"");
+    EXPECT_EQ(reader->strTime(250), "250 ms");
+    reader->setTimeFormat("%s.%m");
+    EXPECT_EQ(reader->strTime(1500), "1.500");
+    line("TU \"sec\"");
+    EXPECT_EQ(reader->strTime(42), "42 sec");
+}
+
+}
