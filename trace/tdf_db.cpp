@@ -110,8 +110,6 @@ TDFDefinitionBlock::~TDFDefinitionBlock()
     delete source;
 }
 
-void TDFDefinitionBlock::write(TDFWriter&) {}
-
 void TDFDefinitionBlock::setTCF(TCF* configuration)
 {
     tcf = configuration;

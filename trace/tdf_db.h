@@ -110,7 +110,8 @@ public:
     ~TDFDefinitionBlock() override;
 
     TDFDefinitionBlock* toTDFDefinitionBlock() override { return this; }
-    // Blocks are announced by the writer when first used, not written.
+    // Writes the block's definition (DB ... ED), so that the records that
+    // refer to it can be read back.
     void write(TDFWriter& writer) override;
 
     // Takes the configuration and a fresh id array of its id length.

@@ -141,6 +141,8 @@ public:
     QString name() const override;
     QString link() const override;
     Style* style() override;
+    // Writes the text reference: the static text's id, else the quoted name.
+    void write(TDFWriter& writer) override;
 
     TDFDBObject* model = nullptr;
 };
@@ -151,6 +153,8 @@ public:
     TDFNote() : TDFTextObject(TDF_NOTE) {}
 
     TDFNote* toNote() override { return this; }
+    // A note owned by another object than an instance is written by its owner.
+    void write(TDFWriter& writer) override;
     using TDFTextObject::name;
     // The static text, a space and the own name; either alone when the
     // other is missing.
@@ -165,6 +169,8 @@ public:
     TDFGlyph() : TDFTextObject(TDF_GLYPH) {}
 
     TDFGlyph* toGlyph() override { return this; }
+    // A glyph owned by a message or return is written by its owner.
+    void write(TDFWriter& writer) override;
     using TDFTextObject::name;
     // The static text, a space and the own name; either alone when the
     // other is missing.
@@ -180,6 +186,7 @@ public:
     TDFAction() : TDFTextObject(TDF_ACTION) {}
 
     TDFAction* toAction() override { return this; }
+    void write(TDFWriter& writer) override;
 
     TDFInstance* instance = nullptr;
     ListNode<TDFAction*>* listNode = nullptr;
@@ -198,6 +205,7 @@ public:
     ~TDFSynchronisation() override;
 
     TDFSynchronisation* toSynchronisation() override { return this; }
+    void write(TDFWriter& writer) override;
 
     // The instances taking part, owned (not the instances); a null entry
     // stands for no instance.
@@ -219,6 +227,7 @@ public:
     TDFInstanceDelete() : TDFInstanceDeleteAbstract(TDF_INSTANCE_DELETE) {}
 
     TDFInstanceDelete* toInstanceDelete() override { return this; }
+    void write(TDFWriter& writer) override;
 
     TDFInstance* instance = nullptr;
     TDFMessageReturn* messageReturn = nullptr;  // the return that deleted it, if named
@@ -230,6 +239,7 @@ public:
     ~TDFInstanceDeleteAll() override;
 
     TDFInstanceDeleteAll* toInstanceDeleteAll() override { return this; }
+    void write(TDFWriter& writer) override;
 
     TDFInstanceList* instances = nullptr;  // owned (not the instances)
 };
@@ -246,6 +256,10 @@ public:
     Style* style() override;
     // An explicit (non-null) name is never replaced by a generated one.
     void setName(const QString& newName) override;
+    // Writes the creating message, if any, then the instance's NI record.
+    void write(TDFWriter& writer) override;
+    // Writes only the NI record: the instance took another static model.
+    void writeModelChangment(TDFWriter& writer);
 
     TDFInstanceDelete* instanceDelete() const;
     TDFInstanceDeleteAll* instanceDeleteAll() const;
@@ -326,6 +340,8 @@ public:
     TDFMessage* toMessage() override { return this; }
     QString link() const override;
     Style* style() override;
+    // A message that created its receiver is written by the receiver.
+    void write(TDFWriter& writer) override;
 
     TDFInstance* sender = nullptr;
     TDFInstance* receiver = nullptr;
@@ -344,6 +360,7 @@ public:
     TDFMessageCall() : TDFObject(TDF_MESSAGE_CALL) {}
 
     TDFMessageCall* toMessageCall() override { return this; }
+    void write(TDFWriter& writer) override;
 
     unsigned long long callId = 0;
     TDFMessage* message = nullptr;
@@ -355,6 +372,7 @@ public:
     TDFMessageReturn() : TDFObject(TDF_MESSAGE_RETURN) {}
 
     TDFMessageReturn* toMessageReturn() override { return this; }
+    void write(TDFWriter& writer) override;
 
     TDFMessage* message = nullptr;
     TDFInstanceDelete* deletion = nullptr;  // the deletion this return caused
@@ -366,6 +384,7 @@ class TDF_EXPORT TDFNewTrace : public TDFObject {
 public:
     TDFNewTrace() : TDFObject(TDF_NEW_TRACE) {}
 
+    void write(TDFWriter& writer) override;
     virtual TDFNewTrace* toNewTrace() { return this; }
 };
 
@@ -374,6 +393,7 @@ public:
     TDFLoopStart() : TDFObject(TDF_LOOP_START) {}
 
     TDFLoopStart* toLoopStart() override { return this; }
+    void write(TDFWriter& writer) override;
 
     TDFInstance* instance = nullptr;
     TDFLoopEnd* loopEnd = nullptr;
@@ -389,6 +409,7 @@ public:
     TDFLoopEnd() : TDFObject(TDF_LOOP_END) {}
 
     TDFLoopEnd* toLoopEnd() override { return this; }
+    void write(TDFWriter& writer) override;
 
     TDFInstance* instance = nullptr;
     TDFLoopStart* loopStart = nullptr;
@@ -401,6 +422,7 @@ public:
     TDFTriggerStart() : TDFObject(TDF_TRIGGER_START) {}
 
     TDFTriggerStart* toTriggerStart() override { return this; }
+    void write(TDFWriter& writer) override;
 
     TDFInstance* instance = nullptr;
 };
@@ -410,6 +432,7 @@ public:
     TDFTriggerStop() : TDFObject(TDF_TRIGGER_STOP) {}
 
     TDFTriggerStop* toTriggerStop() override { return this; }
+    void write(TDFWriter& writer) override;
 
     TDFInstance* instance = nullptr;
 };
@@ -419,6 +442,7 @@ public:
     TDFExternalTrigger() : TDFObject(TDF_EXTERNAL_TRIGGER) {}
 
     TDFExternalTrigger* toExternalTrigger() override { return this; }
+    void write(TDFWriter& writer) override;
 };
 
 #endif

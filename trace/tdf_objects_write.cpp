@@ -1,0 +1,350 @@
+// How each trace object writes itself as TDF records. A record that the
+// reader resolves against the current definition block is preceded by the
+// switch to the block it needs, and then by the object's prefix records
+// (link, style, time), so that a style is always looked up in a block.
+
+#include "naming.h"
+#include "style.h"
+#include "tcf.h"
+#include "tdf_db.h"
+#include "tdf_objects.h"
+#include "tdfwrt.h"
+
+#include <algorithm>
+#include <ostream>
+#include <vector>
+
+namespace {
+
+void writePrefix(TDFWriter& writer, TDFObject* object)
+{
+    writer.writeLink(object);
+    writer.writeStyle(object);
+    writer.writeTime(object);
+}
+
+// Switches to the block of a static object, when there is one.
+void switchToBlockOf(TDFWriter& writer, const TDFDBObject* model)
+{
+    if (model)
+        writer.changeDefinitionBlock(model->definitionBlock);
+}
+
+// An annotation owned by an instance or by nothing is placed by a CI record
+// after it; those of other objects are written by their owner.
+bool ownedByAnInstanceOrNone(const TDFObject* owner)
+{
+    return !owner || owner->type == TDF_INSTANCE;
+}
+
+// The CI record that attaches a pending note or glyph to `owner` (or to no
+// instance), written even when the instance is already current.
+void attachTo(TDFWriter& writer, TDFObject* owner)
+{
+    TDFInstance* instance = owner ? owner->toInstance() : nullptr;
+    writer.stream << "CI ";
+    writer.writeHexa(instance ? instance->id : 0);
+    writer.stream << '\n';
+    writer.currentInstance = instance;
+}
+
+// The link and style a static object of a block takes from the LK and ST
+// records before it. `pendingLink` follows the reader's pending link text.
+void writeStaticDecorations(TDFWriter& writer, const TDFDBObject* object, QString& pendingLink)
+{
+    if (object->sourceLine != 0) {
+        writer.stream << "LK " << object->sourceLine << '\n';
+        pendingLink = QString();
+    } else if (object->sourceLinkText.isNull() && !pendingLink.isNull()) {
+        writer.stream << "LK 0\n";
+        pendingLink = QString();
+    } else if (!object->sourceLinkText.isNull() && object->sourceLinkText != pendingLink) {
+        writer.stream << "LK ";
+        writer.writeQuoted(object->sourceLinkText);
+        writer.stream << '\n';
+        pendingLink = object->sourceLinkText;
+    }
+    if (object->givenStyle)
+        writer.stream << "ST " << object->givenStyle->id() << '\n';
+}
+
+// The SI record naming the super instance of the next IN: its id alone in
+// the same block, followed by its block's ids otherwise.
+void writeSuperInstance(TDFWriter& writer, const TDFDefinitionBlock* block, const TDFDBInstance* super)
+{
+    writer.stream << "SI ";
+    writer.writeHexa(super->id);
+    const TDFDefinitionBlock* holder = super->definitionBlock;
+    if (holder && holder != block && holder->tcf) {
+        for (int i = 0; i < holder->tcf->idLength(); ++i) {
+            writer.stream << ' ';
+            writer.writeHexa(holder->id(i));
+        }
+    }
+    writer.stream << '\n';
+}
+
+}
+
+void TDFTextObject::write(TDFWriter& writer)
+{
+    writer.writeTextReference(this);
+}
+
+void TDFDefinitionBlock::write(TDFWriter& writer)
+{
+    std::ostream& out = writer.stream;
+    if (!tcf)
+        return;
+    out << "DB ";
+    writer.writeQuoted(tcf->name());
+    out << "\nID";
+    for (int i = 0; i < tcf->idLength(); ++i) {
+        out << ' ';
+        writer.writeHexa(id(i));
+    }
+    out << '\n';
+    if (source) {
+        out << "SO ";
+        writer.writeQuoted(source->file);
+        out << ' ' << source->date << ' ' << (source->type == TDFDBSource::SOURCE_XRD ? "\"xrd\"" : "\"txt\"") << '\n';
+    }
+
+    QString pendingLink;
+    for (TDFDBInstance* instance : instances) {
+        if (!instance->instanceType)
+            continue;
+        if (instance->superInstance)
+            writeSuperInstance(writer, this, instance->superInstance);
+        writeStaticDecorations(writer, instance, pendingLink);
+        out << "IN ";
+        writer.writeQuoted(instance->instanceType->name);
+        out << ' ';
+        writer.writeHexa(instance->id);
+        out << ' ';
+        writer.writeQuoted(instance->name);
+        out << '\n';
+    }
+    // Messages are kept by id; writing them in id order keeps the output
+    // stable.
+    std::vector<TDFDBMessage*> byId;
+    messages.forEach([&byId](TDFDBMessage* message) { byId.push_back(message); });
+    std::sort(byId.begin(), byId.end(), [](const TDFDBMessage* a, const TDFDBMessage* b) { return a->id < b->id; });
+    for (TDFDBMessage* message : byId) {
+        writeStaticDecorations(writer, message, pendingLink);
+        out << "MS ";
+        writer.writeHexa(message->id);
+        out << ' ';
+        writer.writeQuoted(message->name);
+        out << '\n';
+    }
+    for (TDFDBText* text : texts) {
+        writeStaticDecorations(writer, text, pendingLink);
+        out << "TX ";
+        writer.writeHexa(text->id);
+        out << ' ';
+        writer.writeQuoted(text->name);
+        out << '\n';
+        pendingLink = QString();
+    }
+    out << "ED\n";
+}
+
+void TDFNote::write(TDFWriter& writer)
+{
+    if (!ownedByAnInstanceOrNone(owner))
+        return;
+    writer.writeNote(this);
+    attachTo(writer, owner);
+}
+
+void TDFGlyph::write(TDFWriter& writer)
+{
+    if (!ownedByAnInstanceOrNone(owner) || !definition)
+        return;
+    writer.writeGlyph(this);
+    attachTo(writer, owner);
+}
+
+void TDFAction::write(TDFWriter& writer)
+{
+    switchToBlockOf(writer, model);
+    writePrefix(writer, this);
+    // An action of an empty text comes from an action block: AC would take
+    // its empty string for no text at all.
+    const bool fromBlock = !model && name().isEmpty();
+    writer.stream << (fromBlock ? "BA " : "AC ");
+    writer.writeTextReference(this);
+    writer.stream << ' ';
+    writer.writeHexa(instance ? instance->id : 0);
+    writer.stream << (fromBlock ? "\nEA\n" : "\n");
+}
+
+void TDFSynchronisation::write(TDFWriter& writer)
+{
+    switchToBlockOf(writer, model);
+    writePrefix(writer, this);
+    writer.stream << "SY ";
+    writer.writeTextReference(this);
+    if (instances) {
+        for (TDFInstance* member : *instances) {
+            writer.stream << ' ';
+            writer.writeHexa(member ? member->id : 0);
+        }
+    }
+    writer.stream << '\n';
+}
+
+void TDFInstanceDelete::write(TDFWriter& writer)
+{
+    TDFDBMessage* returnedModel = messageReturn && messageReturn->message ? messageReturn->message->model : nullptr;
+    writer.writeNote(note);
+    switchToBlockOf(writer, returnedModel);
+    writePrefix(writer, this);
+    writer.stream << "DI ";
+    writer.writeHexa(instance ? instance->id : 0);
+    if (returnedModel)
+        writer.stream << ' ' << returnedModel->id;
+    writer.stream << '\n';
+    if (instance == writer.currentInstance)
+        writer.currentInstance = nullptr;
+}
+
+void TDFInstanceDeleteAll::write(TDFWriter& writer)
+{
+    writer.writeStyle(this);
+    writer.writeTime(this);
+    writer.stream << "DA\n";
+    writer.currentInstance = nullptr;
+}
+
+void TDFInstance::write(TDFWriter& writer)
+{
+    if (TDFMessage* creator = creationMessage) {
+        creationMessage = nullptr;
+        creator->write(writer);
+        creationMessage = creator;
+    }
+    writeModelChangment(writer);
+}
+
+void TDFInstance::writeModelChangment(TDFWriter& writer)
+{
+    if (model) {
+        switchToBlockOf(writer, model);
+        writePrefix(writer, this);
+        writer.stream << "NI ";
+        writer.writeHexa(model->id);
+        writer.stream << ' ';
+        writer.writeHexa(id);
+        if (named) {
+            writer.stream << ' ';
+            writer.writeQuoted(name());
+        }
+        writer.stream << '\n';
+    }
+    writer.currentInstance = this;
+}
+
+void TDFMessage::write(TDFWriter& writer)
+{
+    // Without a static message no ME record can carry it.
+    if (!model || (receiver && receiver->creationMessage == this))
+        return;
+    writer.changeInstance(sender);
+    if (note)
+        writer.writeNote(note);
+    else
+        writer.writeGlyph(glyph);
+    switchToBlockOf(writer, model);
+    writer.writeLink(this);
+    // A completed call took its style at MC, where the style record went.
+    if (!call)
+        writer.writeStyle(this);
+    writer.writeTime(this);
+    writer.stream << "ME ";
+    writer.writeHexa(model->id);
+    writer.stream << ' ';
+    writer.writeHexa(receiver ? receiver->id : 0);
+    if (call)
+        writer.stream << ' ' << call->callId;
+    if (!name().isNull()) {
+        writer.stream << ' ';
+        writer.writeQuoted(name());
+    }
+    writer.stream << '\n';
+    writer.currentInstance = receiver;
+}
+
+void TDFMessageCall::write(TDFWriter& writer)
+{
+    if (!message || !message->model)
+        return;
+    // The reader takes a missing sender field, or 0, as the current
+    // instance: a call without sender needs no instance current.
+    if (!message->sender)
+        writer.changeInstance(nullptr);
+    switchToBlockOf(writer, message->model);
+    writer.writeTime(this);
+    writer.stream << "MC " << callId << ' ' << message->model->id;
+    if (message->sender != writer.currentInstance) {
+        writer.stream << ' ';
+        writer.writeHexa(message->sender->id);
+    }
+    writer.stream << '\n';
+}
+
+void TDFMessageReturn::write(TDFWriter& writer)
+{
+    // A bare MR would match whatever message is open: without its message
+    // a return is not written.
+    if (!message || !message->model)
+        return;
+    writer.writeGlyph(glyph);
+    switchToBlockOf(writer, message->model);
+    writePrefix(writer, this);
+    writer.stream << "MR ";
+    writer.writeHexa(message->model->id);
+    writer.stream << '\n';
+    writer.currentInstance = message->sender;
+}
+
+void TDFNewTrace::write(TDFWriter& writer)
+{
+    writer.stream << "NT\n";
+    writer.forgetContext();
+}
+
+void TDFLoopStart::write(TDFWriter& writer)
+{
+    writePrefix(writer, this);
+    writer.changeInstance(instance);
+    writer.stream << "LS " << iterations << '\n';
+}
+
+void TDFLoopEnd::write(TDFWriter& writer)
+{
+    writePrefix(writer, this);
+    writer.changeInstance(instance);
+    writer.stream << "LE\n";
+}
+
+void TDFExternalTrigger::write(TDFWriter& writer)
+{
+    writer.writeTime(this);
+    writer.stream << "ET\n";
+}
+
+void TDFTriggerStart::write(TDFWriter& writer)
+{
+    writer.changeInstance(instance);
+    writer.writeTime(this);
+    writer.stream << "GA\n";
+}
+
+void TDFTriggerStop::write(TDFWriter& writer)
+{
+    writer.changeInstance(instance);
+    writer.writeTime(this);
+    writer.stream << "GS\n";
+}

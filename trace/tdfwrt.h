@@ -1,0 +1,64 @@
+#ifndef TDF_TDFWRT_H
+#define TDF_TDFWRT_H
+
+// Writes a trace object model back as TDF text. Each object writes its own
+// records (TDFObject::write); the writer keeps the context they share: the
+// current definition block with the short numbers given to blocks (SF, CS)
+// and the current instance (CI), written only when they change.
+
+#include "export.h"
+#include "tdf_db.h"
+
+#include <QString>
+
+#include <iosfwd>
+
+class TDFGlyph;
+class TDFInstance;
+class TDFNote;
+class TDFObject;
+class TDFTextObject;
+
+class TDF_EXPORT TDFWriter {
+public:
+    explicit TDFWriter(std::ostream& output);
+    ~TDFWriter();
+    TDFWriter(const TDFWriter&) = delete;
+    TDFWriter& operator=(const TDFWriter&) = delete;
+
+    // Makes `block` current, announcing it with SF the first time and CS
+    // afterwards; 1 when a record was written.
+    int changeDefinitionBlock(TDFDefinitionBlock* block);
+    // Makes `instance` (or none) current with a CI record; 1 when written.
+    int changeInstance(TDFInstance* instance);
+
+    // A number as the reader reads it: decimal up to 999999, then
+    // hexadecimal with a trailing h while it fits 8 digits, then decimal
+    // again (up to the ten digits the reader takes).
+    void writeHexa(unsigned long long value);
+    // Text between double quotes, escaped as the reader unescapes it.
+    void writeQuoted(const QString& text);
+    // The static text's id, or else the object's name quoted.
+    void writeTextReference(TDFTextObject* object);
+
+    // The prefix records of an object: its own link, its own style and,
+    // when writeTimes is on, its time.
+    void writeLink(TDFObject* object);
+    void writeStyle(TDFObject* object);
+    void writeTime(TDFObject* object);
+    // The note or glyph of a message, return or deletion, written before
+    // the record that takes it.
+    void writeNote(TDFNote* note);
+    void writeGlyph(TDFGlyph* glyph);
+    // After a new trace the reader knows no block numbers and no instance.
+    void forgetContext();
+
+    std::ostream& stream;
+    TDFDBRefHash blockNumbers;
+    TDFDefinitionBlock* currentBlock = nullptr;
+    TDFInstance* currentInstance = nullptr;
+    int nextBlockNumber = 1;
+    bool writeTimes = false;
+};
+
+#endif
