@@ -245,6 +245,10 @@ TEST_F(DefinitionTest, StyleStatementErrorsNeverInvalidate)
     EXPECT_EQ(reader->pendingStyle, reader->tcf->style(3));
     line("ST 4");
     EXPECT_EQ(reader->pendingStyle, nullptr);
+    // 2^32 + 1 is no style id, rather than style 1.
+    line("ST 4294967297");
+    EXPECT_EQ(reader->pendingStyle, nullptr);
+    EXPECT_EQ(messages().back(), "can't retrieve style");
 }
 
 TEST_F(DefinitionTest, TimeUnitIsRecognisedExactly)
@@ -341,9 +345,10 @@ TEST_F(DefinitionTest, ThreadRecordsFollowTheRunningThread)
 TEST_F(DefinitionTest, ThreadRecordFailures)
 {
     selectTestBlock();
-    lines({"TI x 1 1", "TI 1 x 1", "TI 1 1 x", "TI 1 9 1"});
+    lines({"TI x 1 1", "TI 1 x 1", "TI 1 1 x", "TI 1 9 1", "TI 1 4294967297 1"});
     EXPECT_EQ(messages(), (Messages{"wrong Thread id format", "wrong Thread state id format",
-                                    "wrong Thread priority format", "can't retrieve thread model"}));
+                                    "wrong Thread priority format", "can't retrieve thread model",
+                                    "can't retrieve thread model"}));
     EXPECT_EQ(reader->threadInfos.count, 0);
     EXPECT_EQ(reader->threads.count, 0);
 }

@@ -198,6 +198,21 @@ TEST_F(ReaderCoreTest, ResetDropsPendingAnnotationsAndKeepsTheTimeFormat)
     EXPECT_EQ(reader->lineNumber, 0u);
 }
 
+TEST_F(ReaderCoreTest, ResetInsideAnActionBlockForgetsItsInstance)
+{
+    selectTestBlock();
+    lines({"NI 1 5", "BA 9 5"});
+    ASSERT_TRUE(reader->actionBlockMode);
+    reader->reset(false);
+    EXPECT_TRUE(reader->actionBlockMode);
+    EXPECT_EQ(reader->actionBlockInstance, nullptr);
+    EXPECT_EQ(reader->actionBlockTextModel, nullptr);
+    TDFObject* action = line("EA");
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->toAction()->instance, nullptr);
+    EXPECT_EQ(action->toAction()->model, nullptr);
+}
+
 // Counts the definition blocks it makes.
 struct CountingFactory : TDFFactory {
     int blocks = 0;

@@ -158,8 +158,12 @@ void TDF::reset(bool keepBlocks)
         block->counted = false;
         block->messages.forEach([](TDFDBMessage* message) { message->used = false; });
     }
-    if (!keepDefinitionBlocks)
+    if (!keepDefinitionBlocks) {
         definitionBlocks->clear();
+        actionBlockTextModel = nullptr;
+    }
+    // An action block left open keeps its text, but its instance is gone.
+    actionBlockInstance = nullptr;
 
     externalTrigger = triggerStart = triggerStop = nullptr;
 
@@ -168,6 +172,7 @@ void TDF::reset(bool keepBlocks)
     instanceHash.clean();
     messages.clear();
     messageCalls.clear();
+    dropCallIndex();
     messageReturns.clear();
     instanceDeletes.clear();
     openMessages.clear();
@@ -212,6 +217,11 @@ void TDF::reset(bool keepBlocks)
 
 bool TDF::readFile(const QString& name)
 {
+    return readFile(name, LineHandler());
+}
+
+bool TDF::readFile(const QString& name, const LineHandler& onLine)
+{
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(name.toLocal8Bit().constData(), "r"), std::fclose);
     if (!file) {
         Error::error(QCoreApplication::translate("Load TDF", "Can't open file \"%1\"").arg(name), QString(), 0, 0);
@@ -219,8 +229,15 @@ bool TDF::readFile(const QString& name)
     }
     setTDFFileName(name);
     char line[lineBufferSize];
-    while (std::fgets(line, lineBufferSize, file.get()))
-        read(line, nullptr, nullptr);
+    while (std::fgets(line, lineBufferSize, file.get())) {
+        if (!onLine) {
+            read(line, nullptr, nullptr);
+            continue;
+        }
+        ModelChangment change;
+        TDFObject* object = read(line, nullptr, &change);
+        onLine(line, object, change);
+    }
     return true;
 }
 

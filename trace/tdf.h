@@ -16,6 +16,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class QTextCodec;
@@ -70,6 +71,9 @@ public:
     // Reads a whole file, continuing the current trace; false (after a
     // report) when the file can't be opened.
     bool readFile(const QString& name);
+    // The same, handing each line with what `read` made of it to `onLine`.
+    using LineHandler = std::function<void(const char* line, TDFObject* object, TDF::ModelChangment change)>;
+    bool readFile(const QString& name, const LineHandler& onLine);
     // Destroys every object; the definition blocks are kept when
     // `keepBlocks` or when they are shared.
     void reset(bool keepBlocks);
@@ -214,6 +218,9 @@ public:
     unsigned long long modelessCount = 0;  // occurrence counter of modeless instances; never reset
 
 private:
+    // Configuration ids (styles, thread states, glyphs) are ints: a larger
+    // number names none rather than a truncated one.
+    static bool isConfigurationId(unsigned long long number) { return number <= 0x7FFFFFFF; }
     // Reports a statement error (context "Error").
     void reportError(const char* text);
     // Reports a definition error and makes the block being defined invalid.
@@ -225,6 +232,17 @@ private:
     // Gives a new static object the pending style and source line.
     void decorateStaticObject(TDFDBObject* object);
     void destroyPendingAnnotations();
+
+    // Calls are never forgotten, so a completion looks only at the calls
+    // of its call id, newest first, instead of at every call of the trace.
+    struct CallIndex;
+    CallIndex* callIndex = nullptr;  // owned; made by the first MC, dropped by reset
+    void indexCall(TDFMessageCall* call);
+    void dropCallIndex();
+    // The message that a completion line (ME with a call id) completes,
+    // after reporting every call of that id that doesn't fit; null when the
+    // line is rejected.
+    TDFMessage* messageToComplete(unsigned long long callId, unsigned long long staticId);
 
     TDFDefinitionBlockList ownDefinitionBlocks;
 };

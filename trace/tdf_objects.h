@@ -340,7 +340,8 @@ public:
     TDFMessage* toMessage() override { return this; }
     QString link() const override;
     Style* style() override;
-    // A message that created its receiver is written by the receiver.
+    // A message that created its receiver is written once, by itself or by
+    // the receiver, whichever the writer meets first.
     void write(TDFWriter& writer) override;
 
     TDFInstance* sender = nullptr;

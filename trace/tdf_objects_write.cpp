@@ -220,11 +220,10 @@ void TDFInstanceDeleteAll::write(TDFWriter& writer)
 
 void TDFInstance::write(TDFWriter& writer)
 {
-    if (TDFMessage* creator = creationMessage) {
-        creationMessage = nullptr;
-        creator->write(writer);
-        creationMessage = creator;
-    }
+    // The message that created the instance comes first, unless it was
+    // written already (a reader hands it out before the instance's NI).
+    if (creationMessage)
+        creationMessage->write(writer);
     writeModelChangment(writer);
 }
 
@@ -249,7 +248,9 @@ void TDFInstance::writeModelChangment(TDFWriter& writer)
 void TDFMessage::write(TDFWriter& writer)
 {
     // Without a static message no ME record can carry it.
-    if (!model || (receiver && receiver->creationMessage == this))
+    if (!model)
+        return;
+    if (receiver && receiver->creationMessage == this && !writer.firstWriteOfCreation(this))
         return;
     writer.changeInstance(sender);
     if (note)
@@ -285,6 +286,8 @@ void TDFMessageCall::write(TDFWriter& writer)
     if (!message->sender)
         writer.changeInstance(nullptr);
     switchToBlockOf(writer, message->model);
+    // The message takes its style at the call.
+    writer.writeStyle(message);
     writer.writeTime(this);
     writer.stream << "MC " << callId << ' ' << message->model->id;
     if (message->sender != writer.currentInstance) {

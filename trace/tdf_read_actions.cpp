@@ -1,10 +1,313 @@
+// Actions (AC, and BA ... EA blocks), synchronisations (SA, SY) and the
+// markers of an externally triggered trace (ET, GA, GS).
+
+#include "tcf.h"
 #include "tdf.h"
-// Temporary: replaced by the action, synchronisation and trigger handlers.
-TDFObject* TDF::readAC(const char*, bool*) { return nullptr; }
-void TDF::readBA(const char*) {}
-TDFObject* TDF::readEA(const char*, bool*) { return nullptr; }
-TDFObject* TDF::readSA(const char*, bool*) { return nullptr; }
-TDFObject* TDF::readSY(const char*, bool*) { return nullptr; }
-TDFObject* TDF::readET(const char*, bool*) { return nullptr; }
-TDFObject* TDF::readGA(const char*, bool*) { return nullptr; }
-TDFObject* TDF::readGS(const char*, bool*) { return nullptr; }
+#include "tdf_factory.h"
+
+#include <QCoreApplication>
+
+#include <memory>
+
+namespace {
+
+// What a text operand reports, which differs from statement to statement.
+struct TextOperandMessages {
+    const char* neither;
+    const char* unknownText;
+};
+
+const TextOperandMessages actionMessages{
+    QT_TRANSLATE_NOOP("Error", "neither string nor number for action."),
+    QT_TRANSLATE_NOOP("Error", "can't retrieve text id for action in definition block.")};
+const TextOperandMessages actionBlockMessages{
+    QT_TRANSLATE_NOOP("Error", "neither string nor number for action."),
+    QT_TRANSLATE_NOOP("Error", "can't retrive text id for action in definition block.")};
+const TextOperandMessages synchronisationMessages{
+    QT_TRANSLATE_NOOP("Error", "neither string nor number for synchronisation."),
+    QT_TRANSLATE_NOOP("Error", "can't retrieve text id for synchronisation in definition block.")};
+
+void reportStatementError(TDF& reader, const char* text)
+{
+    reader.error(QCoreApplication::translate("Error", text));
+}
+
+// Reads the text an event shows: a string, or the id of a static text of the
+// current block. An empty string is a text only when `emptyIsText`;
+// otherwise a text id is read after it. `name` and `model` get what was read
+// so far even when the operand turns out to be wrong.
+bool readTextOperand(TDF& reader, const char** cursor, bool emptyIsText, const TextOperandMessages& messages,
+                     QString& name, TDFDBText*& model)
+{
+    model = nullptr;
+    if (reader.readString(cursor, name, true) && !name.isNull()) {
+        if (emptyIsText || !name.isEmpty())
+            return true;
+        name = QString();
+    }
+    unsigned long long id;
+    if (!reader.readNumber(cursor, &id)) {
+        reportStatementError(reader, messages.neither);
+        return false;
+    }
+    if (!reader.currentBlock) {
+        reportStatementError(reader, "can't retrieve text, no definition block set.");
+        return false;
+    }
+    model = reader.currentBlock->getTextFromId(id);
+    if (!model) {
+        reportStatementError(reader, messages.unknownText);
+        return false;
+    }
+    return true;
+}
+
+// The dynamic instance an event names; 0 names none.
+TDFInstance* instanceFor(const TDF& reader, unsigned long long id)
+{
+    return id != 0 ? reader.instanceHash.search(id) : nullptr;
+}
+
+void decorate(const TDF& reader, TDFObject* object)
+{
+    object->givenStyle = reader.pendingStyle;
+    object->linkText = reader.pendingLink;
+}
+
+void stamp(TDF& reader, TDFObject* object)
+{
+    object->time = reader.currentTime;
+    reader.currentTime += reader.timeStep;
+}
+
+void consumeDecorations(TDF& reader)
+{
+    reader.pendingStyle = nullptr;
+    reader.pendingLink = QString();
+}
+
+void report(bool* changed)
+{
+    if (changed)
+        *changed = true;
+}
+
+TDFAction* placeAction(TDF& reader, TDFAction* action, bool* changed)
+{
+    decorate(reader, action);
+    reader.appendObject(action);
+    action->listNode = reader.actions.append(action);
+    stamp(reader, action);
+    report(changed);
+    consumeDecorations(reader);
+    return action;
+}
+
+TDFSynchronisation* newSynchronisation(TDF& reader, TDFDBText* model, std::unique_ptr<TDFInstanceList> members,
+                                       const QString& name)
+{
+    TDFSynchronisation* synchronisation = reader.factory()->newTDFSynchronisation();
+    synchronisation->model = model;
+    synchronisation->instances = members.release();
+    synchronisation->setName(name);
+    decorate(reader, synchronisation);
+    reader.appendObject(synchronisation);
+    synchronisation->listNode = reader.synchronisations.append(synchronisation);
+    stamp(reader, synchronisation);
+    return synchronisation;
+}
+
+bool contains(const TDFInstanceList& list, const TDFInstance* instance)
+{
+    for (const TDFInstance* member : list)
+        if (member == instance)
+            return true;
+    return false;
+}
+
+}
+
+TDFObject* TDF::readAC(const char* text, bool* changed)
+{
+    QString name;
+    TDFDBText* model = nullptr;
+    if (!readTextOperand(*this, &text, false, actionMessages, name, model))
+        return nullptr;
+    readWhite(&text);
+    unsigned long long id;
+    if (!readNumber(&text, &id))
+        return nullptr;
+    TDFInstance* instance = instanceFor(*this, id);
+    if (id != 0 && !instance) {
+        reportError("can't find instance for action.");
+        return nullptr;
+    }
+
+    TDFAction* action = factory()->newTDFAction();
+    action->model = model;
+    action->instance = instance;
+    action->setName(name);
+    return placeAction(*this, action, changed);
+}
+
+// A BA inside an open block takes over the block's text and instance as far
+// as its operands are valid, but deepens the block only when all are.
+void TDF::readBA(const char* text)
+{
+    if (!readTextOperand(*this, &text, true, actionBlockMessages, actionBlockText, actionBlockTextModel))
+        return;
+    readWhite(&text);
+    unsigned long long id;
+    if (!readNumber(&text, &id))
+        return;
+    actionBlockInstance = instanceFor(*this, id);
+    if (id != 0 && !actionBlockInstance) {
+        reportError("can't find instance for action.");
+        return;
+    }
+    ++actionBlockDepth;
+    actionBlockMode = true;
+}
+
+TDFObject* TDF::readEA(const char*, bool* changed)
+{
+    // The depth is never 0 when the dispatch calls this; a direct call
+    // outside a block must not wrap it around.
+    if (actionBlockDepth == 0 || --actionBlockDepth > 0)
+        return nullptr;
+    actionBlockMode = false;
+    TDFAction* action = factory()->newTDFAction();
+    action->model = actionBlockTextModel;
+    action->instance = actionBlockInstance;
+    action->setName(actionBlockText);
+    return placeAction(*this, action, changed);
+}
+
+TDFObject* TDF::readSA(const char* text, bool* changed)
+{
+    QString name;
+    TDFDBText* model = nullptr;
+    if (!readTextOperand(*this, &text, false, synchronisationMessages, name, model))
+        return nullptr;
+
+    auto members = std::make_unique<TDFInstanceList>();
+    // Without a world actor lifeline the synchronisation still needs an
+    // entry standing for the world.
+    const TCF* configuration = currentBlock ? currentBlock->tcf : nullptr;
+    if (configuration && !configuration->displayWorldActor)
+        members->append(nullptr);
+    for (TDFInstance* instance : instances) {
+        const TDFObject* deletion = instance->instanceDelete();
+        if (!deletion)
+            deletion = instance->instanceDeleteAll();
+        if (deletion && deletion->time <= currentTime)
+            continue;
+        members->append(instance);
+    }
+    if (members->count == 0) {
+        reportError("SA whitout instance: no synchronisation created.");
+        return nullptr;
+    }
+
+    TDFSynchronisation* synchronisation = newSynchronisation(*this, model, std::move(members), name);
+    report(changed);
+    consumeDecorations(*this);
+    return synchronisation;
+}
+
+TDFObject* TDF::readSY(const char* text, bool* changed)
+{
+    QString name;
+    TDFDBText* model = nullptr;
+    if (!readTextOperand(*this, &text, true, synchronisationMessages, name, model))
+        return nullptr;
+    readWhite(&text);
+
+    auto members = std::make_unique<TDFInstanceList>();
+    unsigned long long id;
+    while (readNumber(&text, &id)) {
+        // An unknown id still takes a place, as an entry without instance.
+        TDFInstance* instance = instanceFor(*this, id);
+        if (instance && contains(*members, instance))
+            error(QCoreApplication::translate("Error", "instance %1 already included into synchronisation.",
+                                              "%1 is a number")
+                      .arg(id));
+        else if (instance && instance->deletion)
+            error(QCoreApplication::translate("Error", "instance %1 is destroyed at synchronisation time.",
+                                              "%1 is a number")
+                      .arg(id));
+        else
+            members->append(instance);
+    }
+
+    TDFSynchronisation* synchronisation =
+        members->count > 0 ? newSynchronisation(*this, model, std::move(members), name) : nullptr;
+    if (changed)
+        *changed = synchronisation != nullptr;
+    consumeDecorations(*this);
+    return synchronisation;
+}
+
+// The trigger markers are not events of the traced program: they take no
+// annotation and no style, and drop any that are pending.
+TDFObject* TDF::readET(const char*, bool* changed)
+{
+    if (externalTrigger) {
+        reportError("ET opcode already seen in traces");
+        return nullptr;
+    }
+    TDFExternalTrigger* trigger = factory()->newTDFExternalTrigger();
+    externalTrigger = trigger;
+    destroyPendingAnnotations();
+    pendingStyle = nullptr;
+    stamp(*this, trigger);
+    appendObject(trigger);
+    report(changed);
+    return trigger;
+}
+
+TDFObject* TDF::readGA(const char*, bool* changed)
+{
+    if (!externalTrigger) {
+        reportError("GA opcode cannot be used: not in external trigger mode (ET)");
+        return nullptr;
+    }
+    if (triggerStart) {
+        reportError("GA opcode already seen in traces");
+        return nullptr;
+    }
+    TDFTriggerStart* trigger = factory()->newTDFTriggerStart();
+    triggerStart = trigger;
+    destroyPendingAnnotations();
+    pendingStyle = nullptr;
+    stamp(*this, trigger);
+    trigger->instance = currentInstance;
+    appendObject(trigger);
+    report(changed);
+    return trigger;
+}
+
+TDFObject* TDF::readGS(const char*, bool* changed)
+{
+    if (!externalTrigger) {
+        reportError("GS opcode cannot be used: not in external trigger mode (ET)");
+        return nullptr;
+    }
+    if (triggerStop) {
+        reportError("GS opcode already seen in traces");
+        return nullptr;
+    }
+    if (!triggerStart) {
+        reportError("GS opcode cannot be used prior GA one");
+        return nullptr;
+    }
+    TDFTriggerStop* trigger = factory()->newTDFTriggerStop();
+    triggerStop = trigger;
+    destroyPendingAnnotations();
+    pendingStyle = nullptr;
+    stamp(*this, trigger);
+    trigger->instance = currentInstance;
+    appendObject(trigger);
+    report(changed);
+    return trigger;
+}

@@ -221,7 +221,7 @@ void TDF::readST(const char* text)
     const TDFDefinitionBlock* block = definitionMode ? definingBlock : currentBlock;
     if (!block || !block->tcf)
         return reportError("no current definition block defined (or definition block without tcf link)");
-    pendingStyle = block->tcf->style(int(number));
+    pendingStyle = isConfigurationId(number) ? block->tcf->style(int(number)) : nullptr;
     if (!pendingStyle)
         reportError("can't retrieve style");
 }
@@ -366,7 +366,7 @@ void TDF::readTI(const char* text)
     readWhite(&text);
     QString name;
     readString(&text, name, true);
-    ThreadState* state = configuration->threadState(int(stateId));
+    ThreadState* state = isConfigurationId(stateId) ? configuration->threadState(int(stateId)) : nullptr;
     if (!state)
         return reportError("can't retrieve thread model");
 

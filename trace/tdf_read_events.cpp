@@ -1,9 +1,509 @@
+// Instance and message events: instances come (NI, or the first message
+// they receive) and go (DI, DA), CI moves the current instance, and messages
+// are announced (MC), emitted or completed (ME) and returned (MR).
+
 #include "tdf.h"
-// Temporary: replaced by the instance and message event handlers.
-TDFInstance* TDF::readNI(const char*, bool*, TDF::ModelChangment*) { return nullptr; }
-TDFObject* TDF::readCI(const char*, bool*) { return nullptr; }
-TDFObject* TDF::readDI(const char*, bool*) { return nullptr; }
-TDFObject* TDF::readDA(const char*, bool*) { return nullptr; }
-TDFObject* TDF::readMC(const char*, bool*) { return nullptr; }
-TDFObject* TDF::readME(const char*, bool*) { return nullptr; }
-TDFObject* TDF::readMR(const char*, bool*) { return nullptr; }
+#include "tdf_factory.h"
+
+#include <QCoreApplication>
+
+#include <unordered_map>
+#include <vector>
+
+// Every call in reading order, each chained to the previous call of the same
+// call id, so that the calls of one id are visited newest first without
+// looking at the others.
+struct TDF::CallIndex {
+    static constexpr size_t none = ~size_t(0);
+    struct Entry {
+        TDFMessageCall* call;
+        size_t previous;  // the previous call of the same id, or none
+    };
+    std::vector<Entry> calls;
+    std::unordered_map<unsigned long long, size_t> newest;  // call id -> its newest call
+};
+
+namespace {
+
+void stamp(TDF& reader, TDFObject* object)
+{
+    object->time = reader.currentTime;
+    reader.currentTime += reader.timeStep;
+}
+
+void report(bool* changed)
+{
+    if (changed)
+        *changed = true;
+}
+
+void keepNote(TDF& reader, TDFNote* note)
+{
+    reader.appendObject(note);
+    note->listNode = reader.notes.append(note);
+}
+
+void keepGlyph(TDF& reader, TDFGlyph* glyph)
+{
+    reader.appendObject(glyph);
+    glyph->listNode = reader.glyphs.append(glyph);
+}
+
+// Makes a new instance the one known under its dynamic id; `earlier` is the
+// deleted instance that bore the id before, if any.
+void registerInstance(TDF& reader, TDFInstance* instance, TDFInstance* earlier)
+{
+    reader.appendObject(instance);
+    instance->hashNode = reader.instanceHash.intern(instance, nullptr);
+    instance->instanceNode = reader.instances.append(instance);
+    instance->previous = earlier;
+}
+
+// The node of the newest value of `list` for which `matches` holds.
+template <class T, class Predicate>
+ListNode<T>* newestMatching(const List<T>& list, Predicate matches)
+{
+    for (ListNode<T>* node = list.last(); node; node = node == list.head ? nullptr : node->prev)
+        if (matches(node->value))
+            return node;
+    return nullptr;
+}
+
+}
+
+void TDF::indexCall(TDFMessageCall* call)
+{
+    if (!callIndex)
+        callIndex = new CallIndex;
+    const size_t position = callIndex->calls.size();
+    auto [newest, first] = callIndex->newest.try_emplace(call->callId, position);
+    callIndex->calls.push_back({call, first ? CallIndex::none : newest->second});
+    newest->second = position;
+}
+
+void TDF::dropCallIndex()
+{
+    delete callIndex;
+    callIndex = nullptr;
+}
+
+TDFMessage* TDF::messageToComplete(unsigned long long callId, unsigned long long staticId)
+{
+    // Every call of the id that doesn't fit is reported, newest first, up
+    // to the first that does; after such a report the line is rejected even
+    // when a call fits (that call is then taken without being completed).
+    bool faulty = false;
+    size_t position = CallIndex::none;
+    if (callIndex) {
+        const auto newest = callIndex->newest.find(callId);
+        if (newest != callIndex->newest.end())
+            position = newest->second;
+    }
+    for (; position != CallIndex::none; position = callIndex->calls[position].previous) {
+        TDFMessage* message = callIndex->calls[position].call->message;
+        if (!message->awaitingCompletion) {
+            reportError("message completion on a complete message.");
+        } else if (!message->model) {
+            reportError("message completion without model.");
+        } else if (message->model->id != staticId) {
+            reportError("message completion model doesn't match call model.");
+        } else {
+            message->awaitingCompletion = false;
+            return faulty ? nullptr : message;
+        }
+        faulty = true;
+    }
+    if (!faulty)
+        reportError("message completion without message call");
+    return nullptr;
+}
+
+TDFInstance* TDF::readNI(const char* text, bool* changed, TDF::ModelChangment* change)
+{
+    currentInstance = nullptr;
+    unsigned long long staticId;
+    unsigned long long id;
+    QString name;
+    if (!readNumber(&text, &staticId) || !readNumber(&text, &id) || !readString(&text, name, true) || !currentBlock)
+        return nullptr;
+
+    TDFInstance* found = instanceHash.search(id);
+    currentInstance = found;
+    TDFDBInstance* model = currentBlock->getInstanceFromId(staticId);
+    if (!model) {
+        reportError("can't retrieve static instance.");
+        return nullptr;
+    }
+
+    // A deleted instance's id names a new instance; a live one created by a
+    // message gets its first model; any other live one changes model.
+    const bool created = !found || found->deletion;
+    const bool firstModel = !created && !found->model;
+    if (created) {
+        TDFInstance* instance = factory()->newTDFInstance();
+        instance->id = id;
+        instance->setName(name);
+        instance->givenStyle = pendingStyle;
+        registerInstance(*this, instance, found);
+        currentInstance = instance;
+    } else if (firstModel) {
+        found->setName(name);
+        found->givenStyle = pendingStyle;
+    }
+    const ModelChangment result = created || firstModel ? MODEL_SET : MODEL_CHANGED;
+    if (change)
+        *change = result;
+
+    currentInstance->setModel(model);
+    currentInstance->linkText = pendingLink;
+    pendingStyle = nullptr;
+    pendingLink = QString();
+    if (result == MODEL_SET)
+        stamp(*this, currentInstance);
+    // The creating message could not open a bar while the instance had no
+    // type to tell whether it shows them.
+    if (firstModel && trackActivations && currentInstance->creationMessage)
+        currentInstance->computeActivation(currentInstance->creationMessage, true);
+    if (changed)
+        *changed = created;
+    return currentInstance;
+}
+
+TDFObject* TDF::readCI(const char* text, bool* changed)
+{
+    unsigned long long id;
+    if (readNumber(&text, &id)) {
+        currentInstance = id != 0 ? instanceHash.search(id) : nullptr;
+        if (id != 0 && !currentInstance) {
+            reportError("can't retrieve dynamic instance (CI)");
+            destroyPendingAnnotations();
+            return nullptr;
+        }
+    }
+
+    // The annotation names its owner; the instance doesn't point back.
+    if (TDFNote* note = pendingNote) {
+        pendingNote = nullptr;
+        note->owner = currentInstance;
+        keepNote(*this, note);
+        report(changed);
+        return note;
+    }
+    if (TDFGlyph* glyph = pendingGlyph) {
+        pendingGlyph = nullptr;
+        glyph->owner = currentInstance;
+        keepGlyph(*this, glyph);
+        report(changed);
+        return glyph;
+    }
+    return nullptr;
+}
+
+TDFObject* TDF::readDI(const char* text, bool* changed)
+{
+    unsigned long long id;
+    if (!readNumber(&text, &id)) {
+        reportError("can't read instance id.");
+        return nullptr;
+    }
+    unsigned long long messageId;
+    const bool byReturn = readNumber(&text, &messageId);
+    TDFInstance* instance = instanceHash.search(id);
+    if (!instance) {
+        reportError("can't retrieve dynamic instance.");
+        return nullptr;
+    }
+
+    // The return of that message that hasn't caused a deletion yet.
+    TDFMessageReturn* cause = nullptr;
+    if (byReturn) {
+        ListNode<TDFMessageReturn*>* node = newestMatching(messageReturns, [messageId](TDFMessageReturn* each) {
+            const TDFMessage* message = each->message;
+            return !each->deletion && message && message->model && message->model->id == messageId;
+        });
+        cause = node ? node->value : nullptr;
+    }
+    if (instance == currentInstance)
+        currentInstance = nullptr;
+
+    TDFInstanceDelete* deletion = factory()->newTDFInstanceDelete();
+    deletion->instance = instance;
+    deletion->setNote(pendingNote);
+    deletion->givenStyle = pendingStyle;
+    deletion->linkText = pendingLink;
+    instance->deletion = deletion;
+    deletion->messageReturn = cause;
+    if (cause)
+        cause->deletion = deletion;
+    pendingStyle = nullptr;
+    pendingLink = QString();
+    // A deletion caused by a return happens with it.
+    if (cause)
+        deletion->time = cause->time;
+    else
+        stamp(*this, deletion);
+
+    appendObject(deletion);
+    deletion->listNode = instanceDeletes.append(deletion);
+    if (pendingNote) {
+        keepNote(*this, pendingNote);
+        pendingNote = nullptr;
+    }
+    report(changed);
+    return deletion;
+}
+
+TDFObject* TDF::readDA(const char*, bool* changed)
+{
+    TDFInstanceDeleteAll* deleteAll = factory()->newTDFInstanceDeleteAll();
+    deleteAll->givenStyle = pendingStyle;
+    stamp(*this, deleteAll);
+
+    // The instances still alive since the previous delete-all or the start
+    // of the trace, listed in creation order.
+    auto* deleted = new TDFInstanceList;
+    for (ListNode<TDFObject*>* node = objects.last(); node; node = node == objects.head ? nullptr : node->prev) {
+        TDFObject* object = node->value;
+        if (object->type == TDF_INSTANCE_DELETE_ALL || object->type == TDF_NEW_TRACE)
+            break;
+        TDFInstance* instance = object->type == TDF_INSTANCE ? object->toInstance() : nullptr;
+        if (instance && !instance->deletion) {
+            instance->deletion = deleteAll;
+            deleted->prepend(instance);
+        }
+    }
+    deleteAll->instances = deleted;
+
+    // Nothing is left to take the annotations.
+    pendingStyle = nullptr;
+    pendingLink = QString();
+    destroyPendingAnnotations();
+    currentInstance = nullptr;
+
+    appendObject(deleteAll);
+    deleteAll->listNode = instanceDeletes.append(deleteAll);
+    report(changed);
+    return deleteAll;
+}
+
+TDFObject* TDF::readMC(const char* text, bool* changed)
+{
+    unsigned long long callId;
+    if (!readNumber(&text, &callId)) {
+        reportError("can't read message call identifier.");
+        return nullptr;
+    }
+    unsigned long long staticId;
+    if (!readNumber(&text, &staticId)) {
+        reportError("can't read static id of message call.");
+        return nullptr;
+    }
+    unsigned long long senderId = 0;
+    const bool senderGiven = readNumber(&text, &senderId);
+    if (!currentBlock) {
+        reportError("message call with out definition block.");
+        return nullptr;
+    }
+    TDFDBMessage* model = currentBlock->getMessageFromId(staticId);
+    if (!model) {
+        error(QCoreApplication::translate(
+                  "Error", "message call id (%1) doesn't match any one in current definition block.",
+                  "%1 is a number")
+                  .arg(staticId));
+        return nullptr;
+    }
+    // A sender id of 0 means the current instance, not "no sender".
+    TDFInstance* sender = currentInstance;
+    if (senderGiven && senderId != 0) {
+        sender = instanceHash.search(senderId);
+        if (!sender) {
+            reportError("can't retrieve instance.");
+            return nullptr;
+        }
+    }
+
+    // The message belongs to its call until its completion appends it.
+    TDFMessage* message = factory()->newTDFMessage();
+    message->sender = sender;
+    message->model = model;
+    message->givenStyle = pendingStyle;
+    pendingStyle = nullptr;
+    TDFMessageCall* call = factory()->newTDFMessageCall();
+    message->awaitingCompletion = true;
+    call->message = message;
+    message->call = call;
+    call->callId = callId;
+
+    appendObject(call);
+    call->listNode = messageCalls.append(call);
+    indexCall(call);
+    stamp(*this, call);
+    call->heapSize = heapSize;
+    report(changed);
+    return call;
+}
+
+TDFObject* TDF::readME(const char* text, bool* changed)
+{
+    if (!currentBlock) {
+        reportError("no definition block while reading message");
+        return nullptr;
+    }
+    unsigned long long staticId;
+    if (!readNumber(&text, &staticId)) {
+        reportError("can't read static id of message\n");
+        return nullptr;
+    }
+    readWhite(&text);
+    unsigned long long receiverId;
+    if (!readNumber(&text, &receiverId)) {
+        reportError("can't read instance id of message target\n");
+        return nullptr;
+    }
+    readWhite(&text);
+    unsigned long long callId;
+    const bool completion = readNumber(&text, &callId);
+    readWhite(&text);
+    QString name;
+    if (!readString(&text, name, true)) {
+        reportError("can't read message name");
+        return nullptr;
+    }
+
+    TDFMessage* message = nullptr;
+    if (completion) {
+        message = messageToComplete(callId, staticId);
+        if (!message)
+            return nullptr;
+    }
+
+    // A message to an unknown (or deleted) id brings a new instance, which
+    // has no model until an NI gives it one.
+    TDFInstance* receiver = nullptr;
+    bool receiverCreated = false;
+    if (receiverId != 0) {
+        TDFInstance* found = instanceHash.search(receiverId);
+        receiver = found;
+        if (!found || found->deletion) {
+            receiver = factory()->newTDFInstance();
+            receiver->id = receiverId;
+            receiver->setModeless(this);
+            registerInstance(*this, receiver, found);
+            receiver->time = currentTime;
+            receiverCreated = true;
+        }
+    }
+
+    // A completed message keeps the sender and style of its call.
+    if (message) {
+        message->receiver = receiver;
+        message->setName(name);
+    } else {
+        message = factory()->newTDFMessage();
+        message->sender = currentInstance;
+        message->receiver = receiver;
+        message->setName(name);
+        message->givenStyle = pendingStyle;
+    }
+    appendObject(message);
+    message->listNode = messages.append(message);
+    openMessages.append(message);
+    report(changed);
+    if (receiverCreated)
+        receiver->creationMessage = message;
+    if (trackActivations) {
+        if (message->sender)
+            message->sender->computeActivation(message, false);
+        if (receiver)
+            receiver->computeActivation(message, true);
+    }
+
+    message->linkText = pendingLink;
+    message->setNote(pendingNote);
+    message->setGlyph(pendingGlyph);
+    stamp(*this, message);
+    message->heapSize = heapSize;
+    message->thread = runningThread;
+    if (pendingThreadInfo) {
+        message->threadInfo = pendingThreadInfo;
+        pendingThreadInfo = nullptr;
+    }
+    if (pendingNote)
+        keepNote(*this, pendingNote);
+    if (pendingGlyph)
+        keepGlyph(*this, pendingGlyph);
+    currentInstance = receiver;
+    pendingLink = QString();
+    pendingStyle = nullptr;
+    pendingNote = nullptr;
+    pendingGlyph = nullptr;
+
+    TDFDBMessage* model = currentBlock->getMessageFromId(staticId);
+    message->model = model;
+    if (!model)
+        error(QCoreApplication::translate("Error", "message %1 doesn't match any model in definition block.",
+                                          "%1 is a number")
+                  .arg(staticId));
+    else if (!model->used) {
+        model->used = true;
+        ++usedMessageModels;
+    }
+    message->usedModelCount = usedMessageModels;
+    return message;
+}
+
+TDFObject* TDF::readMR(const char* text, bool* changed)
+{
+    unsigned long long staticId = 0;
+    const bool byModel = readNumber(&text, &staticId);
+
+    // Returns nest within a thread and a definition block: the newest open
+    // message there (of that model, when one is named) is the one returned.
+    ListNode<TDFMessage*>* open = newestMatching(openMessages, [&](TDFMessage* message) {
+        const TDFDBMessage* model = message->model;
+        return model && (!byModel || model->id == staticId) && message->thread == runningThread &&
+               model->definitionBlock == currentBlock && !message->messageReturn;
+    });
+
+    TDFMessageReturn* messageReturn = nullptr;
+    if (open) {
+        TDFMessage* message = open->value;
+        openMessages.unlink(open);
+        messageReturn = factory()->newTDFMessageReturn();
+        messageReturn->message = message;
+        messageReturn->givenStyle = pendingStyle;
+        pendingStyle = nullptr;
+        appendObject(messageReturn);
+        messageReturn->listNode = messageReturns.append(messageReturn);
+        report(changed);
+        messageReturn->linkText = pendingLink;
+        stamp(*this, messageReturn);
+        messageReturn->heapSize = heapSize;
+        if (pendingThreadInfo) {
+            messageReturn->threadInfo = pendingThreadInfo;
+            pendingThreadInfo = nullptr;
+        }
+        message->messageReturn = messageReturn;
+        if (trackActivations) {
+            if (message->receiver)
+                message->receiver->computeActivation(messageReturn, false);
+            if (message->sender)
+                message->sender->computeActivation(messageReturn, true);
+        }
+        currentInstance = message->sender;
+        messageReturn->setGlyph(pendingGlyph);
+    }
+
+    // The glyph stays in the trace even without a return to carry it;
+    // returns carry no note.
+    if (pendingGlyph)
+        keepGlyph(*this, pendingGlyph);
+    pendingGlyph = nullptr;
+    pendingLink = QString();
+    delete pendingNote;
+    pendingNote = nullptr;
+
+    if (!messageReturn)
+        reportError("can't found corresponding message for return.");
+    return messageReturn;
+}

@@ -134,6 +134,11 @@ void TDFWriter::writeNote(TDFNote* note)
     writeTime(note);
     stream << "NO ";
     writeTextReference(note);
+    // A note on a static text may carry a text of its own as well.
+    if (note->model && !note->nameText.isNull()) {
+        stream << ' ';
+        writeQuoted(note->nameText);
+    }
     stream << '\n';
 }
 
@@ -154,6 +159,11 @@ void TDFWriter::writeGlyph(TDFGlyph* glyph)
         writeQuoted(glyph->nameText);
     }
     stream << '\n';
+}
+
+bool TDFWriter::firstWriteOfCreation(const TDFMessage* message)
+{
+    return writtenCreations.insert(message).second;
 }
 
 void TDFWriter::forgetContext()

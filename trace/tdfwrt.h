@@ -12,9 +12,11 @@
 #include <QString>
 
 #include <iosfwd>
+#include <unordered_set>
 
 class TDFGlyph;
 class TDFInstance;
+class TDFMessage;
 class TDFNote;
 class TDFObject;
 class TDFTextObject;
@@ -52,6 +54,9 @@ public:
     void writeGlyph(TDFGlyph* glyph);
     // After a new trace the reader knows no block numbers and no instance.
     void forgetContext();
+    // A message that created its receiver is written once: by itself or by
+    // the instance, whichever comes first. True the first time.
+    bool firstWriteOfCreation(const TDFMessage* message);
 
     std::ostream& stream;
     TDFDBRefHash blockNumbers;
@@ -59,6 +64,9 @@ public:
     TDFInstance* currentInstance = nullptr;
     int nextBlockNumber = 1;
     bool writeTimes = false;
+
+private:
+    std::unordered_set<const TDFMessage*> writtenCreations;
 };
 
 #endif

@@ -1,0 +1,163 @@
+#include <tcf.h>
+#include <tdf.h>
+#include <tdfwrt.h>
+
+#include "reader_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+// Reads lines and writes what each returned, as a rewriting client does.
+class WriterTest : public ReaderTest {
+protected:
+    std::string rewrite(std::initializer_list<const char*> texts, bool times = false)
+    {
+        std::ostringstream out;
+        TDFWriter writer(out);
+        writer.writeTimes = times;
+        for (const char* text : texts) {
+            std::istringstream textLines(text);
+            for (std::string single; std::getline(textLines, single);) {
+                TDF::ModelChangment change;
+                TDFObject* object = line(single.c_str(), nullptr, &change);
+                if (!object)
+                    continue;
+                if (change == TDF::MODEL_CHANGED)
+                    object->toInstance()->writeModelChangment(writer);
+                else
+                    object->write(writer);
+            }
+        }
+        return out.str();
+    }
+
+    static constexpr const char* block = "DB \"test\"\nID 1 2\nIN \"Task\" 1 \"Sensor\"\nIN \"Module\" 2 \"io\"\n"
+                                         "IN \"Named\" 3 \"Worker\"\nMS 7 \"ping\"\nMS 8 \"pong\"\nTX 9 \"label\"\nED\n";
+};
+
+TEST_F(WriterTest, NumberNotationStaysReadable)
+{
+    std::ostringstream out;
+    TDFWriter writer(out);
+    for (unsigned long long value : {0ULL, 999999ULL, 1000000ULL, 2000000ULL, 16777215ULL, 0xFFFFFFFFULL,
+                                     0x100000000ULL, 9999999999ULL}) {
+        writer.writeHexa(value);
+        out << ' ';
+    }
+    EXPECT_EQ(out.str(), "0 999999 0f4240h 1e8480h 0ffffffh 0ffffffffh 4294967296 9999999999 ");
+
+    // Every form written reads back as the same value.
+    std::istringstream written(out.str());
+    std::string field;
+    TDF reader(nullptr);
+    for (unsigned long long expected : {0ULL, 999999ULL, 1000000ULL, 2000000ULL, 16777215ULL, 0xFFFFFFFFULL,
+                                        0x100000000ULL, 9999999999ULL}) {
+        written >> field;
+        const char* cursor = field.c_str();
+        unsigned long long value = 0;
+        EXPECT_TRUE(reader.readNumber(&cursor, &value)) << field;
+        EXPECT_EQ(value, expected) << field;
+    }
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(WriterTest, BlocksAreAnnouncedOnceThenChangedByNumber)
+{
+    lines({"DB \"test\"", "ID 1 2", "MS 7 \"a\"", "ED", "DB \"test\"", "ID 1000000 3", "MS 7 \"b\"", "ED"});
+    std::ostringstream out;
+    TDFWriter writer(out);
+    TDFDefinitionBlock* second = reader->definitionBlocks->head->value;
+    TDFDefinitionBlock* first = reader->definitionBlocks->head->next->value;
+    EXPECT_EQ(writer.changeDefinitionBlock(first), 1);
+    EXPECT_EQ(writer.changeDefinitionBlock(first), 0);
+    EXPECT_EQ(writer.changeDefinitionBlock(second), 1);
+    EXPECT_EQ(writer.changeDefinitionBlock(first), 1);
+    EXPECT_EQ(out.str(), "SF 1 1 2\nSF 2 0f4240h 3\nCS 1\n");
+}
+
+TEST_F(WriterTest, InstanceContextIsWrittenOnlyOnChange)
+{
+    const std::string written =
+        rewrite({block, "SF 1 1 2", "NI 1 5", "NI 2 6", "CI 5", "ME 7 6", "CI 5", "ME 8 6", "MR 8", "MR 7"});
+    EXPECT_EQ(written, std::string(block) +
+                           "SF 1 1 2\nNI 1 5\nNI 2 6\nCI 5\nME 7 6\nCI 5\nME 8 6\nMR 8\nMR 7\n");
+}
+
+TEST_F(WriterTest, CreationMessageIsWrittenBeforeItsNewInstance)
+{
+    const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "ME 7 9 \"hello\"", "NI 3 9 \"worker\""});
+    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nME 7 9 \"hello\"\nNI 3 9 \"worker\"\n");
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(WriterTest, ModelChangeWritesTheNewModelOnly)
+{
+    const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "NI 2 5"});
+    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nNI 2 5\n");
+}
+
+TEST_F(WriterTest, NotesGoBeforeWhatTakesThem)
+{
+    const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "NO \"free\"", "CI 0", "NO 9 \"on it\"",
+                                         "CI 5", "NO \"message\"", "ME 7 0", "NO \"deleted\"", "DI 5"});
+    EXPECT_EQ(written, std::string(block) +
+                           "SF 1 1 2\nNI 1 5\nNO \"free\"\nCI 0\nNO 9 \"on it\"\nCI 5\nNO \"message\"\n"
+                           "ME 7 0\nNO \"deleted\"\nDI 5\n");
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(WriterTest, GlyphsAreWrittenAsGlyphRecords)
+{
+    const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "GL 4 9 \"odd\"", "CI 5", "GL 5",
+                                         "ME 7 0", "CI 5", "GL 4", "MR"});
+    EXPECT_EQ(written, std::string(block) +
+                           "SF 1 1 2\nNI 1 5\nGL 4 9 \"odd\"\nCI 5\nGL 5\nME 7 0\nGL 4\nMR 7\n");
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(WriterTest, TextsAreEscapedAsTheReaderUnescapes)
+{
+    const std::string written =
+        rewrite({block, "SF 1 1 2", "NI 1 5 \"say \\\"hi\\\" \\\\ back\"", "AC \"a \\\"quoted\\\" text\" 5"});
+    EXPECT_NE(written.find("NI 1 5 \"say \\\"hi\\\" \\\\ back\"\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("AC \"a \\\"quoted\\\" text\" 5\n"), std::string::npos) << written;
+    EXPECT_EQ(reader->instances.head->value->name(), "say \"hi\" \\ back");
+}
+
+TEST_F(WriterTest, PrefixRecordsOnlyForOwnLinkStyleAndTime)
+{
+    EXPECT_EQ(rewrite({block, "SF 1 1 2", "TS 3", "NI 1 5", "NI 2 6"}),
+              std::string(block) + "SF 1 1 2\nNI 1 5\nNI 2 6\n");
+    // A new writer announces the block again; times past 32 bits are split.
+    EXPECT_EQ(rewrite({"TM 0FFFFFFFFh", "CI 5", "LK \"x.c:1\"", "ST 3", "ME 7 6"}, true),
+              "CI 5\nSF 1 1 2\nLK \"x.c:1\"\nST 3\nTM 0ffffffffh\nME 7 6\n");
+    EXPECT_EQ(rewrite({"TM 1 5", "MR 7"}, true), "SF 1 1 2\nTM 1 5\nMR 7\n");
+}
+
+TEST_F(WriterTest, CallKeepsItsStyleAndSender)
+{
+    const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "NI 2 6", "CI 0", "ST 2", "MC 1 7",
+                                         "CI 5", "MC 2 8 6", "ME 7 6 1", "ME 8 5 2"});
+    EXPECT_EQ(written, std::string(block) +
+                           "SF 1 1 2\nNI 1 5\nNI 2 6\nCI 0\nST 2\nMC 1 7\nMC 2 8 6\nME 7 6 1\nME 8 5 2\n");
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(WriterTest, DeletionsNewTracesAndEmptyActionsAreWritten)
+{
+    const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "BA \"\" 5", "EA", "DA", "NT", "SF 1 1 2"});
+    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nBA \"\" 5\nEA\nDA\nNT\n");
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(WriterTest, MessageWithoutModelIsLeftOut)
+{
+    const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "ME 77 6", "CI 5", "ME 7 6"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"message 77 doesn't match any model in definition block."});
+    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nME 7 6\n");
+}
+
+}

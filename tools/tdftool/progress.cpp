@@ -1,0 +1,29 @@
+#include "progress.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+Progress::Progress(const QString& fileName, long long totalBytes)
+    : shown_(totalBytes > 0 && isatty(STDERR_FILENO)),
+      name_(fileName),
+      total_(totalBytes),
+      lastShown_(std::chrono::steady_clock::now())
+{
+}
+
+Progress::~Progress()
+{
+    if (shown_)
+        std::fputs("\r\033[K", stderr);
+}
+
+void Progress::refresh()
+{
+    sinceCheck_ = 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastShown_ < std::chrono::milliseconds(250))
+        return;
+    lastShown_ = now;
+    std::fprintf(stderr, "\r%s: %3d%%", name_.toLocal8Bit().constData(), int(done_ * 100 / total_));
+    std::fflush(stderr);
+}

@@ -1,0 +1,35 @@
+#ifndef TDFTOOL_PROGRESS_H
+#define TDFTOOL_PROGRESS_H
+
+#include <QString>
+
+#include <chrono>
+
+// Shows how much of a file has been read, on standard error, only when
+// that is a terminal; refreshed a few times a second at most.
+class Progress {
+public:
+    Progress(const QString& fileName, long long totalBytes);
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void advance(long long bytes)
+    {
+        done_ += bytes;
+        if (shown_ && ++sinceCheck_ >= 4096)
+            refresh();
+    }
+
+private:
+    void refresh();
+
+    bool shown_;
+    QString name_;
+    long long total_;
+    long long done_ = 0;
+    int sinceCheck_ = 0;
+    std::chrono::steady_clock::time_point lastShown_;
+};
+
+#endif

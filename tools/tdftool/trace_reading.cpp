@@ -1,0 +1,26 @@
+#include "trace_reading.h"
+
+#include "progress.h"
+
+#include <error.h>
+
+#include <QFileInfo>
+
+#include <cstring>
+
+bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
+               const std::function<void(TDFObject*, TDF::ModelChangment)>& onObject)
+{
+    const int errorsBefore = Error::error_count_;
+    const int warningsBefore = Error::warn_count_;
+    Progress progress(path, QFileInfo(path).size());
+    const bool opened =
+        reader.readFile(path, [&](const char* line, TDFObject* object, TDF::ModelChangment change) {
+            progress.advance(static_cast<long long>(std::strlen(line)));
+            if (object && onObject)
+                onObject(object, change);
+        });
+    counts.errors = Error::error_count_ - errorsBefore;
+    counts.warnings = Error::warn_count_ - warningsBefore;
+    return opened;
+}

@@ -1,0 +1,22 @@
+#ifndef TDFTOOL_TRACE_READING_H
+#define TDFTOOL_TRACE_READING_H
+
+#include <tdf.h>
+
+#include <QString>
+
+#include <functional>
+
+// What one trace's reading reported.
+struct ReadCounts {
+    int errors = 0;
+    int warnings = 0;
+};
+
+// Reads a trace with progress on a terminal, handing every object that a
+// line returned to `onObject` (may be empty). False when the file can't be
+// opened (the reader has reported it).
+bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
+               const std::function<void(TDFObject*, TDF::ModelChangment)>& onObject = {});
+
+#endif
