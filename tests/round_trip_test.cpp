@@ -62,10 +62,7 @@ Reading readAndWrite(TCFList* configurations, const std::vector<std::string>& li
         TDFObject* object = reader.read(line.c_str(), nullptr, &change);
         if (!object)
             continue;
-        if (change == TDF::MODEL_CHANGED)
-            object->toInstance()->writeModelChangment(writer);
-        else
-            object->write(writer);
+        writer.writeReadObject(object, change);
         if (object->type != TDF_DEFINITION_BLOCK)
             reading.objects.push_back(describe(object, times));
     }

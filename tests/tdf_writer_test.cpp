@@ -23,12 +23,8 @@ protected:
             for (std::string single; std::getline(textLines, single);) {
                 TDF::ModelChangment change;
                 TDFObject* object = line(single.c_str(), nullptr, &change);
-                if (!object)
-                    continue;
-                if (change == TDF::MODEL_CHANGED)
-                    object->toInstance()->writeModelChangment(writer);
-                else
-                    object->write(writer);
+                if (object)
+                    writer.writeReadObject(object, change);
             }
         }
         return out.str();

@@ -1,5 +1,6 @@
 #include "resource_reader.h"
 
+#include "digits.h"
 #include "error.h"
 
 #include <qares.h>
@@ -35,17 +36,6 @@ bool isWordStart(char c)
 bool isWordChar(char c)
 {
     return isWordStart(c) || isDigit(c);
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Collects a chain of nodes, freeing it unless it is released.
@@ -294,7 +284,7 @@ private:
         }
         const char* digits = at_;
         std::int64_t magnitude = 0;
-        for (int digit; !atEnd() && (digit = hexDigit(*at_)) >= 0 && digit < base; ++at_)
+        for (int digit; !atEnd() && (digit = hexDigitValue(*at_)) >= 0 && digit < base; ++at_)
             magnitude = std::min<std::int64_t>(magnitude * base + digit, std::int64_t(1) << 32);
         bool wellFormed = at_ > digits && !(!atEnd() && isWordChar(*at_));
         while (!atEnd() && isWordChar(*at_))

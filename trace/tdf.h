@@ -83,6 +83,8 @@ public:
     // unless resynchronising.
     void error(const QString& text);
     void warning(const QString& text);
+    // Reports a statement error given by its source text (context "Error").
+    void reportError(const char* text);
 
     // Lexemes. Each advances the cursor over what it consumed.
     static bool isWhite(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -221,8 +223,6 @@ private:
     // Configuration ids (styles, thread states, glyphs) are ints: a larger
     // number names none rather than a truncated one.
     static bool isConfigurationId(unsigned long long number) { return number <= 0x7FFFFFFF; }
-    // Reports a statement error (context "Error").
-    void reportError(const char* text);
     // Reports a definition error and makes the block being defined invalid.
     void invalidateBlock(const char* text);
     // Clears the resynchronisation state with its warning.
@@ -232,6 +232,7 @@ private:
     // Gives a new static object the pending style and source line.
     void decorateStaticObject(TDFDBObject* object);
     void destroyPendingAnnotations();
+    void placeTrigger(TDFObject* trigger, bool* changed);
 
     // Calls are never forgotten, so a completion looks only at the calls
     // of its call id, newest first, instead of at every call of the trace.

@@ -2,6 +2,7 @@
 // lexed in place: a number is scanned in one pass into a small digit buffer,
 // a string is decoded once.
 
+#include "digits.h"
 #include "tdf.h"
 
 #include <QByteArray>
@@ -10,18 +11,6 @@
 #include <cstring>
 
 namespace {
-
-// The value of a decimal or hexadecimal digit, or -1.
-int digitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool isH(char c)
 {
@@ -89,7 +78,7 @@ bool TDF::readNumber(const char** cursor, unsigned long long* value)
     int digits[10];
     int count = 0;
     for (; *at != '\0' && !isWhite(*at); ++at) {
-        const int digit = digitValue(*at);
+        const int digit = hexDigitValue(*at);
         if (digit >= 0 && !suffixH) {
             anyDigit = true;
             hexLetter = hexLetter || digit > 9;

@@ -3,6 +3,7 @@
 
 #include "tcf.h"
 #include "tdf.h"
+#include "tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
@@ -27,11 +28,6 @@ const TextOperandMessages synchronisationMessages{
     QT_TRANSLATE_NOOP("Error", "neither string nor number for synchronisation."),
     QT_TRANSLATE_NOOP("Error", "can't retrieve text id for synchronisation in definition block.")};
 
-void reportStatementError(TDF& reader, const char* text)
-{
-    reader.error(QCoreApplication::translate("Error", text));
-}
-
 // Reads the text an event shows: a string, or the id of a static text of the
 // current block. An empty string is a text only when `emptyIsText`;
 // otherwise a text id is read after it. `name` and `model` get what was read
@@ -47,16 +43,16 @@ bool readTextOperand(TDF& reader, const char** cursor, bool emptyIsText, const T
     }
     unsigned long long id;
     if (!reader.readNumber(cursor, &id)) {
-        reportStatementError(reader, messages.neither);
+        reader.reportError(messages.neither);
         return false;
     }
     if (!reader.currentBlock) {
-        reportStatementError(reader, "can't retrieve text, no definition block set.");
+        reader.reportError("can't retrieve text, no definition block set.");
         return false;
     }
     model = reader.currentBlock->getTextFromId(id);
     if (!model) {
-        reportStatementError(reader, messages.unknownText);
+        reader.reportError(messages.unknownText);
         return false;
     }
     return true;
@@ -66,30 +62,6 @@ bool readTextOperand(TDF& reader, const char** cursor, bool emptyIsText, const T
 TDFInstance* instanceFor(const TDF& reader, unsigned long long id)
 {
     return id != 0 ? reader.instanceHash.search(id) : nullptr;
-}
-
-void decorate(const TDF& reader, TDFObject* object)
-{
-    object->givenStyle = reader.pendingStyle;
-    object->linkText = reader.pendingLink;
-}
-
-void stamp(TDF& reader, TDFObject* object)
-{
-    object->time = reader.currentTime;
-    reader.currentTime += reader.timeStep;
-}
-
-void consumeDecorations(TDF& reader)
-{
-    reader.pendingStyle = nullptr;
-    reader.pendingLink = QString();
-}
-
-void report(bool* changed)
-{
-    if (changed)
-        *changed = true;
 }
 
 TDFAction* placeAction(TDF& reader, TDFAction* action, bool* changed)
@@ -250,6 +222,17 @@ TDFObject* TDF::readSY(const char* text, bool* changed)
 
 // The trigger markers are not events of the traced program: they take no
 // annotation and no style, and drop any that are pending.
+// The three trigger markers drop the pending annotations and style, which
+// they have no use for; the pending link stays for the next event.
+void TDF::placeTrigger(TDFObject* trigger, bool* changed)
+{
+    destroyPendingAnnotations();
+    pendingStyle = nullptr;
+    stamp(*this, trigger);
+    appendObject(trigger);
+    report(changed);
+}
+
 TDFObject* TDF::readET(const char*, bool* changed)
 {
     if (externalTrigger) {
@@ -258,11 +241,7 @@ TDFObject* TDF::readET(const char*, bool* changed)
     }
     TDFExternalTrigger* trigger = factory()->newTDFExternalTrigger();
     externalTrigger = trigger;
-    destroyPendingAnnotations();
-    pendingStyle = nullptr;
-    stamp(*this, trigger);
-    appendObject(trigger);
-    report(changed);
+    placeTrigger(trigger, changed);
     return trigger;
 }
 
@@ -278,12 +257,8 @@ TDFObject* TDF::readGA(const char*, bool* changed)
     }
     TDFTriggerStart* trigger = factory()->newTDFTriggerStart();
     triggerStart = trigger;
-    destroyPendingAnnotations();
-    pendingStyle = nullptr;
-    stamp(*this, trigger);
     trigger->instance = currentInstance;
-    appendObject(trigger);
-    report(changed);
+    placeTrigger(trigger, changed);
     return trigger;
 }
 
@@ -303,11 +278,7 @@ TDFObject* TDF::readGS(const char*, bool* changed)
     }
     TDFTriggerStop* trigger = factory()->newTDFTriggerStop();
     triggerStop = trigger;
-    destroyPendingAnnotations();
-    pendingStyle = nullptr;
-    stamp(*this, trigger);
     trigger->instance = currentInstance;
-    appendObject(trigger);
-    report(changed);
+    placeTrigger(trigger, changed);
     return trigger;
 }

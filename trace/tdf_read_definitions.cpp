@@ -3,6 +3,7 @@
 
 #include "tcf.h"
 #include "tdf.h"
+#include "tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
@@ -394,8 +395,7 @@ void TDF::readTI(const char* text)
     info->threadState = state;
     info->stateId = stateId;
     info->priority = priority;
-    info->time = currentTime;
-    currentTime += timeStep;
+    stamp(*this, info);
     info->listNode = threadInfos.append(info);
     pendingThreadInfo = info->listNode;
     appendObject(info);

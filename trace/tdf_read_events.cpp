@@ -3,6 +3,7 @@
 // are announced (MC), emitted or completed (ME) and returned (MR).
 
 #include "tdf.h"
+#include "tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
@@ -24,18 +25,6 @@ struct TDF::CallIndex {
 };
 
 namespace {
-
-void stamp(TDF& reader, TDFObject* object)
-{
-    object->time = reader.currentTime;
-    reader.currentTime += reader.timeStep;
-}
-
-void report(bool* changed)
-{
-    if (changed)
-        *changed = true;
-}
 
 void keepNote(TDF& reader, TDFNote* note)
 {

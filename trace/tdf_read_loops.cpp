@@ -4,6 +4,7 @@
 #include "naming.h"
 #include "tcf.h"
 #include "tdf.h"
+#include "tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
@@ -11,30 +12,6 @@
 #include <QTextCodec>
 
 namespace {
-
-void decorate(const TDF& reader, TDFObject* object)
-{
-    object->givenStyle = reader.pendingStyle;
-    object->linkText = reader.pendingLink;
-}
-
-void stamp(TDF& reader, TDFObject* object)
-{
-    object->time = reader.currentTime;
-    reader.currentTime += reader.timeStep;
-}
-
-void consumeDecorations(TDF& reader)
-{
-    reader.pendingStyle = nullptr;
-    reader.pendingLink = QString();
-}
-
-void report(bool* changed)
-{
-    if (changed)
-        *changed = true;
-}
 
 // The dotted id of a loop opened now: one counter per nesting level,
 // outermost first.

@@ -2,6 +2,7 @@
 
 #include "style.h"
 #include "tcf.h"
+#include "tdf.h"
 #include "tdf_objects.h"
 
 #include <cstdio>
@@ -164,6 +165,15 @@ void TDFWriter::writeGlyph(TDFGlyph* glyph)
 bool TDFWriter::firstWriteOfCreation(const TDFMessage* message)
 {
     return writtenCreations.insert(message).second;
+}
+
+void TDFWriter::writeReadObject(TDFObject* object, int modelChange)
+{
+    TDFInstance* instance = object->toInstance();
+    if (instance && modelChange == TDF::MODEL_CHANGED)
+        instance->writeModelChangment(*this);
+    else
+        object->write(*this);
 }
 
 void TDFWriter::forgetContext()

@@ -52,6 +52,9 @@ public:
     // the record that takes it.
     void writeNote(TDFNote* note);
     void writeGlyph(TDFGlyph* glyph);
+    // Writes what TDF::read returned for a line: an instance that only
+    // took another static model records the change, anything else itself.
+    void writeReadObject(TDFObject* object, int modelChange);
     // After a new trace the reader knows no block numbers and no instance.
     void forgetContext();
     // A message that created its receiver is written once: by itself or by

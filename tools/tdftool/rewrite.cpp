@@ -12,12 +12,7 @@ void runRewrite(const Options& options, TCFList& configurations)
     writer.writeTimes = options.times;
     ReadCounts counts;
     readTrace(reader, options.traces.first(), counts, [&writer](TDFObject* object, TDF::ModelChangment change) {
-        // An instance that took another static model only records the change.
-        TDFInstance* instance = object->toInstance();
-        if (instance && change == TDF::MODEL_CHANGED)
-            instance->writeModelChangment(writer);
-        else
-            object->write(writer);
+        writer.writeReadObject(object, change);
     });
     std::cout.flush();
 }
