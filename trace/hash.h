@@ -48,14 +48,9 @@ public:
                 return node;
             }
         }
-        Node* node = new Node{value, bucket, nullptr};
-        if (bucket)
-            bucket->prev = node;
-        bucket = node;
-        ++count;
         if (isNew)
             *isNew = true;
-        return node;
+        return linkFront(value);
     }
 
     // Frees every node; the values are left alone and `count` is kept.
@@ -83,6 +78,18 @@ public:
     }
 
 protected:
+    // Links a value known not to be in the table at the front of its bucket.
+    Node* linkFront(T* value)
+    {
+        Node*& bucket = buckets[code(value)];
+        Node* node = new Node{value, bucket, nullptr};
+        if (bucket)
+            bucket->prev = node;
+        bucket = node;
+        ++count;
+        return node;
+    }
+
     // The first value, newest first, in bucket `index` for which `matches`
     // holds; the subclasses' searches are built on it.
     template <class Predicate>

@@ -172,7 +172,9 @@ void TDF::reset(bool keepBlocks)
     instanceHash.clean();
     messages.clear();
     messageCalls.clear();
-    dropCallIndex();
+    dropEventIndexes();
+    runningInfos.clear();
+    runningPosition = 0;
     messageReturns.clear();
     instanceDeletes.clear();
     openMessages.clear();

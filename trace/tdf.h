@@ -239,11 +239,27 @@ private:
     struct CallIndex;
     CallIndex* callIndex = nullptr;  // owned; made by the first MC, dropped by reset
     void indexCall(TDFMessageCall* call);
-    void dropCallIndex();
+    // Drops the call and return indexes (a reset empties the lists).
+    void dropEventIndexes();
     // The message that a completion line (ME with a call id) completes,
     // after reporting every call of that id that doesn't fit; null when the
     // line is rejected.
     TDFMessage* messageToComplete(unsigned long long callId, unsigned long long staticId);
+
+    // Returns by static message id, so that a deletion finds the newest
+    // return of its message that caused no deletion yet without a walk over
+    // every return.
+    struct ReturnIndex;
+    ReturnIndex* returnIndex = nullptr;  // owned; made by the first return, dropped by reset
+    void indexReturn(TDFMessageReturn* messageReturn);
+    TDFMessageReturn* returnWithoutDeletion(unsigned long long staticId);
+
+    // The thread records of the running state, in reading order, and the
+    // position of runningThreadInfo among them: when a thread leaves the
+    // running state, control goes back to the one before (or, wrapping, the
+    // last one), without a walk over every thread record.
+    std::vector<ListNode<TDFThreadInfo*>*> runningInfos;
+    size_t runningPosition = 0;
 
     TDFDefinitionBlockList ownDefinitionBlocks;
 };

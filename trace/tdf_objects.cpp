@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 
+#include <unordered_map>
+
 const char* strTDFObjectType(TDFObjectType type)
 {
     static const char* const names[] = {"generic", "message",       "message_call", "return", "instance",
@@ -210,14 +212,46 @@ void TDFInstance::computeActivation(TDFObject* event, bool gainsControl)
     }
 }
 
+struct TDFInstanceHash::Index {
+    std::unordered_map<const TDFInstance*, Node*> nodes;
+    std::unordered_map<unsigned long long, TDFInstance*> newest;
+};
+
+TDFInstanceHash::TDFInstanceHash(unsigned bucketCount) : Hash<TDFInstance*>(bucketCount), index_(new Index) {}
+
+TDFInstanceHash::~TDFInstanceHash()
+{
+    delete index_;
+}
+
 unsigned TDFInstanceHash::code(TDFInstance* instance)
 {
     return unsigned(instance->id % size);
 }
 
+TDFInstanceHash::Node* TDFInstanceHash::intern(TDFInstance* instance, bool* isNew)
+{
+    auto [entry, added] = index_->nodes.try_emplace(instance, nullptr);
+    if (isNew)
+        *isNew = added;
+    if (added) {
+        entry->second = linkFront(instance);
+        index_->newest[instance->id] = instance;
+    }
+    return entry->second;
+}
+
+void TDFInstanceHash::clean()
+{
+    Hash<TDFInstance*>::clean();
+    index_->nodes.clear();
+    index_->newest.clear();
+}
+
 TDFInstance* TDFInstanceHash::search(unsigned long long id) const
 {
-    return find(unsigned(id % size), [id](TDFInstance* instance) { return instance->id == id; });
+    const auto found = index_->newest.find(id);
+    return found == index_->newest.end() ? nullptr : found->second;
 }
 
 QString TDFThreadInfo::name() const

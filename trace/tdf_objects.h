@@ -293,12 +293,23 @@ public:
 };
 
 // The reader's dynamic instances by id; of several with the same id the
-// most recently interned is found.
+// most recently interned is found. A trace may create millions of
+// instances, far more than the buckets: beside the buckets an index keeps
+// each interned instance's node and the newest instance of each id, so that
+// interning and searching take constant time. Use it as a TDFInstanceHash
+// (its intern and clean keep the index).
 class TDF_EXPORT TDFInstanceHash : public Hash<TDFInstance*> {
 public:
-    explicit TDFInstanceHash(unsigned bucketCount) : Hash<TDFInstance*>(bucketCount) {}
+    explicit TDFInstanceHash(unsigned bucketCount);
+    ~TDFInstanceHash() override;
     unsigned code(TDFInstance* instance) override;
+    Node* intern(TDFInstance* instance, bool* isNew);
+    void clean();
     TDFInstance* search(unsigned long long id) const;
+
+private:
+    struct Index;
+    Index* index_;
 };
 
 // A thread of the traced program, shared by its thread records.

@@ -401,16 +401,16 @@ void TDF::readTI(const char* text)
     appendObject(info);
 
     if (stateId == 1) {
+        runningPosition = runningInfos.size();
+        runningInfos.push_back(info->listNode);
         runningThread = thread;
         runningThreadInfo = info->listNode;
     } else if (runningThreadInfo) {
         // Control goes back to the thread that ran before: the nearest
-        // earlier record of a running state.
-        ListNode<TDFThreadInfo*>* node = runningThreadInfo->prev;
-        while (node->value->stateId != 1)
-            node = node->prev;
-        runningThreadInfo = node;
-        runningThread = node->value->thread;
+        // earlier record of a running state, wrapping round to the last.
+        runningPosition = (runningPosition == 0 ? runningInfos.size() : runningPosition) - 1;
+        runningThreadInfo = runningInfos[runningPosition];
+        runningThread = runningThreadInfo->value->thread;
     }
 }
 

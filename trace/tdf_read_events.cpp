@@ -24,6 +24,13 @@ struct TDF::CallIndex {
     std::unordered_map<unsigned long long, size_t> newest;  // call id -> its newest call
 };
 
+// The returns of each static message id in reading order. Only the newest
+// return without a deletion is ever looked for, and a return found gets its
+// deletion, so those with a deletion can be dropped from the end.
+struct TDF::ReturnIndex {
+    std::unordered_map<unsigned long long, std::vector<TDFMessageReturn*>> byMessage;
+};
+
 namespace {
 
 void keepNote(TDF& reader, TDFNote* note)
@@ -70,10 +77,32 @@ void TDF::indexCall(TDFMessageCall* call)
     newest->second = position;
 }
 
-void TDF::dropCallIndex()
+void TDF::indexReturn(TDFMessageReturn* messageReturn)
+{
+    if (!returnIndex)
+        returnIndex = new ReturnIndex;
+    returnIndex->byMessage[messageReturn->message->model->id].push_back(messageReturn);
+}
+
+TDFMessageReturn* TDF::returnWithoutDeletion(unsigned long long staticId)
+{
+    if (!returnIndex)
+        return nullptr;
+    const auto found = returnIndex->byMessage.find(staticId);
+    if (found == returnIndex->byMessage.end())
+        return nullptr;
+    std::vector<TDFMessageReturn*>& returns = found->second;
+    while (!returns.empty() && returns.back()->deletion)
+        returns.pop_back();
+    return returns.empty() ? nullptr : returns.back();
+}
+
+void TDF::dropEventIndexes()
 {
     delete callIndex;
     callIndex = nullptr;
+    delete returnIndex;
+    returnIndex = nullptr;
 }
 
 TDFMessage* TDF::messageToComplete(unsigned long long callId, unsigned long long staticId)
@@ -205,13 +234,8 @@ TDFObject* TDF::readDI(const char* text, bool* changed)
 
     // The return of that message that hasn't caused a deletion yet.
     TDFMessageReturn* cause = nullptr;
-    if (byReturn) {
-        ListNode<TDFMessageReturn*>* node = newestMatching(messageReturns, [messageId](TDFMessageReturn* each) {
-            const TDFMessage* message = each->message;
-            return !each->deletion && message && message->model && message->model->id == messageId;
-        });
-        cause = node ? node->value : nullptr;
-    }
+    if (byReturn)
+        cause = returnWithoutDeletion(messageId);
     if (instance == currentInstance)
         currentInstance = nullptr;
 
@@ -464,6 +488,7 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
         pendingStyle = nullptr;
         appendObject(messageReturn);
         messageReturn->listNode = messageReturns.append(messageReturn);
+        indexReturn(messageReturn);
         report(changed);
         messageReturn->linkText = pendingLink;
         stamp(*this, messageReturn);

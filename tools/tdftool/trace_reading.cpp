@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 
+#include <chrono>
 #include <cstring>
 
 bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
@@ -14,12 +15,17 @@ bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
     const int errorsBefore = Error::error_count_;
     const int warningsBefore = Error::warn_count_;
     Progress progress(path, QFileInfo(path).size());
+    const auto start = std::chrono::steady_clock::now();
     const bool opened =
         reader.readFile(path, [&](const char* line, TDFObject* object, TDF::ModelChangment change) {
-            progress.advance(static_cast<long long>(std::strlen(line)));
+            const long long length = static_cast<long long>(std::strlen(line));
+            counts.bytes += length;
+            ++counts.lines;
+            progress.advance(length);
             if (object && onObject)
                 onObject(object, change);
         });
+    counts.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     counts.errors = Error::error_count_ - errorsBefore;
     counts.warnings = Error::warn_count_ - warningsBefore;
     return opened;

@@ -11,6 +11,9 @@
 struct ReadCounts {
     int errors = 0;
     int warnings = 0;
+    long long lines = 0;
+    long long bytes = 0;
+    double seconds = 0;
 };
 
 // Reads a trace with progress on a terminal, handing every object that a

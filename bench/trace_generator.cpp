@@ -1,0 +1,268 @@
+// Writes a valid trace of a given number of lines for the built-in default
+// configuration, the same for the same seed.
+//
+//   trace_generator [--messages] [--seed N] LINES > trace.tdf
+//
+// The mixed trace uses every kind of statement the way a target would:
+// definition blocks, block switches, instances created and deleted, calls
+// and completions, messages nested several levels deep with their returns,
+// thread switches, times, loops, notes, glyphs, actions and
+// synchronisations. --messages gives the message-heavy mix: about 60% ME,
+// 30% MR and 10% NI.
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int blockCount = 3;
+const int instancesPerBlock = 40;
+const int messagesPerBlock = 300;
+const int textsPerBlock = 50;
+const char* const instanceTypes[] = {"Task", "Object", "Module", "Interrupt"};
+
+class Generator {
+public:
+    Generator(unsigned seed, long long lines, bool messageHeavy)
+        : random_(seed), remaining_(lines), messageHeavy_(messageHeavy)
+    {
+    }
+
+    void run()
+    {
+        line("tdp generated trace");
+        for (int block = 1; block <= blockCount; ++block)
+            defineBlock(block);
+        line("TU \"us\"");
+        line("TM 1000");
+        line("TS 3");
+        selectBlock(1);
+        line("TI 1 1 10 \"main\"");
+        while (remaining_ > 0)
+            messageHeavy_ ? messageStep() : mixedStep();
+    }
+
+private:
+    int pick(int count) { return int(random_() % unsigned(count)); }
+    bool chance(int percent) { return pick(100) < percent; }
+
+    void line(const std::string& text)
+    {
+        std::fputs(text.c_str(), stdout);
+        std::fputc('\n', stdout);
+        --remaining_;
+    }
+
+    void defineBlock(int block)
+    {
+        line("DB \"default\"");
+        line("ID " + std::to_string(block));
+        line("SO \"module" + std::to_string(block) + ".c\" 1733650000 \"txt\"");
+        for (int i = 1; i <= instancesPerBlock; ++i) {
+            line("LK " + std::to_string(10 * i));
+            line("IN \"" + std::string(instanceTypes[i % 4]) + "\" " + std::to_string(i) + " \"part" +
+                 std::to_string(i) + "\"");
+        }
+        for (int i = 0; i < messagesPerBlock; ++i)
+            line("MS " + std::to_string(1000 + i) + " \"operation" + std::to_string(i) + "\"");
+        for (int i = 0; i < textsPerBlock; ++i)
+            line("TX " + std::to_string(5000 + i) + " \"state " + std::to_string(i) + "\"");
+        line("ED");
+    }
+
+    void selectBlock(int block)
+    {
+        currentBlock_ = block;
+        if (selected_ & (1 << block)) {
+            line("CS " + std::to_string(block));
+        } else {
+            selected_ |= 1 << block;
+            line("SF " + std::to_string(block) + " " + std::to_string(block));
+        }
+        // Messages and returns are matched within one block: start afresh.
+        open_.clear();
+    }
+
+    // A live instance of the current block, created when there are few.
+    int someInstance()
+    {
+        std::vector<long long>& live = live_[currentBlock_];
+        if (live.size() < 4 || chance(3))
+            return newInstance();
+        return int(live[size_t(pick(int(live.size())))]);
+    }
+
+    int newInstance()
+    {
+        const long long id = nextInstanceId_++;
+        line("NI " + std::to_string(1 + pick(instancesPerBlock)) + " " + std::to_string(id));
+        live_[currentBlock_].push_back(id);
+        return int(id);
+    }
+
+    std::string messageId() { return std::to_string(1000 + pick(messagesPerBlock)); }
+
+    void emit(int receiver)
+    {
+        const std::string id = messageId();
+        line("ME " + id + " " + std::to_string(receiver));
+        open_.push_back(id);
+    }
+
+    void giveReturn()
+    {
+        line("MR " + open_.back());
+        open_.pop_back();
+    }
+
+    void messageStep()
+    {
+        const int roll = pick(100);
+        if (roll < 10 || live_[currentBlock_].size() < 4)
+            newInstance();
+        else if (roll < 40 && !open_.empty())
+            giveReturn();
+        else if (open_.size() < 12)
+            emit(someInstance());
+        else
+            giveReturn();
+    }
+
+    void mixedStep()
+    {
+        const int roll = pick(1000);
+        if (roll < 300) {
+            if (open_.size() < 8)
+                emit(someInstance());
+            else
+                giveReturn();
+        } else if (roll < 550) {
+            if (!open_.empty())
+                giveReturn();
+        } else if (roll < 620) {
+            const long long call = nextCallId_++;
+            const std::string id = messageId();
+            line("MC " + std::to_string(call) + " " + id);
+            line("ME " + id + " " + std::to_string(someInstance()) + " " + std::to_string(call));
+            open_.push_back(id);
+        } else if (roll < 680) {
+            line("TM " + std::to_string(time_ += 1000 + pick(5000)));
+        } else if (roll < 700) {
+            line("HS " + std::to_string(4096 + pick(65536)));
+        } else if (roll < 730) {
+            line("AC " + std::to_string(5000 + pick(textsPerBlock)) + " " + std::to_string(someInstance()));
+        } else if (roll < 750) {
+            line("NO \"checkpoint " + std::to_string(pick(1000)) + "\"");
+            emit(someInstance());
+        } else if (roll < 765) {
+            line("GL " + std::to_string(1 + pick(4)) + " " + std::to_string(5000 + pick(textsPerBlock)));
+            emit(someInstance());
+        } else if (roll < 790) {
+            loopStep();
+        } else if (roll < 800) {
+            const int first = someInstance();
+            const int second = someInstance();
+            if (first != second)
+                line("SY \"rendezvous\" " + std::to_string(first) + " " + std::to_string(second));
+        } else if (roll < 830) {
+            threadStep();
+        } else if (roll < 850) {
+            deleteStep();
+        } else if (roll < 852) {
+            if (open_.empty())
+                selectBlock(1 + pick(blockCount));
+        } else if (roll < 855) {
+            line("LK \"module.c:" + std::to_string(pick(9999)) + "\"");
+            line("ST " + std::to_string(1 + pick(13)));
+            emit(someInstance());
+        } else {
+            newInstanceOrMessage();
+        }
+    }
+
+    void newInstanceOrMessage()
+    {
+        if (chance(20))
+            newInstance();
+        else if (open_.size() < 8)
+            emit(someInstance());
+    }
+
+    void loopStep()
+    {
+        if (loopDepth_ > 0 && (loopDepth_ >= 3 || chance(50))) {
+            line("LE");
+            --loopDepth_;
+        } else {
+            line("LS " + std::to_string(1 + pick(20)));
+            ++loopDepth_;
+        }
+    }
+
+    void threadStep()
+    {
+        // Threads only change between messages, so that returns match.
+        if (!open_.empty())
+            return;
+        const int thread = 1 + pick(4);
+        line("TI " + std::to_string(thread) + " " + std::to_string(1 + pick(3)) + " 10 \"thread" +
+             std::to_string(thread) + "\"");
+        line("TI " + std::to_string(thread) + " 1 10");
+    }
+
+    void deleteStep()
+    {
+        std::vector<long long>& live = live_[currentBlock_];
+        if (live.size() < 8 || !open_.empty())
+            return;
+        if (chance(10)) {
+            line("DA");
+            for (auto& ids : live_)
+                ids.clear();
+            return;
+        }
+        const size_t index = size_t(pick(int(live.size())));
+        line("DI " + std::to_string(live[index]));
+        live[index] = live.back();
+        live.pop_back();
+    }
+
+    std::mt19937 random_;
+    long long remaining_;
+    bool messageHeavy_;
+    int currentBlock_ = 1;
+    int selected_ = 0;
+    std::vector<long long> live_[blockCount + 1];
+    std::vector<std::string> open_;
+    long long nextInstanceId_ = 1;
+    long long nextCallId_ = 1;
+    long long time_ = 1000;
+    int loopDepth_ = 0;
+};
+
+}
+
+int main(int argc, char** argv)
+{
+    bool messageHeavy = false;
+    unsigned seed = 1;
+    long long lines = -1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--messages") == 0)
+            messageHeavy = true;
+        else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc)
+            seed = unsigned(std::strtoul(argv[++i], nullptr, 10));
+        else
+            lines = std::strtoll(argv[i], nullptr, 10);
+    }
+    if (lines <= 0) {
+        std::fputs("usage: trace_generator [--messages] [--seed N] LINES\n", stderr);
+        return 2;
+    }
+    Generator(seed, lines, messageHeavy).run();
+    return 0;
+}
