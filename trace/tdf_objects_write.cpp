@@ -53,7 +53,10 @@ void attachTo(TDFWriter& writer, TDFObject* owner)
 void writeStaticDecorations(TDFWriter& writer, const TDFDBObject* object, QString& pendingLink)
 {
     if (object->sourceLine != 0) {
-        writer.stream << "LK " << object->sourceLine << '\n';
+        // The line was read as an unsigned number and kept in 32 bits.
+        writer.stream << "LK ";
+        writer.writeHexa(static_cast<unsigned>(object->sourceLine));
+        writer.stream << '\n';
         pendingLink = QString();
     } else if (object->sourceLinkText.isNull() && !pendingLink.isNull()) {
         writer.stream << "LK 0\n";
@@ -96,6 +99,10 @@ void TDFDefinitionBlock::write(TDFWriter& writer)
     std::ostream& out = writer.stream;
     if (!tcf)
         return;
+    // Once this block is defined, SF finds it rather than an earlier block
+    // with the same identification: number the earlier ones while they can
+    // still be found.
+    writer.announceBlocksReplacedBy(this);
     out << "DB ";
     writer.writeQuoted(tcf->name());
     out << "\nID";
@@ -253,6 +260,9 @@ void TDFMessage::write(TDFWriter& writer)
     if (receiver && receiver->creationMessage == this && !writer.firstWriteOfCreation(this))
         return;
     writer.changeInstance(sender);
+    // A note or glyph without a static text still needs a block to be read
+    // in: the message's.
+    switchToBlockOf(writer, model);
     if (note)
         writer.writeNote(note);
     else
@@ -303,6 +313,7 @@ void TDFMessageReturn::write(TDFWriter& writer)
     // a return is not written.
     if (!message || !message->model)
         return;
+    switchToBlockOf(writer, message->model);
     writer.writeGlyph(glyph);
     switchToBlockOf(writer, message->model);
     writePrefix(writer, this);

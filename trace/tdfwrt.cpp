@@ -176,6 +176,15 @@ void TDFWriter::writeReadObject(TDFObject* object, int modelChange)
         object->write(*this);
 }
 
+void TDFWriter::announceBlocksReplacedBy(TDFDefinitionBlock* block)
+{
+    const int idLength = block->tcf ? block->tcf->idLength() : 0;
+    for (TDFDefinitionBlock* written : writtenBlocks)
+        if (written->cmpId(block->ids, idLength) && !blockNumbers.searchDefinitionBlock(written))
+            changeDefinitionBlock(written);
+    writtenBlocks.push_back(block);
+}
+
 void TDFWriter::forgetContext()
 {
     blockNumbers.forEach([](TDFDBRef* ref) { delete ref; });

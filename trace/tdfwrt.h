@@ -13,6 +13,7 @@
 
 #include <iosfwd>
 #include <unordered_set>
+#include <vector>
 
 class TDFGlyph;
 class TDFInstance;
@@ -57,6 +58,10 @@ public:
     void writeReadObject(TDFObject* object, int modelChange);
     // After a new trace the reader knows no block numbers and no instance.
     void forgetContext();
+    // Before `block` is defined in the output: announces the blocks written
+    // earlier with the same identification that have no number yet, and
+    // records `block` as written.
+    void announceBlocksReplacedBy(TDFDefinitionBlock* block);
     // A message that created its receiver is written once: by itself or by
     // the instance, whichever comes first. True the first time.
     bool firstWriteOfCreation(const TDFMessage* message);
@@ -70,6 +75,7 @@ public:
 
 private:
     std::unordered_set<const TDFMessage*> writtenCreations;
+    std::vector<TDFDefinitionBlock*> writtenBlocks;
 };
 
 #endif

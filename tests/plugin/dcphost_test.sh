@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# dcphost end to end: loads the built plug-in and produces, opens and exports
+# reports from the bundled examples.
+# Usage: dcphost_test.sh DCPHOST EXAMPLES_DIR
+set -uo pipefail
+
+dcphost=$1
+examples=$(cd "$2" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+export QT_QPA_PLATFORM=offscreen
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+tio=$examples/dataco/sensor.tio
+fdc=$examples/dataco/sensor.fdc
+
+# The README's example: a silent merge into indexDATACOreport.html.
+"$dcphost" "$tio" "$fdc" >out.txt 2>err.txt
+status=$?
+[ "$status" -eq 0 ] || fail "plain run exited with $status: $(cat err.txt)"
+# The plug-in traces the opened paths on standard output with no separator,
+# so the echo line ends the first line rather than making one of its own.
+grep -qF "mergedataco.pl $tio $fdc -report=\"indexDATACOreport.html\"" out.txt || fail "no echo line: $(cat out.txt)"
+grep -qF '<h2 id="file1">'"$tio"'</h2>' indexDATACOreport.html || fail "report lacks $tio"
+grep -qF 'value &lt; limit &amp;&amp; valid' indexDATACOreport.html || fail "report content is not escaped"
+
+# Displayed for a node with configuration, then exported.
+mkdir exported
+"$dcphost" --display --node sensor --config kvr_entrypoints=main,init --config 'dcp_template=my template' \
+    --export exported copy "$tio" "$fdc" >out.txt 2>err.txt
+status=$?
+[ "$status" -eq 0 ] || fail "node run exited with $status: $(cat err.txt)"
+grep -qF "mergedataco.pl $tio $fdc -report=\"sensor.DATACOreport.html\" -dcp_template=\"my template\" -entrypoints=main,init" out.txt \
+    || fail "node run echo: $(cat out.txt)"
+grep -qxF "mergedataco.pl: wrote sensor.DATACOreport.html (2 files)" out.txt || fail "no progress: $(cat out.txt)"
+cmp -s sensor.DATACOreport.html exported/copy.html || fail "export differs from the report"
+grep -qF '<p>Entry points: main,init</p>' exported/copy.html || fail "entry points not in the report"
+
+# Opening a report without an opener: the message box goes to standard error.
+PATH=$work/nothing "$dcphost" --display report.dcp.html >out.txt 2>err.txt
+status=$?
+[ "$status" -eq 1 ] || fail "missing opener exited with $status"
+grep -qF "Help Module Error: xdg-open report.dcp.html" err.txt || fail "no message: $(cat err.txt)"
+
+# An export with no report, and a failing script, are errors.
+"$dcphost" --export exported none >out.txt 2>err.txt
+[ $? -eq 1 ] || fail "export without a report did not fail"
+[ ! -e exported/none.html ] || fail "export without a report wrote a file"
+"$dcphost" missing.tio "$fdc" >out.txt 2>err.txt
+[ $? -eq 1 ] || fail "unreadable input did not fail"
+grep -qF "mergedataco.pl: cannot read missing.tio" err.txt || fail "unreadable input not reported: $(cat err.txt)"
+
+# Usage errors and a library that is no plug-in.
+"$dcphost" >/dev/null 2>&1
+[ $? -eq 2 ] || fail "no arguments is not a usage error"
+"$dcphost" --config a=b "$tio" >/dev/null 2>&1
+[ $? -eq 2 ] || fail "--config without --node is not a usage error"
+"$dcphost" --export onlydir >/dev/null 2>&1
+[ $? -eq 2 ] || fail "--export with one value is not a usage error"
+"$dcphost" --library "$work/none.so" "$tio" >/dev/null 2>err.txt
+[ $? -eq 1 ] || fail "a missing library is not an error"
+"$dcphost" --help | grep -q -- "--export DIR NAME" || fail "--help"
+
+[ "$failures" -eq 0 ] && echo "dcphost: all checks passed"
+exit $((failures > 0))

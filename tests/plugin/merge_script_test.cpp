@@ -1,0 +1,170 @@
+// The merge script shipped with the plug-in, run by the plug-in and on its
+// own.
+
+#include "plugin_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QXmlStreamReader>
+
+namespace {
+
+struct ParsedReport {
+    bool wellFormed = false;
+    QString error;
+    QString title;
+    QStringList headings;   // <h2>: the input files
+    QStringList contents;   // <pre>: their contents
+    QStringList paragraphs; // <p>
+};
+
+// Reads a report as XML, which a well-formed HTML report also is.
+ParsedReport parseReport(const QByteArray& html)
+{
+    ParsedReport report;
+    QXmlStreamReader xml(html);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QString name = xml.name().toString();
+        if (name == QLatin1String("title"))
+            report.title = xml.readElementText();
+        else if (name == QLatin1String("h2"))
+            report.headings.append(xml.readElementText());
+        else if (name == QLatin1String("pre"))
+            report.contents.append(xml.readElementText());
+        else if (name == QLatin1String("p"))
+            report.paragraphs.append(xml.readElementText());
+    }
+    report.wellFormed = !xml.hasError();
+    report.error = xml.errorString();
+    return report;
+}
+
+class MergeScript : public PluginHostTest {
+protected:
+    void SetUp() override
+    {
+        PluginHostTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_TRUE(QFile::exists(QDir(QStringLiteral(MERGE_SCRIPT_DIR)).filePath(QStringLiteral("mergedataco.pl"))));
+        studio.setScriptDirectory(QStringLiteral(MERGE_SCRIPT_DIR));
+        studio.setScriptCommand({perlProgram()});
+        plugin = newPlugin();
+        ASSERT_NE(plugin, nullptr);
+    }
+
+    // Runs the script directly; returns its exit code.
+    int runScript(const QStringList& arguments, QByteArray* out = nullptr, QByteArray* err = nullptr)
+    {
+        QProcess script;
+        script.start(perlProgram(),
+                     QStringList{QDir(QStringLiteral(MERGE_SCRIPT_DIR)).filePath(QStringLiteral("mergedataco.pl"))} +
+                         arguments);
+        EXPECT_TRUE(script.waitForFinished(20000));
+        if (out)
+            *out = script.readAllStandardOutput();
+        if (err)
+            *err = script.readAllStandardError();
+        return script.exitStatus() == QProcess::NormalExit ? script.exitCode() : -1;
+    }
+
+    QAStViewerPlugin* plugin = nullptr;
+};
+
+TEST_F(MergeScript, MergesTheExamplesIntoAReport)
+{
+    const QString tio = QStringLiteral(EXAMPLES_DIR "/dataco/sensor.tio");
+    const QString fdc = QStringLiteral(EXAMPLES_DIR "/dataco/sensor.fdc");
+    QAStNode node(QStringLiteral("sensor"));
+    QAStConfiguration configuration;
+    configuration.setConfigurationValue(QStringLiteral("dcp_template"), QStringLiteral("plain <template>"));
+    configuration.setConfigurationValue(QStringLiteral("kvr_entrypoints"), QStringLiteral("main,init"));
+    node.setCurrentConfiguration(&configuration);
+    view.setActiveNode(&node);
+
+    QStringList files{tio, fdc};
+    plugin->create(files, true, nullptr, nullptr);
+
+    EXPECT_TRUE(errors().isEmpty()) << errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(output(), QStringList({
+        QStringLiteral("mergedataco.pl %1 %2 -report=\"sensor.DATACOreport.html\" "
+                       "-dcp_template=\"plain <template>\" -entrypoints=main,init").arg(tio, fdc),
+        QStringLiteral("mergedataco.pl: reading %1").arg(tio),
+        QStringLiteral("mergedataco.pl: reading %1").arg(fdc),
+        QStringLiteral("mergedataco.pl: wrote sensor.DATACOreport.html (2 files)"),
+    }));
+    const ParsedReport report = parseReport(readFile(workPath(QStringLiteral("sensor.DATACOreport.html"))));
+    ASSERT_TRUE(report.wellFormed) << report.error.toStdString();
+    EXPECT_EQ(report.headings, QStringList({tio, fdc}));
+    EXPECT_EQ(report.contents, QStringList({QString::fromUtf8(readFile(tio)), QString::fromUtf8(readFile(fdc))}));
+    EXPECT_TRUE(report.contents.value(1).contains(QStringLiteral("value < limit && valid")));
+    EXPECT_TRUE(report.paragraphs.contains(QStringLiteral("Template: plain <template>")));
+    EXPECT_TRUE(report.paragraphs.contains(QStringLiteral("Entry points: main,init")));
+
+    QTemporaryDir out;
+    plugin->exportHTML(out.path(), QStringLiteral("sensor"), nullptr, nullptr);
+    EXPECT_EQ(readFile(out.filePath(QStringLiteral("sensor.html"))),
+              readFile(workPath(QStringLiteral("sensor.DATACOreport.html"))));
+}
+
+TEST_F(MergeScript, EscapesNamesAndContents)
+{
+    const QByteArray content = "</pre><script>alert('x & y')</script>\n\"quoted\" \x01 ünïcode\n";
+    writeFile(workPath(QStringLiteral("a<&>.tio")), content);
+    writeFile(workPath(QStringLiteral("b.fdc")), "");
+    QStringList files{QStringLiteral("a<&>.tio"), QStringLiteral("b.fdc")};
+    plugin->create(files, false, nullptr, nullptr);
+
+    EXPECT_EQ(output().size(), 1) << "a silent script reports no progress";
+    EXPECT_TRUE(errors().isEmpty());
+    const ParsedReport report = parseReport(readFile(workPath(QStringLiteral("indexDATACOreport.html"))));
+    ASSERT_TRUE(report.wellFormed) << report.error.toStdString();
+    EXPECT_EQ(report.headings, QStringList({"a<&>.tio", "b.fdc"}));
+    QString expected = QString::fromUtf8(content);
+    expected.replace(QChar(1), QChar(0xFFFD));
+    EXPECT_EQ(report.contents, QStringList({expected, QString()}));
+}
+
+TEST_F(MergeScript, ReportsUnreadableInputs)
+{
+    writeFile(workPath(QStringLiteral("b.fdc")), "b\n");
+    QStringList files{QStringLiteral("missing.tio"), QStringLiteral("b.fdc")};
+    plugin->create(files, false, nullptr, nullptr);
+    ASSERT_EQ(errors().size(), 1);
+    EXPECT_TRUE(errors().first().startsWith(QStringLiteral("mergedataco.pl: cannot read missing.tio: ")))
+        << errors().first().toStdString();
+    const ParsedReport report = parseReport(readFile(workPath(QStringLiteral("indexDATACOreport.html"))));
+    ASSERT_TRUE(report.wellFormed) << report.error.toStdString();
+    EXPECT_EQ(report.headings, QStringList({"missing.tio", "b.fdc"}));
+    EXPECT_EQ(report.contents, QStringList({"b\n"}));
+
+    QByteArray err;
+    EXPECT_EQ(runScript({QStringLiteral("-silent"), QStringLiteral("missing.tio"), QStringLiteral("-report=\"r.html\"")},
+                        nullptr, &err),
+              1);
+    EXPECT_TRUE(err.startsWith("mergedataco.pl: cannot read missing.tio"));
+    EXPECT_EQ(runScript({QStringLiteral("-silent"), QStringLiteral(".."), QStringLiteral("-report=r.html")}), 1);
+}
+
+TEST_F(MergeScript, NeedsAReportNameAndAPlaceToWriteIt)
+{
+    writeFile(workPath(QStringLiteral("a.tio")), "a\n");
+    QByteArray out;
+    QByteArray err;
+    EXPECT_EQ(runScript({QStringLiteral("a.tio")}, &out, &err), 2);
+    EXPECT_FALSE(err.isEmpty());
+    EXPECT_EQ(runScript({QStringLiteral("a.tio"), QStringLiteral("-report=\"\"")}), 2);
+    EXPECT_EQ(runScript({QStringLiteral("a.tio"), QStringLiteral("-report=\"no/such/dir/r.html\"")}, &out, &err), 1);
+    EXPECT_TRUE(err.contains("cannot write no/such/dir/r.html"));
+
+    // Quotes around the name are optional; the progress names the report.
+    EXPECT_EQ(runScript({QStringLiteral("a.tio"), QStringLiteral("-report=plain.html")}, &out), 0);
+    EXPECT_EQ(out, "mergedataco.pl: reading a.tio\nmergedataco.pl: wrote plain.html (1 file)\n");
+    EXPECT_TRUE(parseReport(readFile(workPath(QStringLiteral("plain.html")))).wellFormed);
+    EXPECT_TRUE(QDir(work.path()).entryList({QStringLiteral("*.partial*")}).isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,140 @@
+// dcphost: a console host for the Data Coupling viewer plug-in. It loads the
+// plug-in library like the desktop host does and opens files with it.
+
+#include "options.h"
+
+#include <qaoutputwindow.h>
+#include <qapluginloader.h>
+#include <qastudio.h>
+#include <qastviewerplugin.h>
+#include <qaworkspace.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The output window of a console: output on standard output, errors on
+// standard error, one entry a line.
+class ConsoleOutputWindow : public QAOutputWindow {
+public:
+    void appendOutput(const QString& text) override { print(stdout, text); }
+    void appendError(const QString& text) override
+    {
+        print(stderr, text);
+        ++errors;
+    }
+
+    int errors = 0;
+
+private:
+    static void print(std::FILE* stream, const QString& text)
+    {
+        std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+        std::fflush(stream);
+    }
+};
+
+// A console has no one to click a message box away: its text goes to the
+// error output and the box is closed.
+void closeMessageBoxes(ConsoleOutputWindow& window)
+{
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        window.appendError(box->windowTitle() + QStringLiteral(": ") + box->text());
+        box->done(0);
+    }
+}
+
+// Runs the event loop until every child process of the plug-in has ended and
+// been let go.
+void waitForChildren(QObject* plugin)
+{
+    QEventLoop loop;
+    QTimer poll;
+    poll.callOnTimeout([&] {
+        if (plugin->findChildren<QProcess*>(Qt::FindDirectChildrenOnly).isEmpty())
+            loop.quit();
+    });
+    poll.start(20);
+    loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    Options options;
+    bool help = false;
+    QString problem;
+    if (!parseOptions(arguments, options, help, problem)) {
+        std::fprintf(stderr, "dcphost: %s\n", problem.toLocal8Bit().constData());
+        return 2;
+    }
+    if (help) {
+        std::fputs(usageText(), stdout);
+        return 0;
+    }
+    if (options.library.isEmpty())
+        options.library = QStringLiteral(DCPHOST_PLUGIN);
+    if (options.scriptDirectory.isEmpty())
+        options.scriptDirectory = QStringLiteral(DCPHOST_SCRIPT_DIR);
+
+    ConsoleOutputWindow window;
+    QAStudio studio;
+    studio.setOutputWindow(&window);
+    studio.setIconDirectory(options.scriptDirectory);
+    studio.setScriptDirectory(options.scriptDirectory);
+    studio.setScriptCommand({QStringLiteral("perl")});
+
+    QAWorkspace workspace;
+    QAView view;
+    QAStNode node(options.node);
+    QAStConfiguration configuration;
+    for (const auto& setting : std::as_const(options.config))
+        configuration.setConfigurationValue(setting.first, setting.second);
+    node.setCurrentConfiguration(&configuration);
+    if (options.hasNode)
+        view.setActiveNode(&node);
+    workspace.setActiveView(&view);
+    studio.addComponent(QStringLiteral("workspace"), &workspace);
+
+    QAPluginLoader loader(options.library);
+    if (!loader.load()) {
+        std::fprintf(stderr, "dcphost: %s\n", loader.errorString().toLocal8Bit().constData());
+        return 1;
+    }
+    QUnknownInterface* iface = loader.instantiate();
+    QAStViewerPlugin* plugin = qaViewerPlugin(iface);
+    if (!plugin) {
+        std::fprintf(stderr, "dcphost: %s made no viewer plug-in\n", options.library.toLocal8Bit().constData());
+        if (iface)
+            iface->release();
+        return 1;
+    }
+    plugin->initialize(&studio, nullptr);
+
+    QTimer boxes;
+    boxes.callOnTimeout([&window] { closeMessageBoxes(window); });
+    boxes.start(50);
+
+    if (!options.files.isEmpty())
+        plugin->create(options.files, options.display, nullptr, nullptr);
+    waitForChildren(plugin);
+    if (options.exportReport)
+        plugin->exportHTML(options.exportDirectory, options.exportName, nullptr, nullptr);
+
+    iface->release();
+    return window.errors > 0 ? 1 : 0;
+}
