@@ -178,4 +178,15 @@ TEST_F(FuzzRegression, GlyphBeforeTheBlockOfItsMessage)
     EXPECT_EQ(newErrorsOfRewrite(trace), std::vector<std::string>());
 }
 
+// The same for a glyph without text that CI hands to an instance (or to
+// none): it is written before any SF, and GL needs a block. The original
+// reads without any error.
+TEST_F(FuzzRegression, GlyphOfAnInstanceBeforeAnyBlock)
+{
+    SKIP_UNTIL_FIXED("'SF 1 1 2', 'GL 5', 'CI 0' rewritten as 'GL 5', 'CI 0'");
+    const char* trace = "DB \"test\"\nID 1 2\nED\nSF 1 1 2\nGL 5\nCI 0\n";
+    EXPECT_EQ(readAndWrite(trace, false).errors, std::vector<std::string>());
+    EXPECT_EQ(newErrorsOfRewrite(trace), std::vector<std::string>());
+}
+
 }
