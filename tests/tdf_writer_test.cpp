@@ -133,6 +133,14 @@ TEST_F(WriterTest, PrefixRecordsOnlyForOwnLinkStyleAndTime)
     EXPECT_EQ(rewrite({"TM 1 5", "MR 7"}, true), "SF 1 1 2\nTM 1 5\nMR 7\n");
 }
 
+// A style or glyph read after an SF that the writer had no cause to write.
+TEST_F(WriterTest, StyleAndGlyphBeforeAnyOtherRecordGetTheirBlock)
+{
+    EXPECT_EQ(rewrite({block, "SF 1 1 2", "ST 2", "SY \"sync\" 0", "GL 5", "CI 0"}),
+              std::string(block) + "SF 1 1 2\nST 2\nSY \"sync\" 0\nGL 5\nCI 0\n");
+    EXPECT_TRUE(messages().empty());
+}
+
 TEST_F(WriterTest, CallKeepsItsStyleAndSender)
 {
     const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "NI 2 6", "CI 0", "ST 2", "MC 1 7",
@@ -149,11 +157,13 @@ TEST_F(WriterTest, DeletionsNewTracesAndEmptyActionsAreWritten)
     EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(WriterTest, MessageWithoutModelIsLeftOut)
+// The message is kept, and so is the receiver it created: it is written
+// with the static id it was read with, which the reader reports again.
+TEST_F(WriterTest, MessageWithoutModelKeepsItsStaticId)
 {
     const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "ME 77 6", "CI 5", "ME 7 6"});
     EXPECT_EQ(messages(), std::vector<std::string>{"message 77 doesn't match any model in definition block."});
-    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nME 7 6\n");
+    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nME 77 6\nCI 5\nME 7 6\n");
 }
 
 }

@@ -358,6 +358,7 @@ public:
     TDFInstance* sender = nullptr;
     TDFInstance* receiver = nullptr;
     TDFDBMessage* model = nullptr;
+    unsigned long long staticId = 0;  // as read, kept when it matched no model
     TDFMessageReturn* messageReturn = nullptr;
     TDFMessageCall* call = nullptr;
     bool awaitingCompletion = true;  // only meaningful for a message announced by a call

@@ -48,6 +48,17 @@ void attachTo(TDFWriter& writer, TDFObject* owner)
     writer.currentInstance = instance;
 }
 
+// The block a message is written in: its model's or, when its static id
+// matched no model, one that lacks the id as the block it was read in did.
+TDFDefinitionBlock* blockOf(TDFWriter& writer, const TDFMessage* message)
+{
+    if (message->model)
+        return message->model->definitionBlock;
+    const unsigned long long id = message->staticId;
+    return writer.blockWhere(
+        [id](const TDFDefinitionBlock& block) { return block.tcf && !block.getMessageFromId(id); });
+}
+
 // The link and style a static object of a block takes from the LK and ST
 // records before it. `pendingLink` follows the reader's pending link text.
 void writeStaticDecorations(TDFWriter& writer, const TDFDBObject* object, QString& pendingLink)
@@ -254,27 +265,28 @@ void TDFInstance::writeModelChangment(TDFWriter& writer)
 
 void TDFMessage::write(TDFWriter& writer)
 {
-    // Without a static message no ME record can carry it.
-    if (!model)
+    // Without a block no ME record can carry it.
+    TDFDefinitionBlock* block = blockOf(writer, this);
+    if (!block)
         return;
     if (receiver && receiver->creationMessage == this && !writer.firstWriteOfCreation(this))
         return;
     writer.changeInstance(sender);
     // A note or glyph without a static text still needs a block to be read
     // in: the message's.
-    switchToBlockOf(writer, model);
+    writer.changeDefinitionBlock(block);
     if (note)
         writer.writeNote(note);
     else
         writer.writeGlyph(glyph);
-    switchToBlockOf(writer, model);
+    writer.changeDefinitionBlock(block);
     writer.writeLink(this);
     // A completed call took its style at MC, where the style record went.
     if (!call)
         writer.writeStyle(this);
     writer.writeTime(this);
     writer.stream << "ME ";
-    writer.writeHexa(model->id);
+    writer.writeHexa(model ? model->id : staticId);
     writer.stream << ' ';
     writer.writeHexa(receiver ? receiver->id : 0);
     if (call)

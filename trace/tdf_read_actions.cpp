@@ -168,14 +168,11 @@ TDFObject* TDF::readSA(const char* text, bool* changed)
     const TCF* configuration = currentBlock ? currentBlock->tcf : nullptr;
     if (configuration && !configuration->displayWorldActor)
         members->append(nullptr);
-    for (TDFInstance* instance : instances) {
-        const TDFObject* deletion = instance->instanceDelete();
-        if (!deletion)
-            deletion = instance->instanceDeleteAll();
-        if (deletion && deletion->time <= currentTime)
-            continue;
-        members->append(instance);
-    }
+    // Every deletion read so far has happened, even when the time went
+    // back or wrapped around since: its time says nothing here.
+    for (TDFInstance* instance : instances)
+        if (!instance->deletion)
+            members->append(instance);
     if (members->count == 0) {
         reportError("SA whitout instance: no synchronisation created.");
         return nullptr;

@@ -339,6 +339,7 @@ TDFObject* TDF::readMC(const char* text, bool* changed)
     TDFMessage* message = factory()->newTDFMessage();
     message->sender = sender;
     message->model = model;
+    message->staticId = staticId;
     message->givenStyle = pendingStyle;
     pendingStyle = nullptr;
     TDFMessageCall* call = factory()->newTDFMessageCall();
@@ -453,6 +454,7 @@ TDFObject* TDF::readME(const char* text, bool* changed)
 
     TDFDBMessage* model = currentBlock->getMessageFromId(staticId);
     message->model = model;
+    message->staticId = staticId;
     if (!model)
         error(QCoreApplication::translate("Error", "message %1 doesn't match any model in definition block.",
                                           "%1 is a number")

@@ -45,6 +45,21 @@ int TDFWriter::changeDefinitionBlock(TDFDefinitionBlock* block)
     return 1;
 }
 
+TDFDefinitionBlock* TDFWriter::blockWhere(const std::function<bool(const TDFDefinitionBlock&)>& fits)
+{
+    if (currentBlock && fits(*currentBlock))
+        return currentBlock;
+    for (auto written = writtenBlocks.rbegin(); written != writtenBlocks.rend(); ++written)
+        if (fits(**written))
+            return *written;
+    TDFDefinitionBlock* numbered = nullptr;
+    blockNumbers.forEach([&](TDFDBRef* ref) {
+        if (!numbered && fits(*ref->block))
+            numbered = ref->block;
+    });
+    return numbered;
+}
+
 int TDFWriter::changeInstance(TDFInstance* instance)
 {
     if (instance == currentInstance)
@@ -105,9 +120,15 @@ void TDFWriter::writeLink(TDFObject* object)
 
 void TDFWriter::writeStyle(TDFObject* object)
 {
-    if (!object->givenStyle)
+    const Style* style = object->givenStyle;
+    if (!style)
         return;
-    stream << "ST " << object->style()->id() << '\n';
+    // ST is looked up in the configuration of the current block.
+    if (!currentBlock)
+        changeDefinitionBlock(blockWhere([style](const TDFDefinitionBlock& block) {
+            return block.tcf && block.tcf->style(style->id()) == style;
+        }));
+    stream << "ST " << style->id() << '\n';
 }
 
 void TDFWriter::writeTime(TDFObject* object)
@@ -147,8 +168,13 @@ void TDFWriter::writeGlyph(TDFGlyph* glyph)
 {
     if (!glyph || !glyph->definition)
         return;
-    if (glyph->model)
-        changeDefinitionBlock(glyph->model->definitionBlock);
+    const Glyph* definition = glyph->definition;
+    TDFDefinitionBlock* holder = glyph->model ? glyph->model->definitionBlock
+                                              : blockWhere([definition](const TDFDefinitionBlock& block) {
+                                                    return block.tcf && block.tcf->glyph(definition->id) == definition;
+                                                });
+    if (holder)
+        changeDefinitionBlock(holder);
     // A glyph takes the pending link but never a style.
     writeLink(glyph);
     writeTime(glyph);

@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <iosfwd>
 #include <unordered_set>
 #include <vector>
@@ -32,6 +33,9 @@ public:
     // Makes `block` current, announcing it with SF the first time and CS
     // afterwards; 1 when a record was written.
     int changeDefinitionBlock(TDFDefinitionBlock* block);
+    // A block in which `fits` holds: the current block, else the newest one
+    // written or numbered; null when there is none.
+    TDFDefinitionBlock* blockWhere(const std::function<bool(const TDFDefinitionBlock&)>& fits);
     // Makes `instance` (or none) current with a CI record; 1 when written.
     int changeInstance(TDFInstance* instance);
 
@@ -45,12 +49,13 @@ public:
     void writeTextReference(TDFTextObject* object);
 
     // The prefix records of an object: its own link, its own style and,
-    // when writeTimes is on, its time.
+    // when writeTimes is on, its time. A style needs a block current.
     void writeLink(TDFObject* object);
     void writeStyle(TDFObject* object);
     void writeTime(TDFObject* object);
     // The note or glyph of a message, return or deletion, written before
-    // the record that takes it.
+    // the record that takes it, in a block that holds its text or glyph
+    // definition; the caller makes its own block current again.
     void writeNote(TDFNote* note);
     void writeGlyph(TDFGlyph* glyph);
     // Writes what TDF::read returned for a line: an instance that only
