@@ -82,6 +82,18 @@ void writeStaticDecorations(TDFWriter& writer, const TDFDBObject* object, QStrin
         writer.stream << "ST " << object->givenStyle->id() << '\n';
 }
 
+// A static message or text of a block: its decorations, then the record
+// giving its id and name.
+void writeStaticRecord(TDFWriter& writer, const char* opcode, const TDFDBObject* object, QString& pendingLink)
+{
+    writeStaticDecorations(writer, object, pendingLink);
+    writer.stream << opcode;
+    writer.writeHexa(object->id);
+    writer.stream << ' ';
+    writer.writeQuoted(object->name);
+    writer.stream << '\n';
+}
+
 // The SI record naming the super instance of the next IN: its id alone in
 // the same block, followed by its block's ids otherwise.
 void writeSuperInstance(TDFWriter& writer, const TDFDefinitionBlock* block, const TDFDBInstance* super)
@@ -148,21 +160,10 @@ void TDFDefinitionBlock::write(TDFWriter& writer)
     std::vector<TDFDBMessage*> byId;
     messages.forEach([&byId](TDFDBMessage* message) { byId.push_back(message); });
     std::sort(byId.begin(), byId.end(), [](const TDFDBMessage* a, const TDFDBMessage* b) { return a->id < b->id; });
-    for (TDFDBMessage* message : byId) {
-        writeStaticDecorations(writer, message, pendingLink);
-        out << "MS ";
-        writer.writeHexa(message->id);
-        out << ' ';
-        writer.writeQuoted(message->name);
-        out << '\n';
-    }
+    for (TDFDBMessage* message : byId)
+        writeStaticRecord(writer, "MS ", message, pendingLink);
     for (TDFDBText* text : texts) {
-        writeStaticDecorations(writer, text, pendingLink);
-        out << "TX ";
-        writer.writeHexa(text->id);
-        out << ' ';
-        writer.writeQuoted(text->name);
-        out << '\n';
+        writeStaticRecord(writer, "TX ", text, pendingLink);
         pendingLink = QString();
     }
     out << "ED\n";
