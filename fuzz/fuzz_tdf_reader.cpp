@@ -99,9 +99,7 @@ Reading readAndWrite(const std::string& text, bool times)
         for (const std::string& line : linesOf(text)) {
             TDF::ModelChangment change;
             TDFObject* object = reader.read(line.c_str(), nullptr, &change);
-            if (!object)
-                continue;
-            writer.writeReadObject(object, change);
+            writer.writeReadLine(reader, object, change);
         }
     }
     reading.written = out.str();

@@ -51,8 +51,8 @@ protected:
             for (std::string line; std::getline(lines, line);) {
                 line += '\n';
                 TDF::ModelChangment change;
-                if (TDFObject* object = reader.read(line.c_str(), nullptr, &change))
-                    writer.writeReadObject(object, change);
+                TDFObject* object = reader.read(line.c_str(), nullptr, &change);
+                writer.writeReadLine(reader, object, change);
             }
         }
         reading.written = out.str();

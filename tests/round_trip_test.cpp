@@ -36,7 +36,8 @@ std::string describe(TDFObject* object, bool withTime)
         text << "|instance " << instance->id << ' ' << (instance->model ? instance->model->id : 0);
     if (TDFMessage* message = object->toMessage())
         text << "|from " << (message->sender ? message->sender->id : 0) << " to "
-             << (message->receiver ? message->receiver->id : 0);
+             << (message->receiver ? message->receiver->id : 0) << " on " << (message->thread ? message->thread->num : 0)
+             << " heap " << message->heapSize;
     if (withTime)
         text << '|' << object->time;
     return text.str();
@@ -60,12 +61,16 @@ Reading readAndWrite(TCFList* configurations, const std::vector<std::string>& li
     for (const std::string& line : lines) {
         TDF::ModelChangment change;
         TDFObject* object = reader.read(line.c_str(), nullptr, &change);
-        if (!object)
-            continue;
-        writer.writeReadObject(object, change);
-        if (object->type != TDF_DEFINITION_BLOCK)
+        writer.writeReadLine(reader, object, change);
+        if (object && object->type != TDF_DEFINITION_BLOCK)
             reading.objects.push_back(describe(object, times));
     }
+    // Context statements return no object: what they left must match too.
+    for (TDFThreadInfo* info : reader.threadInfos)
+        reading.objects.push_back("thread " + std::to_string(info->thread->num) + ' ' + std::to_string(info->stateId) +
+                                  ' ' + std::to_string(info->priority) + ' ' + info->name().toStdString() + ' ' +
+                                  std::to_string(info->thread->colorIndex) + (times ? ' ' + std::to_string(info->time) : ""));
+    reading.objects.push_back("unit " + reader.timeUnitText.toStdString() + " heap " + std::to_string(reader.maxHeapSize));
     std::sort(reading.objects.begin(), reading.objects.end());
     reading.written = out.str();
     reading.errors = Error::error_count_ - errorsBefore;

@@ -23,8 +23,7 @@ protected:
             for (std::string single; std::getline(textLines, single);) {
                 TDF::ModelChangment change;
                 TDFObject* object = line(single.c_str(), nullptr, &change);
-                if (object)
-                    writer.writeReadObject(object, change);
+                writer.writeReadLine(*reader, object, change);
             }
         }
         return out.str();
@@ -138,6 +137,19 @@ TEST_F(WriterTest, StyleAndGlyphBeforeAnyOtherRecordGetTheirBlock)
 {
     EXPECT_EQ(rewrite({block, "SF 1 1 2", "ST 2", "SY \"sync\" 0", "GL 5", "CI 0"}),
               std::string(block) + "SF 1 1 2\nST 2\nSY \"sync\" 0\nGL 5\nCI 0\n");
+    EXPECT_TRUE(messages().empty());
+}
+
+// Context statements return no object, yet what they set is written when
+// it changes: once per change, and again after a new trace.
+TEST_F(WriterTest, ContextStatementsAreWrittenWhenTheyChange)
+{
+    const std::string written =
+        rewrite({block, "TU \"us\"", "SF 1 1 2", "HS 5", "HS 5", "TI 3 1 10 \"main\"", "TI 4 2 5", "TI 3 2 10",
+                 "HS 1 0", "TU \"us\"", "NT", "TU \"fortnights\"", "SF 1 1 2", "HS 0"});
+    EXPECT_EQ(written, std::string(block) +
+                           "TU \"us\"\nHS 5\nSF 1 1 2\nTI 3 1 10 \"main\"\nTI 4 2 5\nTI 3 2 10 \"main\"\nHS 1 0\n"
+                           "NT\nTU \"fortnights\"\nHS 0\n");
     EXPECT_TRUE(messages().empty());
 }
 

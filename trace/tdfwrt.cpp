@@ -25,11 +25,11 @@ TDFWriter::~TDFWriter()
 
 int TDFWriter::changeDefinitionBlock(TDFDefinitionBlock* block)
 {
-    if (block == currentBlock)
+    // The reader can't be made to have no block: without one the current
+    // block stays.
+    if (!block || block == currentBlock)
         return 0;
     currentBlock = block;
-    if (!block)
-        return 0;
     if (const TDFDBRef* ref = blockNumbers.searchDefinitionBlock(block)) {
         stream << "CS " << ref->number << '\n';
         return 1;
@@ -136,13 +136,18 @@ void TDFWriter::writeTime(TDFObject* object)
     if (!writeTimes)
         return;
     stream << "TM ";
-    writeHexa(object->time >> 32 ? object->time >> 32 : object->time);
-    // Times past 32 bits go in the high and low halves the reader adds up.
-    if (object->time >> 32) {
-        stream << ' ';
-        writeHexa(object->time & largestHexadecimal);
-    }
+    writeWide(object->time);
     stream << '\n';
+}
+
+void TDFWriter::writeWide(unsigned long long value)
+{
+    // Values past 32 bits go in the high and low halves the reader adds up.
+    writeHexa(value >> 32 ? value >> 32 : value);
+    if (value >> 32) {
+        stream << ' ';
+        writeHexa(value & largestHexadecimal);
+    }
 }
 
 void TDFWriter::writeNote(TDFNote* note)
@@ -169,12 +174,10 @@ void TDFWriter::writeGlyph(TDFGlyph* glyph)
     if (!glyph || !glyph->definition)
         return;
     const Glyph* definition = glyph->definition;
-    TDFDefinitionBlock* holder = glyph->model ? glyph->model->definitionBlock
-                                              : blockWhere([definition](const TDFDefinitionBlock& block) {
-                                                    return block.tcf && block.tcf->glyph(definition->id) == definition;
-                                                });
-    if (holder)
-        changeDefinitionBlock(holder);
+    changeDefinitionBlock(glyph->model ? glyph->model->definitionBlock
+                                       : blockWhere([definition](const TDFDefinitionBlock& block) {
+                                             return block.tcf && block.tcf->glyph(definition->id) == definition;
+                                         }));
     // A glyph takes the pending link but never a style.
     writeLink(glyph);
     writeTime(glyph);
@@ -193,13 +196,57 @@ bool TDFWriter::firstWriteOfCreation(const TDFMessage* message)
     return writtenCreations.insert(message).second;
 }
 
-void TDFWriter::writeReadObject(TDFObject* object, int modelChange)
+void TDFWriter::writeReadLine(const TDF& reader, TDFObject* object, int modelChange)
 {
-    TDFInstance* instance = object->toInstance();
-    if (instance && modelChange == TDF::MODEL_CHANGED)
+    if (TDFInstance* instance = object ? object->toInstance() : nullptr; instance && modelChange == TDF::MODEL_CHANGED)
         instance->writeModelChangment(*this);
-    else
+    else if (object)
         object->write(*this);
+    writeContextChanges(reader);
+}
+
+void TDFWriter::writeContextChanges(const TDF& reader)
+{
+    if (!reader.timeUnitText.isNull() &&
+        (writtenTimeUnit.isNull() || reader.timeUnitText != writtenTimeUnit)) {
+        writtenTimeUnit = reader.timeUnitText;
+        stream << "TU ";
+        writeQuoted(writtenTimeUnit);
+        stream << '\n';
+    }
+    if (reader.heapSizeSeen && (!heapSizeWritten || reader.heapSize != writtenHeapSize)) {
+        writtenHeapSize = reader.heapSize;
+        heapSizeWritten = true;
+        stream << "HS ";
+        writeWide(writtenHeapSize);
+        stream << '\n';
+    }
+    // A line reads at most one thread record: the last one.
+    if (reader.threadInfos.count > writtenThreadInfos) {
+        writtenThreadInfos = reader.threadInfos.count;
+        writeThreadInfo(reader.threadInfos.last()->value);
+    }
+}
+
+void TDFWriter::writeThreadInfo(TDFThreadInfo* info)
+{
+    const ThreadState* state = info->threadState;
+    // The state is looked up in the configuration of the current block.
+    changeDefinitionBlock(blockWhere([state](const TDFDefinitionBlock& block) {
+        return block.tcf && block.tcf->threadState(state->id) == state;
+    }));
+    writeTime(info);
+    stream << "TI ";
+    writeHexa(info->thread->num);
+    stream << ' ';
+    writeHexa(info->stateId);
+    stream << ' ';
+    writeHexa(info->priority);
+    if (!info->thread->name.isNull()) {
+        stream << ' ';
+        writeQuoted(info->thread->name);
+    }
+    stream << '\n';
 }
 
 void TDFWriter::announceBlocksReplacedBy(TDFDefinitionBlock* block)
@@ -217,4 +264,9 @@ void TDFWriter::forgetContext()
     blockNumbers.clean();
     currentBlock = nullptr;
     currentInstance = nullptr;
+    // A new trace starts the reader's context afresh.
+    writtenTimeUnit = QString();
+    writtenHeapSize = 0;
+    heapSizeWritten = false;
+    writtenThreadInfos = 0;
 }

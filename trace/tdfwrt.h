@@ -22,6 +22,8 @@ class TDFMessage;
 class TDFNote;
 class TDFObject;
 class TDFTextObject;
+class TDFThreadInfo;
+class TDF;
 
 class TDF_EXPORT TDFWriter {
 public:
@@ -31,7 +33,7 @@ public:
     TDFWriter& operator=(const TDFWriter&) = delete;
 
     // Makes `block` current, announcing it with SF the first time and CS
-    // afterwards; 1 when a record was written.
+    // afterwards; 1 when a record was written. Null changes nothing.
     int changeDefinitionBlock(TDFDefinitionBlock* block);
     // A block in which `fits` holds: the current block, else the newest one
     // written or numbered; null when there is none.
@@ -58,10 +60,14 @@ public:
     // definition; the caller makes its own block current again.
     void writeNote(TDFNote* note);
     void writeGlyph(TDFGlyph* glyph);
-    // Writes what TDF::read returned for a line: an instance that only
-    // took another static model records the change, anything else itself.
-    void writeReadObject(TDFObject* object, int modelChange);
-    // After a new trace the reader knows no block numbers and no instance.
+    // Writes what reading a line gave: the object TDF::read returned, if
+    // any (an instance that only took another static model records the
+    // change, anything else itself), then the context statements the
+    // reader took, which return nothing: time unit, heap size and thread
+    // changes.
+    void writeReadLine(const TDF& reader, TDFObject* object, int modelChange);
+    // After a new trace the reader knows no block numbers, no instance and
+    // none of the context.
     void forgetContext();
     // Before `block` is defined in the output: announces the blocks written
     // earlier with the same identification that have no number yet, and
@@ -79,6 +85,17 @@ public:
     bool writeTimes = false;
 
 private:
+    void writeContextChanges(const TDF& reader);
+    void writeThreadInfo(TDFThreadInfo* info);
+    // A number of up to 64 bits, as high and low halves past 32 bits.
+    void writeWide(unsigned long long value);
+
+    // The reader's context as the output has set it so far.
+    QString writtenTimeUnit;
+    unsigned long long writtenHeapSize = 0;
+    bool heapSizeWritten = false;
+    int writtenThreadInfos = 0;
+
     std::unordered_set<const TDFMessage*> writtenCreations;
     std::vector<TDFDefinitionBlock*> writtenBlocks;
 };

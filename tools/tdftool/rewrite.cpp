@@ -11,8 +11,8 @@ void runRewrite(const Options& options, TCFList& configurations)
     TDFWriter writer(std::cout);
     writer.writeTimes = options.times;
     ReadCounts counts;
-    readTrace(reader, options.traces.first(), counts, [&writer](TDFObject* object, TDF::ModelChangment change) {
-        writer.writeReadObject(object, change);
+    readTrace(reader, options.traces.first(), counts, [&](TDFObject* object, TDF::ModelChangment change) {
+        writer.writeReadLine(reader, object, change);
     });
     std::cout.flush();
 }

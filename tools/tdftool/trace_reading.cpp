@@ -10,7 +10,7 @@
 #include <cstring>
 
 bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
-               const std::function<void(TDFObject*, TDF::ModelChangment)>& onObject)
+               const std::function<void(TDFObject*, TDF::ModelChangment)>& onLine)
 {
     const int errorsBefore = Error::error_count_;
     const int warningsBefore = Error::warn_count_;
@@ -22,8 +22,8 @@ bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
             counts.bytes += length;
             ++counts.lines;
             progress.advance(length);
-            if (object && onObject)
-                onObject(object, change);
+            if (onLine)
+                onLine(object, change);
         });
     counts.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     counts.errors = Error::error_count_ - errorsBefore;

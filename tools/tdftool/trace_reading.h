@@ -16,10 +16,10 @@ struct ReadCounts {
     double seconds = 0;
 };
 
-// Reads a trace with progress on a terminal, handing every object that a
-// line returned to `onObject` (may be empty). False when the file can't be
-// opened (the reader has reported it).
+// Reads a trace with progress on a terminal, handing what each line
+// returned (maybe null) to `onLine` (may be empty). False when the file
+// can't be opened (the reader has reported it).
 bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
-               const std::function<void(TDFObject*, TDF::ModelChangment)>& onObject = {});
+               const std::function<void(TDFObject*, TDF::ModelChangment)>& onLine = {});
 
 #endif
