@@ -264,6 +264,12 @@ double DiagramBuilder::endpointX(const TDFInstance* instance, bool& edge) const
 
 bool DiagramBuilder::barCovers(double x, double y) const
 {
-    return std::any_of(diagram_.bars.begin(), diagram_.bars.end(),
-                       [&](const ActivationBar& bar) { return bar.x == x && bar.top <= y && y <= bar.bottom; });
+    // Bars of one lifeline follow each other down without overlapping.
+    const auto found = barSpans_.find(x);
+    if (found == barSpans_.end())
+        return false;
+    const std::vector<Point>& spans = found->second;
+    const auto after = std::upper_bound(spans.begin(), spans.end(), y,
+                                        [](double value, const Point& span) { return value < span.first; });
+    return after != spans.begin() && y <= std::prev(after)->second;
 }

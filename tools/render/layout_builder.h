@@ -87,6 +87,7 @@ private:
     double bodyTop_ = 0;     // where lifelines of instances created earlier begin
     double bodyBottom_ = 0;  // where lifelines of instances still alive end
     std::unordered_map<const TDFObject*, Point> anchors_;  // drawn messages, returns and deletions
+    std::unordered_map<double, std::vector<Point>> barSpans_;  // top and bottom of the bars of each lifeline x, top down
 };
 
 #endif

@@ -76,8 +76,10 @@ void DiagramBuilder::addBars()
             const double top = std::max(line.lineTop, yOf(bounds[k], bodyTop_));
             const double bottom =
                 std::min(line.lineBottom, k + 1 < bounds.size() ? yOf(bounds[k + 1], bodyBottom_) : bodyBottom_);
-            if (bottom > top)
+            if (bottom > top) {
                 diagram_.bars.push_back({line.x, top, bottom, style});
+                barSpans_[line.x].emplace_back(top, bottom);
+            }
         }
     }
 }

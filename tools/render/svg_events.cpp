@@ -5,6 +5,7 @@
 #include "geometry.h"
 #include "svg_paint.h"
 #include "svg_parts.h"
+#include "text_fit.h"
 
 #include <QXmlStreamWriter>
 
@@ -95,7 +96,7 @@ void writeSynchronisations(QXmlStreamWriter& xml, const Diagram& diagram)
         xml.writeEndElement();
         for (const double x : bar.members)
             writeCircle(xml, QStringLiteral("member"), x, bar.y, 4, bar.style->lineColor(), bar.style->lineColor());
-        writeText(xml, bar.left, bar.y - 7, bar.label.text, *bar.style, QStringLiteral("start"));
+        writeText(xml, (bar.left + bar.right) / 2, bar.y - 7, bar.label.text, *bar.style, QStringLiteral("middle"));
         xml.writeEndElement();
     }
     xml.writeEndElement();
@@ -182,7 +183,9 @@ void writeMarkShape(QXmlStreamWriter& xml, const Mark& mark, const Diagram& diag
         break;
     case Mark::Trigger:
         if (mark.acrossDiagram) {
-            startLine(xml, QStringLiteral("trigger-rule"), mark.x, mark.y, diagram.width - margin, mark.y);
+            // From the end of the label, which would be hard to read across it.
+            const double start = mark.x + 3 * labelPadding + estimatedTextWidth(mark.label.text, *mark.style);
+            startLine(xml, QStringLiteral("trigger-rule"), start, mark.y, diagram.width - margin, mark.y);
             xml.writeAttribute(QStringLiteral("stroke"), svgColor(color));
             xml.writeAttribute(QStringLiteral("stroke-dasharray"), QStringLiteral("6,4"));
             xml.writeEndElement();
