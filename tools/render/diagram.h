@@ -113,9 +113,11 @@ struct TimeLabel {
     QString text;
 };
 
+// A thread's colour swatch and name in the caption.
 struct ThreadKey {
     QString name;
     RGBValue color;
+    double x = 0;  // left edge of the swatch
 };
 
 struct Diagram {

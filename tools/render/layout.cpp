@@ -187,9 +187,11 @@ void DiagramBuilder::addCaption()
                                  .arg(window_.inWindow - shown)
                                  .arg(options_.maxEvents);
     }
+    double keyX = threadKeyX;
     for (const TDFThread* thread : reader_.threads) {
         const QString name = thread->name.isEmpty() ? QStringLiteral("#%1").arg(thread->num) : xmlSafe(thread->name);
-        diagram_.threads.push_back({name, StylePalette::threadColor(thread->colorIndex)});
+        diagram_.threads.push_back({name, StylePalette::threadColor(thread->colorIndex), keyX});
+        keyX += swatchSize + labelPadding + name.size() * smallCaptionEm + 2 * labelPadding;
     }
     const int lines = 2 + (diagram_.cutNotice.isEmpty() ? 0 : 1) + (diagram_.threads.empty() ? 0 : 1);
     diagram_.bodyTop = margin + lines * captionLine + margin / 2;
@@ -230,6 +232,10 @@ void DiagramBuilder::fitWidth()
     }
     for (const QString& line : {diagram_.caption, diagram_.summary, diagram_.cutNotice})
         right = std::max(right, margin + line.size() * captionEm);
+    if (!diagram_.threads.empty()) {
+        const ThreadKey& last = diagram_.threads.back();
+        right = std::max(right, last.x + swatchSize + labelPadding + last.name.size() * smallCaptionEm);
+    }
     diagram_.width = right + margin;
 }
 

@@ -20,10 +20,10 @@ const RGBValue cutColor(0xb0, 0x00, 0x20);
 
 // The caption is drawn in a plain face of its own, whatever the
 // configuration's styles say.
-Style captionStyle(int size, bool bold)
+Style captionStyle(double size, bool bold)
 {
     Style style(QStringLiteral("caption"), 0);
-    style.setFontSize(size);
+    style.setFontSize(static_cast<int>(size));
     if (bold)
         style.setFontStyle(Style::BOLD);
     return style;
@@ -35,7 +35,7 @@ void writeCaption(QXmlStreamWriter& xml, const Diagram& diagram)
     double y = margin + captionLine / 2;
     writeText(xml, margin, baselineFor(y, captionStyle(captionFontSize, true)), diagram.caption,
               captionStyle(captionFontSize, true), QStringLiteral("start"), captionColor);
-    const Style small = captionStyle(11, false);
+    const Style small = captionStyle(smallCaptionFontSize, false);
     y += captionLine;
     writeText(xml, margin, baselineFor(y, small), diagram.summary, small, QStringLiteral("start"), summaryColor);
     if (!diagram.cutNotice.isEmpty()) {
@@ -47,17 +47,16 @@ void writeCaption(QXmlStreamWriter& xml, const Diagram& diagram)
         startGroup(xml, QStringLiteral("thread-key"));
         writeText(xml, margin, baselineFor(y, small), QStringLiteral("Threads:"), small, QStringLiteral("start"),
                   summaryColor);
-        double x = margin + 62;
         for (const ThreadKey& thread : diagram.threads) {
             xml.writeStartElement(QStringLiteral("rect"));
-            xml.writeAttribute(QStringLiteral("x"), svgNumber(x));
-            xml.writeAttribute(QStringLiteral("y"), svgNumber(y - 5));
-            xml.writeAttribute(QStringLiteral("width"), QStringLiteral("10"));
-            xml.writeAttribute(QStringLiteral("height"), QStringLiteral("10"));
+            xml.writeAttribute(QStringLiteral("x"), svgNumber(thread.x));
+            xml.writeAttribute(QStringLiteral("y"), svgNumber(y - swatchSize / 2));
+            xml.writeAttribute(QStringLiteral("width"), svgNumber(swatchSize));
+            xml.writeAttribute(QStringLiteral("height"), svgNumber(swatchSize));
             xml.writeAttribute(QStringLiteral("fill"), svgColor(thread.color));
             xml.writeEndElement();
-            writeText(xml, x + 14, baselineFor(y, small), thread.name, small, QStringLiteral("start"), captionColor);
-            x += 14 + thread.name.size() * 0.62 * 11 + 16;
+            writeText(xml, thread.x + swatchSize + labelPadding, baselineFor(y, small), thread.name, small,
+                      QStringLiteral("start"), captionColor);
         }
         xml.writeEndElement();
     }

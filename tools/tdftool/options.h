@@ -1,6 +1,8 @@
 #ifndef TDFTOOL_OPTIONS_H
 #define TDFTOOL_OPTIONS_H
 
+#include <render_options.h>
+
 #include <QString>
 #include <QStringList>
 
@@ -16,7 +18,7 @@ struct Options {
     QString output;           // render -o: an .svg or .html file
     std::optional<unsigned long long> from;  // render --from and --to, in the trace's time unit
     std::optional<unsigned long long> to;
-    long long maxEvents = 2000;  // render --max-events
+    long long maxEvents = RenderOptions::defaultMaxEvents;  // render --max-events
 };
 
 // Parses the arguments after the program name. Returns false with a one-line
