@@ -156,6 +156,25 @@ TEST_F(RenderedShapes, LifelinesRunFromCreationToDeletion)
         EXPECT_NEAR((stroke->number("y1") + stroke->number("y2")) / 2, server->number("y2"), 0.1);
 }
 
+TEST_F(RenderedShapes, MessagesToItselfLoopBackToTheLifeline)
+{
+    defineBlock();
+    lines({"NI 3 3", "CI 3", "ME 11 3"});
+    const SvgDocument svg = picture();
+    const SvgElement* arrow = only(svg.groups("message"));
+    ASSERT_NE(arrow, nullptr);
+    const SvgElement* life = only(svg.find("line", "lifeline"));
+    const SvgElement* shaft = only(svg.members(arrow, "path"));
+    ASSERT_NE(shaft, nullptr);
+    EXPECT_TRUE(shaft->attribute("d").startsWith("M" + life->attribute("x1") + ","));
+    EXPECT_TRUE(shaft->attribute("d").endsWith("H" + life->attribute("x1")));
+    // The open head points back, to the left, at the lifeline.
+    const QStringList head = only(svg.members(arrow, "polyline"))->attribute("points").split(' ');
+    ASSERT_EQ(head.size(), 3);
+    EXPECT_EQ(head[1].section(',', 0, 0), life->attribute("x1"));
+    EXPECT_GT(head[0].section(',', 0, 0).toDouble(), life->number("x1"));
+}
+
 TEST_F(RenderedShapes, ActivationBarsOnlyForNestedControlFlow)
 {
     defineBlock();
@@ -183,6 +202,23 @@ TEST_F(RenderedShapes, ActivationBarsOnlyForNestedControlFlow)
     // Arrows stop at the edge of a bar, but reach a bare lifeline.
     EXPECT_LT(only(svg.members(drawn[0], "line"))->number("x2"), serverX);
     EXPECT_EQ(only(svg.members(drawn[2], "line"))->number("x2"), diskX);
+}
+
+TEST_F(RenderedShapes, TheMessageThatCreatesAnInstanceOpensItsFirstBar)
+{
+    defineBlock();
+    lines({"NI 1 1", "CI 1", "AC \"think\" 1", "ME 10 2", "NI 2 2", "MR 10"});
+    const Diagram diagram = layout();
+    ASSERT_EQ(diagram.arrows.size(), 2u);
+    const Lifeline& server = diagram.lifelines[2];
+    ASSERT_EQ(server.title.text, "Server");
+    std::vector<std::pair<double, double>> serverBars;
+    for (const ActivationBar& bar : diagram.bars) {
+        if (bar.x == server.x)
+            serverBars.emplace_back(bar.top, bar.bottom);
+    }
+    const std::vector<std::pair<double, double>> expected = {{diagram.arrows[0].y, diagram.arrows[1].y}};
+    EXPECT_EQ(serverBars, expected);
 }
 
 TEST_F(RenderedShapes, FramesNotesSynchronisationsActionsAndGlyphs)

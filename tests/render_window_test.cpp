@@ -64,7 +64,7 @@ TEST_F(RenderWindow, FromAndToChooseATimeWindow)
     EXPECT_EQ(diagram.arrows.size(), 4u);
     std::vector<QString> times;
     for (const TimeLabel& label : diagram.times)
-        times.push_back(label.text);
+        times.push_back(label.label.text);
     EXPECT_EQ(times, (std::vector<QString>{"120", "125", "130", "135"}));
     EXPECT_TRUE(diagram.summary.contains("4 events lie in the chosen time window"));
 
@@ -108,7 +108,7 @@ TEST_F(RenderRobustness, TimesGoingBackKeepTheTraceOrder)
     ASSERT_EQ(diagram.arrows.size(), 2u);
     EXPECT_LT(diagram.arrows[0].y, diagram.arrows[1].y);
     ASSERT_GE(diagram.times.size(), 2u);
-    EXPECT_EQ(diagram.times.back().text, "100");
+    EXPECT_EQ(diagram.times.back().label.text, "100");
 }
 
 TEST_F(RenderRobustness, MessagesWithoutReceiverGoToTheWorldActor)

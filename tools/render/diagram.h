@@ -110,7 +110,7 @@ struct SyncBar {
 
 struct TimeLabel {
     double y = 0;
-    QString text;
+    Label label;
 };
 
 // A thread's colour swatch and name in the caption.

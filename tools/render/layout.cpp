@@ -206,9 +206,9 @@ void DiagramBuilder::addTimeLabels()
     for (const Row& row : rows_) {
         if (!row.first || row.first->type == TDF_NOTE || row.first->type == TDF_GLYPH)
             continue;
-        const QString text = xmlSafe(reader_.strTime(row.first->time));
+        const QString text = reader_.strTime(row.first->time);
         if (text != previous)
-            diagram_.times.push_back({row.y, text});
+            diagram_.times.push_back({row.y, makeLabel(text, QString(), *diagram_.timeStyle, axisX - margin)});
         previous = text;
     }
 }

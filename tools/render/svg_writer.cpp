@@ -230,8 +230,10 @@ void writeAxis(QXmlStreamWriter& xml, const Diagram& diagram)
         startLine(xml, QStringLiteral("tick"), axisX - 4, time.y, axisX, time.y);
         xml.writeAttribute(QStringLiteral("stroke"), svgColor(diagram.timeStyle->lineColor()));
         xml.writeEndElement();
-        writeText(xml, axisX - 8, baselineFor(time.y, *diagram.timeStyle), time.text, *diagram.timeStyle,
+        startGroup(xml, QStringLiteral("time"), time.label.tooltip);
+        writeText(xml, axisX - 8, baselineFor(time.y, *diagram.timeStyle), time.label.text, *diagram.timeStyle,
                   QStringLiteral("end"));
+        xml.writeEndElement();
     }
     xml.writeEndElement();
 }
