@@ -141,5 +141,44 @@ run "no progress in pipes" 0 "$tool" stats "$examples/example.tdf"
 [ "$(lines_of err)" -eq 0 ] || { last_ok=0; echo "FAIL $current: stderr not empty"; }
 done_case
 
+run "render an SVG picture" 0 "$tool" render "$examples/example.tdf" -o "$work/trace.svg"
+has out "trace.svg: 29 of 29 events, 5 lifelines"
+grep -q '<svg' "$work/trace.svg" || { last_ok=0; echo "FAIL $current: no SVG written"; }
+done_case
+
+run "render an HTML page" 0 "$tool" render --time-format "%mms %uus" "$examples/example.tdf" -o "$work/trace.html"
+grep -q 'id="titles"' "$work/trace.html" || { last_ok=0; echo "FAIL $current: no title header"; }
+grep -q '1ms 135us' "$work/trace.html" || { last_ok=0; echo "FAIL $current: times not formatted"; }
+done_case
+
+run "render within the event limit" 0 "$tool" render --max-events 5 "$examples/example.tdf" -o "$work/five.svg"
+has out "5 of 29 events"
+has out "--max-events"
+grep -q 'Showing 5 of 29 events' "$work/five.svg" || { last_ok=0; echo "FAIL $current: picture does not say it"; }
+done_case
+
+run "render needs an output" 2 "$tool" render "$examples/example.tdf"
+has err "render needs an output file"
+done_case
+
+run "render writes SVG or HTML only" 2 "$tool" render "$examples/example.tdf" -o "$work/trace.png"
+has err "render writes .svg or .html files"
+done_case
+
+run "render needs a positive event limit" 2 "$tool" render --max-events 0 "$examples/example.tdf" -o "$work/x.svg"
+done_case
+
+run "render window must not be reversed" 2 "$tool" render --from 20 --to 10 "$examples/example.tdf" -o "$work/x.svg"
+has err "--from lies after --to"
+done_case
+
+run "render times are numbers" 2 "$tool" render --from soon "$examples/example.tdf" -o "$work/x.svg"
+has err "--from needs a whole number"
+done_case
+
+run "render into a missing directory" 2 "$tool" render "$examples/example.tdf" -o "$work/none/trace.svg"
+has err "cannot write $work/none/trace.svg"
+done_case
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

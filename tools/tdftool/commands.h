@@ -10,5 +10,7 @@ class TCFList;
 void runCheck(const Options& options, TCFList& configurations);
 void runRewrite(const Options& options, TCFList& configurations);
 void runStats(const Options& options, TCFList& configurations);
+// False when the picture could not be written (after saying why).
+bool runRender(const Options& options, TCFList& configurations);
 
 #endif

@@ -1,4 +1,4 @@
-// tdftool: checks, rewrites and summarises trace data files.
+// tdftool: checks, rewrites, summarises and draws trace data files.
 
 #include "commands.h"
 #include "configurations.h"
@@ -37,7 +37,9 @@ int main(int argc, char** argv)
         runCheck(options, configurations.list);
     else if (options.command == QLatin1String("rewrite"))
         runRewrite(options, configurations.list);
-    else
+    else if (options.command == QLatin1String("stats"))
         runStats(options, configurations.list);
+    else if (!runRender(options, configurations.list))
+        return 2;
     return Error::error_count_ > 0 ? 1 : 0;
 }

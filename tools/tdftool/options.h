@@ -1,21 +1,32 @@
 #ifndef TDFTOOL_OPTIONS_H
 #define TDFTOOL_OPTIONS_H
 
+#include <render_options.h>
+
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // What the command line asked for.
 struct Options {
-    QString command;          // "check", "rewrite" or "stats"
+    QString command;          // "check", "rewrite", "stats" or "render"
     QStringList configFiles;  // --tcf, in order; empty for the built-in default
     QStringList traces;
     bool times = false;       // rewrite --times
-    QString timeFormat;       // stats --time-format
+    QString timeFormat;       // stats and render --time-format
+    QString output;           // render -o: an .svg or .html file
+    std::optional<unsigned long long> from;  // render --from and --to, in the trace's time unit
+    std::optional<unsigned long long> to;
+    long long maxEvents = RenderOptions::defaultMaxEvents;  // render --max-events
 };
 
 // Parses the arguments after the program name. Returns false with a one-line
 // reason in `problem` on a usage error; `help` is set for --help.
 bool parseOptions(const QStringList& arguments, Options& options, bool& help, QString& problem);
+
+// True when a render output names an HTML page rather than an SVG file.
+bool isHtmlOutput(const QString& output);
 
 // The text --help prints.
 const char* usageText();

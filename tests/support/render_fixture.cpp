@@ -1,0 +1,50 @@
+#include "render_fixture.h"
+
+#include <resource_reader.h>
+#include <svg_writer.h>
+#include <tcf_loader.h>
+
+#include <qares.h>
+
+RenderTest::RenderTest()
+{
+    bool ok = false;
+    std::unique_ptr<QARes> resources(readResourceFile(TEST_DATA_DIR "/render.tcf", &ok));
+    EXPECT_TRUE(ok);
+    configurations = readTCFFromResources(resources.get(), nullptr);
+    EXPECT_TRUE(recorder.reports().empty());
+    reader = std::make_unique<TDF>(configurations);
+}
+
+RenderTest::~RenderTest()
+{
+    reader.reset();
+    configurations->deleteConfigurations();
+    delete configurations;
+}
+
+void RenderTest::lines(std::initializer_list<const char*> texts)
+{
+    for (const char* text : texts)
+        reader->read(text, nullptr, nullptr);
+}
+
+void RenderTest::defineBlock(const char* configuration)
+{
+    const QByteArray db = QByteArray("DB \"") + configuration + "\"";
+    lines({db.constData(), "ID 1", "IN \"Task\" 1 \"Client\"", "IN \"Task\" 2 \"Server\"", "IN \"Module\" 3 \"Disk\"",
+           "MS 10 \"get\"", "MS 11 \"put\"", "MS 12 \"stop\"", "TX 20 \"busy\"", "ED", "SF 1 1"});
+    ASSERT_NE(reader->currentBlock, nullptr);
+}
+
+Diagram RenderTest::layout(const RenderOptions& options)
+{
+    return layoutDiagram(*reader, options);
+}
+
+SvgDocument RenderTest::picture(const RenderOptions& options)
+{
+    SvgDocument document(svgDocument(layout(options)));
+    EXPECT_EQ(document.error, QString());
+    return document;
+}

@@ -1,0 +1,36 @@
+#ifndef RENDER_FIXTURE_H
+#define RENDER_FIXTURE_H
+
+#include <layout.h>
+#include <tcf.h>
+#include <tdf.h>
+
+#include "error_recorder.h"
+#include "svg_document.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// A reader over tests/data/render.tcf ("render", where every line pattern
+// and arrow head has a style, and "hidden", which hides the world actor),
+// with the pictures of what it read.
+class RenderTest : public testing::Test {
+protected:
+    RenderTest();
+    ~RenderTest() override;
+
+    void lines(std::initializer_list<const char*> texts);
+    // Defines and selects block 1 of `configuration`: Task instances 1
+    // "Client" and 2 "Server", Module 3 "Disk", messages 10 "get", 11 "put"
+    // and 12 "stop", text 20 "busy".
+    void defineBlock(const char* configuration = "render");
+    Diagram layout(const RenderOptions& options = {});
+    SvgDocument picture(const RenderOptions& options = {});
+
+    ErrorRecorder recorder;
+    TCFList* configurations = nullptr;
+    std::unique_ptr<TDF> reader;
+};
+
+#endif

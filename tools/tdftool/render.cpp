@@ -1,0 +1,41 @@
+#include "commands.h"
+#include "trace_reading.h"
+
+#include <html_page.h>
+#include <layout.h>
+#include <svg_writer.h>
+
+#include <QSaveFile>
+
+#include <cstdio>
+
+bool runRender(const Options& options, TCFList& configurations)
+{
+    TDF reader(&configurations);
+    reader.setTimeFormat(options.timeFormat);
+    ReadCounts counts;
+    const QString& path = options.traces.first();
+    if (!readTrace(reader, path, counts))
+        return true;  // reported as a trace error
+
+    RenderOptions window;
+    window.from = options.from;
+    window.to = options.to;
+    window.maxEvents = options.maxEvents;
+    window.title = path;
+    const Diagram diagram = layoutDiagram(reader, window);
+    const QByteArray picture = isHtmlOutput(options.output) ? htmlPage(diagram) : svgDocument(diagram);
+
+    // A picture is written whole or not at all.
+    QSaveFile file(options.output);
+    if (!file.open(QIODevice::WriteOnly) || file.write(picture) != picture.size() || !file.commit()) {
+        std::fprintf(stderr, "tdftool: cannot write %s: %s\n", options.output.toLocal8Bit().constData(),
+                     file.errorString().toLocal8Bit().constData());
+        return false;
+    }
+    std::printf("%s: %lld of %lld events, %zu lifelines\n", options.output.toLocal8Bit().constData(),
+                diagram.shownEvents, diagram.totalEvents, diagram.lifelines.size());
+    if (!diagram.cutNotice.isEmpty())
+        std::printf("%s\n", diagram.cutNotice.toLocal8Bit().constData());
+    return true;
+}
