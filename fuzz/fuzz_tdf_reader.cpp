@@ -118,6 +118,11 @@ std::string joined(const std::vector<QString>& messages)
 void checkRoundTrip(const std::string& text, bool times)
 {
     const Reading first = readAndWrite(text, times);
+    // Past its error limit the reader reports nothing more, so the errors
+    // of the input are no longer known.
+    if (std::any_of(first.errors.begin(), first.errors.end(),
+                    [](const QString& error) { return error.startsWith(QLatin1String("error limit reached")); }))
+        return;
     const Reading second = readAndWrite(first.written, times);
     for (const QString& error : second.errors) {
         if (std::find(first.errors.begin(), first.errors.end(), error) != first.errors.end())
