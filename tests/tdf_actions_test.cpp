@@ -255,6 +255,36 @@ TEST_F(SynchronisationTest, AllTakesTheInstancesLiveAtItsTime)
     EXPECT_EQ(reader->synchronisations.count, 1);
 }
 
+// Each SA looks again at every instance's deletion against the time of
+// the SA: instances come, go, and count again when time goes back before
+// their deletion or when they are deleted anew later.
+TEST_F(SynchronisationTest, RepeatedAllFollowsDeletionsNewInstancesAndTimeGoingBack)
+{
+    selectTestBlock();
+    TDFInstance* first = addInstance(*reader, 1, 1);
+    TDFInstance* second = addInstance(*reader, 2, 2);
+    TDFInstance* third = addInstance(*reader, 3, 3);
+    line("TM 50\n");
+    EXPECT_EQ(membersOf(line("SA 9\n")), (Members{first, second, third}));
+
+    deleteInstance(*reader, second, 40);
+    EXPECT_EQ(membersOf(line("SA 9\n")), (Members{first, third}));
+    TDFInstance* fourth = addInstance(*reader, 4, 1);
+    deleteInstance(*reader, third, 70);
+    EXPECT_EQ(membersOf(line("SA 9\n")), (Members{first, third, fourth}));
+
+    line("TM 30\n");
+    EXPECT_EQ(membersOf(line("SA 9\n")), (Members{first, second, third, fourth}));
+    line("TM 80\n");
+    EXPECT_EQ(membersOf(line("SA 9\n")), (Members{first, fourth}));
+
+    // DI of the deleted instance 2 deletes it again at 80.
+    EXPECT_NE(line("DI 2\n"), nullptr);
+    line("TM 75\n");
+    EXPECT_EQ(membersOf(line("SA 9\n")), (Members{first, second, fourth}));
+    EXPECT_EQ(messages(), Messages{});
+}
+
 TEST_F(SynchronisationTest, AllWithAHiddenWorldActorHasItsPlaceFirst)
 {
     lines({"DB \"hidden\"\n", "ID 4\n", "IN \"Task\" 1 \"T\"\n", "ED\n", "SF 1 4\n"});

@@ -175,6 +175,10 @@ void TDF::reset(bool keepBlocks)
     dropEventIndexes();
     runningInfos.clear();
     runningPosition = 0;
+    undeletedInstances.clear();
+    lastListedInstance = nullptr;
+    latestDroppedDeletion = 0;
+    instanceDeletedAnew = false;
     messageReturns.clear();
     instanceDeletes.clear();
     openMessages.clear();

@@ -250,7 +250,7 @@ private:
     // return of its message that caused no deletion yet without a walk over
     // every return.
     struct ReturnIndex;
-    ReturnIndex* returnIndex = nullptr;  // owned; made by the first return, dropped by reset
+    ReturnIndex* returnIndex = nullptr;  // owned; made by the first deletion naming a message, dropped by reset
     void indexReturn(TDFMessageReturn* messageReturn);
     TDFMessageReturn* returnWithoutDeletion(unsigned long long staticId);
 
@@ -260,6 +260,19 @@ private:
     // last one), without a walk over every thread record.
     std::vector<ListNode<TDFThreadInfo*>*> runningInfos;
     size_t runningPosition = 0;
+
+    // The instances SA looks at, in creation order: every instance except
+    // those an earlier SA found deleted by its time, so that SA does not
+    // walk over every instance of the trace. The dropped instances stay out
+    // while none of them could count again: time has not gone back before
+    // the latest of their deletions, and none of them was deleted anew.
+    // Otherwise SA walks over every instance.
+    std::vector<TDFInstance*> undeletedInstances;
+    ListNode<TDFInstance*>* lastListedInstance = nullptr;  // the newest instance in undeletedInstances
+    unsigned long long latestDroppedDeletion = 0;
+    bool instanceDeletedAnew = false;
+    // Appends to `members` the instances not deleted by the current time.
+    void addUndeletedInstances(TDFInstanceList& members);
 
     TDFDefinitionBlockList ownDefinitionBlocks;
 };

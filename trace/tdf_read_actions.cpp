@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -89,6 +90,14 @@ TDFSynchronisation* newSynchronisation(TDF& reader, TDFDBText* model, std::uniqu
     return synchronisation;
 }
 
+bool deletedBy(const TDFInstance* instance, unsigned long long time)
+{
+    const TDFObject* deletion = instance->instanceDelete();
+    if (!deletion)
+        deletion = instance->instanceDeleteAll();
+    return deletion && deletion->time <= time;
+}
+
 bool contains(const TDFInstanceList& list, const TDFInstance* instance)
 {
     for (const TDFInstance* member : list)
@@ -155,6 +164,34 @@ TDFObject* TDF::readEA(const char*, bool* changed)
     return placeAction(*this, action, changed);
 }
 
+void TDF::addUndeletedInstances(TDFInstanceList& members)
+{
+    if (instanceDeletedAnew || latestDroppedDeletion > currentTime) {
+        for (TDFInstance* instance : instances)
+            if (!deletedBy(instance, currentTime))
+                members.append(instance);
+        return;
+    }
+    // Instances are only ever appended to the list (until a reset).
+    ListNode<TDFInstance*>* node = lastListedInstance ? lastListedInstance->next : instances.head;
+    if (lastListedInstance && node == instances.head)
+        node = nullptr;
+    for (; node; node = node->next == instances.head ? nullptr : node->next) {
+        undeletedInstances.push_back(node->value);
+        lastListedInstance = node;
+    }
+    size_t kept = 0;
+    for (TDFInstance* instance : undeletedInstances) {
+        if (deletedBy(instance, currentTime)) {
+            latestDroppedDeletion = std::max(latestDroppedDeletion, instance->deletion->time);
+            continue;
+        }
+        members.append(instance);
+        undeletedInstances[kept++] = instance;
+    }
+    undeletedInstances.resize(kept);
+}
+
 TDFObject* TDF::readSA(const char* text, bool* changed)
 {
     QString name;
@@ -168,14 +205,7 @@ TDFObject* TDF::readSA(const char* text, bool* changed)
     const TCF* configuration = currentBlock ? currentBlock->tcf : nullptr;
     if (configuration && !configuration->displayWorldActor)
         members->append(nullptr);
-    for (TDFInstance* instance : instances) {
-        const TDFObject* deletion = instance->instanceDelete();
-        if (!deletion)
-            deletion = instance->instanceDeleteAll();
-        if (deletion && deletion->time <= currentTime)
-            continue;
-        members->append(instance);
-    }
+    addUndeletedInstances(*members);
     if (members->count == 0) {
         reportError("SA whitout instance: no synchronisation created.");
         return nullptr;

@@ -29,6 +29,8 @@ struct TDF::CallIndex {
 // deletion, so those with a deletion can be dropped from the end.
 struct TDF::ReturnIndex {
     std::unordered_map<unsigned long long, std::vector<TDFMessageReturn*>> byMessage;
+
+    void add(TDFMessageReturn* messageReturn) { byMessage[messageReturn->message->model->id].push_back(messageReturn); }
 };
 
 namespace {
@@ -79,15 +81,19 @@ void TDF::indexCall(TDFMessageCall* call)
 
 void TDF::indexReturn(TDFMessageReturn* messageReturn)
 {
-    if (!returnIndex)
-        returnIndex = new ReturnIndex;
-    returnIndex->byMessage[messageReturn->message->model->id].push_back(messageReturn);
+    if (returnIndex)
+        returnIndex->add(messageReturn);
 }
 
 TDFMessageReturn* TDF::returnWithoutDeletion(unsigned long long staticId)
 {
-    if (!returnIndex)
-        return nullptr;
+    // Most traces name no return in a deletion: the index is made by the
+    // first deletion that does, and kept from then on.
+    if (!returnIndex) {
+        returnIndex = new ReturnIndex;
+        for (TDFMessageReturn* messageReturn : messageReturns)
+            returnIndex->add(messageReturn);
+    }
     const auto found = returnIndex->byMessage.find(staticId);
     if (found == returnIndex->byMessage.end())
         return nullptr;
@@ -239,6 +245,8 @@ TDFObject* TDF::readDI(const char* text, bool* changed)
     if (instance == currentInstance)
         currentInstance = nullptr;
 
+    if (instance->deletion)
+        instanceDeletedAnew = true;
     TDFInstanceDelete* deletion = factory()->newTDFInstanceDelete();
     deletion->instance = instance;
     deletion->setNote(pendingNote);
