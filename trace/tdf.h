@@ -239,7 +239,7 @@ private:
     struct CallIndex;
     CallIndex* callIndex = nullptr;  // owned; made by the first MC, dropped by reset
     void indexCall(TDFMessageCall* call);
-    // Drops the call and return indexes (a reset empties the lists).
+    // Drops the call, return and open message indexes (a reset empties the lists).
     void dropEventIndexes();
     // The message that a completion line (ME with a call id) completes,
     // after reporting every call of that id that doesn't fit; null when the
@@ -253,6 +253,13 @@ private:
     ReturnIndex* returnIndex = nullptr;  // owned; made by the first deletion naming a message, dropped by reset
     void indexReturn(TDFMessageReturn* messageReturn);
     TDFMessageReturn* returnWithoutDeletion(unsigned long long staticId);
+
+    // Open messages by thread, block and static message (see the
+    // definition), so that a return finds its message without a walk.
+    struct OpenMessageIndex;
+    OpenMessageIndex* openMessageIndex = nullptr;  // owned; made by the first return, dropped by reset
+    // The node in openMessages of the message that a return takes, or null.
+    ListNode<TDFMessage*>* openMessageToReturn(bool byModel, unsigned long long staticId);
 
     // The thread records of the running state, in reading order, and the
     // position of runningThreadInfo among them: when a thread leaves the
