@@ -40,8 +40,9 @@ struct TDF::ReturnIndex {
 // for a return that names one, the static message. Each group lists them
 // in reading order, so that a return takes the newest open message of its
 // group without a walk over every open message, which grows without bound
-// when messages are never returned. A message taken through one group
-// stays in the others until it is met at their end.
+// when messages are never returned. A message taken through one list
+// stays in the other until it is met at its end, by a return or by the
+// next message added.
 struct TDF::OpenMessageIndex {
     struct Entry {
         TDFMessage* message;
@@ -73,15 +74,22 @@ struct TDF::OpenMessageIndex {
         if (!message->model)
             return;
         Group& group = groupOf({message->thread, message->model->definitionBlock});
-        group.all.push_back({message, node});
-        group.byModel[message->model->id].push_back({message, node});
+        for (Entries* entries : {&group.all, &group.byModel[message->model->id]}) {
+            dropReturnedAtEnd(*entries);
+            entries->push_back({message, node});
+        }
+    }
+
+    static void dropReturnedAtEnd(Entries& entries)
+    {
+        while (!entries.empty() && entries.back().message->messageReturn)
+            entries.pop_back();
     }
 
     // The node of the newest message of `entries` still awaiting its return.
     static ListNode<TDFMessage*>* newestOpen(Entries& entries)
     {
-        while (!entries.empty() && entries.back().message->messageReturn)
-            entries.pop_back();
+        dropReturnedAtEnd(entries);
         return entries.empty() ? nullptr : entries.back().node;
     }
 };
