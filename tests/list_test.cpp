@@ -1,5 +1,7 @@
 #include <list.h>
 
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -110,6 +112,48 @@ TEST(List, ValuesAreNotOwned)
     }
     EXPECT_EQ(*value, 5);
     delete value;
+}
+
+// Long lists take their nodes from several chunks of the list's pool;
+// unlinked nodes are reused and clearing gives everything back.
+TEST(List, LongListsSurviveUnlinkingClearingAndRefilling)
+{
+    List<int> list;
+    std::vector<ListNode<int>*> nodes;
+    for (int i = 0; i < 5000; ++i)
+        nodes.push_back(list.append(i));
+    for (int i = 0; i < 5000; i += 2)
+        list.unlink(nodes[size_t(i)]);
+    for (int i = 5000; i < 6000; ++i)
+        list.append(i);
+    std::vector<int> expected;
+    for (int i = 1; i < 5000; i += 2)
+        expected.push_back(i);
+    for (int i = 5000; i < 6000; ++i)
+        expected.push_back(i);
+    EXPECT_EQ(valuesOf(list), expected);
+    expectConsistentCircle(list);
+
+    list.clear();
+    EXPECT_EQ(list.head, nullptr);
+    EXPECT_EQ(list.count, 0);
+    list.append(7);
+    list.prepend(6);
+    EXPECT_EQ(valuesOf(list), (std::vector<int>{6, 7}));
+    expectConsistentCircle(list);
+}
+
+TEST(List, ClearingDestroysValuesThatOwnMemory)
+{
+    // Under the sanitizers a value left undestroyed is reported as a leak.
+    List<QString> list;
+    for (int i = 0; i < 100; ++i)
+        list.append(QString::number(i).repeated(10));
+    list.unlink(list.head);
+    list.clear();
+    list.append(QStringLiteral("again"));
+    EXPECT_EQ(list.head->value, QStringLiteral("again"));
+    EXPECT_EQ(list.count, 1);
 }
 
 }

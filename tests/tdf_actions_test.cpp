@@ -257,6 +257,32 @@ TEST_F(SynchronisationTest, AllTakesTheInstancesNotDeletedBeforeIt)
     EXPECT_EQ(reader->synchronisations.count, 1);
 }
 
+// Repeated SAs follow new instances and deletions, in creation order; a
+// deleted instance never counts again, whatever the time does, while a new
+// instance of its id does.
+TEST_F(SynchronisationTest, RepeatedAllFollowsDeletionsAndNewInstances)
+{
+    selectTestBlock();
+    TDFInstance* first = addInstance(*reader, 1, 1);
+    TDFInstance* second = addInstance(*reader, 2, 2);
+    TDFInstance* third = addInstance(*reader, 3, 3);
+    line("TM 50\n");
+    EXPECT_EQ(membersOf(line("SA 9\n")), (Members{first, second, third}));
+
+    deleteInstance(*reader, second, 40);
+    EXPECT_EQ(membersOf(line("SA 9\n")), (Members{first, third}));
+    TDFInstance* fourth = addInstance(*reader, 4, 1);
+    deleteInstance(*reader, third, 70);
+    EXPECT_EQ(membersOf(line("SA 9\n")), (Members{first, fourth}));
+
+    line("TM 30\n");
+    EXPECT_EQ(membersOf(line("SA 9\n")), (Members{first, fourth}));
+    TDFInstance* secondAgain = addInstance(*reader, 2, 2);
+    ASSERT_NE(secondAgain, second);
+    EXPECT_EQ(membersOf(line("SA 9\n")), (Members{first, fourth, secondAgain}));
+    EXPECT_EQ(messages(), Messages{});
+}
+
 TEST_F(SynchronisationTest, AllWithAHiddenWorldActorHasItsPlaceFirst)
 {
     lines({"DB \"hidden\"\n", "ID 4\n", "IN \"Task\" 1 \"T\"\n", "ED\n", "SF 1 4\n"});

@@ -426,6 +426,31 @@ TEST_F(MessageEvents, ReturnMatchesNewestOpenMessageOfItsModel)
     EXPECT_EQ(messages(), Reports{"can't found corresponding message for return."});
 }
 
+// Returns that name a model and returns that don't, interleaved: each
+// takes the newest message still open among those it may take, and no
+// message is returned twice.
+TEST_F(MessageEvents, ReturnsWithAndWithoutModelTakeEachMessageOnce)
+{
+    lines({"TS 10\n", "NI 1 1\n"});
+    TDFMessage* first7 = message("ME 7 2\n");
+    TDFMessage* first8 = message("ME 8 3\n");
+    TDFMessage* second7 = message("ME 7 4\n");
+    TDFMessage* second8 = message("ME 8 5\n");
+    auto returned = [this](const char* text) {
+        TDFObject* back = line(text);
+        return back ? back->toMessageReturn()->message : nullptr;
+    };
+    EXPECT_EQ(returned("MR 7\n"), second7);
+    EXPECT_EQ(returned("MR\n"), second8);
+    EXPECT_EQ(returned("MR 8\n"), first8);
+    TDFMessage* third7 = message("ME 7 6\n");
+    EXPECT_EQ(returned("MR 7\n"), third7);
+    EXPECT_EQ(returned("MR 7\n"), first7);
+    EXPECT_EQ(returned("MR\n"), nullptr);
+    EXPECT_EQ(returned("MR 8\n"), nullptr);
+    EXPECT_EQ(messages(), Reports(2, "can't found corresponding message for return."));
+}
+
 TEST_F(MessageEvents, ReturnStaysInItsThreadAndBlock)
 {
     lines({"TI 1 1 0\n", "NI 1 1\n", "ME 7 2\n", "TI 2 1 0\n", "ST 1\n", "LK \"x\"\n"});

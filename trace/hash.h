@@ -4,7 +4,13 @@
 // A chained hash table of pointers with a fixed number of buckets. Subclasses
 // define the bucket of a value (`code`) and a search by key. New nodes go to
 // the front of their bucket, so of several values with the same key the most
-// recently interned one is found first. The table never owns the values.
+// recently interned one is found first. The table never owns the values;
+// its nodes come from its own pool, so that cleaning frees them all at once.
+
+#include "block_pool.h"
+
+#include <algorithm>
+#include <new>
 
 template <class P>
 class Hash;
@@ -56,15 +62,8 @@ public:
     // Frees every node; the values are left alone and `count` is kept.
     void clean()
     {
-        for (unsigned i = 0; i < size; ++i) {
-            Node* node = buckets[i];
-            while (node) {
-                Node* next = node->next;
-                delete node;
-                node = next;
-            }
-            buckets[i] = nullptr;
-        }
+        std::fill(buckets, buckets + size, nullptr);
+        nodes_.release();
     }
 
     // Calls `visit` with every value, bucket by bucket, newest first within
@@ -82,7 +81,7 @@ protected:
     Node* linkFront(T* value)
     {
         Node*& bucket = buckets[code(value)];
-        Node* node = new Node{value, bucket, nullptr};
+        Node* node = new (nodes_.take()) Node{value, bucket, nullptr};
         if (bucket)
             bucket->prev = node;
         bucket = node;
@@ -100,6 +99,9 @@ protected:
                 return node->value;
         return nullptr;
     }
+
+private:
+    BlockPool nodes_{sizeof(Node)};
 };
 
 #endif

@@ -3,7 +3,13 @@
 
 // A circular doubly linked list. Objects stored in it keep the node that
 // `append` returns so that they can be reached or unlinked without a search.
-// The list owns its nodes, never the values.
+// The list owns its nodes, never the values; the nodes come from the list's
+// own pool, so that emptying a list of pointers frees no node one by one.
+
+#include "block_pool.h"
+
+#include <new>
+#include <type_traits>
 
 template <class T>
 struct ListNode {
@@ -16,6 +22,7 @@ template <class T>
 class List {
 public:
     typedef ListNode<T> Node;
+    static_assert(alignof(Node) <= 16, "pooled nodes are at most 16-byte aligned");
 
     Node* head = nullptr;
     int count = 0;
@@ -28,7 +35,7 @@ public:
     // Links a new last node (head->prev) holding `value` and returns it.
     Node* append(T value)
     {
-        Node* node = new Node{value, nullptr, nullptr};
+        Node* node = new (nodes_.take()) Node{value, nullptr, nullptr};
         if (head) {
             node->next = head;
             node->prev = head->prev;
@@ -66,15 +73,21 @@ public:
         node->next->prev = node->prev;
         if (node == head)
             head = node->next == node ? nullptr : node->next;
-        delete node;
+        node->~Node();
+        nodes_.give(node);
         --count;
     }
 
     // Frees every node; the values are left alone.
     void clear()
     {
-        while (head)
-            unlink(head->prev);
+        if constexpr (!std::is_trivially_destructible_v<T>) {
+            while (head)
+                unlink(head->prev);
+        }
+        nodes_.release();
+        head = nullptr;
+        count = 0;
     }
 
     Node* last() const { return head ? head->prev : nullptr; }
@@ -98,6 +111,9 @@ public:
     // Iteration from head to the last node, oldest first.
     Iterator begin() const { return Iterator(head, head); }
     Iterator end() const { return Iterator(nullptr, head); }
+
+private:
+    BlockPool nodes_{sizeof(Node)};
 };
 
 #endif

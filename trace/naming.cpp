@@ -51,7 +51,13 @@ QString fillLowestPlaceMarker(const QString& text, const QString& value)
     }
     if (markers.isEmpty())
         return text;
+    // Names are made for every instance of a trace: one allocation each.
+    qsizetype filledLength = length;
+    for (const Marker& marker : markers)
+        if (marker.number == lowest)
+            filledLength += value.size() - (marker.end - marker.start);
     QString filled;
+    filled.reserve(filledLength);
     int copied = 0;
     for (const Marker& marker : markers) {
         if (marker.number != lowest)

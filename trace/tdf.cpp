@@ -175,6 +175,8 @@ void TDF::reset(bool keepBlocks)
     dropEventIndexes();
     runningInfos.clear();
     runningPosition = 0;
+    undeletedInstances.clear();
+    lastListedInstance = nullptr;
     messageReturns.clear();
     instanceDeletes.clear();
     openMessages.clear();

@@ -239,7 +239,7 @@ private:
     struct CallIndex;
     CallIndex* callIndex = nullptr;  // owned; made by the first MC, dropped by reset
     void indexCall(TDFMessageCall* call);
-    // Drops the call and return indexes (a reset empties the lists).
+    // Drops the call, return and open message indexes (a reset empties the lists).
     void dropEventIndexes();
     // The message that a completion line (ME with a call id) completes,
     // after reporting every call of that id that doesn't fit; null when the
@@ -250,9 +250,16 @@ private:
     // return of its message that caused no deletion yet without a walk over
     // every return.
     struct ReturnIndex;
-    ReturnIndex* returnIndex = nullptr;  // owned; made by the first return, dropped by reset
+    ReturnIndex* returnIndex = nullptr;  // owned; made by the first deletion naming a message, dropped by reset
     void indexReturn(TDFMessageReturn* messageReturn);
     TDFMessageReturn* returnWithoutDeletion(unsigned long long staticId);
+
+    // Open messages by thread, block and static message (see the
+    // definition), so that a return finds its message without a walk.
+    struct OpenMessageIndex;
+    OpenMessageIndex* openMessageIndex = nullptr;  // owned; made by the first return, dropped by reset
+    // The node in openMessages of the message that a return takes, or null.
+    ListNode<TDFMessage*>* openMessageToReturn(bool byModel, unsigned long long staticId);
 
     // The thread records of the running state, in reading order, and the
     // position of runningThreadInfo among them: when a thread leaves the
@@ -260,6 +267,14 @@ private:
     // last one), without a walk over every thread record.
     std::vector<ListNode<TDFThreadInfo*>*> runningInfos;
     size_t runningPosition = 0;
+
+    // The instances SA looks at, in creation order: every instance except
+    // those an earlier SA found deleted (a deleted instance stays deleted),
+    // so that SA does not walk over every instance of the trace.
+    std::vector<TDFInstance*> undeletedInstances;
+    ListNode<TDFInstance*>* lastListedInstance = nullptr;  // the newest instance in undeletedInstances
+    // Appends to `members` the instances not deleted.
+    void addUndeletedInstances(TDFInstanceList& members);
 
     TDFDefinitionBlockList ownDefinitionBlocks;
 };

@@ -46,6 +46,25 @@ Text unescaped(const Text& content)
     return plain;
 }
 
+// The usual number, decimal digits up to a white character or the end of
+// the text, read in one pass. Leaves any other text, and a decimal number
+// too long for the general form to accept, to the general form.
+bool readPlainDecimal(const char** cursor, unsigned long long* value)
+{
+    const char* at = *cursor;
+    while (*at == '0')
+        ++at;
+    const char* significant = at;
+    unsigned long long number = 0;
+    for (; *at >= '0' && *at <= '9'; ++at)
+        number = number * 10 + unsigned(*at - '0');
+    if (at == *cursor || at - significant > 10 || (*at != '\0' && !TDF::isWhite(*at)))
+        return false;
+    *value = number;
+    *cursor = *at != '\0' ? at + 1 : at;
+    return true;
+}
+
 }
 
 void TDF::readWhite(const char** cursor)
@@ -68,6 +87,8 @@ bool TDF::readNumber(const char** cursor, unsigned long long* value)
         *value = 0;
         return false;
     }
+    if (readPlainDecimal(cursor, value))
+        return true;
 
     const bool prefixH = isH(*at);
     if (prefixH)

@@ -1,6 +1,8 @@
 #include "tdf_objects.h"
 
+#include "flat_index.h"
 #include "naming.h"
+#include "object_pool.h"
 #include "style.h"
 #include "tcf.h"
 #include "tdf.h"
@@ -8,7 +10,7 @@
 
 #include <QCoreApplication>
 
-#include <unordered_map>
+#include <cstdint>
 
 const char* strTDFObjectType(TDFObjectType type)
 {
@@ -48,6 +50,26 @@ QString combinedName(const TDFDBObject* model, const QString& ownName)
     return model->name + QLatin1Char(' ') + ownName;
 }
 
+}
+
+void* TDFObject::operator new(std::size_t bytes)
+{
+    return allocateObject(bytes);
+}
+
+void* TDFObject::operator new(std::size_t bytes, std::align_val_t alignment)
+{
+    return ::operator new(bytes, alignment);
+}
+
+void TDFObject::operator delete(void* object, std::size_t bytes)
+{
+    freeObject(object, bytes);
+}
+
+void TDFObject::operator delete(void* object, std::size_t bytes, std::align_val_t alignment)
+{
+    ::operator delete(object, bytes, alignment);
 }
 
 TDFObject::~TDFObject()
@@ -213,8 +235,8 @@ void TDFInstance::computeActivation(TDFObject* event, bool gainsControl)
 }
 
 struct TDFInstanceHash::Index {
-    std::unordered_map<const TDFInstance*, Node*> nodes;
-    std::unordered_map<unsigned long long, TDFInstance*> newest;
+    FlatIndex<Node> nodes;            // by the instance's address
+    FlatIndex<TDFInstance> newest;  // by dynamic id
 };
 
 TDFInstanceHash::TDFInstanceHash(unsigned bucketCount) : Hash<TDFInstance*>(bucketCount), index_(new Index) {}
@@ -231,14 +253,15 @@ unsigned TDFInstanceHash::code(TDFInstance* instance)
 
 TDFInstanceHash::Node* TDFInstanceHash::intern(TDFInstance* instance, bool* isNew)
 {
-    auto [entry, added] = index_->nodes.try_emplace(instance, nullptr);
+    Node*& node = index_->nodes.at(reinterpret_cast<std::uintptr_t>(instance));
+    const bool added = !node;
     if (isNew)
         *isNew = added;
     if (added) {
-        entry->second = linkFront(instance);
-        index_->newest[instance->id] = instance;
+        node = linkFront(instance);
+        index_->newest.at(instance->id) = instance;
     }
-    return entry->second;
+    return node;
 }
 
 void TDFInstanceHash::clean()
@@ -250,8 +273,7 @@ void TDFInstanceHash::clean()
 
 TDFInstance* TDFInstanceHash::search(unsigned long long id) const
 {
-    const auto found = index_->newest.find(id);
-    return found == index_->newest.end() ? nullptr : found->second;
+    return index_->newest.find(id);
 }
 
 QString TDFThreadInfo::name() const

@@ -14,6 +14,9 @@
 
 #include <QString>
 
+#include <cstddef>
+#include <new>
+
 class Glyph;
 class Style;
 class TDF;
@@ -105,6 +108,13 @@ public:
     TDFObject& operator=(const TDFObject&) = delete;
 
     TDFObject* toObject() override { return this; }
+
+    // Objects of every class derived from this one live in the object
+    // pools (object_pool.h); over-aligned classes use the global operators.
+    static void* operator new(std::size_t bytes);
+    static void* operator new(std::size_t bytes, std::align_val_t alignment);
+    static void operator delete(void* object, std::size_t bytes);
+    static void operator delete(void* object, std::size_t bytes, std::align_val_t alignment);
 
     virtual ~TDFObject();
     virtual QString name() const { return nameText; }

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -155,6 +156,26 @@ TDFObject* TDF::readEA(const char*, bool* changed)
     return placeAction(*this, action, changed);
 }
 
+void TDF::addUndeletedInstances(TDFInstanceList& members)
+{
+    // Instances are only ever appended to the list (until a reset).
+    ListNode<TDFInstance*>* node = lastListedInstance ? lastListedInstance->next : instances.head;
+    if (lastListedInstance && node == instances.head)
+        node = nullptr;
+    for (; node; node = node->next == instances.head ? nullptr : node->next) {
+        undeletedInstances.push_back(node->value);
+        lastListedInstance = node;
+    }
+    size_t kept = 0;
+    for (TDFInstance* instance : undeletedInstances) {
+        if (instance->deletion)
+            continue;
+        members.append(instance);
+        undeletedInstances[kept++] = instance;
+    }
+    undeletedInstances.resize(kept);
+}
+
 TDFObject* TDF::readSA(const char* text, bool* changed)
 {
     QString name;
@@ -168,11 +189,7 @@ TDFObject* TDF::readSA(const char* text, bool* changed)
     const TCF* configuration = currentBlock ? currentBlock->tcf : nullptr;
     if (configuration && !configuration->displayWorldActor)
         members->append(nullptr);
-    // Every deletion read so far has happened, even when the time went
-    // back or wrapped around since: its time says nothing here.
-    for (TDFInstance* instance : instances)
-        if (!instance->deletion)
-            members->append(instance);
+    addUndeletedInstances(*members);
     if (members->count == 0) {
         reportError("SA whitout instance: no synchronisation created.");
         return nullptr;

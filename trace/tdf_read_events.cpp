@@ -8,7 +8,9 @@
 
 #include <QCoreApplication>
 
+#include <map>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // Every call in reading order, each chained to the previous call of the same
@@ -29,6 +31,67 @@ struct TDF::CallIndex {
 // deletion, so those with a deletion can be dropped from the end.
 struct TDF::ReturnIndex {
     std::unordered_map<unsigned long long, std::vector<TDFMessageReturn*>> byMessage;
+
+    void add(TDFMessageReturn* messageReturn) { byMessage[messageReturn->message->model->id].push_back(messageReturn); }
+};
+
+// The open messages that a return can take, grouped by what a return
+// asks for: the thread they were read on, the block of their model and,
+// for a return that names one, the static message. Each group lists them
+// in reading order, so that a return takes the newest open message of its
+// group without a walk over every open message, which grows without bound
+// when messages are never returned. A message taken through one list
+// stays in the other until it is met at its end, by a return or by the
+// next message added.
+struct TDF::OpenMessageIndex {
+    struct Entry {
+        TDFMessage* message;
+        ListNode<TDFMessage*>* node;  // in openMessages while the message awaits its return
+    };
+    using Entries = std::vector<Entry>;
+    struct Group {
+        Entries all;
+        std::unordered_map<unsigned long long, Entries> byModel;
+    };
+    using Key = std::pair<const TDFThread*, const TDFDefinitionBlock*>;
+
+    std::map<Key, Group> groups;
+    Key lastKey{nullptr, nullptr};
+    Group* lastGroup = nullptr;  // messages come in runs of one thread and block
+
+    Group& groupOf(const Key& key)
+    {
+        if (!lastGroup || key != lastKey) {
+            lastGroup = &groups[key];
+            lastKey = key;
+        }
+        return *lastGroup;
+    }
+
+    // Messages without a model are never returned and are left out.
+    void add(TDFMessage* message, ListNode<TDFMessage*>* node)
+    {
+        if (!message->model)
+            return;
+        Group& group = groupOf({message->thread, message->model->definitionBlock});
+        for (Entries* entries : {&group.all, &group.byModel[message->model->id]}) {
+            dropReturnedAtEnd(*entries);
+            entries->push_back({message, node});
+        }
+    }
+
+    static void dropReturnedAtEnd(Entries& entries)
+    {
+        while (!entries.empty() && entries.back().message->messageReturn)
+            entries.pop_back();
+    }
+
+    // The node of the newest message of `entries` still awaiting its return.
+    static ListNode<TDFMessage*>* newestOpen(Entries& entries)
+    {
+        dropReturnedAtEnd(entries);
+        return entries.empty() ? nullptr : entries.back().node;
+    }
 };
 
 namespace {
@@ -55,16 +118,6 @@ void registerInstance(TDF& reader, TDFInstance* instance, TDFInstance* earlier)
     instance->previous = earlier;
 }
 
-// The node of the newest value of `list` for which `matches` holds.
-template <class T, class Predicate>
-ListNode<T>* newestMatching(const List<T>& list, Predicate matches)
-{
-    for (ListNode<T>* node = list.last(); node; node = node == list.head ? nullptr : node->prev)
-        if (matches(node->value))
-            return node;
-    return nullptr;
-}
-
 }
 
 void TDF::indexCall(TDFMessageCall* call)
@@ -79,15 +132,19 @@ void TDF::indexCall(TDFMessageCall* call)
 
 void TDF::indexReturn(TDFMessageReturn* messageReturn)
 {
-    if (!returnIndex)
-        returnIndex = new ReturnIndex;
-    returnIndex->byMessage[messageReturn->message->model->id].push_back(messageReturn);
+    if (returnIndex)
+        returnIndex->add(messageReturn);
 }
 
 TDFMessageReturn* TDF::returnWithoutDeletion(unsigned long long staticId)
 {
-    if (!returnIndex)
-        return nullptr;
+    // Most traces name no return in a deletion: the index is made by the
+    // first deletion that does, and kept from then on.
+    if (!returnIndex) {
+        returnIndex = new ReturnIndex;
+        for (TDFMessageReturn* messageReturn : messageReturns)
+            returnIndex->add(messageReturn);
+    }
     const auto found = returnIndex->byMessage.find(staticId);
     if (found == returnIndex->byMessage.end())
         return nullptr;
@@ -97,12 +154,31 @@ TDFMessageReturn* TDF::returnWithoutDeletion(unsigned long long staticId)
     return returns.empty() ? nullptr : returns.back();
 }
 
+ListNode<TDFMessage*>* TDF::openMessageToReturn(bool byModel, unsigned long long staticId)
+{
+    if (!openMessageIndex) {
+        openMessageIndex = new OpenMessageIndex;
+        for (ListNode<TDFMessage*>* node = openMessages.head; node;
+             node = node->next == openMessages.head ? nullptr : node->next)
+            openMessageIndex->add(node->value, node);
+    }
+    const auto group = openMessageIndex->groups.find({runningThread, currentBlock});
+    if (group == openMessageIndex->groups.end())
+        return nullptr;
+    if (!byModel)
+        return OpenMessageIndex::newestOpen(group->second.all);
+    const auto ofModel = group->second.byModel.find(staticId);
+    return ofModel == group->second.byModel.end() ? nullptr : OpenMessageIndex::newestOpen(ofModel->second);
+}
+
 void TDF::dropEventIndexes()
 {
     delete callIndex;
     callIndex = nullptr;
     delete returnIndex;
     returnIndex = nullptr;
+    delete openMessageIndex;
+    openMessageIndex = nullptr;
 }
 
 TDFMessage* TDF::messageToComplete(unsigned long long callId, unsigned long long staticId)
@@ -421,7 +497,7 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     }
     appendObject(message);
     message->listNode = messages.append(message);
-    openMessages.append(message);
+    ListNode<TDFMessage*>* openNode = openMessages.append(message);
     report(changed);
     if (receiverCreated)
         receiver->creationMessage = message;
@@ -464,6 +540,8 @@ TDFObject* TDF::readME(const char* text, bool* changed)
         ++usedMessageModels;
     }
     message->usedModelCount = usedMessageModels;
+    if (openMessageIndex)
+        openMessageIndex->add(message, openNode);
     return message;
 }
 
@@ -474,11 +552,7 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
 
     // Returns nest within a thread and a definition block: the newest open
     // message there (of that model, when one is named) is the one returned.
-    ListNode<TDFMessage*>* open = newestMatching(openMessages, [&](TDFMessage* message) {
-        const TDFDBMessage* model = message->model;
-        return model && (!byModel || model->id == staticId) && message->thread == runningThread &&
-               model->definitionBlock == currentBlock && !message->messageReturn;
-    });
+    ListNode<TDFMessage*>* open = openMessageToReturn(byModel, staticId);
 
     TDFMessageReturn* messageReturn = nullptr;
     if (open) {

@@ -5,7 +5,7 @@
 #include "tdf.h"
 #include "tdf_objects.h"
 
-#include <cstdio>
+#include <charconv>
 #include <ostream>
 
 namespace {
@@ -71,19 +71,28 @@ int TDFWriter::changeInstance(TDFInstance* instance)
     return 1;
 }
 
+// Numbers are most of a trace's text: they are formatted here rather than
+// by the stream's locale-aware formatting, which costs several times as
+// much (and whose digit grouping, under another locale, no reader takes).
 void TDFWriter::writeHexa(unsigned long long value)
 {
-    if (value <= largestDecimalShortForm || value > largestHexadecimal) {
-        stream << value;
-        return;
-    }
     char digits[24];
-    std::snprintf(digits, sizeof digits, "%llxh", value);
-    // Every number starts with a decimal digit, so that it can't be taken
-    // for the h-first form.
-    if (digits[0] >= 'a')
-        stream << '0';
-    stream << digits;
+    char* end;
+    if (value <= largestDecimalShortForm || value > largestHexadecimal) {
+        end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    } else {
+        // Every number starts with a decimal digit, so that it can't be
+        // taken for the h-first form.
+        digits[0] = '0';
+        char* hexadecimal = digits + 1;
+        end = std::to_chars(hexadecimal, digits + sizeof digits - 1, value, 16).ptr;
+        *end++ = 'h';
+        if (*hexadecimal <= '9') {
+            stream.write(hexadecimal, end - hexadecimal);
+            return;
+        }
+    }
+    stream.write(digits, end - digits);
 }
 
 void TDFWriter::writeQuoted(const QString& text)

@@ -7,6 +7,9 @@
 
 void runRewrite(const Options& options, TCFList& configurations)
 {
+    // Only the writer uses standard output here: unsynchronised with C
+    // stdio, std::cout buffers instead of handing every piece to fwrite.
+    std::ios::sync_with_stdio(false);
     TDF reader(&configurations);
     TDFWriter writer(std::cout);
     writer.writeTimes = options.times;

@@ -1,0 +1,42 @@
+#ifndef TDF_POISON_H
+#define TDF_POISON_H
+
+// Marks pooled memory that holds no live block, so that AddressSanitizer
+// reports a use of a freed list node or hash node as it would for memory
+// freed with delete. Without the sanitizer the marks cost nothing.
+
+#include <cstddef>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TDF_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TDF_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+#if defined(TDF_ADDRESS_SANITIZER)
+#include <sanitizer/asan_interface.h>
+#endif
+
+inline void poisonMemory(const void* start, std::size_t bytes)
+{
+#if defined(TDF_ADDRESS_SANITIZER)
+    ASAN_POISON_MEMORY_REGION(start, bytes);
+#else
+    (void)start;
+    (void)bytes;
+#endif
+}
+
+inline void unpoisonMemory(const void* start, std::size_t bytes)
+{
+#if defined(TDF_ADDRESS_SANITIZER)
+    ASAN_UNPOISON_MEMORY_REGION(start, bytes);
+#else
+    (void)start;
+    (void)bytes;
+#endif
+}
+
+#endif
