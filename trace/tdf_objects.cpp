@@ -67,9 +67,10 @@ void TDFObject::operator delete(void* object, std::size_t bytes)
     freeObject(object, bytes);
 }
 
-void TDFObject::operator delete(void* object, std::size_t bytes, std::align_val_t alignment)
+// The unsized form: clang offers sized deallocation only on request.
+void TDFObject::operator delete(void* object, std::size_t, std::align_val_t alignment)
 {
-    ::operator delete(object, bytes, alignment);
+    ::operator delete(object, alignment);
 }
 
 TDFObject::~TDFObject()
