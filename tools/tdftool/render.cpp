@@ -12,11 +12,10 @@
 bool runRender(const Options& options, TCFList& configurations)
 {
     TDF reader(&configurations);
-    reader.setTimeFormat(options.timeFormat);
     ReadCounts counts;
-    const QString& path = options.traces.first();
-    if (!readTrace(reader, path, counts))
+    if (!readTraceForDisplay(reader, options, counts))
         return true;  // reported as a trace error
+    const QString& path = options.traces.first();
 
     RenderOptions window;
     window.from = options.from;

@@ -94,11 +94,10 @@ void printThreads(const TDF& reader)
 void runStats(const Options& options, TCFList& configurations)
 {
     TDF reader(&configurations);
-    reader.setTimeFormat(options.timeFormat);
     ReadCounts counts;
-    const QString& path = options.traces.first();
-    if (!readTrace(reader, path, counts))
+    if (!readTraceForDisplay(reader, options, counts))
         return;
+    const QString& path = options.traces.first();
     std::printf("trace: %s\n", path.toLocal8Bit().constData());
     if (reader.tcf)
         std::printf("configuration: %s\n", text(reader.tcf->publicName()).constData());

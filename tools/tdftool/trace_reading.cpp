@@ -1,5 +1,6 @@
 #include "trace_reading.h"
 
+#include "options.h"
 #include "progress.h"
 
 #include <error.h>
@@ -29,4 +30,10 @@ bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
     counts.errors = Error::error_count_ - errorsBefore;
     counts.warnings = Error::warn_count_ - warningsBefore;
     return opened;
+}
+
+bool readTraceForDisplay(TDF& reader, const Options& options, ReadCounts& counts)
+{
+    reader.setTimeFormat(options.timeFormat);
+    return readTrace(reader, options.traces.first(), counts);
 }

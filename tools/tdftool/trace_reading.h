@@ -22,4 +22,9 @@ struct ReadCounts {
 bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
                const std::function<void(TDFObject*, TDF::ModelChangment)>& onLine = {});
 
+struct Options;
+// Reads the trace named by the options, laying its times out in their
+// format, for the commands that look at one trace as a whole.
+bool readTraceForDisplay(TDF& reader, const Options& options, ReadCounts& counts);
+
 #endif
