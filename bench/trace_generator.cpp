@@ -106,11 +106,13 @@ private:
 
     std::string messageId() { return std::to_string(1000 + pick(messagesPerBlock)); }
 
-    void emit(int receiver)
+    // A message awaits its return unless it is asynchronous.
+    void emit(int receiver, bool awaitsReturn = true)
     {
         const std::string id = messageId();
         line("ME " + id + " " + std::to_string(receiver));
-        open_.push_back(id);
+        if (awaitsReturn)
+            open_.push_back(id);
     }
 
     void giveReturn()
@@ -119,6 +121,9 @@ private:
         open_.pop_back();
     }
 
+    // Half the messages are asynchronous signals that are never returned,
+    // so that returns are half as frequent as messages and the reader's
+    // open messages grow with the trace.
     void messageStep()
     {
         const int roll = pick(100);
@@ -126,10 +131,8 @@ private:
             newInstance();
         else if (roll < 40 && !open_.empty())
             giveReturn();
-        else if (open_.size() < 12)
-            emit(someInstance());
         else
-            giveReturn();
+            emit(someInstance(), open_.size() < 12 && chance(50));
     }
 
     void mixedStep()

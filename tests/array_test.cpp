@@ -47,4 +47,31 @@ TEST(Array, GrowthKeepsEveryElement)
     EXPECT_EQ(array.count, 50);
 }
 
+// An array with inline storage behaves as any other and leaves it for
+// storage of its own when it grows; deleting it frees either kind.
+TEST(Array, InlineStorageBehavesAsAnyOtherAndGrowsOutOfIt)
+{
+    Array<long>* array = Array<long>::withInlineStorage(20, 100);
+    EXPECT_EQ(array->capacity, 20);
+    EXPECT_EQ(array->count, 0);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ((*array)[i], 0) << i;
+    for (int i = 0; i < 20; ++i)
+        (*array)[i] = i + 1;
+    EXPECT_EQ(array->capacity, 20);
+    (*array)[20] = 21;
+    EXPECT_EQ(array->capacity, 100);
+    (*array)[250] = 251;
+    EXPECT_EQ(array->capacity, 300);
+    const Array<long>& read = *array;
+    for (int i = 0; i < 21; ++i)
+        EXPECT_EQ(read[i], i + 1);
+    EXPECT_EQ(read[250], 251);
+    EXPECT_EQ(array->count, 251);
+    delete array;
+
+    Array<long>* unused = Array<long>::withInlineStorage(4, 4);
+    delete unused;
+}
+
 }

@@ -407,6 +407,34 @@ TEST_F(ModelTest, DeletionsAreToldApartByTheirCasts)
     EXPECT_EQ(instance->instanceDeleteAll(), all);
 }
 
+// The id of a message that matched no model is kept aside for that message
+// alone: it goes with the message, not with the memory it occupied.
+TEST(TDFMessage, KeepsAnUnmatchedStaticIdForItsOwnLifetime)
+{
+    TDFFactory factory;
+    std::vector<std::unique_ptr<TDFMessage>> messages;
+    for (unsigned long long id = 1; id <= 100; ++id) {
+        messages.emplace_back(factory.newTDFMessage());
+        if (id % 2)
+            messages.back()->keepUnmatchedStaticId(id * 1000);
+    }
+    for (unsigned long long id = 1; id <= 100; ++id)
+        EXPECT_EQ(messages[id - 1]->staticId(), id % 2 ? id * 1000 : 0);
+
+    // Messages made where the old ones were have no id of their own.
+    messages.clear();
+    for (int i = 0; i < 100; ++i) {
+        messages.emplace_back(factory.newTDFMessage());
+        EXPECT_EQ(messages.back()->staticId(), 0u);
+    }
+
+    // A model, once given, tells the id.
+    TDFDBMessage model(42, "ping");
+    messages.front()->keepUnmatchedStaticId(7);
+    messages.front()->model = &model;
+    EXPECT_EQ(messages.front()->staticId(), 42u);
+}
+
 TEST(TDFThreadInfo, AccessorsGoThroughTheThread)
 {
     TDFThreadInfo info;

@@ -2,6 +2,10 @@
 #define TDF_ARRAY_H
 
 #include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <type_traits>
 
 // A growable array. Writing through operator[] past the storage grows it to
 // the next multiple of the growth step that holds the index; writing at or
@@ -21,7 +25,22 @@ public:
     }
     Array(const Array&) = delete;
     Array& operator=(const Array&) = delete;
-    ~Array() { delete[] data; }
+    ~Array() { releaseData(); }
+
+    // A heap array whose first storage shares its allocation: one allocation
+    // instead of two, and the first elements beside the count. Deleted like
+    // any other array.
+    static Array* withInlineStorage(int initialCapacity, int growthStep)
+    {
+        static_assert(std::is_trivially_copyable<T>::value && alignof(T) <= alignof(std::max_align_t),
+                      "inline storage holds plain values");
+        void* block = ::operator new(inlineOffset() + sizeof(T) * std::size_t(initialCapacity));
+        T* storage = reinterpret_cast<T*>(static_cast<char*>(block) + inlineOffset());
+        std::uninitialized_value_construct_n(storage, initialCapacity);
+        return new (block) Array(storage, initialCapacity, growthStep);
+    }
+    // Frees a whole block, with or without inline storage.
+    static void operator delete(void* array) { ::operator delete(array); }
 
     T& operator[](int i)
     {
@@ -29,8 +48,9 @@ public:
             int grown = (i / growth + 1) * growth;
             T* storage = new T[grown]();
             std::copy(data, data + count, storage);
-            delete[] data;
+            releaseData();
             data = storage;
+            ownsData_ = true;
             capacity = grown;
         }
         if (i >= count)
@@ -40,6 +60,23 @@ public:
 
     // Reads an element below `count` without changing the array.
     const T& operator[](int i) const { return data[i]; }
+
+private:
+    // Where the inline storage starts in the block: past the array, aligned.
+    static std::size_t inlineOffset() { return (sizeof(Array) + alignof(T) - 1) / alignof(T) * alignof(T); }
+
+    Array(T* storage, int initialCapacity, int growthStep)
+        : data(storage), capacity(initialCapacity), growth(growthStep), ownsData_(false)
+    {
+    }
+
+    void releaseData()
+    {
+        if (ownsData_)
+            delete[] data;
+    }
+
+    bool ownsData_ = true;  // false while the array uses its inline storage
 };
 
 #endif

@@ -258,7 +258,8 @@ private:
     // definition), so that a return finds its message without a walk.
     struct OpenMessageIndex;
     OpenMessageIndex* openMessageIndex = nullptr;  // owned; made by the first return, dropped by reset
-    // The node in openMessages of the message that a return takes, or null.
+    // The node in openMessages of the message that a return takes, or null;
+    // the message found is no longer open for the index.
     ListNode<TDFMessage*>* openMessageToReturn(bool byModel, unsigned long long staticId);
 
     // The thread records of the running state, in reading order, and the

@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 
 #include <cstdint>
+#include <mutex>
+#include <unordered_map>
 
 const char* strTDFObjectType(TDFObjectType type)
 {
@@ -30,6 +32,19 @@ QString linkOf(const QString& linkText, TDFDBObject* model)
     if (!linkText.isNull())
         return linkText;
     return model ? model->sourceLink() : QString();
+}
+
+// The static ids of messages that matched no model, by message. Never
+// destroyed: messages may outlive every other static object.
+struct UnmatchedStaticIds {
+    std::mutex lock;
+    std::unordered_map<const TDFMessage*, unsigned long long> ids;
+};
+
+UnmatchedStaticIds& unmatchedStaticIds()
+{
+    static UnmatchedStaticIds* const table = new UnmatchedStaticIds;
+    return *table;
 }
 
 // The style the trace gave an object, else its static model's.
@@ -202,7 +217,7 @@ void TDFInstance::computeActivation(TDFObject* event, bool gainsControl)
     if (!hasActivation())
         return;
     if (!activations)
-        activations = new Array<TDFObject*>(20, 100);
+        activations = Array<TDFObject*>::withInlineStorage(20, 100);
     // The creating message opened a bar that is not recorded, so with a
     // creation message an even count means a bar is open.
     const bool evenCount = activations->count % 2 == 0;
@@ -298,6 +313,35 @@ void TDFThreadInfo::setColorIndex(int index)
 {
     if (index != 0 && thread)
         thread->colorIndex = index;
+}
+
+TDFMessage::~TDFMessage()
+{
+    if (hasKeptStaticId_) {
+        UnmatchedStaticIds& table = unmatchedStaticIds();
+        const std::lock_guard<std::mutex> guard(table.lock);
+        table.ids.erase(this);
+    }
+}
+
+unsigned long long TDFMessage::staticId() const
+{
+    if (model)
+        return model->id;
+    if (!hasKeptStaticId_)
+        return 0;
+    UnmatchedStaticIds& table = unmatchedStaticIds();
+    const std::lock_guard<std::mutex> guard(table.lock);
+    const auto kept = table.ids.find(this);
+    return kept == table.ids.end() ? 0 : kept->second;
+}
+
+void TDFMessage::keepUnmatchedStaticId(unsigned long long id)
+{
+    UnmatchedStaticIds& table = unmatchedStaticIds();
+    const std::lock_guard<std::mutex> guard(table.lock);
+    table.ids[this] = id;
+    hasKeptStaticId_ = true;
 }
 
 QString TDFMessage::link() const

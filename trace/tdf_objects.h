@@ -357,6 +357,7 @@ public:
 class TDF_EXPORT TDFMessage : public TDFObject {
 public:
     TDFMessage() : TDFObject(TDF_MESSAGE) {}
+    ~TDFMessage() override;
 
     TDFMessage* toMessage() override { return this; }
     QString link() const override;
@@ -365,15 +366,27 @@ public:
     // the receiver, whichever the writer meets first.
     void write(TDFWriter& writer) override;
 
+    // The static id the message was read with: its model's, else the id
+    // kept for it, else 0.
+    unsigned long long staticId() const;
+    // Keeps the id of a message that matched no model, so that it can be
+    // written as it was read. Such messages are rare: the id is kept aside,
+    // not in every message.
+    void keepUnmatchedStaticId(unsigned long long id);
+
     TDFInstance* sender = nullptr;
     TDFInstance* receiver = nullptr;
     TDFDBMessage* model = nullptr;
-    unsigned long long staticId = 0;  // as read, kept when it matched no model
     TDFMessageReturn* messageReturn = nullptr;
     TDFMessageCall* call = nullptr;
     bool awaitingCompletion = true;  // only meaningful for a message announced by a call
-    int usedModelCount = 0;          // distinct static messages seen up to this one
-    TDFThread* thread = nullptr;     // the running thread when the message was read
+
+private:
+    bool hasKeptStaticId_ = false;  // declared here to fill the padding after the flag above
+
+public:
+    int usedModelCount = 0;       // distinct static messages seen up to this one
+    TDFThread* thread = nullptr;  // the running thread when the message was read
     ListNode<TDFMessage*>* listNode = nullptr;
     ListNode<TDFThreadInfo*>* threadInfo = nullptr;
 };

@@ -54,7 +54,7 @@ TDFDefinitionBlock* blockOf(TDFWriter& writer, const TDFMessage* message)
 {
     if (message->model)
         return message->model->definitionBlock;
-    const unsigned long long id = message->staticId;
+    const unsigned long long id = message->staticId();
     return writer.blockWhere(
         [id](const TDFDefinitionBlock& block) { return block.tcf && !block.getMessageFromId(id); });
 }
@@ -287,7 +287,7 @@ void TDFMessage::write(TDFWriter& writer)
         writer.writeStyle(this);
     writer.writeTime(this);
     writer.stream << "ME ";
-    writer.writeHexa(model ? model->id : staticId);
+    writer.writeHexa(staticId());
     writer.stream << ' ';
     writer.writeHexa(receiver ? receiver->id : 0);
     if (call)

@@ -2,6 +2,7 @@
 // they receive) and go (DI, DA), CI moves the current instance, and messages
 // are announced (MC), emitted or completed (ME) and returned (MR).
 
+#include "open_message_index.h"
 #include "tdf.h"
 #include "tdf_bookkeeping.h"
 #include "tdf_factory.h"
@@ -35,62 +36,14 @@ struct TDF::ReturnIndex {
     void add(TDFMessageReturn* messageReturn) { byMessage[messageReturn->message->model->id].push_back(messageReturn); }
 };
 
-// The open messages that a return can take, grouped by what a return
-// asks for: the thread they were read on, the block of their model and,
-// for a return that names one, the static message. Each group lists them
-// in reading order, so that a return takes the newest open message of its
-// group without a walk over every open message, which grows without bound
-// when messages are never returned. A message taken through one list
-// stays in the other until it is met at its end, by a return or by the
-// next message added.
-struct TDF::OpenMessageIndex {
-    struct Entry {
-        TDFMessage* message;
-        ListNode<TDFMessage*>* node;  // in openMessages while the message awaits its return
-    };
-    using Entries = std::vector<Entry>;
-    struct Group {
-        Entries all;
-        std::unordered_map<unsigned long long, Entries> byModel;
-    };
-    using Key = std::pair<const TDFThread*, const TDFDefinitionBlock*>;
-
-    std::map<Key, Group> groups;
-    Key lastKey{nullptr, nullptr};
-    Group* lastGroup = nullptr;  // messages come in runs of one thread and block
-
-    Group& groupOf(const Key& key)
+// Open messages by the thread they were read on and the block of their
+// model; messages without a model are never returned and are left out.
+struct TDF::OpenMessageIndex : ::OpenMessageIndex<ListNode<TDFMessage*>*> {
+    void add(const TDFMessage* message, ListNode<TDFMessage*>* node)
     {
-        if (!lastGroup || key != lastKey) {
-            lastGroup = &groups[key];
-            lastKey = key;
-        }
-        return *lastGroup;
-    }
-
-    // Messages without a model are never returned and are left out.
-    void add(TDFMessage* message, ListNode<TDFMessage*>* node)
-    {
-        if (!message->model)
-            return;
-        Group& group = groupOf({message->thread, message->model->definitionBlock});
-        for (Entries* entries : {&group.all, &group.byModel[message->model->id]}) {
-            dropReturnedAtEnd(*entries);
-            entries->push_back({message, node});
-        }
-    }
-
-    static void dropReturnedAtEnd(Entries& entries)
-    {
-        while (!entries.empty() && entries.back().message->messageReturn)
-            entries.pop_back();
-    }
-
-    // The node of the newest message of `entries` still awaiting its return.
-    static ListNode<TDFMessage*>* newestOpen(Entries& entries)
-    {
-        dropReturnedAtEnd(entries);
-        return entries.empty() ? nullptr : entries.back().node;
+        if (message->model)
+            ::OpenMessageIndex<ListNode<TDFMessage*>*>::add({message->thread, message->model->definitionBlock},
+                                                            message->model->id, node);
     }
 };
 
@@ -162,13 +115,7 @@ ListNode<TDFMessage*>* TDF::openMessageToReturn(bool byModel, unsigned long long
              node = node->next == openMessages.head ? nullptr : node->next)
             openMessageIndex->add(node->value, node);
     }
-    const auto group = openMessageIndex->groups.find({runningThread, currentBlock});
-    if (group == openMessageIndex->groups.end())
-        return nullptr;
-    if (!byModel)
-        return OpenMessageIndex::newestOpen(group->second.all);
-    const auto ofModel = group->second.byModel.find(staticId);
-    return ofModel == group->second.byModel.end() ? nullptr : OpenMessageIndex::newestOpen(ofModel->second);
+    return openMessageIndex->take({runningThread, currentBlock}, byModel, staticId);
 }
 
 void TDF::dropEventIndexes()
@@ -415,7 +362,6 @@ TDFObject* TDF::readMC(const char* text, bool* changed)
     TDFMessage* message = factory()->newTDFMessage();
     message->sender = sender;
     message->model = model;
-    message->staticId = staticId;
     message->givenStyle = pendingStyle;
     pendingStyle = nullptr;
     TDFMessageCall* call = factory()->newTDFMessageCall();
@@ -530,12 +476,12 @@ TDFObject* TDF::readME(const char* text, bool* changed)
 
     TDFDBMessage* model = currentBlock->getMessageFromId(staticId);
     message->model = model;
-    message->staticId = staticId;
-    if (!model)
+    if (!model) {
+        message->keepUnmatchedStaticId(staticId);
         error(QCoreApplication::translate("Error", "message %1 doesn't match any model in definition block.",
                                           "%1 is a number")
                   .arg(staticId));
-    else if (!model->used) {
+    } else if (!model->used) {
         model->used = true;
         ++usedMessageModels;
     }
