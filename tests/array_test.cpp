@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <memory>
+#include <vector>
+
 namespace {
 
 TEST(Array, GrowsToTheNextMultipleOfTheStep)
@@ -47,13 +51,19 @@ TEST(Array, GrowthKeepsEveryElement)
     EXPECT_EQ(array.count, 50);
 }
 
-// An array with inline storage behaves as any other and leaves it for
-// storage of its own when it grows; deleting it frees either kind.
-TEST(Array, InlineStorageBehavesAsAnyOtherAndGrowsOutOfIt)
+// An array made in a block behaves as any other and leaves the block for
+// storage of its own when it grows.
+TEST(Array, ArrayInABlockBehavesAsAnyOtherAndGrowsOutOfIt)
 {
-    Array<long>* array = Array<long>::withInlineStorage(20, 100);
+    std::vector<unsigned char> block(Array<long>::blockSize(20) + alignof(std::max_align_t));
+    void* aligned = block.data();
+    std::size_t space = block.size();
+    ASSERT_NE(std::align(alignof(std::max_align_t), Array<long>::blockSize(20), aligned, space), nullptr);
+    Array<long>* array = Array<long>::inBlock(aligned, 20, 100);
     EXPECT_EQ(array->capacity, 20);
     EXPECT_EQ(array->count, 0);
+    EXPECT_GE(reinterpret_cast<unsigned char*>(array->data), reinterpret_cast<unsigned char*>(array + 1));
+    EXPECT_LE(reinterpret_cast<unsigned char*>(array->data + 20), block.data() + block.size());
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ((*array)[i], 0) << i;
     for (int i = 0; i < 20; ++i)
@@ -68,10 +78,7 @@ TEST(Array, InlineStorageBehavesAsAnyOtherAndGrowsOutOfIt)
         EXPECT_EQ(read[i], i + 1);
     EXPECT_EQ(read[250], 251);
     EXPECT_EQ(array->count, 251);
-    delete array;
-
-    Array<long>* unused = Array<long>::withInlineStorage(4, 4);
-    delete unused;
+    array->~Array();
 }
 
 }

@@ -27,20 +27,25 @@ public:
     Array& operator=(const Array&) = delete;
     ~Array() { releaseData(); }
 
-    // A heap array whose first storage shares its allocation: one allocation
-    // instead of two, and the first elements beside the count. Deleted like
-    // any other array.
-    static Array* withInlineStorage(int initialCapacity, int growthStep)
+    // The bytes of a block that holds an array and its first
+    // `initialCapacity` elements.
+    static std::size_t blockSize(int initialCapacity)
+    {
+        return inlineOffset() + sizeof(T) * std::size_t(initialCapacity);
+    }
+    // Makes an array in `block` (blockSize bytes, aligned for any type) whose
+    // first storage is in the block too: one allocation instead of two, and
+    // the first elements beside the count. Growth moves the elements to
+    // storage of the array's own. The maker destroys the array and frees
+    // the block.
+    static Array* inBlock(void* block, int initialCapacity, int growthStep)
     {
         static_assert(std::is_trivially_copyable<T>::value && alignof(T) <= alignof(std::max_align_t),
                       "inline storage holds plain values");
-        void* block = ::operator new(inlineOffset() + sizeof(T) * std::size_t(initialCapacity));
         T* storage = reinterpret_cast<T*>(static_cast<char*>(block) + inlineOffset());
         std::uninitialized_value_construct_n(storage, initialCapacity);
         return new (block) Array(storage, initialCapacity, growthStep);
     }
-    // Frees a whole block, with or without inline storage.
-    static void operator delete(void* array) { ::operator delete(array); }
 
     T& operator[](int i)
     {

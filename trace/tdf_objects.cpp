@@ -152,9 +152,22 @@ TDFInstanceDeleteAll::~TDFInstanceDeleteAll()
     delete instances;
 }
 
+namespace {
+
+// Activation records start with room for 20 boundaries and grow by 100.
+constexpr int firstBoundaries = 20;
+constexpr int boundaryGrowth = 100;
+
+}
+
 TDFInstance::~TDFInstance()
 {
-    delete activations;
+    if (!activationsInPool_) {
+        delete activations;
+    } else if (activations) {
+        activations->~Array();
+        freeObject(activations, Array<TDFObject*>::blockSize(firstBoundaries));
+    }
 }
 
 QString TDFInstance::link() const
@@ -216,8 +229,14 @@ void TDFInstance::computeActivation(TDFObject* event, bool gainsControl)
 {
     if (!hasActivation())
         return;
-    if (!activations)
-        activations = Array<TDFObject*>::withInlineStorage(20, 100);
+    // Records of random instances of a large trace are reached one after
+    // another: in the object pools they share huge pages, where each would
+    // otherwise cost a TLB miss of its own.
+    if (!activations) {
+        const std::size_t bytes = Array<TDFObject*>::blockSize(firstBoundaries);
+        activations = Array<TDFObject*>::inBlock(allocateObject(bytes), firstBoundaries, boundaryGrowth);
+        activationsInPool_ = true;
+    }
     // The creating message opened a bar that is not recorded, so with a
     // creation message an even count means a bar is open.
     const bool evenCount = activations->count % 2 == 0;

@@ -297,6 +297,13 @@ public:
     Array<TDFObject*>* activations = nullptr;  // owned, made on first use
     int activationLevel = 0;
     bool named = false;
+
+private:
+    // activations was made in a block of the object pools (declared here
+    // to fill the padding after the flag above).
+    bool activationsInPool_ = false;
+
+public:
     TDFInstance* previous = nullptr;  // an earlier, deleted instance with the same id
     ListNode<TDFInstance*>* instanceNode = nullptr;
     Hash<TDFInstance*>::Node* hashNode = nullptr;
