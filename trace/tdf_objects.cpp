@@ -47,6 +47,10 @@ UnmatchedStaticIds& unmatchedStaticIds()
     return *table;
 }
 
+// Activation records start with room for 20 boundaries and grow by 100.
+constexpr int firstBoundaries = 20;
+constexpr int boundaryGrowth = 100;
+
 // The style the trace gave an object, else its static model's.
 Style* styleOf(Style* givenStyle, const TDFDBObject* model)
 {
@@ -150,14 +154,6 @@ TDFSynchronisation::~TDFSynchronisation()
 TDFInstanceDeleteAll::~TDFInstanceDeleteAll()
 {
     delete instances;
-}
-
-namespace {
-
-// Activation records start with room for 20 boundaries and grow by 100.
-constexpr int firstBoundaries = 20;
-constexpr int boundaryGrowth = 100;
-
 }
 
 TDFInstance::~TDFInstance()
