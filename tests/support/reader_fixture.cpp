@@ -1,26 +1,6 @@
 #include "reader_fixture.h"
 
-#include <resource_reader.h>
-#include <tcf_loader.h>
-
-#include <qares.h>
-
-ReaderTest::ReaderTest()
-{
-    bool ok = false;
-    std::unique_ptr<QARes> resources(readResourceFile(TEST_DATA_DIR "/reader.tcf", &ok));
-    EXPECT_TRUE(ok);
-    configurations = readTCFFromResources(resources.get(), nullptr);
-    EXPECT_TRUE(recorder.reports().empty());
-    reader = std::make_unique<TDF>(configurations);
-}
-
-ReaderTest::~ReaderTest()
-{
-    reader.reset();
-    configurations->deleteConfigurations();
-    delete configurations;
-}
+ReaderTest::ReaderTest() : ConfiguredReaderTest(TEST_DATA_DIR "/reader.tcf") {}
 
 TDFObject* ReaderTest::line(const char* text, bool* changed, TDF::ModelChangment* change)
 {

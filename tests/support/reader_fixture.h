@@ -4,7 +4,7 @@
 #include <tcf.h>
 #include <tdf.h>
 
-#include "error_recorder.h"
+#include "configured_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,9 @@
 // A reader over the configurations of tests/data/reader.tcf ("test" with
 // two-word block ids and nested control flow, "other", and "hidden" which
 // hides the world actor), with every report recorded.
-class ReaderTest : public testing::Test {
+class ReaderTest : public ConfiguredReaderTest {
 protected:
     ReaderTest();
-    ~ReaderTest() override;
 
     // Hands one line to the reader.
     TDFObject* line(const char* text, bool* changed = nullptr, TDF::ModelChangment* change = nullptr);
@@ -30,10 +29,6 @@ protected:
     // static instances 1 (Task "Sensor"), 2 (Module "io"), 3 (Named
     // "Worker"), messages 7 ("ping") and 8 ("pong") and text 9 ("label").
     void selectTestBlock();
-
-    ErrorRecorder recorder;
-    TCFList* configurations = nullptr;
-    std::unique_ptr<TDF> reader;
 };
 
 #endif

@@ -1,27 +1,8 @@
 #include "render_fixture.h"
 
-#include <resource_reader.h>
 #include <svg_writer.h>
-#include <tcf_loader.h>
 
-#include <qares.h>
-
-RenderTest::RenderTest()
-{
-    bool ok = false;
-    std::unique_ptr<QARes> resources(readResourceFile(TEST_DATA_DIR "/render.tcf", &ok));
-    EXPECT_TRUE(ok);
-    configurations = readTCFFromResources(resources.get(), nullptr);
-    EXPECT_TRUE(recorder.reports().empty());
-    reader = std::make_unique<TDF>(configurations);
-}
-
-RenderTest::~RenderTest()
-{
-    reader.reset();
-    configurations->deleteConfigurations();
-    delete configurations;
-}
+RenderTest::RenderTest() : ConfiguredReaderTest(TEST_DATA_DIR "/render.tcf") {}
 
 void RenderTest::lines(std::initializer_list<const char*> texts)
 {

@@ -5,7 +5,7 @@
 #include <tcf.h>
 #include <tdf.h>
 
-#include "error_recorder.h"
+#include "configured_reader.h"
 #include "svg_document.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +15,9 @@
 // A reader over tests/data/render.tcf ("render", where every line pattern
 // and arrow head has a style, and "hidden", which hides the world actor),
 // with the pictures of what it read.
-class RenderTest : public testing::Test {
+class RenderTest : public ConfiguredReaderTest {
 protected:
     RenderTest();
-    ~RenderTest() override;
 
     void lines(std::initializer_list<const char*> texts);
     // Defines and selects block 1 of `configuration`: Task instances 1
@@ -27,10 +26,6 @@ protected:
     void defineBlock(const char* configuration = "render");
     Diagram layout(const RenderOptions& options = {});
     SvgDocument picture(const RenderOptions& options = {});
-
-    ErrorRecorder recorder;
-    TCFList* configurations = nullptr;
-    std::unique_ptr<TDF> reader;
 };
 
 #endif
