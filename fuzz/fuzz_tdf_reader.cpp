@@ -99,7 +99,7 @@ Reading readAndWrite(const std::string& text, bool times)
         for (const std::string& line : linesOf(text)) {
             TDF::ModelChangment change;
             TDFObject* object = reader.read(line.c_str(), nullptr, &change);
-            writer.writeReadLine(reader, object, change);
+            writer.writeReadLine(reader, object);
         }
     }
     reading.written = out.str();

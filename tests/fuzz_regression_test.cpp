@@ -52,7 +52,7 @@ protected:
                 line += '\n';
                 TDF::ModelChangment change;
                 TDFObject* object = reader.read(line.c_str(), nullptr, &change);
-                writer.writeReadLine(reader, object, change);
+                writer.writeReadLine(reader, object);
             }
         }
         reading.written = out.str();

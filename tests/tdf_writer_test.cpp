@@ -23,7 +23,7 @@ protected:
             for (std::string single; std::getline(textLines, single);) {
                 TDF::ModelChangment change;
                 TDFObject* object = line(single.c_str(), nullptr, &change);
-                writer.writeReadLine(*reader, object, change);
+                writer.writeReadLine(*reader, object);
             }
         }
         return out.str();
@@ -126,10 +126,11 @@ TEST_F(WriterTest, PrefixRecordsOnlyForOwnLinkStyleAndTime)
 {
     EXPECT_EQ(rewrite({block, "SF 1 1 2", "TS 3", "NI 1 5", "NI 2 6"}),
               std::string(block) + "SF 1 1 2\nNI 1 5\nNI 2 6\n");
-    // A new writer announces the block again; times past 32 bits are split.
+    // A new writer over a reader in mid-trace first writes the block and
+    // time step the reader has; times past 32 bits are split.
     EXPECT_EQ(rewrite({"TM 0FFFFFFFFh", "CI 5", "LK \"x.c:1\"", "ST 3", "ME 7 6"}, true),
-              "CI 5\nSF 1 1 2\nLK \"x.c:1\"\nST 3\nTM 0ffffffffh\nME 7 6\n");
-    EXPECT_EQ(rewrite({"TM 1 5", "MR 7"}, true), "SF 1 1 2\nTM 1 5\nMR 7\n");
+              "SF 1 1 2\nTS 3\nCI 5\nLK \"x.c:1\"\nST 3\nTM 0ffffffffh\nME 7 6\n");
+    EXPECT_EQ(rewrite({"TM 1 5", "MR 7"}, true), "SF 1 1 2\nTS 3\nTM 1 5\nMR 7\n");
 }
 
 // A style or glyph read after an SF that the writer had no cause to write.
@@ -141,15 +142,27 @@ TEST_F(WriterTest, StyleAndGlyphBeforeAnyOtherRecordGetTheirBlock)
 }
 
 // Context statements return no object, yet what they set is written when
-// it changes: once per change, and again after a new trace.
+// it changes: once per change, and again after a new trace. A block
+// selected by SF is written where it was selected (it counts its static
+// messages), a unit that could not be read is lost again by a bare TU, and
+// the time step goes with the times.
 TEST_F(WriterTest, ContextStatementsAreWrittenWhenTheyChange)
 {
     const std::string written =
         rewrite({block, "TU \"us\"", "SF 1 1 2", "HS 5", "HS 5", "TI 3 1 10 \"main\"", "TI 4 2 5", "TI 3 2 10",
-                 "HS 1 0", "TU \"us\"", "NT", "TU \"fortnights\"", "SF 1 1 2", "HS 0"});
+                 "HS 1 0", "TU \"us\"", "NT", "TU \"fortnights\"", "SF 1 1 2", "HS 0", "TS 0", "TU"});
     EXPECT_EQ(written, std::string(block) +
-                           "TU \"us\"\nHS 5\nSF 1 1 2\nTI 3 1 10 \"main\"\nTI 4 2 5\nTI 3 2 10 \"main\"\nHS 1 0\n"
-                           "NT\nTU \"fortnights\"\nHS 0\n");
+                           "TU \"us\"\nSF 1 1 2\nHS 5\nTI 3 1 10 \"main\"\nTI 4 2 5\nTI 3 2 10 \"main\"\nHS 1 0\n"
+                           "NT\nTU \"fortnights\"\nSF 2 1 2\nHS 0\nTU\n");
+    EXPECT_EQ(messages(), std::vector<std::string>{"Can't read time unit."});
+}
+
+TEST_F(WriterTest, TimeStepGoesWithTheTimes)
+{
+    const auto lines = {block, "SF 1 1 2", "NI 1 5", "TS 0", "NI 2 6", "TS 4", "NI 3 7"};
+    EXPECT_EQ(rewrite(lines, true), std::string(block) + "SF 1 1 2\nTM 0\nNI 1 5\nTS 0\nTM 0\nNI 2 6\nTS 4\nTM 0\nNI 3 7\n");
+    reader->reset(false);
+    EXPECT_EQ(rewrite(lines), std::string(block) + "SF 1 1 2\nNI 1 5\nNI 2 6\nNI 3 7\n");
     EXPECT_TRUE(messages().empty());
 }
 
@@ -165,7 +178,7 @@ TEST_F(WriterTest, CallKeepsItsStyleAndSender)
 TEST_F(WriterTest, DeletionsNewTracesAndEmptyActionsAreWritten)
 {
     const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "BA \"\" 5", "EA", "DA", "NT", "SF 1 1 2"});
-    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nBA \"\" 5\nEA\nDA\nNT\n");
+    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nBA \"\" 5\nEA\nDA\nNT\nSF 2 1 2\n");
     EXPECT_TRUE(messages().empty());
 }
 
@@ -176,6 +189,58 @@ TEST_F(WriterTest, MessageWithoutModelKeepsItsStaticId)
     const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "ME 77 6", "CI 5", "ME 7 6"});
     EXPECT_EQ(messages(), std::vector<std::string>{"message 77 doesn't match any model in definition block."});
     EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nME 77 6\nCI 5\nME 7 6\n");
+}
+
+
+// A new trace frees the objects of the one before, and the memory goes to
+// the next ones: a message that creates its receiver is written in every
+// trace all the same.
+TEST_F(WriterTest, CreatingMessagesAreWrittenInEveryTrace)
+{
+    const std::string written =
+        rewrite({block, "SF 1 1 2", "NI 1 5", "ME 7 9", "NT", "SF 1 1 2", "NI 1 5", "ME 7 9", "NI 2 9"});
+    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nME 7 9\nNT\nSF 2 1 2\nNI 1 5\nME 7 9\nNI 2 9\n");
+}
+
+// A client that walks the reader's objects meets an instance before the
+// message that created it: the instance writes the message first.
+TEST_F(WriterTest, WalkingTheObjectsWritesACreatingMessageWithItsInstance)
+{
+    rewrite({block, "SF 1 1 2", "NI 1 5", "ME 7 9", "NI 2 9", "ME 8 5"});
+    std::ostringstream out;
+    TDFWriter writer(out);
+    for (TDFObject* object : reader->objects)
+        object->write(writer);
+    EXPECT_EQ(out.str(), "SF 1 1 2\nNI 1 5\nME 7 9\nNI 2 9\nME 8 5\n");
+}
+
+// A loop is named by the block current at its start: the rewrite makes it
+// current as well, and loses it again where the reader had lost it.
+TEST_F(WriterTest, LoopsKeepTheBlockThatNamesThem)
+{
+    const std::string written = rewrite({block, "SF 1 1 2", "LS 3", "LE", "SF 9 9 9", "LS 2", "LE"});
+    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nLS 3\nLE\nCS 0\nLS 2\nLE\n");
+    EXPECT_EQ(messages(), std::vector<std::string>{"definition block not found (SF)"});
+}
+
+// A return can make a deleted instance current; once a later instance has
+// taken its id, only the bare CI attaches a note to the deleted one.
+TEST_F(WriterTest, NoteOnADeletedCurrentInstanceIsAttachedByTheBareRecord)
+{
+    const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "NI 2 6", "CI 5", "ME 7 6", "DI 5", "NI 1 5",
+                                         "MR 7", "NO \"late\"", "CI"});
+    EXPECT_EQ(written, std::string(block) +
+                           "SF 1 1 2\nNI 1 5\nNI 2 6\nCI 5\nME 7 6\nDI 5\nNI 1 5\nMR 7\nNO \"late\"\nCI\n");
+    EXPECT_TRUE(messages().empty());
+}
+
+// A return that finds no message leaves its glyph free: the rewrite keeps
+// the glyph, with a return that finds none either.
+TEST_F(WriterTest, GlyphLeftFreeByAFailedReturnIsKept)
+{
+    const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "GL 4 \"odd\"", "MR 8"});
+    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nGL 4 \"odd\"\nMR 0\n");
+    EXPECT_EQ(messages(), std::vector<std::string>{"can't found corresponding message for return."});
 }
 
 }

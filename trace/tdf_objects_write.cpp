@@ -38,10 +38,16 @@ bool ownedByAnInstanceOrNone(const TDFObject* owner)
 }
 
 // The CI record that attaches a pending note or glyph to `owner` (or to no
-// instance), written even when the instance is already current.
+// instance), written even when the instance is already current. A deleted
+// instance may have lent its id to a later one, which CI with the id would
+// find: when it is current, the bare CI names it.
 void attachTo(TDFWriter& writer, TDFObject* owner)
 {
     TDFInstance* instance = owner ? owner->toInstance() : nullptr;
+    if (instance && instance->deletion && instance == writer.currentInstance) {
+        writer.stream << "CI\n";
+        return;
+    }
     writer.stream << "CI ";
     writer.writeHexa(instance ? instance->id : 0);
     writer.stream << '\n';
@@ -122,10 +128,6 @@ void TDFDefinitionBlock::write(TDFWriter& writer)
     std::ostream& out = writer.stream;
     if (!tcf)
         return;
-    // Once this block is defined, SF finds it rather than an earlier block
-    // with the same identification: number the earlier ones while they can
-    // still be found.
-    writer.announceBlocksReplacedBy(this);
     out << "DB ";
     writer.writeQuoted(tcf->name());
     out << "\nID";
@@ -166,6 +168,10 @@ void TDFDefinitionBlock::write(TDFWriter& writer)
         writeStaticRecord(writer, "TX ", text, pendingLink);
         pendingLink = QString();
     }
+    // The link stays pending past ED, and an event would take it: every
+    // event that has a link writes its own.
+    if (!pendingLink.isNull())
+        out << "LK 0\n";
     out << "ED\n";
 }
 
@@ -239,10 +245,13 @@ void TDFInstanceDeleteAll::write(TDFWriter& writer)
 
 void TDFInstance::write(TDFWriter& writer)
 {
-    // The message that created the instance comes first, unless it was
-    // written already (a reader hands it out before the instance's NI).
-    if (creationMessage)
-        creationMessage->write(writer);
+    // The message that created the instance comes first; unlinked for the
+    // call, it writes itself as any message does.
+    if (TDFMessage* creation = creationMessage) {
+        creationMessage = nullptr;
+        creation->write(writer);
+        creationMessage = creation;
+    }
     writeModelChangment(writer);
 }
 
@@ -270,7 +279,8 @@ void TDFMessage::write(TDFWriter& writer)
     TDFDefinitionBlock* block = blockOf(writer, this);
     if (!block)
         return;
-    if (receiver && receiver->creationMessage == this && !writer.firstWriteOfCreation(this))
+    // The instance it created writes it, before its own NI record.
+    if (receiver && receiver->creationMessage == this)
         return;
     writer.changeInstance(sender);
     // A note or glyph without a static text still needs a block to be read
@@ -344,7 +354,10 @@ void TDFNewTrace::write(TDFWriter& writer)
 
 void TDFLoopStart::write(TDFWriter& writer)
 {
+    // A loop is named by the configuration of the block current at its
+    // start (a style needs one too); read without a block it has no name.
     writePrefix(writer, this);
+    writer.selectBlockForLoop(!name().isNull());
     writer.changeInstance(instance);
     writer.stream << "LS " << iterations << '\n';
 }

@@ -49,9 +49,6 @@ TDFDefinitionBlock* TDFWriter::blockWhere(const std::function<bool(const TDFDefi
 {
     if (currentBlock && fits(*currentBlock))
         return currentBlock;
-    for (auto written = writtenBlocks.rbegin(); written != writtenBlocks.rend(); ++written)
-        if (fits(**written))
-            return *written;
     TDFDefinitionBlock* numbered = nullptr;
     blockNumbers.forEach([&](TDFDBRef* ref) {
         if (!numbered && fits(*ref->block))
@@ -200,27 +197,54 @@ void TDFWriter::writeGlyph(TDFGlyph* glyph)
     stream << '\n';
 }
 
-bool TDFWriter::firstWriteOfCreation(const TDFMessage* message)
+void TDFWriter::writeReadLine(const TDF& reader, TDFObject* object)
 {
-    return writtenCreations.insert(message).second;
+    if (object)
+        writeLineObject(reader, object);
+    else if (reader.glyphs.count > writtenGlyphs)
+        writeFreeGlyph(reader.glyphs.last()->value);  // left by a return that found no message
+    writtenGlyphs = reader.glyphs.count;
+    writeContextChanges(reader);
 }
 
-void TDFWriter::writeReadLine(const TDF& reader, TDFObject* object, int modelChange)
+void TDFWriter::writeLineObject(const TDF& reader, TDFObject* object)
 {
-    if (TDFInstance* instance = object ? object->toInstance() : nullptr; instance && modelChange == TDF::MODEL_CHANGED)
+    // Read line by line, whatever created an instance came on an earlier
+    // line and was written there: an instance writes its NI record only.
+    if (TDFInstance* instance = object->toInstance()) {
         instance->writeModelChangment(*this);
-    else if (object)
-        object->write(*this);
-    writeContextChanges(reader);
+        return;
+    }
+    // A message that creates its receiver comes before the receiver's NI
+    // line, and may come without one: it is written where it was read.
+    if (TDFMessage* message = object->toMessage(); message && message->receiver &&
+                                                     message->receiver->creationMessage == message) {
+        TDFInstance* receiver = message->receiver;
+        receiver->creationMessage = nullptr;
+        message->write(*this);
+        receiver->creationMessage = message;
+        return;
+    }
+    readerLostBlock = !reader.currentBlock && reader.skipping;
+    object->write(*this);
+    readerLostBlock = false;
 }
 
 void TDFWriter::writeContextChanges(const TDF& reader)
 {
-    if (!reader.timeUnitText.isNull() &&
-        (writtenTimeUnit.isNull() || reader.timeUnitText != writtenTimeUnit)) {
+    // A block selected by SF counts its static messages, whether or not a
+    // record of this trace refers to it.
+    TDFDefinitionBlock* selected = reader.currentBlock;
+    if (selected && selected != currentBlock && selected->counted && !blockNumbers.searchDefinitionBlock(selected))
+        changeDefinitionBlock(selected);
+    // A TU that could not be read leaves no unit: so does a bare TU.
+    if (reader.timeUnitText.isNull() != writtenTimeUnit.isNull() || reader.timeUnitText != writtenTimeUnit) {
         writtenTimeUnit = reader.timeUnitText;
-        stream << "TU ";
-        writeQuoted(writtenTimeUnit);
+        stream << "TU";
+        if (!writtenTimeUnit.isNull()) {
+            stream << ' ';
+            writeQuoted(writtenTimeUnit);
+        }
         stream << '\n';
     }
     if (reader.heapSizeSeen && (!heapSizeWritten || reader.heapSize != writtenHeapSize)) {
@@ -230,11 +254,43 @@ void TDFWriter::writeContextChanges(const TDF& reader)
         writeWide(writtenHeapSize);
         stream << '\n';
     }
+    // The time step goes with the times: without them no time is kept.
+    if (writeTimes && reader.minTimeStepSeen && (!timeStepWritten || reader.timeStep != writtenTimeStep)) {
+        writtenTimeStep = reader.timeStep;
+        timeStepWritten = true;
+        stream << "TS ";
+        writeWide(writtenTimeStep);
+        stream << '\n';
+    }
     // A line reads at most one thread record: the last one.
     if (reader.threadInfos.count > writtenThreadInfos) {
         writtenThreadInfos = reader.threadInfos.count;
         writeThreadInfo(reader.threadInfos.last()->value);
     }
+}
+
+void TDFWriter::selectBlockForLoop(bool named)
+{
+    if (named) {
+        changeDefinitionBlock(blockWhere([](const TDFDefinitionBlock& block) { return block.tcf != nullptr; }));
+    } else if (readerLostBlock && currentBlock) {
+        // The output loses its block the same way: a CS with a number never
+        // given fails.
+        stream << "CS 0\n";
+        currentBlock = nullptr;
+    }
+}
+
+void TDFWriter::writeFreeGlyph(TDFGlyph* glyph)
+{
+    writeGlyph(glyph);
+    // No open message has a model of an id that the current block lacks.
+    unsigned long long missing = 0;
+    while (currentBlock && currentBlock->getMessageFromId(missing))
+        ++missing;
+    stream << "MR ";
+    writeHexa(missing);
+    stream << '\n';
 }
 
 void TDFWriter::writeThreadInfo(TDFThreadInfo* info)
@@ -258,15 +314,6 @@ void TDFWriter::writeThreadInfo(TDFThreadInfo* info)
     stream << '\n';
 }
 
-void TDFWriter::announceBlocksReplacedBy(TDFDefinitionBlock* block)
-{
-    const int idLength = block->tcf ? block->tcf->idLength() : 0;
-    for (TDFDefinitionBlock* written : writtenBlocks)
-        if (written->cmpId(block->ids, idLength) && !blockNumbers.searchDefinitionBlock(written))
-            changeDefinitionBlock(written);
-    writtenBlocks.push_back(block);
-}
-
 void TDFWriter::forgetContext()
 {
     blockNumbers.forEach([](TDFDBRef* ref) { delete ref; });
@@ -277,5 +324,8 @@ void TDFWriter::forgetContext()
     writtenTimeUnit = QString();
     writtenHeapSize = 0;
     heapSizeWritten = false;
+    writtenTimeStep = 0;
+    timeStepWritten = false;
     writtenThreadInfos = 0;
+    writtenGlyphs = 0;
 }

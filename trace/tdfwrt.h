@@ -13,8 +13,6 @@
 
 #include <functional>
 #include <iosfwd>
-#include <unordered_set>
-#include <vector>
 
 class TDFGlyph;
 class TDFInstance;
@@ -35,9 +33,12 @@ public:
     // Makes `block` current, announcing it with SF the first time and CS
     // afterwards; 1 when a record was written. Null changes nothing.
     int changeDefinitionBlock(TDFDefinitionBlock* block);
-    // A block in which `fits` holds: the current block, else the newest one
-    // written or numbered; null when there is none.
+    // A block in which `fits` holds: the current block, else one already
+    // numbered; null when there is none.
     TDFDefinitionBlock* blockWhere(const std::function<bool(const TDFDefinitionBlock&)>& fits);
+    // Before a loop start: a named loop needs a block with a configuration
+    // current, one read after its block was lost needs none.
+    void selectBlockForLoop(bool named);
     // Makes `instance` (or none) current with a CI record; 1 when written.
     int changeInstance(TDFInstance* instance);
 
@@ -61,21 +62,16 @@ public:
     void writeNote(TDFNote* note);
     void writeGlyph(TDFGlyph* glyph);
     // Writes what reading a line gave: the object TDF::read returned, if
-    // any (an instance that only took another static model records the
-    // change, anything else itself), then the context statements the
-    // reader took, which return nothing: time unit, heap size and thread
-    // changes.
-    void writeReadLine(const TDF& reader, TDFObject* object, int modelChange);
+    // any, then what the line changed in the reader without returning an
+    // object, so that the rewrite reads as the same model: a block
+    // selection, the time unit, heap size, time step (with times) and thread
+    // records, and a glyph that a failed return left free. Use it in place
+    // of write() for a client that writes each line's result as it reads;
+    // write() serves a client that walks the reader's objects.
+    void writeReadLine(const TDF& reader, TDFObject* object);
     // After a new trace the reader knows no block numbers, no instance and
     // none of the context.
     void forgetContext();
-    // Before `block` is defined in the output: announces the blocks written
-    // earlier with the same identification that have no number yet, and
-    // records `block` as written.
-    void announceBlocksReplacedBy(TDFDefinitionBlock* block);
-    // A message that created its receiver is written once: by itself or by
-    // the instance, whichever comes first. True the first time.
-    bool firstWriteOfCreation(const TDFMessage* message);
 
     std::ostream& stream;
     TDFDBRefHash blockNumbers;
@@ -85,8 +81,12 @@ public:
     bool writeTimes = false;
 
 private:
+    void writeLineObject(const TDF& reader, TDFObject* object);
     void writeContextChanges(const TDF& reader);
     void writeThreadInfo(TDFThreadInfo* info);
+    // A glyph that a return left free is read again as one: the glyph, then
+    // a return that finds no message.
+    void writeFreeGlyph(TDFGlyph* glyph);
     // A number of up to 64 bits, as high and low halves past 32 bits.
     void writeWide(unsigned long long value);
 
@@ -94,10 +94,13 @@ private:
     QString writtenTimeUnit;
     unsigned long long writtenHeapSize = 0;
     bool heapSizeWritten = false;
+    unsigned long long writtenTimeStep = 0;
+    bool timeStepWritten = false;
     int writtenThreadInfos = 0;
-
-    std::unordered_set<const TDFMessage*> writtenCreations;
-    std::vector<TDFDefinitionBlock*> writtenBlocks;
+    int writtenGlyphs = 0;
+    // The line being written was read after a block selection failed and
+    // left the reader without a block.
+    bool readerLostBlock = false;
 };
 
 #endif

@@ -14,8 +14,8 @@ void runRewrite(const Options& options, TCFList& configurations)
     TDFWriter writer(std::cout);
     writer.writeTimes = options.times;
     ReadCounts counts;
-    readTrace(reader, options.traces.first(), counts, [&](TDFObject* object, TDF::ModelChangment change) {
-        writer.writeReadLine(reader, object, change);
+    readTrace(reader, options.traces.first(), counts, [&](TDFObject* object, TDF::ModelChangment) {
+        writer.writeReadLine(reader, object);
     });
     std::cout.flush();
 }
