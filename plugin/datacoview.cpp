@@ -49,6 +49,12 @@ QAOutputWindow* outputWindow()
     return studioIFace ? studioIFace->outputWindow() : nullptr;
 }
 
+void appendError(const QString& text)
+{
+    if (QAOutputWindow* window = outputWindow())
+        window->appendError(text);
+}
+
 QString lineText(QByteArray line)
 {
     if (line.endsWith('\n'))
@@ -227,8 +233,9 @@ bool QAStDATACOPlugin::executeScript(QStringList& files, bool display)
     if (!studioIFace)
         return false;
 
-    QStringList command = studioIFace->scriptCommand();
-    command.append(studioIFace->scriptDirectory() + separator() + QLatin1String(mergeScript));
+    QStringList program = studioIFace->scriptCommand();
+    program.append(studioIFace->scriptDirectory() + separator() + QLatin1String(mergeScript));
+    QStringList command = program;
     if (!display)
         command.append(QStringLiteral("-silent"));
     command += files;
@@ -257,12 +264,24 @@ bool QAStDATACOPlugin::executeScript(QStringList& files, bool display)
     if (QAOutputWindow* window = outputWindow())
         window->appendOutput(logLine);
 
-    QPointer<QProcess> child = startProcess(command);
-    if (!child)
+    QString failure;
+    QPointer<QProcess> child = startProcess(command, &failure);
+    if (!child) {
+        appendError(tr("Unable to run %1: %2", "%1 is a command, %2 why it could not be started")
+                        .arg(program.join(QLatin1Char(' ')), failure));
         return false;
+    }
     // Waiting delivers the child's output notifications as they come, so its
-    // pipes never fill up; the end notification lets the process go.
+    // pipes never fill up; the end notification lets the process go. A script
+    // that fails has said why on its standard error, but perhaps not that it
+    // failed.
     child->waitForFinished(-1);
+    if (child && child->exitStatus() == QProcess::CrashExit)
+        appendError(tr("%1 crashed", "%1 is the merge script").arg(QLatin1String(mergeScript)));
+    else if (child && child->exitCode() != 0)
+        appendError(tr("%1 ended with exit status %2", "%1 is the merge script, %2 a number")
+                        .arg(QLatin1String(mergeScript))
+                        .arg(child->exitCode()));
     return true;
 }
 
@@ -285,7 +304,7 @@ void QAStDATACOPlugin::executeBrowser(const QString& file)
         qWarning("%s: %s", qUtf8Printable(caption), qUtf8Printable(text));
 }
 
-QProcess* QAStDATACOPlugin::startProcess(const QStringList& command)
+QProcess* QAStDATACOPlugin::startProcess(const QStringList& command, QString* failure)
 {
     QProcess* child = new QProcess(this);
     process = child;
@@ -299,6 +318,8 @@ QProcess* QAStDATACOPlugin::startProcess(const QStringList& command)
     child->start();
     if (child->waitForStarted(-1))
         return child;
+    if (failure)
+        *failure = child->errorString();
     delete child;
     process = nullptr;
     return nullptr;
@@ -310,13 +331,11 @@ void QAStDATACOPlugin::exportHTML(const QString& directory, const QString& name,
     trace(target);
     if (QAFileUtil::copyFile(dcpHtmlFile, target))
         return;
-    if (QAOutputWindow* window = outputWindow()) {
-        if (dcpHtmlFile.isEmpty())
-            window->appendError(tr("There is no report to export to %1", "%1 is a file").arg(target));
-        else
-            window->appendError(tr("Unable to export %1 to %2", "%1 is the report, %2 the file it is exported to")
-                                    .arg(dcpHtmlFile, target));
-    }
+    if (dcpHtmlFile.isEmpty())
+        appendError(tr("There is no report to export to %1", "%1 is a file").arg(target));
+    else
+        appendError(tr("Unable to export %1 to %2", "%1 is the report, %2 the file it is exported to")
+                        .arg(dcpHtmlFile, target));
 }
 
 QWidget* QAStDATACOPlugin::openedWindow(const QString&)

@@ -56,6 +56,16 @@ grep -qF "Help Module Error: xdg-open report.dcp.html" err.txt || fail "no messa
 [ $? -eq 1 ] || fail "unreadable input did not fail"
 grep -qF "mergedataco.pl: cannot read missing.tio" err.txt || fail "unreadable input not reported: $(cat err.txt)"
 
+# A script that cannot be started, or that fails without a word, is an error.
+PATH=$work/nothing "$dcphost" "$tio" "$fdc" >out.txt 2>err.txt
+[ $? -eq 1 ] || fail "a missing perl did not fail"
+grep -qF "Unable to run perl " err.txt || fail "a missing perl is not reported: $(cat err.txt)"
+mkdir failing
+printf 'exit 4;\n' >failing/mergedataco.pl
+"$dcphost" --script-dir failing "$tio" "$fdc" >out.txt 2>err.txt
+[ $? -eq 1 ] || fail "a failing script did not fail"
+grep -qxF "mergedataco.pl ended with exit status 4" err.txt || fail "a failing script is not reported: $(cat err.txt)"
+
 # Usage errors and a library that is no plug-in.
 "$dcphost" >/dev/null 2>&1
 [ $? -eq 2 ] || fail "no arguments is not a usage error"

@@ -142,9 +142,10 @@ TEST_F(MergeScript, ReportsUnreadableInputs)
     writeFile(workPath(QStringLiteral("b.fdc")), "b\n");
     QStringList files{QStringLiteral("missing.tio"), QStringLiteral("b.fdc")};
     plugin->create(files, false, nullptr, nullptr);
-    ASSERT_EQ(errors().size(), 1);
+    ASSERT_EQ(errors().size(), 2);
     EXPECT_TRUE(errors().first().startsWith(QStringLiteral("mergedataco.pl: cannot read missing.tio: ")))
         << errors().first().toStdString();
+    EXPECT_EQ(errors().last(), QStringLiteral("mergedataco.pl ended with exit status 1"));
     const ParsedReport report = parseReport(readFile(workPath(QStringLiteral("indexDATACOreport.html"))));
     ASSERT_TRUE(report.wellFormed) << report.error.toStdString();
     EXPECT_EQ(report.headings, QStringList({"missing.tio", "b.fdc"}));
