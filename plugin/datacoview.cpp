@@ -39,6 +39,13 @@ void trace(const QString& path)
     std::fflush(stdout);
 }
 
+// A child takes an argument that begins with '-' for an option: such a
+// path, relative then, goes as "./" and the path, which names the same file.
+QString argumentPath(const QString& path)
+{
+    return path.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + path : path;
+}
+
 bool hasExtension(const QString& path, const char* extension)
 {
     return path.endsWith(QLatin1String(extension), Qt::CaseInsensitive);
@@ -234,11 +241,14 @@ bool QAStDATACOPlugin::executeScript(QStringList& files, bool display)
         return false;
 
     QStringList program = studioIFace->scriptCommand();
-    program.append(studioIFace->scriptDirectory() + separator() + QLatin1String(mergeScript));
+    program.append(argumentPath(studioIFace->scriptDirectory() + separator() + QLatin1String(mergeScript)));
     QStringList command = program;
     if (!display)
         command.append(QStringLiteral("-silent"));
-    command += files;
+    QStringList inputs;
+    for (const QString& file : std::as_const(files))
+        inputs.append(argumentPath(file));
+    command += inputs;
 
     if (!display)
         dcpHtmlFile = QStringLiteral("indexDATACOreport.html");
@@ -259,7 +269,7 @@ bool QAStDATACOPlugin::executeScript(QStringList& files, bool display)
     command += options;
 
     QString logLine = QLatin1String(mergeScript);
-    for (const QString& part : std::as_const(files) + options)
+    for (const QString& part : std::as_const(inputs) + options)
         logLine += QLatin1Char(' ') + part;
     if (QAOutputWindow* window = outputWindow())
         window->appendOutput(logLine);
@@ -288,10 +298,11 @@ bool QAStDATACOPlugin::executeScript(QStringList& files, bool display)
 void QAStDATACOPlugin::executeBrowser(const QString& file)
 {
     const QString opener = QStringLiteral("xdg-open");
-    const QString command = opener + QLatin1Char(' ') + file;
+    const QString path = argumentPath(file);
+    const QString command = opener + QLatin1Char(' ') + path;
     if (QAOutputWindow* window = outputWindow())
         window->appendOutput(command);
-    if (startProcess({opener, file})) {
+    if (startProcess({opener, path})) {
         if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
             QGuiApplication::restoreOverrideCursor();
         return;

@@ -137,6 +137,20 @@ TEST_F(MergeScript, EscapesNamesAndContents)
     EXPECT_EQ(report.contents, QStringList({expected, QString()}));
 }
 
+TEST_F(MergeScript, TakesNoInputFileForAnOption)
+{
+    writeFile(workPath(QStringLiteral("-entrypoints=x.tio")), "x\n");
+    writeFile(workPath(QStringLiteral("-report=y.fdc")), "y\n");
+    QStringList files{QStringLiteral("-entrypoints=x.tio"), QStringLiteral("-report=y.fdc")};
+    plugin->create(files, false, nullptr, nullptr);
+    EXPECT_TRUE(errors().isEmpty()) << errors().join(QLatin1Char('\n')).toStdString();
+    const ParsedReport report = parseReport(readFile(workPath(QStringLiteral("indexDATACOreport.html"))));
+    ASSERT_TRUE(report.wellFormed) << report.error.toStdString();
+    EXPECT_EQ(report.headings, QStringList({"./-entrypoints=x.tio", "./-report=y.fdc"}));
+    EXPECT_EQ(report.contents, QStringList({"x\n", "y\n"}));
+    EXPECT_FALSE(report.paragraphs.join(QLatin1Char('\n')).contains(QStringLiteral("Entry points")));
+}
+
 TEST_F(MergeScript, ReportsUnreadableInputs)
 {
     writeFile(workPath(QStringLiteral("b.fdc")), "b\n");

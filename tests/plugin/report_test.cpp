@@ -78,6 +78,22 @@ TEST_F(ReportGeneration, RecognisesExtensionsInAnyCase)
     EXPECT_EQ(scriptArguments(), QStringList({"-silent", "dir.x/A.TIO", "B.Fdc", "-report=\"indexDATACOreport.html\""}));
 }
 
+TEST_F(ReportGeneration, PassesNoPathThatLooksLikeAnOption)
+{
+    // A relative path that begins with '-' goes as "./" and the path, which
+    // names the same file; the echo line shows what the script is given.
+    ASSERT_TRUE(QDir(work.path()).rename(scriptDirectory, workPath(QStringLiteral("-scripts"))));
+    studio.setScriptDirectory(QStringLiteral("-scripts"));
+    open({QStringLiteral("-entrypoints=x.tio"), QStringLiteral("-y.fdc"), QStringLiteral("dir/-z.fdc")}, false);
+    const QStringList logged = loggedScriptLines();
+    EXPECT_EQ(logged.value(0), QStringLiteral("./-scripts/mergedataco.pl"));
+    EXPECT_EQ(scriptArguments(), QStringList({"-silent", "./-entrypoints=x.tio", "./-y.fdc", "dir/-z.fdc",
+                                              "-report=\"indexDATACOreport.html\""}));
+    EXPECT_EQ(output(), QStringList({"mergedataco.pl ./-entrypoints=x.tio ./-y.fdc dir/-z.fdc "
+                                     "-report=\"indexDATACOreport.html\""}));
+    EXPECT_TRUE(errors().isEmpty()) << errors().join(QLatin1Char('\n')).toStdString();
+}
+
 TEST_F(ReportGeneration, NeedsBothKindsOfResultFiles)
 {
     open({QStringLiteral("a.fdc"), QStringLiteral("b.fdc")}, true);
