@@ -1,6 +1,7 @@
 // dcphost: a console host for the Data Coupling viewer plug-in. It loads the
 // plug-in library like the desktop host does and opens files with it.
 
+#include "console_application.h"
 #include "options.h"
 
 #include <qaoutputwindow.h>
@@ -11,12 +12,12 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -69,12 +70,12 @@ void waitForChildren(QObject* plugin)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    // The command line is read before there is an application object, which
+    // help and usage errors do not need; Qt's own options are not taken
+    // from it.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QFile::decodeName(argv[i]));
     Options options;
     bool help = false;
     QString problem;
@@ -86,6 +87,8 @@ int main(int argc, char** argv)
         std::fputs(usageText(), stdout);
         return 0;
     }
+    int applicationArgc = 1;
+    const std::unique_ptr<QApplication> application = startConsoleApplication(applicationArgc, argv);
     if (options.library.isEmpty())
         options.library = QStringLiteral(DCPHOST_PLUGIN);
     if (options.scriptDirectory.isEmpty())

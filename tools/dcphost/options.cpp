@@ -85,6 +85,8 @@ const char* usageText()
            "  --script-dir DIR    the directory of mergedataco.pl (default: the one built\n"
            "                      with dcphost)\n"
            "  --help              show this text\n"
+           "  --                  end of options: every later argument is a FILE, also\n"
+           "                      one that begins with '-'\n"
            "\n"
            "The host's output window is standard output (output) and standard error\n"
            "(errors); a message box is printed on standard error and closed.\n"
