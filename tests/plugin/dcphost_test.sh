@@ -98,5 +98,13 @@ QT_QPA_PLATFORM=no-such-platform "$dcphost" >out.txt 2>err.txt
 [ $? -eq 2 ] || fail "a usage error without a platform exited otherwise"
 echo "dcphost: no files to open (try --help)" | cmp -s - err.txt || fail "usage error: $(cat err.txt)"
 
+# Standard output that cannot be written is an error.
+"$dcphost" --help >/dev/full 2>err.txt
+[ $? -eq 1 ] || fail "--help into a full disk did not fail"
+grep -qF "dcphost: cannot write standard output" err.txt || fail "--help into a full disk: $(cat err.txt)"
+"$dcphost" "$tio" "$fdc" >/dev/full 2>err.txt
+[ $? -eq 1 ] || fail "a run into a full disk did not fail"
+grep -qF "dcphost: cannot write standard output" err.txt || fail "a run into a full disk: $(cat err.txt)"
+
 [ "$failures" -eq 0 ] && echo "dcphost: all checks passed"
 exit $((failures > 0))

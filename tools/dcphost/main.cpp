@@ -17,7 +17,9 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -66,6 +68,21 @@ void waitForChildren(QObject* plugin)
     loop.exec();
 }
 
+// Standard output carries the output window: a run whose output was lost
+// has not succeeded. Returns `status`, or 1 after saying so.
+int checkStandardOutput(int status)
+{
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "dcphost: cannot write standard output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    if (std::ferror(stdout)) {
+        std::fputs("dcphost: cannot write standard output\n", stderr);
+        return 1;
+    }
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -85,7 +102,7 @@ int main(int argc, char** argv)
     }
     if (help) {
         std::fputs(usageText(), stdout);
-        return 0;
+        return checkStandardOutput(0);
     }
     int applicationArgc = 1;
     const std::unique_ptr<QApplication> application = startConsoleApplication(applicationArgc, argv);
@@ -139,5 +156,5 @@ int main(int argc, char** argv)
         plugin->exportHTML(options.exportDirectory, options.exportName, nullptr, nullptr);
 
     iface->release();
-    return window.errors > 0 ? 1 : 0;
+    return checkStandardOutput(window.errors > 0 ? 1 : 0);
 }
