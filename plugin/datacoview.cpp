@@ -39,8 +39,8 @@ void trace(const QString& path)
     std::fflush(stdout);
 }
 
-// A child takes an argument that begins with '-' for an option: such a
-// path, relative then, goes as "./" and the path, which names the same file.
+// A child takes an argument that begins with '-' for an option. Such a path
+// is relative, so "./" in front of it names the same file without that look.
 QString argumentPath(const QString& path)
 {
     return path.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + path : path;
