@@ -39,6 +39,13 @@ void trace(const QString& path)
     std::fflush(stdout);
 }
 
+// A child takes an argument that begins with '-' for an option. Such a path
+// is relative, so "./" in front of it names the same file without that look.
+QString argumentPath(const QString& path)
+{
+    return path.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + path : path;
+}
+
 bool hasExtension(const QString& path, const char* extension)
 {
     return path.endsWith(QLatin1String(extension), Qt::CaseInsensitive);
@@ -47,6 +54,12 @@ bool hasExtension(const QString& path, const char* extension)
 QAOutputWindow* outputWindow()
 {
     return studioIFace ? studioIFace->outputWindow() : nullptr;
+}
+
+void appendError(const QString& text)
+{
+    if (QAOutputWindow* window = outputWindow())
+        window->appendError(text);
 }
 
 QString lineText(QByteArray line)
@@ -227,11 +240,15 @@ bool QAStDATACOPlugin::executeScript(QStringList& files, bool display)
     if (!studioIFace)
         return false;
 
-    QStringList command = studioIFace->scriptCommand();
-    command.append(studioIFace->scriptDirectory() + separator() + QLatin1String(mergeScript));
+    QStringList program = studioIFace->scriptCommand();
+    program.append(argumentPath(studioIFace->scriptDirectory() + separator() + QLatin1String(mergeScript)));
+    QStringList command = program;
     if (!display)
         command.append(QStringLiteral("-silent"));
-    command += files;
+    QStringList inputs;
+    for (const QString& file : std::as_const(files))
+        inputs.append(argumentPath(file));
+    command += inputs;
 
     if (!display)
         dcpHtmlFile = QStringLiteral("indexDATACOreport.html");
@@ -252,27 +269,40 @@ bool QAStDATACOPlugin::executeScript(QStringList& files, bool display)
     command += options;
 
     QString logLine = QLatin1String(mergeScript);
-    for (const QString& part : std::as_const(files) + options)
+    for (const QString& part : std::as_const(inputs) + options)
         logLine += QLatin1Char(' ') + part;
     if (QAOutputWindow* window = outputWindow())
         window->appendOutput(logLine);
 
-    QPointer<QProcess> child = startProcess(command);
-    if (!child)
+    QString failure;
+    QPointer<QProcess> child = startProcess(command, &failure);
+    if (!child) {
+        appendError(tr("Unable to run %1: %2", "%1 is a command, %2 why it could not be started")
+                        .arg(program.join(QLatin1Char(' ')), failure));
         return false;
+    }
     // Waiting delivers the child's output notifications as they come, so its
-    // pipes never fill up; the end notification lets the process go.
+    // pipes never fill up; the end notification lets the process go. A script
+    // that fails has said why on its standard error, but perhaps not that it
+    // failed.
     child->waitForFinished(-1);
+    if (child && child->exitStatus() == QProcess::CrashExit)
+        appendError(tr("%1 crashed", "%1 is the merge script").arg(QLatin1String(mergeScript)));
+    else if (child && child->exitCode() != 0)
+        appendError(tr("%1 ended with exit status %2", "%1 is the merge script, %2 a number")
+                        .arg(QLatin1String(mergeScript))
+                        .arg(child->exitCode()));
     return true;
 }
 
 void QAStDATACOPlugin::executeBrowser(const QString& file)
 {
     const QString opener = QStringLiteral("xdg-open");
-    const QString command = opener + QLatin1Char(' ') + file;
+    const QString path = argumentPath(file);
+    const QString command = opener + QLatin1Char(' ') + path;
     if (QAOutputWindow* window = outputWindow())
         window->appendOutput(command);
-    if (startProcess({opener, file})) {
+    if (startProcess({opener, path})) {
         if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
             QGuiApplication::restoreOverrideCursor();
         return;
@@ -285,7 +315,7 @@ void QAStDATACOPlugin::executeBrowser(const QString& file)
         qWarning("%s: %s", qUtf8Printable(caption), qUtf8Printable(text));
 }
 
-QProcess* QAStDATACOPlugin::startProcess(const QStringList& command)
+QProcess* QAStDATACOPlugin::startProcess(const QStringList& command, QString* failure)
 {
     QProcess* child = new QProcess(this);
     process = child;
@@ -299,6 +329,8 @@ QProcess* QAStDATACOPlugin::startProcess(const QStringList& command)
     child->start();
     if (child->waitForStarted(-1))
         return child;
+    if (failure)
+        *failure = child->errorString();
     delete child;
     process = nullptr;
     return nullptr;
@@ -310,13 +342,11 @@ void QAStDATACOPlugin::exportHTML(const QString& directory, const QString& name,
     trace(target);
     if (QAFileUtil::copyFile(dcpHtmlFile, target))
         return;
-    if (QAOutputWindow* window = outputWindow()) {
-        if (dcpHtmlFile.isEmpty())
-            window->appendError(tr("There is no report to export to %1", "%1 is a file").arg(target));
-        else
-            window->appendError(tr("Unable to export %1 to %2", "%1 is the report, %2 the file it is exported to")
-                                    .arg(dcpHtmlFile, target));
-    }
+    if (dcpHtmlFile.isEmpty())
+        appendError(tr("There is no report to export to %1", "%1 is a file").arg(target));
+    else
+        appendError(tr("Unable to export %1 to %2", "%1 is the report, %2 the file it is exported to")
+                        .arg(dcpHtmlFile, target));
 }
 
 QWidget* QAStDATACOPlugin::openedWindow(const QString&)

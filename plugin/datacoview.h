@@ -56,8 +56,10 @@ public:
     QList<QToolBar*> toolbars() override;
 
     // Runs the merge script over `files` and waits until it has ended,
-    // forwarding its output to the host's output window meanwhile. False
-    // when there is no host or the script could not be started.
+    // forwarding its output to the host's output window meanwhile; a script
+    // that could not be started, crashed or ended with a non-zero exit status
+    // is reported there as an error. False when there is no host or the
+    // script could not be started.
     bool executeScript(QStringList& files, bool display);
     // Starts the desktop's opener on `file` and returns at once.
     void executeBrowser(const QString& file);
@@ -73,8 +75,9 @@ public slots:
 
 private:
     // Creates the process for `command` (program first), makes it the
-    // current one, connects it and starts it; null when it did not start.
-    QProcess* startProcess(const QStringList& command);
+    // current one, connects it and starts it; null when it did not start,
+    // with the reason in `failure` when one is given.
+    QProcess* startProcess(const QStringList& command, QString* failure = nullptr);
     // The process whose notification is being handled, or else the current
     // one.
     QProcess* notifyingProcess() const;

@@ -13,7 +13,7 @@
 # not be written, 2 for a usage error.
 use strict;
 use warnings;
-use Encode qw(decode);
+use Encode qw(decode encode);
 
 my $me = 'mergedataco.pl';
 $| = 1;
@@ -103,12 +103,25 @@ if (!@sections) {
 $html .= "</body>\n</html>\n";
 
 # Written beside the report and renamed, so a report is complete or absent.
+# The handle is raw and the text encoded here: through an encoding layer a
+# failed write still looks like a success. A write past the file size limit
+# fails with an error instead of ending the script.
+$SIG{XFSZ} = 'IGNORE';
 my $partial = "$report.partial$$";
-my $out;
-if (!open($out, '>:encoding(UTF-8)', $partial)
-    || !print($out $html) || !close($out) || !rename($partial, $report)) {
-    print STDERR "$me: cannot write $report: $!\n";
+my $reason;
+if (open(my $out, '>:raw', $partial)) {
+    print $out encode('UTF-8', $html) or $reason = "$!";
+    # Close writes what is still buffered; after a failed print it fails too.
+    close $out or $reason //= "$!";
+    if (!defined $reason && !rename($partial, $report)) {
+        $reason = "$!";
+    }
+} else {
+    $reason = "$!";
+}
+if (defined $reason) {
     unlink $partial;
+    print STDERR "$me: cannot write $report: $reason\n";
     exit 1;
 }
 my $count = @sections;

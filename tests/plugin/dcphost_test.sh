@@ -10,6 +10,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 export QT_QPA_PLATFORM=offscreen
+# As in a console without a login session: Qt wants a runtime directory.
+unset XDG_RUNTIME_DIR
 
 failures=0
 fail() {
@@ -24,6 +26,7 @@ fdc=$examples/dataco/sensor.fdc
 "$dcphost" "$tio" "$fdc" >out.txt 2>err.txt
 status=$?
 [ "$status" -eq 0 ] || fail "plain run exited with $status: $(cat err.txt)"
+[ ! -s err.txt ] || fail "plain run wrote on standard error: $(cat err.txt)"
 # The plug-in traces the opened paths on standard output with no separator,
 # so the echo line ends the first line rather than making one of its own.
 grep -qF "mergedataco.pl $tio $fdc -report=\"indexDATACOreport.html\"" out.txt || fail "no echo line: $(cat out.txt)"
@@ -47,6 +50,7 @@ PATH=$work/nothing "$dcphost" --display report.dcp.html >out.txt 2>err.txt
 status=$?
 [ "$status" -eq 1 ] || fail "missing opener exited with $status"
 grep -qF "Help Module Error: xdg-open report.dcp.html" err.txt || fail "no message: $(cat err.txt)"
+! grep -qF XDG_RUNTIME_DIR err.txt || fail "missing opener: $(cat err.txt)"
 
 # An export with no report, and a failing script, are errors.
 "$dcphost" --export exported none >out.txt 2>err.txt
@@ -55,6 +59,23 @@ grep -qF "Help Module Error: xdg-open report.dcp.html" err.txt || fail "no messa
 "$dcphost" missing.tio "$fdc" >out.txt 2>err.txt
 [ $? -eq 1 ] || fail "unreadable input did not fail"
 grep -qF "mergedataco.pl: cannot read missing.tio" err.txt || fail "unreadable input not reported: $(cat err.txt)"
+
+# A script that cannot be started, or that fails without a word, is an error.
+PATH=$work/nothing "$dcphost" "$tio" "$fdc" >out.txt 2>err.txt
+[ $? -eq 1 ] || fail "a missing perl did not fail"
+grep -qF "Unable to run perl " err.txt || fail "a missing perl is not reported: $(cat err.txt)"
+mkdir failing
+printf 'print STDERR "runtime=", $ENV{XDG_RUNTIME_DIR} // "unset", "\\n";\nexit 4;\n' >failing/mergedataco.pl
+"$dcphost" --script-dir failing "$tio" "$fdc" >out.txt 2>err.txt
+[ $? -eq 1 ] || fail "a failing script did not fail"
+printf 'runtime=unset\nmergedataco.pl ended with exit status 4\n' | cmp -s - err.txt \
+    || fail "a failing script is not reported, or its environment is not the host's: $(cat err.txt)"
+
+# Input files whose names begin with '-' follow --.
+printf 'x\n' >./-entrypoints=x.tio
+"$dcphost" -- -entrypoints=x.tio "$fdc" >out.txt 2>err.txt
+[ $? -eq 0 ] || fail "-entrypoints=x.tio: $(cat err.txt)"
+grep -qF '<h2 id="file1">./-entrypoints=x.tio</h2>' indexDATACOreport.html || fail "report lacks -entrypoints=x.tio"
 
 # Usage errors and a library that is no plug-in.
 "$dcphost" >/dev/null 2>&1
@@ -66,6 +87,24 @@ grep -qF "mergedataco.pl: cannot read missing.tio" err.txt || fail "unreadable i
 "$dcphost" --library "$work/none.so" "$tio" >/dev/null 2>err.txt
 [ $? -eq 1 ] || fail "a missing library is not an error"
 "$dcphost" --help | grep -q -- "--export DIR NAME" || fail "--help"
+
+# Help and usage errors need no application object: not even a platform.
+QT_QPA_PLATFORM=no-such-platform "$dcphost" --help >help.txt 2>err.txt
+[ $? -eq 0 ] || fail "--help without a platform: $(cat err.txt)"
+[ ! -s err.txt ] || fail "--help wrote on standard error: $(cat err.txt)"
+[ -z "$(tail -c 1 help.txt)" ] || fail "--help does not end with a line feed"
+grep -qE '^  --  +end of options' help.txt || fail "--help does not tell --"
+QT_QPA_PLATFORM=no-such-platform "$dcphost" >out.txt 2>err.txt
+[ $? -eq 2 ] || fail "a usage error without a platform exited otherwise"
+echo "dcphost: no files to open (try --help)" | cmp -s - err.txt || fail "usage error: $(cat err.txt)"
+
+# Standard output that cannot be written is an error.
+"$dcphost" --help >/dev/full 2>err.txt
+[ $? -eq 1 ] || fail "--help into a full disk did not fail"
+grep -qF "dcphost: cannot write standard output" err.txt || fail "--help into a full disk: $(cat err.txt)"
+"$dcphost" "$tio" "$fdc" >/dev/full 2>err.txt
+[ $? -eq 1 ] || fail "a run into a full disk did not fail"
+grep -qF "dcphost: cannot write standard output" err.txt || fail "a run into a full disk: $(cat err.txt)"
 
 [ "$failures" -eq 0 ] && echo "dcphost: all checks passed"
 exit $((failures > 0))

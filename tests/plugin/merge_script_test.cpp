@@ -8,6 +8,11 @@
 #include <QProcess>
 #include <QXmlStreamReader>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <functional>
+
 namespace {
 
 struct ParsedReport {
@@ -56,10 +61,14 @@ protected:
         ASSERT_NE(plugin, nullptr);
     }
 
-    // Runs the script directly; returns its exit code.
-    int runScript(const QStringList& arguments, QByteArray* out = nullptr, QByteArray* err = nullptr)
+    // Runs the script directly, `inChild` in the child before the script
+    // starts; returns its exit code.
+    int runScript(const QStringList& arguments, QByteArray* out = nullptr, QByteArray* err = nullptr,
+                  const std::function<void()>& inChild = {})
     {
         QProcess script;
+        if (inChild)
+            script.setChildProcessModifier(inChild);
         script.start(perlProgram(),
                      QStringList{QDir(QStringLiteral(MERGE_SCRIPT_DIR)).filePath(QStringLiteral("mergedataco.pl"))} +
                          arguments);
@@ -128,14 +137,29 @@ TEST_F(MergeScript, EscapesNamesAndContents)
     EXPECT_EQ(report.contents, QStringList({expected, QString()}));
 }
 
+TEST_F(MergeScript, TakesNoInputFileForAnOption)
+{
+    writeFile(workPath(QStringLiteral("-entrypoints=x.tio")), "x\n");
+    writeFile(workPath(QStringLiteral("-report=y.fdc")), "y\n");
+    QStringList files{QStringLiteral("-entrypoints=x.tio"), QStringLiteral("-report=y.fdc")};
+    plugin->create(files, false, nullptr, nullptr);
+    EXPECT_TRUE(errors().isEmpty()) << errors().join(QLatin1Char('\n')).toStdString();
+    const ParsedReport report = parseReport(readFile(workPath(QStringLiteral("indexDATACOreport.html"))));
+    ASSERT_TRUE(report.wellFormed) << report.error.toStdString();
+    EXPECT_EQ(report.headings, QStringList({"./-entrypoints=x.tio", "./-report=y.fdc"}));
+    EXPECT_EQ(report.contents, QStringList({"x\n", "y\n"}));
+    EXPECT_FALSE(report.paragraphs.join(QLatin1Char('\n')).contains(QStringLiteral("Entry points")));
+}
+
 TEST_F(MergeScript, ReportsUnreadableInputs)
 {
     writeFile(workPath(QStringLiteral("b.fdc")), "b\n");
     QStringList files{QStringLiteral("missing.tio"), QStringLiteral("b.fdc")};
     plugin->create(files, false, nullptr, nullptr);
-    ASSERT_EQ(errors().size(), 1);
+    ASSERT_EQ(errors().size(), 2);
     EXPECT_TRUE(errors().first().startsWith(QStringLiteral("mergedataco.pl: cannot read missing.tio: ")))
         << errors().first().toStdString();
+    EXPECT_EQ(errors().last(), QStringLiteral("mergedataco.pl ended with exit status 1"));
     const ParsedReport report = parseReport(readFile(workPath(QStringLiteral("indexDATACOreport.html"))));
     ASSERT_TRUE(report.wellFormed) << report.error.toStdString();
     EXPECT_EQ(report.headings, QStringList({"missing.tio", "b.fdc"}));
@@ -165,6 +189,35 @@ TEST_F(MergeScript, NeedsAReportNameAndAPlaceToWriteIt)
     EXPECT_EQ(out, "mergedataco.pl: reading a.tio\nmergedataco.pl: wrote plain.html (1 file)\n");
     EXPECT_TRUE(parseReport(readFile(workPath(QStringLiteral("plain.html")))).wellFormed);
     EXPECT_TRUE(QDir(work.path()).entryList({QStringLiteral("*.partial*")}).isEmpty());
+}
+
+TEST_F(MergeScript, LeavesNoReportWhenTheDiskFillsUp)
+{
+    // The report outgrows a file size limit as it would a full disk: a small
+    // one when it is closed, a large one while it is written; the script
+    // inherits the limit's signal ignored or not. An older report stays as
+    // it was.
+    writeFile(workPath(QStringLiteral("r.html")), "older");
+    for (const int limit : {4 * 1024, 16 * 1024}) {
+        writeFile(workPath(QStringLiteral("a.tio")), QByteArray(limit * 3 / 2, 'a'));
+        for (const bool signalIgnored : {true, false}) {
+            SCOPED_TRACE(QStringLiteral("limit %1, SIGXFSZ %2").arg(limit).arg(signalIgnored ? "ignored" : "by default")
+                             .toStdString());
+            const auto smallFiles = [limit, signalIgnored] {
+                std::signal(SIGXFSZ, signalIgnored ? SIG_IGN : SIG_DFL);
+                const rlimit size{rlim_t(limit), rlim_t(limit)};
+                setrlimit(RLIMIT_FSIZE, &size);
+            };
+            QByteArray out;
+            QByteArray err;
+            EXPECT_EQ(runScript({QStringLiteral("a.tio"), QStringLiteral("-report=\"r.html\"")}, &out, &err, smallFiles),
+                      1);
+            EXPECT_EQ(QString::fromUtf8(out), QStringLiteral("mergedataco.pl: reading a.tio\n"));
+            EXPECT_EQ(QString::fromUtf8(err), QStringLiteral("mergedataco.pl: cannot write r.html: File too large\n"));
+            EXPECT_EQ(QString::fromUtf8(readFile(workPath(QStringLiteral("r.html")))), QStringLiteral("older"));
+            EXPECT_EQ(QDir(work.path()).entryList(QDir::Files), QStringList({"a.tio", "r.html"}));
+        }
+    }
 }
 
 } // namespace

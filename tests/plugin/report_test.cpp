@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTranslator>
 
 namespace {
 
@@ -75,6 +76,22 @@ TEST_F(ReportGeneration, RecognisesExtensionsInAnyCase)
 {
     open({QStringLiteral("dir.x/A.TIO"), QStringLiteral("B.Fdc")}, false);
     EXPECT_EQ(scriptArguments(), QStringList({"-silent", "dir.x/A.TIO", "B.Fdc", "-report=\"indexDATACOreport.html\""}));
+}
+
+TEST_F(ReportGeneration, PassesNoPathThatLooksLikeAnOption)
+{
+    // A relative path that begins with '-' goes as "./" and the path, which
+    // names the same file; the echo line shows what the script is given.
+    ASSERT_TRUE(QDir(work.path()).rename(scriptDirectory, workPath(QStringLiteral("-scripts"))));
+    studio.setScriptDirectory(QStringLiteral("-scripts"));
+    open({QStringLiteral("-entrypoints=x.tio"), QStringLiteral("-y.fdc"), QStringLiteral("dir/-z.fdc")}, false);
+    const QStringList logged = loggedScriptLines();
+    EXPECT_EQ(logged.value(0), QStringLiteral("./-scripts/mergedataco.pl"));
+    EXPECT_EQ(scriptArguments(), QStringList({"-silent", "./-entrypoints=x.tio", "./-y.fdc", "dir/-z.fdc",
+                                              "-report=\"indexDATACOreport.html\""}));
+    EXPECT_EQ(output(), QStringList({"mergedataco.pl ./-entrypoints=x.tio ./-y.fdc dir/-z.fdc "
+                                     "-report=\"indexDATACOreport.html\""}));
+    EXPECT_TRUE(errors().isEmpty()) << errors().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(ReportGeneration, NeedsBothKindsOfResultFiles)
@@ -255,13 +272,39 @@ TEST_F(ReportGeneration, ForwardsOutputWhileTheScriptRuns)
     EXPECT_EQ(output().value(1), QStringLiteral("answered"));
 }
 
-TEST_F(ReportGeneration, CarriesOnWhenTheScriptFails)
+TEST_F(ReportGeneration, ReportsAScriptThatFails)
 {
+    // Its output is forwarded as ever, and then the failure is an error.
     writeMergeScript("print \"partial\\r\\n\";\nprint STDERR \"broken input\\n\\n\";\nexit 3;\n");
     open({QStringLiteral("a.tio"), QStringLiteral("b.fdc")}, false);
     EXPECT_EQ(output().mid(1), QStringList({"partial"}));
-    EXPECT_EQ(errors(), QStringList({"broken input", ""}));
+    EXPECT_EQ(errors(), QStringList({"broken input", "", "mergedataco.pl ended with exit status 3"}));
     EXPECT_TRUE(waitForChildren(plugin));
+
+    // One that dies of a signal, with nothing to say.
+    window.clear();
+    writeMergeScript("kill 'KILL', $$;\n");
+    open({QStringLiteral("a.tio"), QStringLiteral("b.fdc")}, false);
+    EXPECT_EQ(output().size(), 1);
+    EXPECT_EQ(errors(), QStringList({"mergedataco.pl crashed"}));
+    EXPECT_TRUE(waitForChildren(plugin));
+}
+
+TEST_F(ReportGeneration, TranslatesItsErrors)
+{
+    class ContextTranslator : public QTranslator {
+    public:
+        QString translate(const char* context, const char* sourceText, const char*, int) const override
+        {
+            return QString::fromUtf8(context) + QStringLiteral(": ") + QString::fromUtf8(sourceText);
+        }
+        bool isEmpty() const override { return false; }
+    } translator;
+    writeMergeScript("exit 3;\n");
+    QCoreApplication::installTranslator(&translator);
+    open({QStringLiteral("a.tio"), QStringLiteral("b.fdc")}, false);
+    QCoreApplication::removeTranslator(&translator);
+    EXPECT_EQ(errors(), QStringList({"QAStDATACOPlugin: mergedataco.pl ended with exit status 3"}));
 }
 
 // executeScript is not part of the host's interface; these tests use the
@@ -277,13 +320,17 @@ TEST_F(ScriptRun, ReportsWhetherTheScriptRan)
     EXPECT_TRUE(plugin.executeScript(files, false));
     EXPECT_TRUE(QFile::exists(workPath(QStringLiteral("script-args.txt"))));
 
-    // An interpreter that cannot be started: the echo line only, no
-    // message, no process left behind.
+    // An interpreter that cannot be started: the echo line and an error
+    // that names the command, no message box, no process left behind.
     window.clear();
     studio.setScriptCommand({QStringLiteral("/no/such/interpreter"), QStringLiteral("-w")});
     EXPECT_FALSE(plugin.executeScript(files, false));
     EXPECT_EQ(output(), QStringList({"mergedataco.pl a.tio b.fdc -report=\"indexDATACOreport.html\""}));
-    EXPECT_TRUE(errors().isEmpty());
+    ASSERT_EQ(errors().size(), 1);
+    const QString command = QStringLiteral("/no/such/interpreter -w ") + scriptDirectory + QDir::separator() +
+                            QStringLiteral("mergedataco.pl");
+    EXPECT_TRUE(errors().first().startsWith(QStringLiteral("Unable to run %1: ").arg(command)))
+        << errors().first().toStdString();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(plugin.findChildren<QProcess*>().isEmpty());
     EXPECT_TRUE(boxes.boxes().isEmpty());

@@ -72,6 +72,20 @@ TEST_F(ReportViewing, EachOpenerKeepsItsOwnOutput)
     EXPECT_EQ(errors(), QStringList({"opener note", "opener note"}));
 }
 
+TEST_F(ReportViewing, PassesTheOpenerNoPathThatLooksLikeAnOption)
+{
+    writeFile(workPath(QStringLiteral("-r.dcp.html")), "<html>r</html>");
+    open({QStringLiteral("-r.dcp.html")}, true);
+    EXPECT_TRUE(waitForChildren(plugin));
+    EXPECT_EQ(loggedOpenerArguments(), QStringList({"./-r.dcp.html"}));
+    EXPECT_EQ(output().value(0), QStringLiteral("xdg-open ./-r.dcp.html"));
+
+    // The report is still the file that was opened.
+    QTemporaryDir out;
+    plugin->exportHTML(out.path(), QStringLiteral("copy"), nullptr, nullptr);
+    EXPECT_EQ(readFile(out.filePath(QStringLiteral("copy.html"))), QByteArray("<html>r</html>"));
+}
+
 TEST_F(ReportViewing, OpensWithoutEchoWhenThereIsNoHost)
 {
     plugin->initialize(nullptr, nullptr);

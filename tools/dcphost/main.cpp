@@ -1,6 +1,7 @@
 // dcphost: a console host for the Data Coupling viewer plug-in. It loads the
 // plug-in library like the desktop host does and opens files with it.
 
+#include "console_application.h"
 #include "options.h"
 
 #include <qaoutputwindow.h>
@@ -11,12 +12,14 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -65,16 +68,31 @@ void waitForChildren(QObject* plugin)
     loop.exec();
 }
 
+// Standard output carries the output window: a run whose output was lost
+// has not succeeded. Returns `status`, or 1 after saying so.
+int checkStandardOutput(int status)
+{
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "dcphost: cannot write standard output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    if (std::ferror(stdout)) {
+        std::fputs("dcphost: cannot write standard output\n", stderr);
+        return 1;
+    }
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    // The command line is read before there is an application object, which
+    // help and usage errors do not need; Qt's own options are not taken
+    // from it.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QFile::decodeName(argv[i]));
     Options options;
     bool help = false;
     QString problem;
@@ -84,8 +102,10 @@ int main(int argc, char** argv)
     }
     if (help) {
         std::fputs(usageText(), stdout);
-        return 0;
+        return checkStandardOutput(0);
     }
+    int applicationArgc = 1;
+    const std::unique_ptr<QApplication> application = startConsoleApplication(applicationArgc, argv);
     if (options.library.isEmpty())
         options.library = QStringLiteral(DCPHOST_PLUGIN);
     if (options.scriptDirectory.isEmpty())
@@ -136,5 +156,5 @@ int main(int argc, char** argv)
         plugin->exportHTML(options.exportDirectory, options.exportName, nullptr, nullptr);
 
     iface->release();
-    return window.errors > 0 ? 1 : 0;
+    return checkStandardOutput(window.errors > 0 ? 1 : 0);
 }

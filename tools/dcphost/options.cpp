@@ -85,9 +85,11 @@ const char* usageText()
            "  --script-dir DIR    the directory of mergedataco.pl (default: the one built\n"
            "                      with dcphost)\n"
            "  --help              show this text\n"
+           "  --                  end of options: every later argument is a FILE, also\n"
+           "                      one that begins with '-'\n"
            "\n"
            "The host's output window is standard output (output) and standard error\n"
            "(errors); a message box is printed on standard error and closed.\n"
-           "Exit status: 0 when the plug-in reported no error, 1 when it did or could\n"
-           "not be loaded, 2 for a usage error.\n";
+           "Exit status: 0 when the plug-in reported no error, 1 when it did, could not\n"
+           "be loaded or standard output could not be written, 2 for a usage error.\n";
 }
