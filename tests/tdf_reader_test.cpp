@@ -269,6 +269,8 @@ TEST_F(ReaderCoreTest, TimesShowTheUnitOnlyWithoutAFormat)
     EXPECT_EQ(reader->strTime(250), "250 ms");
     reader->setTimeFormat("%s.%m");
     EXPECT_EQ(reader->strTime(1500), "1.500");
+    reader->setTimeFormat(" \t");
+    EXPECT_EQ(reader->strTime(250), "250 ms");
     line("TU \"sec\"");
     EXPECT_EQ(reader->strTime(42), "42 sec");
 }

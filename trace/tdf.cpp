@@ -80,7 +80,7 @@ void TDF::setTDFFileName(const QString& name)
 QString TDF::strTime(const unsigned long long& time) const
 {
     QString text = TDFTime2StringFormat(timeFormat, time, timeUnit);
-    if ((timeFormat.isEmpty() || timeUnit == UNIT_NONE) && !timeUnitText.isNull())
+    if ((isBlankTimeFormat(timeFormat) || timeUnit == UNIT_NONE) && !timeUnitText.isNull())
         text = QCoreApplication::translate("TDF", "%1 %2",
                                            "%1 is a time number and %2 the time unit; used when there are no "
                                            "time format selected")
