@@ -73,6 +73,10 @@ void TDF::setDefinitionBlockList(TDFDefinitionBlockList& blocks)
 
 void TDF::setTDFFileName(const QString& name)
 {
+    // Skipping goes on into the next file, whose lines are numbered from 1
+    // again: its start moves back by the lines of the file before.
+    if (skipping)
+        skipStartLine -= static_cast<long long>(lineNumber);
     fileName = name;
     lineNumber = 0;
 }
@@ -116,7 +120,7 @@ void TDF::restartAnalyzing()
     skipping = false;
     warning(QCoreApplication::translate("Warning", "due to previous error, restart analyzing at this line (%1 lines skipped)",
                                         "%1 is the number of line skipped")
-                .arg(lineNumber - skipStartLine));
+                .arg(static_cast<long long>(lineNumber) - skipStartLine));
 }
 
 void TDF::appendObject(TDFObject* object)
