@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -81,6 +82,7 @@ public:
     // The top-level chain, or null with `failed()` set.
     QARes* readFile()
     {
+        skipByteOrderMark();
         Chain entries;
         skipBlanks();
         while (!failed_ && !atEnd()) {
@@ -115,6 +117,17 @@ private:
         if (c > ' ' && c < 0x7f)
             return QStringLiteral("\"%1\"").arg(QChar(c));
         return tr("the byte 0x%1").arg(c, 2, 16, QChar('0'));
+    }
+
+    // Editors may start a UTF-8 file with the encoded U+FEFF; columns count
+    // from the character after it.
+    void skipByteOrderMark()
+    {
+        static const char mark[] = "\xef\xbb\xbf";
+        if (end_ - at_ >= 3 && std::equal(mark, mark + 3, at_)) {
+            at_ += 3;
+            lineStart_ = at_;
+        }
     }
 
     // Skips white space, line ends and comments.
