@@ -123,6 +123,26 @@ TEST(ResourceReader, StringsDecodeEscapesAndUtf8)
     EXPECT_TRUE(first->search("e")->toResString()->value().isEmpty());
 }
 
+// Any other escape is a warning at its backslash; the string is still read,
+// with the character after the backslash as it is.
+TEST(ResourceReader, UnknownEscapesAreReportedAndKeepTheirCharacter)
+{
+    ErrorRecorder recorder;
+    bool ok = false;
+    auto first = parse("a = 1\nb = \"C:\\qx\\ty\\\xc3\xa9\"", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(first->next()->toResString()->value(), QString::fromUtf8("C:qx\ty\xc3\xa9"));
+    const std::vector<Report>& reports = recorder.reports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].severity, Error::WARNING);
+    EXPECT_EQ(reports[0].file, "test.res");
+    EXPECT_EQ(reports[0].line, 2);
+    EXPECT_EQ(reports[0].column, 8);
+    EXPECT_EQ(reports[0].message, "unknown escape: a backslash followed by \"q\"; the backslash is left out");
+    EXPECT_EQ(reports[1].column, 14);
+    EXPECT_EQ(reports[1].message, "unknown escape: a backslash followed by the byte 0xc3; the backslash is left out");
+}
+
 // Editors may start a UTF-8 file with a byte-order mark; columns count
 // from the character after it.
 TEST(ResourceReader, ByteOrderMarkIsSkipped)

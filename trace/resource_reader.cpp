@@ -39,6 +39,12 @@ bool isWordChar(char c)
     return isWordStart(c) || isDigit(c);
 }
 
+// The characters a backslash in a string may stand before.
+bool isEscape(char c)
+{
+    return c == '"' || c == '\\' || c == 'n' || c == 't';
+}
+
 // Collects a chain of nodes, freeing it unless it is released.
 class Chain {
 public:
@@ -106,6 +112,12 @@ private:
             Error::error(message, fileName_, where.line, where.column);
         failed_ = true;
         return nullptr;
+    }
+
+    // A problem that leaves the text readable.
+    void warn(const QString& message, Position where)
+    {
+        Error::warning(message, fileName_, where.line, where.column);
     }
 
     // What stands at the cursor, for messages.
@@ -270,6 +282,11 @@ private:
             if (c == '\\') {
                 if (atEnd() || *at_ == '\n')
                     return fail(tr("unterminated string: expected a closing '\"' on the same line"), open);
+                if (!isEscape(*at_)) {
+                    const Position backslash{line_, int(at_ - lineStart_)};
+                    warn(tr("unknown escape: a backslash followed by %1; the backslash is left out").arg(found()),
+                         backslash);
+                }
                 c = *at_++;
                 if (c == 'n')
                     c = '\n';

@@ -14,7 +14,9 @@
 // column (in bytes) of its tag, or of the value for a list item.
 //
 // The first syntax error is reported through Error::error with its position
-// and the whole text is rejected.
+// and the whole text is rejected. A backslash before any other character in
+// a string is reported through Error::warning and left out; the string
+// keeps the character.
 
 #include "export.h"
 
