@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -100,6 +102,46 @@ TEST(List, UnlinkAnywhereKeepsTheCircle)
     EXPECT_EQ(list.head, nullptr);
     EXPECT_EQ(list.count, 0);
     EXPECT_TRUE(valuesOf(list).empty());
+}
+
+// A range-for body may unlink the element it is on, the head and the last
+// one included: the walk goes on with the next element and ends after the
+// last, visiting every element once.
+TEST(List, RangeForGoesOnWhenTheBodyUnlinksItsElement)
+{
+    // Which of the values 0 .. size - 1 the body unlinks.
+    const std::vector<std::pair<const char*, bool (*)(int, int)>> picks = {
+        {"every element", [](int, int) { return true; }},
+        {"the even ones", [](int value, int) { return value % 2 == 0; }},
+        {"the head", [](int value, int) { return value == 0; }},
+        {"the last", [](int value, int size) { return value == size - 1; }},
+    };
+    for (int size : {1, 2, 5}) {
+        for (const auto& [what, unlinks] : picks) {
+            SCOPED_TRACE(std::string(what) + " of " + std::to_string(size));
+            List<int> list;
+            std::vector<ListNode<int>*> nodes;
+            std::vector<int> all, kept;
+            for (int i = 0; i < size; ++i) {
+                nodes.push_back(list.append(i));
+                all.push_back(i);
+                if (!unlinks(i, size))
+                    kept.push_back(i);
+            }
+            std::vector<int> visited;
+            for (int value : list) {
+                visited.push_back(value);
+                // A walk that comes round again fails here instead of hanging.
+                if (int(visited.size()) > size)
+                    break;
+                if (unlinks(value, size))
+                    list.unlink(nodes[size_t(value)]);
+            }
+            EXPECT_EQ(visited, all);
+            EXPECT_EQ(valuesOf(list), kept);
+            expectConsistentCircle(list);
+        }
+    }
 }
 
 TEST(List, ValuesAreNotOwned)

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -120,6 +121,48 @@ TEST(ResourceReader, StringsDecodeEscapesAndUtf8)
     EXPECT_EQ(first->toResString()->value(), "a\"b\\c\nd\teq");
     EXPECT_EQ(first->search("u")->toResString()->value(), QString::fromUtf8("caf\xc3\xa9 # not a comment"));
     EXPECT_TRUE(first->search("e")->toResString()->value().isEmpty());
+}
+
+// Any other escape is a warning at its backslash; the string is still read,
+// with the character after the backslash as it is.
+TEST(ResourceReader, UnknownEscapesAreReportedAndKeepTheirCharacter)
+{
+    ErrorRecorder recorder;
+    bool ok = false;
+    auto first = parse("a = 1\nb = \"C:\\qx\\ty\\\xc3\xa9\"", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(first->next()->toResString()->value(), QString::fromUtf8("C:qx\ty\xc3\xa9"));
+    const std::vector<Report>& reports = recorder.reports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].severity, Error::WARNING);
+    EXPECT_EQ(reports[0].file, "test.res");
+    EXPECT_EQ(reports[0].line, 2);
+    EXPECT_EQ(reports[0].column, 8);
+    EXPECT_EQ(reports[0].message, "unknown escape: a backslash followed by \"q\"; the backslash is left out");
+    EXPECT_EQ(reports[1].column, 14);
+    EXPECT_EQ(reports[1].message, "unknown escape: a backslash followed by the byte 0xc3; the backslash is left out");
+}
+
+// Editors may start a UTF-8 file with a byte-order mark; columns count
+// from the character after it.
+TEST(ResourceReader, ByteOrderMarkIsSkipped)
+{
+    ErrorRecorder recorder;
+    bool ok = false;
+    auto first = parse("\xef\xbb\xbf" "a = 1\nb = 2", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(first->toResInt()->value(), 1);
+    expectAt(first.get(), 1, 1);
+    expectAt(first->next(), 2, 1);
+    EXPECT_EQ(parse("\xef\xbb\xbf", &ok), nullptr);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(recorder.reports().empty());
+
+    // Only at the very start.
+    EXPECT_EQ(parse("a = 1\n\xef\xbb\xbf", &ok), nullptr);
+    EXPECT_FALSE(ok);
+    ASSERT_EQ(recorder.reports().size(), 1u);
+    EXPECT_EQ(recorder.reports()[0].message, "expected a tag, found the byte 0xef");
 }
 
 TEST(ResourceReader, ListsTakeTrailingCommasNestingAndNoItems)

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -250,6 +251,31 @@ TEST(Style, ToResourceBuildsTheDocumentedTree)
     EXPECT_TRUE(tagged->isTag("other"));
     QARes* normal = tagged->toResGroup()->firstChild()->search("text")->toResGroup()->firstChild()->search("style");
     EXPECT_STREQ(normal->toResList()->firstChild()->toResIdentifier()->value(), "NORMAL");
+}
+
+// The items of the text's "style" list that toResource writes.
+std::vector<std::string> fontItems(const Style& style)
+{
+    std::unique_ptr<QARes> group(style.toResource(nullptr));
+    QARes* text = group->toResGroup()->firstChild()->search("text")->toResGroup()->firstChild();
+    std::vector<std::string> items;
+    for (QARes* item = text->search("style")->toResList()->firstChild(); item; item = item->next())
+        items.push_back(item->toResIdentifier()->value());
+    return items;
+}
+
+// Bits beside BOLD, ITALIC and UNDERLINE have no item: a font style with
+// none of the three is written as NORMAL whatever else it holds.
+TEST(Style, ToResourceWritesOnlyTheThreeFlagsOrNormal)
+{
+    using Items = std::vector<std::string>;
+    Style style("s", 1);
+    style.setFontStyle(Style::Font(8));
+    EXPECT_EQ(fontItems(style), Items{"NORMAL"});
+    style.setFontStyle(Style::Font(8 | Style::ITALIC));
+    EXPECT_EQ(fontItems(style), Items{"ITALIC"});
+    style.setFontStyle(Style::Font(16 | Style::BOLD | Style::ITALIC | Style::UNDERLINE));
+    EXPECT_EQ(fontItems(style), (Items{"BOLD", "ITALIC", "UNDERLINE"}));
 }
 
 TEST(Style, ToResourceThenFromResourceGivesAnEqualStyle)

@@ -477,6 +477,32 @@ TEST(TDFInstanceLookup, ListFindsTheFirstAndHashTheNewest)
     EXPECT_EQ(hash.search(0), nullptr);
 }
 
+// Code that knows the table only as a Hash interns and cleans through the
+// base class; the search by id must see what it did.
+TEST(TDFInstanceLookup, HashUsedThroughItsBaseKeepsItsSearchRight)
+{
+    TDFInstance first, second;
+    first.id = second.id = 9;
+    TDFInstanceHash hash(613);
+    Hash<TDFInstance*>& base = hash;
+
+    bool isNew = false;
+    Hash<TDFInstance*>::Node* node = base.intern(&first, &isNew);
+    EXPECT_TRUE(isNew);
+    EXPECT_EQ(hash.search(9), &first);
+    EXPECT_EQ(hash.intern(&first, &isNew), node);
+    EXPECT_FALSE(isNew);
+
+    base.clean();
+    EXPECT_EQ(hash.search(9), nullptr);
+    hash.intern(&second, &isNew);
+    EXPECT_TRUE(isNew);
+    EXPECT_EQ(base.intern(&first, &isNew)->value, &first);
+    EXPECT_TRUE(isNew);
+    EXPECT_EQ(hash.search(9), &first);
+    EXPECT_EQ(hash.count, 3);
+}
+
 TEST(TDFSynchronisation, OwnsItsMemberList)
 {
     TDFInstance member;

@@ -102,6 +102,29 @@ TEST_F(ReaderCoreTest, FailingAgainWhileSkippingRestartsTheCount)
     EXPECT_EQ(reader->currentBlock, reader->definitionBlocks->head->value);
 }
 
+// A second file continues the trace, and a resynchronisation with it,
+// while its lines are numbered from 1 again.
+TEST_F(ReaderCoreTest, SkippedLinesAreCountedAcrossFiles)
+{
+    selectTestBlock();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto write = [&dir](const char* name, const QByteArray& text) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        EXPECT_EQ(file.write(text), text.size());
+        return file.fileName();
+    };
+    const QString first = write("first.tdf", "OT\nOT\nSF 5 8 8\nXX\nXX\n");
+    const QString second = write("second.tdf", "XX\nSF 5 1 2\n");
+    ASSERT_TRUE(reader->readFile(first));
+    ASSERT_TRUE(reader->readFile(second));
+    EXPECT_EQ(messages(), (Messages{"definition block not found (SF)",
+                                    "due to previous error, restart analyzing at this line (4 lines skipped)"}));
+    EXPECT_EQ(recorder.reports()[1].file, second);
+    EXPECT_EQ(recorder.reports()[1].line, 2);
+}
+
 TEST_F(ReaderCoreTest, ReadFileReadsEveryLineWithItsNumber)
 {
     ASSERT_TRUE(reader->readFile(TEST_DATA_DIR "/context.tdf"));
@@ -269,6 +292,8 @@ TEST_F(ReaderCoreTest, TimesShowTheUnitOnlyWithoutAFormat)
     EXPECT_EQ(reader->strTime(250), "250 ms");
     reader->setTimeFormat("%s.%m");
     EXPECT_EQ(reader->strTime(1500), "1.500");
+    reader->setTimeFormat(" \t");
+    EXPECT_EQ(reader->strTime(250), "250 ms");
     line("TU \"sec\"");
     EXPECT_EQ(reader->strTime(42), "42 sec");
 }

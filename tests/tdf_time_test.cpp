@@ -51,7 +51,10 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"%x", UNIT_MILLISECOND, 3, "x"},
                     FormatCase{" %ss ", UNIT_SECOND, 7, "7s"},
                     FormatCase{"%Hh %ss", UNIT_NONE, 42, "42"},
-                    FormatCase{"", UNIT_SECOND, 42, "42"}));
+                    FormatCase{"", UNIT_SECOND, 42, "42"},
+                    // White space alone says nothing either.
+                    FormatCase{"\t \n", UNIT_SECOND, 42, "42"},
+                    FormatCase{" ", UNIT_MILLISECOND, 0, "0"}));
 
 INSTANTIATE_TEST_SUITE_P(
     FieldOrderAndSuppression, TimeFormat,
@@ -77,8 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"%s", UNIT_SECOND, 0, "0"},
         FormatCase{"%H", UNIT_SECOND, 42, "0"},
         // Leading blanks alone do not count as printed.
-        FormatCase{" %ss", UNIT_SECOND, 0, "0s"},
-        FormatCase{"\t \n", UNIT_SECOND, 42, "0"}));
+        FormatCase{" %ss", UNIT_SECOND, 0, "0s"}));
 
 INSTANTIATE_TEST_SUITE_P(
     OtherDirectives, TimeFormat,

@@ -43,8 +43,9 @@ public:
 
     // Returns the node holding `value`, linking a new one at the front of its
     // bucket when the pointer is not there yet; `isNew` (may be null) tells
-    // which happened.
-    Node* intern(T* value, bool* isNew)
+    // which happened. Virtual, as is clean(), so that a subclass that keeps
+    // an index beside the buckets sees every change made through this class.
+    virtual Node* intern(T* value, bool* isNew)
     {
         Node*& bucket = buckets[code(value)];
         for (Node* node = bucket; node; node = node->next) {
@@ -60,7 +61,7 @@ public:
     }
 
     // Frees every node; the values are left alone and `count` is kept.
-    void clean()
+    virtual void clean()
     {
         std::fill(buckets, buckets + size, nullptr);
         nodes_.release();

@@ -92,25 +92,36 @@ public:
 
     Node* last() const { return head ? head->prev : nullptr; }
 
+    // Walks the nodes that were in the list when the walk began, from head
+    // to the last one. Each node's successor is taken on arrival, so the
+    // body of a loop may unlink the node it is on, the head included; it
+    // must not unlink others. Nodes appended during the walk are not
+    // visited.
     class Iterator {
     public:
-        Iterator(Node* node, const Node* head) : node_(node), head_(head) {}
+        Iterator(Node* node, const Node* last) : node_(node), next_(node ? node->next : nullptr), last_(last) {}
         T& operator*() const { return node_->value; }
         Iterator& operator++()
         {
-            node_ = node_->next == head_ ? nullptr : node_->next;
+            if (node_ == last_) {
+                node_ = nullptr;
+            } else {
+                node_ = next_;
+                next_ = node_->next;
+            }
             return *this;
         }
         bool operator!=(const Iterator& other) const { return node_ != other.node_; }
 
     private:
         Node* node_;
-        const Node* head_;
+        Node* next_;
+        const Node* last_;
     };
 
     // Iteration from head to the last node, oldest first.
-    Iterator begin() const { return Iterator(head, head); }
-    Iterator end() const { return Iterator(nullptr, head); }
+    Iterator begin() const { return Iterator(head, last()); }
+    Iterator end() const { return Iterator(nullptr, nullptr); }
 
 private:
     BlockPool nodes_{sizeof(Node)};

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -36,6 +37,12 @@ bool isWordStart(char c)
 bool isWordChar(char c)
 {
     return isWordStart(c) || isDigit(c);
+}
+
+// The characters a backslash in a string may stand before.
+bool isEscape(char c)
+{
+    return c == '"' || c == '\\' || c == 'n' || c == 't';
 }
 
 // Collects a chain of nodes, freeing it unless it is released.
@@ -81,6 +88,7 @@ public:
     // The top-level chain, or null with `failed()` set.
     QARes* readFile()
     {
+        skipByteOrderMark();
         Chain entries;
         skipBlanks();
         while (!failed_ && !atEnd()) {
@@ -106,6 +114,12 @@ private:
         return nullptr;
     }
 
+    // A problem that leaves the text readable.
+    void warn(const QString& message, Position where)
+    {
+        Error::warning(message, fileName_, where.line, where.column);
+    }
+
     // What stands at the cursor, for messages.
     QString found() const
     {
@@ -115,6 +129,17 @@ private:
         if (c > ' ' && c < 0x7f)
             return QStringLiteral("\"%1\"").arg(QChar(c));
         return tr("the byte 0x%1").arg(c, 2, 16, QChar('0'));
+    }
+
+    // Editors may start a UTF-8 file with the encoded U+FEFF; columns count
+    // from the character after it.
+    void skipByteOrderMark()
+    {
+        static const char mark[] = "\xef\xbb\xbf";
+        if (end_ - at_ >= 3 && std::equal(mark, mark + 3, at_)) {
+            at_ += 3;
+            lineStart_ = at_;
+        }
     }
 
     // Skips white space, line ends and comments.
@@ -257,6 +282,11 @@ private:
             if (c == '\\') {
                 if (atEnd() || *at_ == '\n')
                     return fail(tr("unterminated string: expected a closing '\"' on the same line"), open);
+                if (!isEscape(*at_)) {
+                    const Position backslash{line_, int(at_ - lineStart_)};
+                    warn(tr("unknown escape: a backslash followed by %1; the backslash is left out").arg(found()),
+                         backslash);
+                }
                 c = *at_++;
                 if (c == 'n')
                     c = '\n';

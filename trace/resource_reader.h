@@ -6,15 +6,17 @@
 //   # a comment
 //   tag = { member = 1  other = [ ITEM, "text", rgb(1, 2, 3), true ] }
 //
-// A file is a sequence of `TAG = VALUE` entries. Values are groups of
-// entries, lists of values, integers (decimal or 0x hexadecimal, optionally
-// negative), strings in UTF-8 with \" \\ \n \t escapes, true/false,
-// rgb(R, G, B) colours, and bare words (identifiers). Every node remembers
-// the file name, line and column (in bytes) of its tag, or of the value for
-// a list item.
+// A file is a sequence of `TAG = VALUE` entries, after a UTF-8 byte-order
+// mark if there is one. Values are groups of entries, lists of values,
+// integers (decimal or 0x hexadecimal, optionally negative), strings in
+// UTF-8 with \" \\ \n \t escapes, true/false, rgb(R, G, B) colours, and
+// bare words (identifiers). Every node remembers the file name, line and
+// column (in bytes) of its tag, or of the value for a list item.
 //
 // The first syntax error is reported through Error::error with its position
-// and the whole text is rejected.
+// and the whole text is rejected. A backslash before any other character in
+// a string is reported through Error::warning and left out; the string
+// keeps the character.
 
 #include "export.h"
 

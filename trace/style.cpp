@@ -180,11 +180,17 @@ void Style::fromResource(QARes* resource, bool readName)
 
 QARes* Style::toResource(const char* tag) const
 {
+    // Other bits of the font style have no name: without any of the three
+    // flags the list still says NORMAL rather than nothing.
     QAResList* fonts = new QAResList("style", nullptr);
-    for (Font flag : {BOLD, ITALIC, UNDERLINE})
-        if (fontStyle_ & flag)
+    bool named = false;
+    for (Font flag : {BOLD, ITALIC, UNDERLINE}) {
+        if (fontStyle_ & flag) {
             fonts->addItems(new QAResIdentifier(nullptr, strFont(flag)));
-    if (isNormal())
+            named = true;
+        }
+    }
+    if (!named)
         fonts->addItems(new QAResIdentifier(nullptr, strFont(NORMAL)));
 
     return groupOf(tag ? tag : "style",

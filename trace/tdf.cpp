@@ -73,6 +73,10 @@ void TDF::setDefinitionBlockList(TDFDefinitionBlockList& blocks)
 
 void TDF::setTDFFileName(const QString& name)
 {
+    // Skipping goes on into the next file, whose lines are numbered from 1
+    // again: its start moves back by the lines of the file before.
+    if (skipping)
+        skipStartLine -= static_cast<long long>(lineNumber);
     fileName = name;
     lineNumber = 0;
 }
@@ -80,7 +84,7 @@ void TDF::setTDFFileName(const QString& name)
 QString TDF::strTime(const unsigned long long& time) const
 {
     QString text = TDFTime2StringFormat(timeFormat, time, timeUnit);
-    if ((timeFormat.isEmpty() || timeUnit == UNIT_NONE) && !timeUnitText.isNull())
+    if ((isBlankTimeFormat(timeFormat) || timeUnit == UNIT_NONE) && !timeUnitText.isNull())
         text = QCoreApplication::translate("TDF", "%1 %2",
                                            "%1 is a time number and %2 the time unit; used when there are no "
                                            "time format selected")
@@ -116,7 +120,7 @@ void TDF::restartAnalyzing()
     skipping = false;
     warning(QCoreApplication::translate("Warning", "due to previous error, restart analyzing at this line (%1 lines skipped)",
                                         "%1 is the number of line skipped")
-                .arg(lineNumber - skipStartLine));
+                .arg(static_cast<long long>(lineNumber) - skipStartLine));
 }
 
 void TDF::appendObject(TDFObject* object)

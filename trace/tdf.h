@@ -213,7 +213,9 @@ public:
     unsigned long long lineNumber = 0;
     int errorCount = 0;
     bool skipping = false;
-    int skipStartLine = 0;
+    // The line that started the skipping, numbered as the current file's
+    // lines are: below 1 when it was in an earlier file.
+    long long skipStartLine = 0;
 
     bool trackActivations = true;
     int usedMessageModels = 0;

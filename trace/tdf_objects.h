@@ -313,15 +313,15 @@ public:
 // most recently interned is found. A trace may create millions of
 // instances, far more than the buckets: beside the buckets an index keeps
 // each interned instance's node and the newest instance of each id, so that
-// interning and searching take constant time. Use it as a TDFInstanceHash
-// (its intern and clean keep the index).
+// interning and searching take constant time. Its intern and clean keep
+// the index, also when called through the base class.
 class TDF_EXPORT TDFInstanceHash : public Hash<TDFInstance*> {
 public:
     explicit TDFInstanceHash(unsigned bucketCount);
     ~TDFInstanceHash() override;
     unsigned code(TDFInstance* instance) override;
-    Node* intern(TDFInstance* instance, bool* isNew);
-    void clean();
+    Node* intern(TDFInstance* instance, bool* isNew) override;
+    void clean() override;
     TDFInstance* search(unsigned long long id) const;
 
 private:

@@ -252,7 +252,7 @@ void TDF::readSF(const char* text)
     if (!currentBlock) {
         reportError("definition block not found (SF)");
         skipping = true;
-        skipStartLine = int(lineNumber);
+        skipStartLine = static_cast<long long>(lineNumber);
         return;
     }
     if (skipping)
@@ -281,7 +281,7 @@ void TDF::readCS(const char* text)
     if (!currentBlock) {
         reportError("definition block not found (CS)");
         skipping = true;
-        skipStartLine = int(lineNumber);
+        skipStartLine = static_cast<long long>(lineNumber);
     }
 }
 

@@ -50,7 +50,7 @@ QString TDFTime2String(const unsigned long long& time)
 QString TDFTime2StringFormat(const QString& format, const unsigned long long& time, TDFTimeUnitType unit)
 {
     const unsigned long long scale = picosecondsPer(unit);
-    if (format.isEmpty() || scale == 0)
+    if (isBlankTimeFormat(format) || scale == 0)
         return TDFTime2String(time);
 
     // Wraps modulo 2^64 on purpose: times past about 213 days are not

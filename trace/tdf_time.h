@@ -36,9 +36,19 @@ TDF_EXPORT QString TDFTime2String(const unsigned long long& time);
 //   %c                 any other character c, as it is
 // Outer white space is removed. When nothing at all is printed the result
 // is "0" followed by the text of the last skipped field, so that a zero
-// time still shows its unit. An empty format or a unit of NONE gives
-// TDFTime2String(time). Times are scaled to picoseconds modulo 2^64, so
+// time still shows its unit. A blank format (isBlankTimeFormat) or a unit
+// of NONE gives TDFTime2String(time). Times are scaled to picoseconds modulo 2^64, so
 // only times below 2^64 ps (about 213 days) come out right.
 TDF_EXPORT QString TDFTime2StringFormat(const QString& format, const unsigned long long& time, TDFTimeUnitType unit);
+
+// True for a format that lays nothing out, empty or white space alone: it
+// counts as no format, rather than turning every time into "0".
+inline bool isBlankTimeFormat(const QString& format)
+{
+    for (const QChar c : format)
+        if (!c.isSpace())
+            return false;
+    return true;
+}
 
 #endif
