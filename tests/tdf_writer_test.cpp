@@ -180,6 +180,9 @@ TEST_F(WriterTest, DeletionsNewTracesAndEmptyActionsAreWritten)
     const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "BA \"\" 5", "EA", "DA", "NT", "SF 1 1 2"});
     EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nBA \"\" 5\nEA\nDA\nNT\nSF 2 1 2\n");
     EXPECT_TRUE(messages().empty());
+    // An inner BA whose text is not found leaves the action without text.
+    EXPECT_EQ(rewrite({"NI 1 6", "BA \"outer\" 6", "BA 77", "EA"}), "SF 1 1 2\nNI 1 6\nBA \"\" 6\nBA 0\nEA\n");
+    EXPECT_EQ(reader->actions.last()->value->name(), QString());
 }
 
 // The message is kept, and so is the receiver it created: it is written
@@ -215,12 +218,15 @@ TEST_F(WriterTest, WalkingTheObjectsWritesACreatingMessageWithItsInstance)
 }
 
 // A loop is named by the block current at its start: the rewrite makes it
-// current as well, and loses it again where the reader had lost it.
+// current as well, and loses it again (a CS without number) where the
+// reader had lost it.
 TEST_F(WriterTest, LoopsKeepTheBlockThatNamesThem)
 {
-    const std::string written = rewrite({block, "SF 1 1 2", "LS 3", "LE", "SF 9 9 9", "LS 2", "LE"});
-    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nLS 3\nLE\nCS 0\nLS 2\nLE\n");
-    EXPECT_EQ(messages(), std::vector<std::string>{"definition block not found (SF)"});
+    const std::string written =
+        rewrite({block, "SF 1 1 2", "LS 3", "LE", "SF 9 9 9", "LS 2", "LE", "CS 1", "LS 1", "CS", "LS 4"});
+    EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nLS 3\nLE\nCS\nLS 2\nLE\nCS 1\nLS 1\nCS\nLS 4\n");
+    EXPECT_EQ(messages(), (std::vector<std::string>{"definition block not found (SF)",
+                                                     "due to previous error, restart analyzing at this line (3 lines skipped)"}));
 }
 
 // A return can make a deleted instance current; once a later instance has
@@ -241,6 +247,19 @@ TEST_F(WriterTest, GlyphLeftFreeByAFailedReturnIsKept)
     const std::string written = rewrite({block, "SF 1 1 2", "NI 1 5", "GL 4 \"odd\"", "MR 8"});
     EXPECT_EQ(written, std::string(block) + "SF 1 1 2\nNI 1 5\nGL 4 \"odd\"\nMR 0\n");
     EXPECT_EQ(messages(), std::vector<std::string>{"can't found corresponding message for return."});
+}
+
+
+// An empty link of an object's own hides its static model's link, and an
+// empty link given in a block is a link all the same: both are kept.
+TEST_F(WriterTest, EmptyLinksAreKept)
+{
+    const std::string written = rewrite({"DB \"test\"", "ID 3 4", "SO \"model.xrd\" 0 \"xrd\"", "LK \"\"",
+                                         "MS 1 \"remote\"", "ED", "SF 1 3 4", "LK \"\"", "ME 1 5"});
+    EXPECT_EQ(written, "DB \"test\"\nID 3 4\nSO \"model.xrd\" 0 \"xrd\"\nLK \"\"\nMS 1 \"remote\"\nLK 0\nED\n"
+                       "SF 1 3 4\nLK \"\"\nME 1 5\n");
+    EXPECT_EQ(reader->messages.last()->value->link(), QString(""));
+    EXPECT_TRUE(messages().empty());
 }
 
 }

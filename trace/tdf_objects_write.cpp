@@ -78,7 +78,8 @@ void writeStaticDecorations(TDFWriter& writer, const TDFDBObject* object, QStrin
     } else if (object->sourceLinkText.isNull() && !pendingLink.isNull()) {
         writer.stream << "LK 0\n";
         pendingLink = QString();
-    } else if (!object->sourceLinkText.isNull() && object->sourceLinkText != pendingLink) {
+    } else if (!object->sourceLinkText.isNull() &&
+               (pendingLink.isNull() || object->sourceLinkText != pendingLink)) {
         writer.stream << "LK ";
         writer.writeQuoted(object->sourceLinkText);
         writer.stream << '\n';
@@ -195,14 +196,23 @@ void TDFAction::write(TDFWriter& writer)
 {
     switchToBlockOf(writer, model);
     writePrefix(writer, this);
-    // An action of an empty text comes from an action block: AC would take
-    // its empty string for no text at all.
+    // An action of an empty text or none comes from an action block: AC
+    // would take its empty string for no text at all.
     const bool fromBlock = !model && name().isEmpty();
     writer.stream << (fromBlock ? "BA " : "AC ");
     writer.writeTextReference(this);
     writer.stream << ' ';
     writer.writeHexa(instance ? instance->id : 0);
-    writer.stream << (fromBlock ? "\nEA\n" : "\n");
+    writer.stream << '\n';
+    if (!fromBlock)
+        return;
+    // No text at all comes from an inner BA whose text could not be found.
+    if (name().isNull()) {
+        writer.stream << "BA ";
+        writer.writeHexa(writer.idUnknownToCurrentBlock());
+        writer.stream << '\n';
+    }
+    writer.stream << "EA\n";
 }
 
 void TDFSynchronisation::write(TDFWriter& writer)

@@ -117,7 +117,9 @@ void TDFWriter::writeTextReference(TDFTextObject* object)
 
 void TDFWriter::writeLink(TDFObject* object)
 {
-    if (object->linkText.isEmpty())
+    // An empty link of its own hides the link of the object's static
+    // model: it is written too.
+    if (object->linkText.isNull())
         return;
     stream << "LK ";
     writeQuoted(object->link());
@@ -225,9 +227,9 @@ void TDFWriter::writeLineObject(const TDF& reader, TDFObject* object)
         receiver->creationMessage = message;
         return;
     }
-    readerLostBlock = !reader.currentBlock && reader.skipping;
+    readerHasNoBlock = !reader.currentBlock;
     object->write(*this);
-    readerLostBlock = false;
+    readerHasNoBlock = false;
 }
 
 void TDFWriter::writeContextChanges(const TDF& reader)
@@ -273,23 +275,27 @@ void TDFWriter::selectBlockForLoop(bool named)
 {
     if (named) {
         changeDefinitionBlock(blockWhere([](const TDFDefinitionBlock& block) { return block.tcf != nullptr; }));
-    } else if (readerLostBlock && currentBlock) {
-        // The output loses its block the same way: a CS with a number never
-        // given fails.
-        stream << "CS 0\n";
+    } else if (readerHasNoBlock && currentBlock) {
+        // A CS without number leaves the reader without a block, silently.
+        stream << "CS\n";
         currentBlock = nullptr;
     }
+}
+
+unsigned long long TDFWriter::idUnknownToCurrentBlock() const
+{
+    unsigned long long id = 0;
+    while (currentBlock && currentBlock->getObjectFromId(id))
+        ++id;
+    return id;
 }
 
 void TDFWriter::writeFreeGlyph(TDFGlyph* glyph)
 {
     writeGlyph(glyph);
     // No open message has a model of an id that the current block lacks.
-    unsigned long long missing = 0;
-    while (currentBlock && currentBlock->getMessageFromId(missing))
-        ++missing;
     stream << "MR ";
-    writeHexa(missing);
+    writeHexa(idUnknownToCurrentBlock());
     stream << '\n';
 }
 

@@ -37,8 +37,12 @@ public:
     // numbered; null when there is none.
     TDFDefinitionBlock* blockWhere(const std::function<bool(const TDFDefinitionBlock&)>& fits);
     // Before a loop start: a named loop needs a block with a configuration
-    // current, one read after its block was lost needs none.
+    // current, one that the reader read without a block needs none.
     void selectBlockForLoop(bool named);
+    // The smallest static id that no object of the current block has: a
+    // statement naming it fails, as the statement written for a failed one
+    // must.
+    unsigned long long idUnknownToCurrentBlock() const;
     // Makes `instance` (or none) current with a CI record; 1 when written.
     int changeInstance(TDFInstance* instance);
 
@@ -98,9 +102,9 @@ private:
     bool timeStepWritten = false;
     int writtenThreadInfos = 0;
     int writtenGlyphs = 0;
-    // The line being written was read after a block selection failed and
-    // left the reader without a block.
-    bool readerLostBlock = false;
+    // The line being written was read without a current block (writeReadLine
+    // only; write() can't know).
+    bool readerHasNoBlock = false;
 };
 
 #endif

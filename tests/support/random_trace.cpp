@@ -118,7 +118,7 @@ private:
         const int statics = 3 + int(pick(6));
         for (int i = 0; i < statics; ++i, ++id) {
             if (chance(20))
-                line(chance(50) ? "LK " + quoted("file.c") : "LK " + std::to_string(10 + pick(90)));
+                line(chance(50) ? "LK " + quoted(chance(80) ? "file.c" : "") : "LK " + std::to_string(10 + pick(90)));
             if (chance(15))
                 line("ST " + std::to_string(1 + pick(2)));
             switch (pick(3)) {
@@ -147,7 +147,9 @@ private:
     void selectBlock()
     {
         const Block* block = someBlock();
-        if (!block || chance(8)) {
+        if (chance(3)) {
+            line(chance(50) ? "SF" : "CS");  // no number: no block, and nothing said
+        } else if (!block || chance(8)) {
             line("SF " + std::to_string(1 + pick(4)) + blockIds(std::vector<unsigned>(idLength_, 7)));
         } else if (chance(30)) {
             line("CS " + std::to_string(1 + pick(4)));
@@ -208,6 +210,8 @@ private:
                 line("BA \"inner\" 0");
                 line("EA");
             }
+            if (chance(10))
+                line("BA 77");  // no such text: the action is left without one
             line("EA");
             break;
         default: line("AC " + text + ' ' + number(chance(80) ? dynamicId() : 0)); break;
@@ -262,8 +266,8 @@ private:
             {5, [this] { line("DI " + number(dynamicId()) + (chance(40) ? ' ' + number(staticMessage()) : "")); }},
             {7, [this] { current(); }},
             {7, [this] { annotation(); }},
-            {4, [this] { line(chance(50) ? "LK " + quoted("src.c:" + std::to_string(pick(99))) : "ST " +
-                                                    std::to_string(pick(4))); }},
+            {4, [this] { line(chance(50) ? "LK " + quoted(chance(90) ? "src.c:" + std::to_string(pick(99)) : "")
+                                          : "ST " + std::to_string(pick(4))); }},
             {6, [this] { line(chance(55) ? "LS " + std::to_string(pick(5)) : "LE"); }},
             {6, [this] { action(); }},
             {4, [this] { line("TI " + std::to_string(1 + pick(3)) + ' ' + std::to_string(1 + pick(3)) + ' ' +
