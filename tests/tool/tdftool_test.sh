@@ -180,5 +180,11 @@ run "render into a missing directory" 2 "$tool" render "$examples/example.tdf" -
 has err "cannot write $work/none/trace.svg"
 done_case
 
+run "a directory is no empty trace" 1 "$tool" check "$work" "$examples/example.tdf"
+has err "error:Can't read file \"$work\": Is a directory"
+has out "example.tdf: 59 lines"
+grep -q -F "$work:" "$work/out" && { last_ok=0; echo "FAIL $current: summary of the directory printed"; }
+done_case
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

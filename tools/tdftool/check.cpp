@@ -10,11 +10,11 @@ void runCheck(const Options& options, TCFList& configurations)
     for (const QString& path : options.traces) {
         TDF reader(&configurations);
         ReadCounts counts;
-        const bool opened = readTrace(reader, path, counts);
+        const bool read = readTrace(reader, path, counts);
         total.lines += counts.lines;
         total.bytes += counts.bytes;
         total.seconds += counts.seconds;
-        if (!opened)
+        if (!read)
             continue;
         std::printf("%s: %llu lines, %d objects, %d definition blocks, %d errors, %d warnings\n",
                     path.toLocal8Bit().constData(), reader.lineNumber, reader.objects.count,
