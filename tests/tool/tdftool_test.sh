@@ -13,11 +13,11 @@ passed=0
 failed=0
 
 # run NAME EXPECTED_STATUS COMMAND...: runs the command, keeping its output
-# in $work/out and $work/err.
+# in $work/out (or in $stdout_to when set) and $work/err.
 run() {
   local name=$1 expected=$2
   shift 2
-  "$@" >"$work/out" 2>"$work/err" </dev/null
+  "$@" >"${stdout_to:-$work/out}" 2>"$work/err" </dev/null
   local status=$?
   if [ "$status" -eq "$expected" ]; then
     last_ok=1
@@ -178,6 +178,21 @@ done_case
 
 run "render into a missing directory" 2 "$tool" render "$examples/example.tdf" -o "$work/none/trace.svg"
 has err "cannot write $work/none/trace.svg"
+done_case
+
+# Output that can't be written is never taken for success.
+for command in check rewrite stats; do
+  stdout_to=/dev/full run "$command on a full disk" 2 "$tool" "$command" "$examples/example.tdf"
+  has err "tdftool: cannot write standard output: No space left on device"
+  done_case
+done
+
+stdout_to=/dev/full run "help on a full disk" 2 "$tool" --help
+done_case
+
+stdout_to=/dev/full run "render summary on a full disk" 2 "$tool" render "$examples/example.tdf" -o "$work/full.svg"
+has err "tdftool: cannot write standard output: No space left on device"
+grep -q '</svg>' "$work/full.svg" || { last_ok=0; echo "FAIL $current: picture not written"; }
 done_case
 
 run "a directory is no empty trace" 1 "$tool" check "$work" "$examples/example.tdf"

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "standard_output.h"
 #include "trace_reading.h"
 
 #include <html_page.h>
@@ -9,7 +10,7 @@
 
 #include <cstdio>
 
-bool runRender(const Options& options, TCFList& configurations)
+bool runRender(const Options& options, TCFList& configurations, StandardOutput& output)
 {
     TDF reader(&configurations);
     ReadCounts counts;
@@ -32,9 +33,9 @@ bool runRender(const Options& options, TCFList& configurations)
                      file.errorString().toLocal8Bit().constData());
         return false;
     }
-    std::printf("%s: %lld of %lld events, %zu lifelines\n", options.output.toLocal8Bit().constData(),
+    output.print("%s: %lld of %lld events, %zu lifelines\n", options.output.toLocal8Bit().constData(),
                 diagram.shownEvents, diagram.totalEvents, diagram.lifelines.size());
     if (!diagram.cutNotice.isEmpty())
-        std::printf("%s\n", diagram.cutNotice.toLocal8Bit().constData());
+        output.print("%s\n", diagram.cutNotice.toLocal8Bit().constData());
     return true;
 }
