@@ -201,5 +201,35 @@ has out "example.tdf: 59 lines"
 grep -q -F "$work:" "$work/out" && { last_ok=0; echo "FAIL $current: summary of the directory printed"; }
 done_case
 
+mkfifo "$work/pipe.svg"
+run "render refuses a FIFO" 2 "$tool" render "$examples/example.tdf" -o "$work/pipe.svg"
+has err "tdftool: cannot write $work/pipe.svg: it exists and is not a regular file"
+[ -p "$work/pipe.svg" ] || { last_ok=0; echo "FAIL $current: the FIFO was replaced"; }
+done_case
+
+# A device of our own (a FIFO where devices can't be made), so that a
+# failure replaces nothing outside the work directory.
+mknod "$work/null" c 1 3 2>/dev/null || mkfifo "$work/null"
+ln -s "$work/null" "$work/device.svg"
+run "render refuses a link to a device" 2 "$tool" render "$examples/example.tdf" -o "$work/device.svg"
+has err "tdftool: cannot write $work/device.svg: it exists and is not a regular file"
+{ [ -L "$work/device.svg" ] && { [ -c "$work/null" ] || [ -p "$work/null" ]; }; } ||
+  { last_ok=0; echo "FAIL $current: the device or its link was replaced"; }
+done_case
+
+ln -s "$work/trace.svg" "$work/link.svg"
+run "render replaces the file behind a link" 0 "$tool" render --max-events 3 "$examples/example.tdf" -o "$work/link.svg"
+[ -L "$work/link.svg" ] && grep -q 'Showing 3 of 29 events' "$work/trace.svg" ||
+  { last_ok=0; echo "FAIL $current: the linked file was not replaced"; }
+done_case
+
+(trap '' XFSZ; ulimit -f 4
+ run "render beyond the file size limit" 2 "$tool" render "$examples/example.tdf" -o "$work/big.svg"
+ has err "tdftool: cannot write $work/big.svg: File too large"
+ [ -z "$(find "$work" -name 'big.svg*')" ] || { last_ok=0; echo "FAIL $current: a partial picture is left"; }
+ done_case
+ echo "$passed $failed" >"$work/counts")
+read -r passed failed <"$work/counts"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
