@@ -231,5 +231,13 @@ done_case
  echo "$passed $failed" >"$work/counts")
 read -r passed failed <"$work/counts"
 
+# A huge identification would make every DB line allocate gigabytes.
+printf 'tcf = { name = "huge" id_length = 2000000000 }\n' >"$work/huge.tcf"
+printf 'DB "huge"\nID 1\nED\n' >"$work/huge.tdf"
+run "huge id length" 1 "$tool" check --tcf "$work/huge.tcf" "$work/huge.tdf"
+has err "huge.tcf:1:23:tcf.id_length must be at most 9"
+has out "huge.tdf: 3 lines"
+done_case
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
