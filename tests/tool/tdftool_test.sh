@@ -239,5 +239,9 @@ has err "huge.tcf:1:23:tcf.id_length must be at most 9"
 has out "huge.tdf: 3 lines"
 done_case
 
+run "endless configuration file" 2 "$tool" check --tcf /dev/zero "$examples/example.tdf"
+has err "tdftool: cannot read configuration file /dev/zero: it is larger than 64 MiB"
+done_case
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
