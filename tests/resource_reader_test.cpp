@@ -310,6 +310,18 @@ TEST(ResourceReader, FileThatCannotBeOpenedIsReportedAtItsName)
     EXPECT_TRUE(recorder.reports()[0].message.startsWith("cannot open the file: "));
 }
 
+TEST(ResourceReader, FileWithoutEndIsRefusedAtTheSizeLimit)
+{
+    ErrorRecorder recorder;
+    bool ok = true;
+    EXPECT_EQ(readResourceFile("/dev/zero", &ok), nullptr);
+    EXPECT_FALSE(ok);
+    ASSERT_EQ(recorder.reports().size(), 1u);
+    EXPECT_EQ(recorder.reports()[0].message, "cannot read the file: it is larger than 64 MiB");
+    EXPECT_EQ(recorder.reports()[0].file, "/dev/zero");
+    EXPECT_EQ(recorder.reports()[0].line, 0);
+}
+
 TEST(ResourceReader, NodesOfAFileCarryItsName)
 {
     ErrorRecorder recorder;

@@ -295,6 +295,22 @@ TEST(TCFLoader, StyleFactoryMakesTheStylesThatPassTheirChecks)
     EXPECT_EQ(traced->fontStyle(), Style::BOLD | Style::ITALIC);
 }
 
+TEST(TCFLoader, IdLengthBeyondWhatATraceCanSelectGivesTheConfigurationUp)
+{
+    ErrorRecorder recorder;
+    Loaded loaded = loadText("tcf = { name = \"nine\" id_length = 9 }\n"
+                             "tcf = { name = \"ten\" id_length = 10 }\n"
+                             "tcf = { name = \"huge\" id_length = 2000000000 }");
+    ASSERT_EQ(loaded.list->count, 1);
+    EXPECT_EQ(loaded.list->head->value->idLength(), 9);
+    ASSERT_EQ(recorder.reports().size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(recorder.reports()[i].message, "tcf.id_length must be at most 9");
+        EXPECT_EQ(recorder.reports()[i].line, i + 2);
+        EXPECT_EQ(recorder.reports()[i].column, i == 0 ? 22 : 23);
+    }
+}
+
 TEST(TCFLoader, SameNamedConfigurationsBothLoad)
 {
     ErrorRecorder recorder;

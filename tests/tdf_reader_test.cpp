@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -156,6 +158,20 @@ TEST_F(ReaderCoreTest, MissingFileIsReportedWithoutPosition)
     EXPECT_EQ(recorder.reports()[0].message, "Can't open file \"/no/such/trace.tdf\"");
     EXPECT_TRUE(recorder.reports()[0].file.isNull());
     EXPECT_EQ(recorder.reports()[0].line, 0);
+    EXPECT_EQ(reader->errorCount, 0);
+}
+
+TEST_F(ReaderCoreTest, ReadFailureIsReportedLikeAnOpenFailure)
+{
+    // A directory opens but can't be read: that is no empty trace.
+    EXPECT_FALSE(reader->readFile(TEST_DATA_DIR));
+    ASSERT_EQ(recorder.reports().size(), 1u);
+    EXPECT_EQ(recorder.reports()[0].message,
+              QString("Can't read file \"%1\": %2").arg(TEST_DATA_DIR, QString::fromLocal8Bit(std::strerror(EISDIR))));
+    EXPECT_EQ(recorder.reports()[0].severity, Error::ERROR);
+    EXPECT_TRUE(recorder.reports()[0].file.isNull());
+    EXPECT_EQ(recorder.reports()[0].line, 0);
+    EXPECT_EQ(recorder.reports()[0].column, 0);
     EXPECT_EQ(reader->errorCount, 0);
 }
 

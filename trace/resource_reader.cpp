@@ -413,11 +413,33 @@ QARes* readResourceFile(const QString& fileName, bool* ok)
         setOk(ok, false);
         return nullptr;
     }
-    QByteArray text = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        Error::error(tr("cannot read the file: %1").arg(file.errorString()), fileName, 0, 0);
+    QByteArray text;
+    QString problem;
+    if (!readResourceBytes(file, text, problem)) {
+        Error::error(tr("cannot read the file: %1").arg(problem), fileName, 0, 0);
         setOk(ok, false);
         return nullptr;
     }
     return readResourceText(text, fileName, ok);
+}
+
+bool readResourceBytes(QFile& file, QByteArray& text, QString& problem)
+{
+    text.clear();
+    char chunk[1 << 16];
+    for (;;) {
+        const qint64 got = file.read(chunk, sizeof chunk);
+        if (got < 0) {
+            problem = file.errorString();
+            return false;
+        }
+        if (got == 0)
+            return true;
+        if (text.size() + got > maxResourceFileBytes) {
+            problem = QCoreApplication::translate("Resource File", "it is larger than %1 MiB", "%1 is a number")
+                          .arg(maxResourceFileBytes / (1024 * 1024));
+            return false;
+        }
+        text.append(chunk, got);
+    }
 }

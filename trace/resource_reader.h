@@ -24,14 +24,26 @@
 #include <QString>
 
 class QARes;
+class QFile;
+
+// Resource files hold configurations and styles, far smaller than this; the
+// bound keeps a file without end (/dev/zero, a FIFO) from being read until
+// memory runs out. Its size can't be trusted to tell: such files have none.
+constexpr qint64 maxResourceFileBytes = 64 * 1024 * 1024;
 
 // The first node of the top-level chain, owned by the caller. Null both for
 // a text without entries and for a rejected one; `ok` (may be null) tells
 // them apart.
 TDF_EXPORT QARes* readResourceText(const QByteArray& text, const QString& fileName, bool* ok = nullptr);
 
-// Reads a whole file the same way; a file that cannot be read is reported
-// at the file's name with no position.
+// Reads a whole file the same way; a file that cannot be read, or is
+// larger than maxResourceFileBytes, is reported at the file's name with no
+// position.
 TDF_EXPORT QARes* readResourceFile(const QString& fileName, bool* ok = nullptr);
+
+// Reads the rest of an open resource file into `text`; false, with the
+// reason in `problem`, when a read fails or the file is larger than
+// maxResourceFileBytes.
+TDF_EXPORT bool readResourceBytes(QFile& file, QByteArray& text, QString& problem);
 
 #endif

@@ -86,6 +86,9 @@ public:
         OBJ_TIME = 13
     };
     static constexpr int objectCount = 14;
+    // A trace selects a definition block (SF) by at most this many words,
+    // so no longer identification could ever be used.
+    static constexpr int maxIdLength = 9;
 
     TCF(const QString& name, int idLength);
     ~TCF();

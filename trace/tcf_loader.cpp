@@ -498,8 +498,17 @@ bool readSettings(TCF& tcf, QARes* members)
     QAResInt* idLength;
     if (!optionalKey(members, "id_length", "tcf.id_length", KIND_INTEGER, &idLength))
         return false;
-    if (idLength)
+    if (idLength) {
+        // Every DB line allocates an identification of this length, and a
+        // longer one than a trace can select is of no use.
+        if (idLength->value() > TCF::maxIdLength) {
+            reportErrorAt(QCoreApplication::translate("Load TCF", "tcf.id_length must be at most %1", "%1 is a number")
+                              .arg(TCF::maxIdLength),
+                          idLength);
+            return false;
+        }
         tcf.setIdLength(idLength->value());
+    }
 
     QARes* flow = member(members, "control_flow");
     bool nested;

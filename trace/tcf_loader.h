@@ -5,7 +5,7 @@
 //
 //   tcf = {
 //       name = "embedded"            # required; selects the configuration
-//       id_length = 2                # words of a definition-block identification
+//       id_length = 2                # words of a definition-block identification, 9 at most
 //       control_flow = NESTED        # or FLAT (the default)
 //       style = { name = "..." id = 1 text = {...} background = {...} line = {...} }
 //       default_style = { instance = { title = 1 ... } message = {...} world = 1 ... }

@@ -5,7 +5,9 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -245,6 +247,16 @@ bool TDF::readFile(const QString& name, const LineHandler& onLine)
         ModelChangment change;
         TDFObject* object = read(line, nullptr, &change);
         onLine(line, object, change);
+    }
+    // fgets ends both at the end and at a failure (a directory, a disk
+    // error): a failure is no shorter trace.
+    if (std::ferror(file.get())) {
+        const int reason = errno;
+        Error::error(QCoreApplication::translate("Load TDF", "Can't read file \"%1\": %2",
+                                                 "%1 is the file name, %2 the system's reason")
+                         .arg(name, QString::fromLocal8Bit(std::strerror(reason))),
+                     QString(), 0, 0);
+        return false;
     }
     return true;
 }

@@ -69,7 +69,8 @@ public:
     // completed an object; `change` tells what an NI line did.
     TDFObject* read(const char* line, bool* changed, TDF::ModelChangment* change);
     // Reads a whole file, continuing the current trace; false (after a
-    // report) when the file can't be opened.
+    // report) when the file can't be opened or a read fails (the lines
+    // before the failure have been handled).
     bool readFile(const QString& name);
     // The same, handing each line with what `read` made of it to `onLine`.
     using LineHandler = std::function<void(const char* line, TDFObject* object, TDF::ModelChangment change)>;

@@ -10,13 +10,6 @@
 
 #include <vector>
 
-namespace {
-
-// SF accepts at most this many identification words.
-const int maxSfIds = 9;
-
-}
-
 void TDF::invalidateBlock(const char* text)
 {
     reportError(text);
@@ -234,13 +227,13 @@ void TDF::readSF(const char* text)
     if (!readNumber(&text, &number))
         return;
     readWhite(&text);
-    unsigned long long ids[maxSfIds];
+    unsigned long long ids[TCF::maxIdLength];
     int count = 0;
     while (*text) {
         unsigned long long id;
         if (!readNumber(&text, &id))
             break;
-        if (count == maxSfIds) {
+        if (count == TCF::maxIdLength) {
             error(QCoreApplication::translate("Internal Error", "internal error: sf_id overflow"));
             return;
         }

@@ -13,11 +13,11 @@ passed=0
 failed=0
 
 # run NAME EXPECTED_STATUS COMMAND...: runs the command, keeping its output
-# in $work/out and $work/err.
+# in $work/out (or in $stdout_to when set) and $work/err.
 run() {
   local name=$1 expected=$2
   shift 2
-  "$@" >"$work/out" 2>"$work/err" </dev/null
+  "$@" >"${stdout_to:-$work/out}" 2>"$work/err" </dev/null
   local status=$?
   if [ "$status" -eq "$expected" ]; then
     last_ok=1
@@ -178,6 +178,69 @@ done_case
 
 run "render into a missing directory" 2 "$tool" render "$examples/example.tdf" -o "$work/none/trace.svg"
 has err "cannot write $work/none/trace.svg"
+done_case
+
+# Output that can't be written is never taken for success.
+for command in check rewrite stats; do
+  stdout_to=/dev/full run "$command on a full disk" 2 "$tool" "$command" "$examples/example.tdf"
+  has err "tdftool: cannot write standard output: No space left on device"
+  done_case
+done
+
+stdout_to=/dev/full run "help on a full disk" 2 "$tool" --help
+done_case
+
+stdout_to=/dev/full run "render summary on a full disk" 2 "$tool" render "$examples/example.tdf" -o "$work/full.svg"
+has err "tdftool: cannot write standard output: No space left on device"
+grep -q '</svg>' "$work/full.svg" || { last_ok=0; echo "FAIL $current: picture not written"; }
+done_case
+
+run "a directory is no empty trace" 1 "$tool" check "$work" "$examples/example.tdf"
+has err "error:Can't read file \"$work\": Is a directory"
+has out "example.tdf: 59 lines"
+grep -q -F "$work:" "$work/out" && { last_ok=0; echo "FAIL $current: summary of the directory printed"; }
+done_case
+
+mkfifo "$work/pipe.svg"
+run "render refuses a FIFO" 2 "$tool" render "$examples/example.tdf" -o "$work/pipe.svg"
+has err "tdftool: cannot write $work/pipe.svg: it exists and is not a regular file"
+[ -p "$work/pipe.svg" ] || { last_ok=0; echo "FAIL $current: the FIFO was replaced"; }
+done_case
+
+# A device of our own (a FIFO where devices can't be made), so that a
+# failure replaces nothing outside the work directory.
+mknod "$work/null" c 1 3 2>/dev/null || mkfifo "$work/null"
+ln -s "$work/null" "$work/device.svg"
+run "render refuses a link to a device" 2 "$tool" render "$examples/example.tdf" -o "$work/device.svg"
+has err "tdftool: cannot write $work/device.svg: it exists and is not a regular file"
+{ [ -L "$work/device.svg" ] && { [ -c "$work/null" ] || [ -p "$work/null" ]; }; } ||
+  { last_ok=0; echo "FAIL $current: the device or its link was replaced"; }
+done_case
+
+ln -s "$work/trace.svg" "$work/link.svg"
+run "render replaces the file behind a link" 0 "$tool" render --max-events 3 "$examples/example.tdf" -o "$work/link.svg"
+[ -L "$work/link.svg" ] && grep -q 'Showing 3 of 29 events' "$work/trace.svg" ||
+  { last_ok=0; echo "FAIL $current: the linked file was not replaced"; }
+done_case
+
+(trap '' XFSZ; ulimit -f 4
+ run "render beyond the file size limit" 2 "$tool" render "$examples/example.tdf" -o "$work/big.svg"
+ has err "tdftool: cannot write $work/big.svg: File too large"
+ [ -z "$(find "$work" -name 'big.svg*')" ] || { last_ok=0; echo "FAIL $current: a partial picture is left"; }
+ done_case
+ echo "$passed $failed" >"$work/counts")
+read -r passed failed <"$work/counts"
+
+# A huge identification would make every DB line allocate gigabytes.
+printf 'tcf = { name = "huge" id_length = 2000000000 }\n' >"$work/huge.tcf"
+printf 'DB "huge"\nID 1\nED\n' >"$work/huge.tdf"
+run "huge id length" 1 "$tool" check --tcf "$work/huge.tcf" "$work/huge.tdf"
+has err "huge.tcf:1:23:tcf.id_length must be at most 9"
+has out "huge.tdf: 3 lines"
+done_case
+
+run "endless configuration file" 2 "$tool" check --tcf /dev/zero "$examples/example.tdf"
+has err "tdftool: cannot read configuration file /dev/zero: it is larger than 64 MiB"
 done_case
 
 echo "$passed passed, $failed failed"

@@ -3,14 +3,15 @@
 
 #include "options.h"
 
+class StandardOutput;
 class TCFList;
 
 // The commands report every problem through Error; the exit status follows
-// from its error count.
-void runCheck(const Options& options, TCFList& configurations);
-void runRewrite(const Options& options, TCFList& configurations);
-void runStats(const Options& options, TCFList& configurations);
+// from its error count and from whether their output could be written.
+void runCheck(const Options& options, TCFList& configurations, StandardOutput& output);
+void runRewrite(const Options& options, TCFList& configurations, StandardOutput& output);
+void runStats(const Options& options, TCFList& configurations, StandardOutput& output);
 // False when the picture could not be written (after saying why).
-bool runRender(const Options& options, TCFList& configurations);
+bool runRender(const Options& options, TCFList& configurations, StandardOutput& output);
 
 #endif

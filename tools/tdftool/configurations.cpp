@@ -9,6 +9,20 @@
 
 #include <memory>
 
+namespace {
+
+bool readConfigurationFile(const QString& name, QByteArray& text, QString& reason)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reason = file.errorString();
+        return false;
+    }
+    return readResourceBytes(file, text, reason);
+}
+
+}
+
 bool Configurations::load(const QStringList& files, QString& problem)
 {
     if (files.isEmpty()) {
@@ -18,12 +32,13 @@ bool Configurations::load(const QStringList& files, QString& problem)
         return true;
     }
     for (const QString& name : files) {
-        QFile file(name);
-        if (!file.open(QIODevice::ReadOnly)) {
-            problem = QStringLiteral("cannot read configuration file %1: %2").arg(name, file.errorString());
+        QByteArray text;
+        QString reason;
+        if (!readConfigurationFile(name, text, reason)) {
+            problem = QStringLiteral("cannot read configuration file %1: %2").arg(name, reason);
             return false;
         }
-        add(file.readAll(), name);
+        add(text, name);
     }
     return true;
 }

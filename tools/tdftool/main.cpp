@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "configurations.h"
 #include "options.h"
+#include "standard_output.h"
 
 #include <error.h>
 
@@ -10,12 +11,11 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+namespace {
 
+// The exit status before standard output is known to have been written.
+int runTool(const QStringList& arguments, StandardOutput& output)
+{
     Options options;
     bool help = false;
     QString problem;
@@ -24,7 +24,7 @@ int main(int argc, char** argv)
         return 2;
     }
     if (help) {
-        std::fputs(usageText(), stdout);
+        output.print("%s", usageText());
         return 0;
     }
 
@@ -34,12 +34,25 @@ int main(int argc, char** argv)
         return 2;
     }
     if (options.command == QLatin1String("check"))
-        runCheck(options, configurations.list);
+        runCheck(options, configurations.list, output);
     else if (options.command == QLatin1String("rewrite"))
-        runRewrite(options, configurations.list);
+        runRewrite(options, configurations.list, output);
     else if (options.command == QLatin1String("stats"))
-        runStats(options, configurations.list);
-    else if (!runRender(options, configurations.list))
+        runStats(options, configurations.list, output);
+    else if (!runRender(options, configurations.list, output))
         return 2;
     return Error::error_count_ > 0 ? 1 : 0;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    StandardOutput output;
+    const int status = runTool(arguments, output);
+    return output.finish() ? status : 2;
 }

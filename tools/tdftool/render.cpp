@@ -1,15 +1,59 @@
 #include "commands.h"
+#include "standard_output.h"
 #include "trace_reading.h"
+#include "write_all.h"
 
 #include <html_page.h>
 #include <layout.h>
 #include <svg_writer.h>
 
+#include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
 
-bool runRender(const Options& options, TCFList& configurations)
+namespace {
+
+// Saving renames a new file over the target, which would put a regular
+// file in place of a FIFO or a device, also one behind a symbolic link.
+bool replaceableTarget(const QString& path)
+{
+    struct stat target;
+    return ::stat(QFile::encodeName(path).constData(), &target) != 0 || S_ISREG(target.st_mode);
+}
+
+// Writes the picture whole or not at all; false with the reason.
+bool savePicture(const QString& path, const QByteArray& picture, QString& reason)
+{
+    if (!replaceableTarget(path)) {
+        reason = QStringLiteral("it exists and is not a regular file");
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        reason = file.errorString();
+        return false;
+    }
+    // QSaveFile takes a short write for success and has no reason for it
+    // (a full disk, the file size limit): the descriptor tells.
+    if (!writeAll(file.handle(), picture.constData(), static_cast<std::size_t>(picture.size()))) {
+        const int failure = errno;
+        reason = QString::fromLocal8Bit(std::strerror(failure));
+        return false;
+    }
+    if (!file.commit()) {
+        reason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+}
+
+bool runRender(const Options& options, TCFList& configurations, StandardOutput& output)
 {
     TDF reader(&configurations);
     ReadCounts counts;
@@ -25,16 +69,15 @@ bool runRender(const Options& options, TCFList& configurations)
     const Diagram diagram = layoutDiagram(reader, window);
     const QByteArray picture = isHtmlOutput(options.output) ? htmlPage(diagram) : svgDocument(diagram);
 
-    // A picture is written whole or not at all.
-    QSaveFile file(options.output);
-    if (!file.open(QIODevice::WriteOnly) || file.write(picture) != picture.size() || !file.commit()) {
+    QString reason;
+    if (!savePicture(options.output, picture, reason)) {
         std::fprintf(stderr, "tdftool: cannot write %s: %s\n", options.output.toLocal8Bit().constData(),
-                     file.errorString().toLocal8Bit().constData());
+                     reason.toLocal8Bit().constData());
         return false;
     }
-    std::printf("%s: %lld of %lld events, %zu lifelines\n", options.output.toLocal8Bit().constData(),
-                diagram.shownEvents, diagram.totalEvents, diagram.lifelines.size());
+    output.print("%s: %lld of %lld events, %zu lifelines\n", options.output.toLocal8Bit().constData(),
+                 diagram.shownEvents, diagram.totalEvents, diagram.lifelines.size());
     if (!diagram.cutNotice.isEmpty())
-        std::printf("%s\n", diagram.cutNotice.toLocal8Bit().constData());
+        output.print("%s\n", diagram.cutNotice.toLocal8Bit().constData());
     return true;
 }

@@ -1,21 +1,16 @@
 #include "commands.h"
+#include "standard_output.h"
 #include "trace_reading.h"
 
 #include <tdfwrt.h>
 
-#include <iostream>
-
-void runRewrite(const Options& options, TCFList& configurations)
+void runRewrite(const Options& options, TCFList& configurations, StandardOutput& output)
 {
-    // Only the writer uses standard output here: unsynchronised with C
-    // stdio, std::cout buffers instead of handing every piece to fwrite.
-    std::ios::sync_with_stdio(false);
     TDF reader(&configurations);
-    TDFWriter writer(std::cout);
+    TDFWriter writer(output.stream());
     writer.writeTimes = options.times;
     ReadCounts counts;
     readTrace(reader, options.traces.first(), counts, [&](TDFObject* object, TDF::ModelChangment) {
         writer.writeReadLine(reader, object);
     });
-    std::cout.flush();
 }

@@ -1,10 +1,10 @@
 #include "commands.h"
+#include "standard_output.h"
 #include "trace_reading.h"
 
 #include <tcf.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 
 namespace {
@@ -30,7 +30,7 @@ QByteArray text(const QString& value)
     return value.isNull() ? QByteArray("(none)") : value.toLocal8Bit();
 }
 
-void printObjects(const TDF& reader)
+void printObjects(const TDF& reader, StandardOutput& output)
 {
     std::map<int, int> perKind;
     int depth = 0;
@@ -42,70 +42,70 @@ void printObjects(const TDF& reader)
         else if (object->type == TDF_LOOP_END)
             --depth;
     }
-    std::printf("objects: %d\n", reader.objects.count);
+    output.print("objects: %d\n", reader.objects.count);
     for (const auto& [kind, count] : perKind)
-        std::printf("  %-20s %d\n", kindName(TDFObjectType(kind)), count);
-    std::printf("loops: %d (nested %d deep at most)\n", reader.loopStarts.count, maxDepth);
+        output.print("  %-20s %d\n", kindName(TDFObjectType(kind)), count);
+    output.print("loops: %d (nested %d deep at most)\n", reader.loopStarts.count, maxDepth);
 }
 
-void printInstances(const TDF& reader)
+void printInstances(const TDF& reader, StandardOutput& output)
 {
-    std::printf("instances: %d\n", reader.instances.count);
+    output.print("instances: %d\n", reader.instances.count);
     int listed = 0;
     for (TDFInstance* instance : reader.instances) {
         if (listed++ == listedInstances) {
-            std::printf("  ... and %d more\n", reader.instances.count - listedInstances);
+            output.print("  ... and %d more\n", reader.instances.count - listedInstances);
             break;
         }
         const InstanceType* type = instance->model ? instance->model->instanceType : nullptr;
         const QByteArray typeText = type ? " (" + type->name.toLocal8Bit() + ")" : QByteArray();
-        std::printf("  %-10llu %s%s%s\n", instance->id, text(instance->name()).constData(), typeText.constData(),
-                    instance->deletion ? " deleted" : "");
+        output.print("  %-10llu %s%s%s\n", instance->id, text(instance->name()).constData(), typeText.constData(),
+                     instance->deletion ? " deleted" : "");
     }
 }
 
-void printTimes(const TDF& reader)
+void printTimes(const TDF& reader, StandardOutput& output)
 {
     unsigned long long last = 0;
     for (TDFObject* object : reader.objects)
         last = std::max(last, object->time);
-    std::printf("messages: %d of %d static messages used\n", reader.usedMessageModels, reader.staticMessageTotal);
+    output.print("messages: %d of %d static messages used\n", reader.usedMessageModels, reader.staticMessageTotal);
     if (reader.timeSeen)
-        std::printf("times: first %s, last %s, min %s\n", text(reader.strTime(reader.firstTime)).constData(),
-                    text(reader.strTime(last)).constData(), text(reader.strTime(reader.minTime)).constData());
+        output.print("times: first %s, last %s, min %s\n", text(reader.strTime(reader.firstTime)).constData(),
+                     text(reader.strTime(last)).constData(), text(reader.strTime(reader.minTime)).constData());
     else
-        std::printf("times: last %s (no TM record)\n", text(reader.strTime(last)).constData());
+        output.print("times: last %s (no TM record)\n", text(reader.strTime(last)).constData());
     if (reader.minTimeStepSeen)
-        std::printf("time step: min %s\n", text(reader.strTime(reader.minTimeStep)).constData());
+        output.print("time step: min %s\n", text(reader.strTime(reader.minTimeStep)).constData());
     if (reader.heapSizeSeen)
-        std::printf("heap size: max %llu\n", reader.maxHeapSize);
+        output.print("heap size: max %llu\n", reader.maxHeapSize);
 }
 
-void printThreads(const TDF& reader)
+void printThreads(const TDF& reader, StandardOutput& output)
 {
-    std::printf("threads: %d\n", reader.threads.count);
+    output.print("threads: %d\n", reader.threads.count);
     for (TDFThread* thread : reader.threads)
-        std::printf("  %-10llu %s (colour %d)%s\n", thread->num, text(thread->name).constData(), thread->colorIndex,
-                    thread == reader.runningThread ? " running at the end" : "");
+        output.print("  %-10llu %s (colour %d)%s\n", thread->num, text(thread->name).constData(), thread->colorIndex,
+                     thread == reader.runningThread ? " running at the end" : "");
 }
 
 }
 
-void runStats(const Options& options, TCFList& configurations)
+void runStats(const Options& options, TCFList& configurations, StandardOutput& output)
 {
     TDF reader(&configurations);
     ReadCounts counts;
     if (!readTraceForDisplay(reader, options, counts))
         return;
     const QString& path = options.traces.first();
-    std::printf("trace: %s\n", path.toLocal8Bit().constData());
+    output.print("trace: %s\n", path.toLocal8Bit().constData());
     if (reader.tcf)
-        std::printf("configuration: %s\n", text(reader.tcf->publicName()).constData());
-    std::printf("lines: %llu\n", reader.lineNumber);
-    std::printf("definition blocks: %d\n", reader.definitionBlocks->count);
-    printObjects(reader);
-    printInstances(reader);
-    printTimes(reader);
-    printThreads(reader);
-    std::printf("errors: %d, warnings: %d\n", counts.errors, counts.warnings);
+        output.print("configuration: %s\n", text(reader.tcf->publicName()).constData());
+    output.print("lines: %llu\n", reader.lineNumber);
+    output.print("definition blocks: %d\n", reader.definitionBlocks->count);
+    printObjects(reader, output);
+    printInstances(reader, output);
+    printTimes(reader, output);
+    printThreads(reader, output);
+    output.print("errors: %d, warnings: %d\n", counts.errors, counts.warnings);
 }

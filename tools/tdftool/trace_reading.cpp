@@ -17,7 +17,7 @@ bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
     const int warningsBefore = Error::warn_count_;
     Progress progress(path, QFileInfo(path).size());
     const auto start = std::chrono::steady_clock::now();
-    const bool opened =
+    const bool read =
         reader.readFile(path, [&](const char* line, TDFObject* object, TDF::ModelChangment change) {
             const long long length = static_cast<long long>(std::strlen(line));
             counts.bytes += length;
@@ -29,7 +29,7 @@ bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
     counts.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     counts.errors = Error::error_count_ - errorsBefore;
     counts.warnings = Error::warn_count_ - warningsBefore;
-    return opened;
+    return read;
 }
 
 bool readTraceForDisplay(TDF& reader, const Options& options, ReadCounts& counts)

@@ -18,7 +18,7 @@ struct ReadCounts {
 
 // Reads a trace with progress on a terminal, handing what each line
 // returned (maybe null) to `onLine` (may be empty). False when the file
-// can't be opened (the reader has reported it).
+// can't be opened or read (the reader has reported it).
 bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
                const std::function<void(TDFObject*, TDF::ModelChangment)>& onLine = {});
 
