@@ -49,12 +49,14 @@ TDFDefinitionBlock* TDFWriter::blockWhere(const std::function<bool(const TDFDefi
 {
     if (currentBlock && fits(*currentBlock))
         return currentBlock;
-    TDFDefinitionBlock* numbered = nullptr;
+    // The latest numbered: the hash's order follows addresses, and the
+    // output must not.
+    const TDFDBRef* latest = nullptr;
     blockNumbers.forEach([&](TDFDBRef* ref) {
-        if (!numbered && fits(*ref->block))
-            numbered = ref->block;
+        if ((!latest || ref->number > latest->number) && fits(*ref->block))
+            latest = ref;
     });
-    return numbered;
+    return latest ? latest->block : nullptr;
 }
 
 int TDFWriter::changeInstance(TDFInstance* instance)

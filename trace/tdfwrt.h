@@ -33,8 +33,8 @@ public:
     // Makes `block` current, announcing it with SF the first time and CS
     // afterwards; 1 when a record was written. Null changes nothing.
     int changeDefinitionBlock(TDFDefinitionBlock* block);
-    // A block in which `fits` holds: the current block, else one already
-    // numbered; null when there is none.
+    // A block in which `fits` holds: the current block, else the one
+    // numbered last; null when there is none.
     TDFDefinitionBlock* blockWhere(const std::function<bool(const TDFDefinitionBlock&)>& fits);
     // Before a loop start: a named loop needs a block with a configuration
     // current, one that the reader read without a block needs none.
