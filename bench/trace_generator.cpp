@@ -1,14 +1,17 @@
 // Writes a valid trace of a given number of lines for the built-in default
 // configuration, the same for the same seed.
 //
-//   trace_generator [--messages] [--seed N] LINES > trace.tdf
+//   trace_generator [--messages | --bounded] [--seed N] LINES > trace.tdf
 //
 // The mixed trace uses every kind of statement the way a target would:
 // definition blocks, block switches, instances created and deleted, calls
 // and completions, messages nested several levels deep with their returns,
 // thread switches, times, loops, notes, glyphs, actions and
 // synchronisations. --messages gives the message-heavy mix: about 60% ME,
-// 30% MR and 10% NI.
+// 30% MR and 10% NI. --bounded gives a trace whose live state stays the
+// same size however long it runs: about 50 instances alive at a time,
+// created and deleted all along, messages that all return, actions, notes
+// and loops.
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,12 +28,11 @@ const int messagesPerBlock = 300;
 const int textsPerBlock = 50;
 const char* const instanceTypes[] = {"Task", "Object", "Module", "Interrupt"};
 
+enum class Mix { Mixed, MessageHeavy, Bounded };
+
 class Generator {
 public:
-    Generator(unsigned seed, long long lines, bool messageHeavy)
-        : random_(seed), remaining_(lines), messageHeavy_(messageHeavy)
-    {
-    }
+    Generator(unsigned seed, long long lines, Mix mix) : random_(seed), remaining_(lines), mix_(mix) {}
 
     void run()
     {
@@ -42,8 +44,13 @@ public:
         line("TS 3");
         selectBlock(1);
         line("TI 1 1 10 \"main\"");
-        while (remaining_ > 0)
-            messageHeavy_ ? messageStep() : mixedStep();
+        while (remaining_ > 0) {
+            switch (mix_) {
+            case Mix::Mixed: mixedStep(); break;
+            case Mix::MessageHeavy: messageStep(); break;
+            case Mix::Bounded: boundedStep(); break;
+            }
+        }
     }
 
 private:
@@ -133,6 +140,41 @@ private:
             giveReturn();
         else
             emit(someInstance(), open_.size() < 12 && chance(50));
+    }
+
+    // Instances come and go around 50 alive; every message returns.
+    void boundedStep()
+    {
+        std::vector<long long>& live = live_[currentBlock_];
+        const int roll = pick(100);
+        if (live.size() < 45 || (roll < 5 && live.size() < 55)) {
+            newInstance();
+        } else if (roll < 10) {
+            const size_t index = size_t(pick(int(live.size())));
+            line("DI " + std::to_string(live[index]));
+            live[index] = live.back();
+            live.pop_back();
+        } else if (roll < 50) {
+            if (open_.size() < 6)
+                emit(int(live[size_t(pick(int(live.size())))]));
+            else
+                giveReturn();
+        } else if (roll < 85) {
+            if (!open_.empty())
+                giveReturn();
+        } else if (roll < 90) {
+            line("AC " + std::to_string(5000 + pick(textsPerBlock)) + " " +
+                 std::to_string(live[size_t(pick(int(live.size())))]));
+        } else if (roll < 94) {
+            if (open_.size() < 6) {
+                line("NO \"checkpoint " + std::to_string(pick(1000)) + "\"");
+                emit(int(live[size_t(pick(int(live.size())))]));
+            }
+        } else if (roll < 98) {
+            loopStep();
+        } else {
+            line("TM " + std::to_string(time_ += 1000 + pick(5000)));
+        }
     }
 
     void mixedStep()
@@ -236,7 +278,7 @@ private:
 
     std::mt19937 random_;
     long long remaining_;
-    bool messageHeavy_;
+    Mix mix_;
     int currentBlock_ = 1;
     int selected_ = 0;
     std::vector<long long> live_[blockCount + 1];
@@ -251,21 +293,23 @@ private:
 
 int main(int argc, char** argv)
 {
-    bool messageHeavy = false;
+    Mix mix = Mix::Mixed;
     unsigned seed = 1;
     long long lines = -1;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--messages") == 0)
-            messageHeavy = true;
+            mix = Mix::MessageHeavy;
+        else if (std::strcmp(argv[i], "--bounded") == 0)
+            mix = Mix::Bounded;
         else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc)
             seed = unsigned(std::strtoul(argv[++i], nullptr, 10));
         else
             lines = std::strtoll(argv[i], nullptr, 10);
     }
     if (lines <= 0) {
-        std::fputs("usage: trace_generator [--messages] [--seed N] LINES\n", stderr);
+        std::fputs("usage: trace_generator [--messages | --bounded] [--seed N] LINES\n", stderr);
         return 2;
     }
-    Generator(seed, lines, messageHeavy).run();
+    Generator(seed, lines, mix).run();
     return 0;
 }
