@@ -3,9 +3,10 @@
 
 // A map from 64-bit keys to non-null pointers in one array, probed
 // linearly: a lookup among millions of entries touches one or two cache
-// lines, where a node-based map follows two or three pointers. Entries are
-// only added or changed, never removed one by one. A large table takes
-// huge pages (chunk_memory.h), which spares a TLB miss per lookup.
+// lines, where a node-based map follows two or three pointers. Removing an
+// entry shifts the entries probed after it back, so that no tombstone
+// slows later lookups. A large table takes huge pages (chunk_memory.h),
+// which spares a TLB miss per lookup.
 
 #include "chunk_memory.h"
 
@@ -48,6 +49,32 @@ public:
             if (slot.key == key)
                 return slot.value;
         }
+    }
+
+    // Removes `key`'s entry, if any.
+    void erase(unsigned long long key)
+    {
+        if (!slots_)
+            return;
+        std::size_t hole = home(key);
+        for (;; hole = (hole + 1) & mask()) {
+            if (!slots_[hole].value)
+                return;
+            if (slots_[hole].key == key)
+                break;
+        }
+        // Each later entry of the run moves into the hole unless its home
+        // lies cyclically after the hole, where a lookup would not pass it.
+        for (std::size_t i = (hole + 1) & mask(); slots_[i].value; i = (i + 1) & mask()) {
+            const std::size_t wanted = home(slots_[i].key);
+            const bool reachesHole = hole <= i ? (wanted <= hole || wanted > i) : (wanted <= hole && wanted > i);
+            if (reachesHole) {
+                slots_[hole] = slots_[i];
+                hole = i;
+            }
+        }
+        slots_[hole] = Slot();
+        --used_;
     }
 
     void clear()

@@ -90,6 +90,20 @@ protected:
         return node;
     }
 
+    // Unlinks and frees `node`, which must belong to this table.
+    void unlinkNode(Node* node)
+    {
+        if (node->prev)
+            node->prev->next = node->next;
+        else
+            buckets[code(node->value)] = node->next;
+        if (node->next)
+            node->next->prev = node->prev;
+        node->~Node();
+        nodes_.give(node);
+        --count;
+    }
+
     // The first value, newest first, in bucket `index` for which `matches`
     // holds; the subclasses' searches are built on it.
     template <class Predicate>

@@ -45,6 +45,7 @@ TDF::TDF(TCFList* list)
 TDF::~TDF()
 {
     reset(false);
+    setStreaming(false);
     delete definingBlock;
     // Blocks finished before the caller's list was installed are still ours.
     if (definitionBlocks != &ownDefinitionBlocks)
@@ -128,11 +129,17 @@ void TDF::restartAnalyzing()
 void TDF::appendObject(TDFObject* object)
 {
     object->objectNode = objects.append(object);
+    if (object->type >= 0 && size_t(object->type) < appendedObjects.size())
+        ++appendedObjects[size_t(object->type)];
     if (attachToLoopStart) {
         attachToLoopStart = false;
-        if (TDFLoopStart* loopStart = loopStarts.last() ? loopStarts.last()->value : nullptr)
+        // A streamed loop start outlives the objects it would point at.
+        TDFLoopStart* loopStart = loopStarts.last() ? loopStarts.last()->value : nullptr;
+        if (loopStart && !streaming_)
             loopStart->firstObject = object;
     }
+    if (streaming_)
+        mayRelease(object);
 }
 
 void TDF::destroyPendingAnnotations()
@@ -145,6 +152,9 @@ void TDF::destroyPendingAnnotations()
 
 void TDF::reset(bool keepBlocks)
 {
+    if (streaming_)
+        clearStreaming();
+    appendedObjects.fill(0);
     sfBlocks.forEach([](TDF_USE_DBTraceId* binding) { delete binding; });
     sfBlocks.clean();
 
@@ -266,6 +276,9 @@ TDFObject* TDF::read(const char* line, bool* changed, TDF::ModelChangment* chang
     if (change)
         *change = MODEL_UNCHANGED;
     ++lineNumber;
+    // What the previous line made has been handed out by now.
+    if (streaming_)
+        releaseUnreachable();
 
     int op = 0;
     const char* text = line;

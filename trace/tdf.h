@@ -7,6 +7,12 @@
 // owns until it is reset or destroyed. Problems are reported through Error
 // with the file name and line number, and reading always goes on with the
 // next line.
+//
+// By default the reader keeps every object until it is reset. A client
+// that looks at each line's result as it reads (a checker, a converter, a
+// summary) may turn on streaming instead: the reader then frees each object
+// as soon as no later line can reach it, so that memory follows what the
+// trace keeps alive, not its length. See setStreaming().
 
 #include "export.h"
 #include "list.h"
@@ -16,6 +22,7 @@
 
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -60,6 +67,33 @@ public:
     void setDefinitionBlockList(TDFDefinitionBlockList& blocks);
     void setTDFFileName(const QString& name);
     void setTimeFormat(const QString& format) { timeFormat = format; }
+
+    // Streaming, set before the first line. An object that `read` returns,
+    // and what it points at, stays valid until the next `read` or `reset`;
+    // after that the reader frees it unless a later line can still reach
+    // it: an instance until it is deleted and no kept object names it, a
+    // message until it is returned (or at once when no return can take
+    // it), a loop start until its end. Thread records, calls with their
+    // messages, new-trace and trigger markers are kept. The lists hold only
+    // what is kept (appendedObjects counts everything); and where a kept
+    // object pointed at a freed one:
+    //  - a deleted instance's `deletion` is a shared stand-in deletion;
+    //  - an instance named again after it was freed (CI, DI, MC, AC, SY)
+    //    comes back with its id, model, occurrence and name;
+    //  - a deletion naming a return gets a stand-in return of that time
+    //    whose message has the model;
+    //  - `previous`, loops' `firstObject` and `lastObject`, and the events
+    //    of activation records are not kept (the records keep their count).
+    void setStreaming(bool on);
+    bool isStreaming() const { return streaming_ != nullptr; }
+    // Keeps a streamed instance until the reset, for a client that shows it
+    // at the end.
+    void keepInstance(TDFInstance* instance);
+    // Called with each object the streaming reader frees, just before.
+    using ReleaseObserver = std::function<void(TDFObject* object)>;
+    void setReleaseObserver(const ReleaseObserver& observer);
+    // The instance known under a dynamic id (the newest), or null.
+    TDFInstance* findInstance(unsigned long long id);
     // The time in the client's format and the trace's unit; without a format
     // that applies, the count followed by the unit as the trace wrote it.
     QString strTime(const unsigned long long& time) const;
@@ -151,6 +185,10 @@ public:
     TDFDBInstance* pendingSuperInstance = nullptr;
 
     List<TDFObject*> objects;  // every trace object, in creation order; owned
+    // The objects appended since the reset, by kind (TDFObjectType);
+    // streaming frees objects but leaves these counts whole.
+    std::array<unsigned long long, TDF_EXTERNAL_TRIGGER + 1> appendedObjects{};
+    unsigned long long appendedObjectTotal() const;
     TDFInstanceList instances;
     TDFInstanceHash instanceHash;
     List<TDFMessage*> messages;
@@ -281,6 +319,23 @@ private:
     void addUndeletedInstances(TDFInstanceList& members);
 
     TDFDefinitionBlockList ownDefinitionBlocks;
+
+    // What streaming keeps beside the lists (tdf_streaming.cpp).
+    struct Streaming;
+    Streaming* streaming_ = nullptr;  // owned; null unless streaming
+    // Frees what the previous line made that no later line can reach.
+    void releaseUnreachable();
+    // Streaming bookkeeping of the events that name instances.
+    void useInstance(TDFInstance* instance);
+    void mayRelease(TDFObject* object);
+    // Streaming: returns are remembered by static message id and time; a
+    // deletion that names one gets a stand-in, null when none is left.
+    void rememberReturn(const TDFMessageReturn* messageReturn);
+    TDFMessageReturn* streamedReturnWithoutDeletion(unsigned long long staticId);
+    void clearStreaming();
+    // Records control entering or leaving an instance; streaming keeps the
+    // record's count, not the events it would point at.
+    void followControl(TDFInstance* instance, TDFObject* event, bool gainsControl);
 };
 
 #endif

@@ -198,11 +198,18 @@ void TDFInstance::setModel(TDFDBInstance* staticInstance)
     occurrence = staticInstance ? staticInstance->occurrenceCounter++ : 0;
     if (named)
         return;
-    nameText = QString();
-    if (staticInstance) {
-        Naming* naming = staticInstance->instanceType ? staticInstance->instanceType->naming : nullptr;
-        nameText = Naming::processInstance(naming, int(occurrence), staticInstance->name);
-    }
+    nameText = staticInstance ? generatedName(staticInstance, occurrence) : QString();
+}
+
+QString TDFInstance::generatedName(const TDFDBInstance* staticInstance, unsigned long long occurrence)
+{
+    if (!staticInstance)
+        return QCoreApplication::translate("Naming", "obj%1:?",
+                                           "%1 is an occurence number, result is for modeless instance and "
+                                           "it's displayed in trace viewer")
+            .arg(occurrence);
+    Naming* naming = staticInstance->instanceType ? staticInstance->instanceType->naming : nullptr;
+    return Naming::processInstance(naming, int(occurrence), staticInstance->name);
 }
 
 void TDFInstance::setModeless(TDF* reader)
@@ -210,10 +217,7 @@ void TDFInstance::setModeless(TDF* reader)
     occurrence = reader->modelessCount++;
     model = nullptr;
     if (!named)
-        nameText = QCoreApplication::translate("Naming", "obj%1:?",
-                                               "%1 is an occurence number, result is for modeless instance and "
-                                               "it's displayed in trace viewer")
-                       .arg(occurrence);
+        nameText = generatedName(nullptr, occurrence);
 }
 
 bool TDFInstance::hasActivation() const
@@ -305,6 +309,18 @@ void TDFInstanceHash::clean()
 TDFInstance* TDFInstanceHash::search(unsigned long long id) const
 {
     return index_->newest.find(id);
+}
+
+void TDFInstanceHash::remove(TDFInstance* instance)
+{
+    const auto address = reinterpret_cast<std::uintptr_t>(instance);
+    Node* node = index_->nodes.find(address);
+    if (!node)
+        return;
+    index_->nodes.erase(address);
+    if (index_->newest.find(instance->id) == instance)
+        index_->newest.erase(instance->id);
+    unlinkNode(node);
 }
 
 QString TDFThreadInfo::name() const

@@ -281,6 +281,9 @@ public:
     // Names an instance that exists before any static instance is known,
     // numbering it with the reader's counter.
     void setModeless(TDF* reader);
+    // The name an unnamed instance of that static instance (null for a
+    // modeless one) and occurrence number bears.
+    static QString generatedName(const TDFDBInstance* staticInstance, unsigned long long occurrence);
 
     // True when the instance's type has nested control flow.
     bool hasActivation() const;
@@ -323,6 +326,9 @@ public:
     Node* intern(TDFInstance* instance, bool* isNew) override;
     void clean() override;
     TDFInstance* search(unsigned long long id) const;
+    // Takes an interned instance out of the table. When it was the one
+    // known under its id, no instance is known under that id any more.
+    void remove(TDFInstance* instance);
 
 private:
     struct Index;

@@ -60,9 +60,9 @@ bool readTextOperand(TDF& reader, const char** cursor, bool emptyIsText, const T
 }
 
 // The dynamic instance an event names; 0 names none.
-TDFInstance* instanceFor(const TDF& reader, unsigned long long id)
+TDFInstance* instanceFor(TDF& reader, unsigned long long id)
 {
-    return id != 0 ? reader.instanceHash.search(id) : nullptr;
+    return id != 0 ? reader.findInstance(id) : nullptr;
 }
 
 TDFAction* placeAction(TDF& reader, TDFAction* action, bool* changed)
@@ -158,6 +158,13 @@ TDFObject* TDF::readEA(const char*, bool* changed)
 
 void TDF::addUndeletedInstances(TDFInstanceList& members)
 {
+    // Streaming lists only what it keeps, every live instance among them.
+    if (streaming_) {
+        for (TDFInstance* instance : instances)
+            if (!instance->deletion)
+                members.append(instance);
+        return;
+    }
     // Instances are only ever appended to the list (until a reset).
     ListNode<TDFInstance*>* node = lastListedInstance ? lastListedInstance->next : instances.head;
     if (lastListedInstance && node == instances.head)
@@ -272,6 +279,7 @@ TDFObject* TDF::readGA(const char*, bool* changed)
     TDFTriggerStart* trigger = factory()->newTDFTriggerStart();
     triggerStart = trigger;
     trigger->instance = currentInstance;
+    useInstance(currentInstance);
     placeTrigger(trigger, changed);
     return trigger;
 }
@@ -293,6 +301,7 @@ TDFObject* TDF::readGS(const char*, bool* changed)
     TDFTriggerStop* trigger = factory()->newTDFTriggerStop();
     triggerStop = trigger;
     trigger->instance = currentInstance;
+    useInstance(currentInstance);
     placeTrigger(trigger, changed);
     return trigger;
 }

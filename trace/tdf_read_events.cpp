@@ -68,7 +68,8 @@ void registerInstance(TDF& reader, TDFInstance* instance, TDFInstance* earlier)
     reader.appendObject(instance);
     instance->hashNode = reader.instanceHash.intern(instance, nullptr);
     instance->instanceNode = reader.instances.append(instance);
-    instance->previous = earlier;
+    // A streamed earlier instance may be freed while this one lives.
+    instance->previous = reader.isStreaming() ? nullptr : earlier;
 }
 
 }
@@ -81,6 +82,14 @@ void TDF::indexCall(TDFMessageCall* call)
     auto [newest, first] = callIndex->newest.try_emplace(call->callId, position);
     callIndex->calls.push_back({call, first ? CallIndex::none : newest->second});
     newest->second = position;
+}
+
+void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsControl)
+{
+    instance->computeActivation(event, gainsControl);
+    Array<TDFObject*>* bars = instance->activations;
+    if (streaming_ && bars && bars->count > 0 && (*bars)[bars->count - 1] == event)
+        (*bars)[bars->count - 1] = nullptr;
 }
 
 void TDF::indexReturn(TDFMessageReturn* messageReturn)
@@ -168,7 +177,7 @@ TDFInstance* TDF::readNI(const char* text, bool* changed, TDF::ModelChangment* c
     if (!readNumber(&text, &staticId) || !readNumber(&text, &id) || !readString(&text, name, true) || !currentBlock)
         return nullptr;
 
-    TDFInstance* found = instanceHash.search(id);
+    TDFInstance* found = findInstance(id);
     currentInstance = found;
     TDFDBInstance* model = currentBlock->getInstanceFromId(staticId);
     if (!model) {
@@ -204,7 +213,7 @@ TDFInstance* TDF::readNI(const char* text, bool* changed, TDF::ModelChangment* c
     // The creating message could not open a bar while the instance had no
     // type to tell whether it shows them.
     if (firstModel && trackActivations && currentInstance->creationMessage)
-        currentInstance->computeActivation(currentInstance->creationMessage, true);
+        followControl(currentInstance, currentInstance->creationMessage, true);
     if (changed)
         *changed = created;
     return currentInstance;
@@ -214,7 +223,7 @@ TDFObject* TDF::readCI(const char* text, bool* changed)
 {
     unsigned long long id;
     if (readNumber(&text, &id)) {
-        currentInstance = id != 0 ? instanceHash.search(id) : nullptr;
+        currentInstance = id != 0 ? findInstance(id) : nullptr;
         if (id != 0 && !currentInstance) {
             reportError("can't retrieve dynamic instance (CI)");
             destroyPendingAnnotations();
@@ -249,7 +258,7 @@ TDFObject* TDF::readDI(const char* text, bool* changed)
     }
     unsigned long long messageId;
     const bool byReturn = readNumber(&text, &messageId);
-    TDFInstance* instance = instanceHash.search(id);
+    TDFInstance* instance = findInstance(id);
     if (!instance) {
         reportError("can't retrieve dynamic instance.");
         return nullptr;
@@ -258,7 +267,7 @@ TDFObject* TDF::readDI(const char* text, bool* changed)
     // The return of that message that hasn't caused a deletion yet.
     TDFMessageReturn* cause = nullptr;
     if (byReturn)
-        cause = returnWithoutDeletion(messageId);
+        cause = streaming_ ? streamedReturnWithoutDeletion(messageId) : returnWithoutDeletion(messageId);
     if (instance == currentInstance)
         currentInstance = nullptr;
 
@@ -351,7 +360,7 @@ TDFObject* TDF::readMC(const char* text, bool* changed)
     // A sender id of 0 means the current instance, not "no sender".
     TDFInstance* sender = currentInstance;
     if (senderGiven && senderId != 0) {
-        sender = instanceHash.search(senderId);
+        sender = findInstance(senderId);
         if (!sender) {
             reportError("can't retrieve instance.");
             return nullptr;
@@ -361,6 +370,7 @@ TDFObject* TDF::readMC(const char* text, bool* changed)
     // The message belongs to its call until its completion appends it.
     TDFMessage* message = factory()->newTDFMessage();
     message->sender = sender;
+    useInstance(sender);
     message->model = model;
     message->givenStyle = pendingStyle;
     pendingStyle = nullptr;
@@ -418,7 +428,7 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     TDFInstance* receiver = nullptr;
     bool receiverCreated = false;
     if (receiverId != 0) {
-        TDFInstance* found = instanceHash.search(receiverId);
+        TDFInstance* found = findInstance(receiverId);
         receiver = found;
         if (!found || found->deletion) {
             receiver = factory()->newTDFInstance();
@@ -437,10 +447,12 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     } else {
         message = factory()->newTDFMessage();
         message->sender = currentInstance;
+        useInstance(message->sender);
         message->receiver = receiver;
         message->setName(name);
         message->givenStyle = pendingStyle;
     }
+    useInstance(receiver);
     appendObject(message);
     message->listNode = messages.append(message);
     ListNode<TDFMessage*>* openNode = openMessages.append(message);
@@ -449,9 +461,9 @@ TDFObject* TDF::readME(const char* text, bool* changed)
         receiver->creationMessage = message;
     if (trackActivations) {
         if (message->sender)
-            message->sender->computeActivation(message, false);
+            followControl(message->sender, message, false);
         if (receiver)
-            receiver->computeActivation(message, true);
+            followControl(receiver, message, true);
     }
 
     message->linkText = pendingLink;
@@ -488,6 +500,9 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     message->usedModelCount = usedMessageModels;
     if (openMessageIndex)
         openMessageIndex->add(message, openNode);
+    // No return takes a message without a model: streaming lets it go.
+    if (streaming_ && !model)
+        openMessages.unlink(openNode);
     return message;
 }
 
@@ -520,11 +535,15 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
             pendingThreadInfo = nullptr;
         }
         message->messageReturn = messageReturn;
+        if (streaming_) {
+            rememberReturn(messageReturn);
+            mayRelease(message);
+        }
         if (trackActivations) {
             if (message->receiver)
-                message->receiver->computeActivation(messageReturn, false);
+                followControl(message->receiver, messageReturn, false);
             if (message->sender)
-                message->sender->computeActivation(messageReturn, true);
+                followControl(message->sender, messageReturn, true);
         }
         currentInstance = message->sender;
         messageReturn->setGlyph(pendingGlyph);

@@ -42,6 +42,7 @@ TDFObject* TDF::readLS(const char* text, bool* changed)
     TDFLoopStart* loopStart = factory()->newTDFLoopStart();
     loopStart->iterations = iterations;
     loopStart->instance = currentInstance;
+    useInstance(currentInstance);
     loopStart->setName(name);
     loopStart->occurrence = static_cast<long long>(occurrence);
     loopStart->loopId = loopId;
@@ -70,7 +71,9 @@ TDFObject* TDF::readLE(const char*, bool* changed)
     decorate(*this, loopEnd);
     loopEnd->loopStart = loopStart;
     loopStart->loopEnd = loopEnd;
-    loopEnd->lastObject = objects.last() ? objects.last()->value : nullptr;
+    // A streamed loop end outlives the objects it would point at.
+    if (!streaming_)
+        loopEnd->lastObject = objects.last() ? objects.last()->value : nullptr;
     stamp(*this, loopEnd);
     appendObject(loopEnd);
     loopEnd->listNode = loopEnds.append(loopEnd);

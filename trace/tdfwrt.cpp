@@ -205,9 +205,9 @@ void TDFWriter::writeReadLine(const TDF& reader, TDFObject* object)
 {
     if (object)
         writeLineObject(reader, object);
-    else if (reader.glyphs.count > writtenGlyphs)
+    else if (reader.appendedObjects[TDF_GLYPH] > writtenGlyphs)
         writeFreeGlyph(reader.glyphs.last()->value);  // left by a return that found no message
-    writtenGlyphs = reader.glyphs.count;
+    writtenGlyphs = reader.appendedObjects[TDF_GLYPH];
     writeContextChanges(reader);
 }
 
@@ -320,6 +320,14 @@ void TDFWriter::writeThreadInfo(TDFThreadInfo* info)
         writeQuoted(info->thread->name);
     }
     stream << '\n';
+}
+
+void TDFWriter::forgetReleased(const TDFObject* object)
+{
+    // An address no instance of the reader can have.
+    static TDFInstance* const noneKnown = new TDFInstance;
+    if (object == currentInstance)
+        currentInstance = noneKnown;
 }
 
 void TDFWriter::forgetContext()

@@ -76,6 +76,10 @@ public:
     // After a new trace the reader knows no block numbers, no instance and
     // none of the context.
     void forgetContext();
+    // A streaming reader freed `object` (see TDF::setReleaseObserver):
+    // when it was the current instance, the next instance written is made
+    // current anew, even one made at the same address.
+    void forgetReleased(const TDFObject* object);
 
     std::ostream& stream;
     TDFDBRefHash blockNumbers;
@@ -101,7 +105,7 @@ private:
     unsigned long long writtenTimeStep = 0;
     bool timeStepWritten = false;
     int writtenThreadInfos = 0;
-    int writtenGlyphs = 0;
+    unsigned long long writtenGlyphs = 0;
     // The line being written was read without a current block (writeReadLine
     // only; write() can't know).
     bool readerHasNoBlock = false;

@@ -9,6 +9,7 @@ void runCheck(const Options& options, TCFList& configurations, StandardOutput& o
     ReadCounts total;
     for (const QString& path : options.traces) {
         TDF reader(&configurations);
+        reader.setStreaming(true);
         ReadCounts counts;
         const bool read = readTrace(reader, path, counts);
         total.lines += counts.lines;
@@ -16,8 +17,8 @@ void runCheck(const Options& options, TCFList& configurations, StandardOutput& o
         total.seconds += counts.seconds;
         if (!read)
             continue;
-        output.print("%s: %llu lines, %d objects, %d definition blocks, %d errors, %d warnings\n",
-                     path.toLocal8Bit().constData(), reader.lineNumber, reader.objects.count,
+        output.print("%s: %llu lines, %llu objects, %d definition blocks, %d errors, %d warnings\n",
+                     path.toLocal8Bit().constData(), reader.lineNumber, reader.appendedObjectTotal(),
                      reader.definitionBlocks->count, counts.errors, counts.warnings);
     }
     // The figure users compare between versions and machines.

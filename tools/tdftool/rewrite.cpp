@@ -7,8 +7,10 @@
 void runRewrite(const Options& options, TCFList& configurations, StandardOutput& output)
 {
     TDF reader(&configurations);
+    reader.setStreaming(true);
     TDFWriter writer(output.stream());
     writer.writeTimes = options.times;
+    reader.setReleaseObserver([&writer](TDFObject* object) { writer.forgetReleased(object); });
     ReadCounts counts;
     readTrace(reader, options.traces.first(), counts, [&](TDFObject* object, TDF::ModelChangment) {
         writer.writeReadLine(reader, object);

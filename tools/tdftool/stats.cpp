@@ -5,7 +5,7 @@
 #include <tcf.h>
 
 #include <algorithm>
-#include <map>
+#include <unordered_set>
 
 namespace {
 
@@ -30,45 +30,67 @@ QByteArray text(const QString& value)
     return value.isNull() ? QByteArray("(none)") : value.toLocal8Bit();
 }
 
-void printObjects(const TDF& reader, StandardOutput& output)
-{
-    std::map<int, int> perKind;
-    int depth = 0;
-    int maxDepth = 0;
-    for (TDFObject* object : reader.objects) {
-        ++perKind[object->type];
+// What the statistics need of the objects a streaming read frees: the
+// counts come from the reader, the rest is folded in here.
+struct ObjectSummary {
+    unsigned long long lastTime = 0;
+    int loopDepth = 0;
+    int maxLoopDepth = 0;
+    std::unordered_set<const TDFInstance*> listed;  // kept by the reader until the end
+
+    void fold(const TDFObject* object) { lastTime = std::max(lastTime, object->time); }
+
+    // Each line's result in reading order, which is the order of the
+    // objects for loops and for new instances.
+    void follow(TDF& reader, TDFObject* object)
+    {
+        if (!object)
+            return;
         if (object->type == TDF_LOOP_START)
-            maxDepth = std::max(maxDepth, ++depth);
+            maxLoopDepth = std::max(maxLoopDepth, ++loopDepth);
         else if (object->type == TDF_LOOP_END)
-            --depth;
+            --loopDepth;
+        TDFInstance* created = object->toInstance();
+        if (const TDFMessage* message = object->toMessage();
+            message && message->receiver && message->receiver->creationMessage == message)
+            created = message->receiver;
+        if (created && int(listed.size()) < listedInstances && listed.insert(created).second)
+            reader.keepInstance(created);
     }
-    output.print("objects: %d\n", reader.objects.count);
-    for (const auto& [kind, count] : perKind)
-        output.print("  %-20s %d\n", kindName(TDFObjectType(kind)), count);
-    output.print("loops: %d (nested %d deep at most)\n", reader.loopStarts.count, maxDepth);
+};
+
+void printObjects(const TDF& reader, const ObjectSummary& summary, StandardOutput& output)
+{
+    output.print("objects: %llu\n", reader.appendedObjectTotal());
+    for (size_t kind = 0; kind < reader.appendedObjects.size(); ++kind)
+        if (reader.appendedObjects[kind] > 0)
+            output.print("  %-20s %llu\n", kindName(TDFObjectType(kind)), reader.appendedObjects[kind]);
+    output.print("loops: %llu (nested %d deep at most)\n", reader.appendedObjects[TDF_LOOP_START],
+                 summary.maxLoopDepth);
 }
 
+// The first instances are the ones the summary had the reader keep: the
+// reader lists instances in creation order.
 void printInstances(const TDF& reader, StandardOutput& output)
 {
-    output.print("instances: %d\n", reader.instances.count);
+    const unsigned long long total = reader.appendedObjects[TDF_INSTANCE];
+    output.print("instances: %llu\n", total);
     int listed = 0;
     for (TDFInstance* instance : reader.instances) {
-        if (listed++ == listedInstances) {
-            output.print("  ... and %d more\n", reader.instances.count - listedInstances);
+        if (listed++ == listedInstances)
             break;
-        }
         const InstanceType* type = instance->model ? instance->model->instanceType : nullptr;
         const QByteArray typeText = type ? " (" + type->name.toLocal8Bit() + ")" : QByteArray();
         output.print("  %-10llu %s%s%s\n", instance->id, text(instance->name()).constData(), typeText.constData(),
                      instance->deletion ? " deleted" : "");
     }
+    if (total > listedInstances)
+        output.print("  ... and %llu more\n", total - listedInstances);
 }
 
-void printTimes(const TDF& reader, StandardOutput& output)
+void printTimes(const TDF& reader, const ObjectSummary& summary, StandardOutput& output)
 {
-    unsigned long long last = 0;
-    for (TDFObject* object : reader.objects)
-        last = std::max(last, object->time);
+    const unsigned long long last = summary.lastTime;
     output.print("messages: %d of %d static messages used\n", reader.usedMessageModels, reader.staticMessageTotal);
     if (reader.timeSeen)
         output.print("times: first %s, last %s, min %s\n", text(reader.strTime(reader.firstTime)).constData(),
@@ -94,18 +116,24 @@ void printThreads(const TDF& reader, StandardOutput& output)
 void runStats(const Options& options, TCFList& configurations, StandardOutput& output)
 {
     TDF reader(&configurations);
+    reader.setStreaming(true);
+    reader.setTimeFormat(options.timeFormat);
+    ObjectSummary summary;
+    reader.setReleaseObserver([&summary](TDFObject* object) { summary.fold(object); });
     ReadCounts counts;
-    if (!readTraceForDisplay(reader, options, counts))
-        return;
     const QString& path = options.traces.first();
+    if (!readTrace(reader, path, counts, [&](TDFObject* object, TDF::ModelChangment) { summary.follow(reader, object); }))
+        return;
+    for (TDFObject* object : reader.objects)
+        summary.fold(object);
     output.print("trace: %s\n", path.toLocal8Bit().constData());
     if (reader.tcf)
         output.print("configuration: %s\n", text(reader.tcf->publicName()).constData());
     output.print("lines: %llu\n", reader.lineNumber);
     output.print("definition blocks: %d\n", reader.definitionBlocks->count);
-    printObjects(reader, output);
+    printObjects(reader, summary, output);
     printInstances(reader, output);
-    printTimes(reader, output);
+    printTimes(reader, summary, output);
     printThreads(reader, output);
     output.print("errors: %d, warnings: %d\n", counts.errors, counts.warnings);
 }

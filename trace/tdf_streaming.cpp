@@ -1,0 +1,420 @@
+// Streaming: the reader frees each object once no later line can reach it.
+//
+// What a later line can reach is what the statements look up: instances by
+// dynamic id (NI, CI, DI, MC, ME, AC, BA, SY), the newest open message of
+// a thread and block (MR), calls by call id (ME), returns without deletion
+// by static message id (DI), open loops (LE), the instances alive since the
+// last delete-all (DA, SA), and the reader's own current, action-block and
+// trigger pointers. Everything else goes once the line that made it has
+// been handed out: the release runs at the start of the next line.
+//
+// Within that, an object may still be held by a kept one: a message by its
+// call (calls are never forgotten) or by the instance it created; an
+// instance by the kept events that name it (counted in `uses`); a note or
+// glyph by the event that carries it; a return by its message.
+
+#include "tdf.h"
+#include "tdf_factory.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+// A message stays while a later line can take it: a call may complete it,
+// a return may return it (only a message with a model is ever returned).
+bool messageHeld(const TDFMessage* message)
+{
+    return message->call || (message->model && !message->messageReturn);
+}
+
+bool createdItsReceiver(const TDFMessage* message)
+{
+    return message->receiver && message->receiver->creationMessage == message;
+}
+
+template <class T>
+void unlinkFrom(List<T*>& list, ListNode<T*>*& node)
+{
+    if (node)
+        list.unlink(node);
+    node = nullptr;
+}
+
+}
+
+struct TDF::Streaming {
+    explicit Streaming(TDF& owner) : reader(owner) {}
+
+    TDF& reader;
+    // Objects that may have become unreachable, each at most once.
+    std::vector<TDFObject*> candidates;
+    // How many kept messages, loop starts and trigger markers name each
+    // instance; an instance that none names is absent.
+    std::unordered_map<const TDFInstance*, unsigned> uses;
+    std::unordered_set<const TDFInstance*> keptInstances;
+    // A freed deleted instance that is still the one known under its id
+    // comes back with these when a line names it.
+    struct FreedInstance {
+        TDFDBInstance* model;
+        unsigned long long occurrence;
+        QString ownName;  // null when the name was generated
+    };
+    std::unordered_map<unsigned long long, FreedInstance> freedInstances;
+    // The returns no deletion has named yet, by static message id, oldest
+    // first: a deletion takes the newest.
+    struct PastReturn {
+        TDFDBMessage* model;
+        unsigned long long time;
+    };
+    std::unordered_map<unsigned long long, std::vector<PastReturn>> pastReturns;
+    // The deletion of every deleted instance whose own deletion was freed.
+    TDFInstanceDelete standInDeletion;
+    // The reader's instance pointers at the last release: an instance they
+    // let go of may have become unreachable.
+    TDFInstance* watchedCurrent = nullptr;
+    TDFInstance* watchedActionBlock = nullptr;
+    ReleaseObserver observer;
+
+    void queue(TDFObject* object)
+    {
+        if (object && std::find(candidates.begin(), candidates.end(), object) == candidates.end())
+            candidates.push_back(object);
+    }
+
+    void watch(TDFInstance*& watched, TDFInstance* now)
+    {
+        if (watched == now)
+            return;
+        if (watched && watched->deletion)
+            queue(watched);
+        watched = now;
+    }
+
+    void releaseUnreachable()
+    {
+        watch(watchedCurrent, reader.currentInstance);
+        watch(watchedActionBlock, reader.actionBlockInstance);
+        // Instances last: an event freed before them may still point at one
+        // (a note at its owner, a deletion at its instance).
+        for (bool instancesNow : {false, true}) {
+            for (size_t i = 0; i < candidates.size();) {
+                TDFObject* object = candidates[i];
+                if ((object->type == TDF_INSTANCE) != instancesNow) {
+                    ++i;
+                    continue;
+                }
+                candidates.erase(candidates.begin() + std::ptrdiff_t(i));
+                if (unreachable(object))
+                    release(object);
+                // A release may have queued and freed others: start over.
+                i = 0;
+            }
+        }
+    }
+
+    // Whether the object can go now; one kept now is queued again by
+    // whatever lets go of it later.
+    bool unreachable(TDFObject* object)
+    {
+        switch (object->type) {
+        case TDF_INSTANCE: return instanceUnreachable(object->toInstance());
+        case TDF_MESSAGE: {
+            TDFMessage* message = object->toMessage();
+            if (messageHeld(message))
+                return false;
+            // The instance it created holds it; that instance may be free.
+            if (createdItsReceiver(message)) {
+                if (message->receiver->deletion)
+                    queue(message->receiver);
+                return false;
+            }
+            return true;
+        }
+        case TDF_NOTE: {
+            const TDFNote* note = object->toNote();
+            return !(note->owner && note->owner->note == note);
+        }
+        case TDF_GLYPH: {
+            const TDFGlyph* glyph = object->toGlyph();
+            return !(glyph->owner && glyph->owner->glyph == glyph);
+        }
+        case TDF_INSTANCE_DELETE:
+        case TDF_INSTANCE_DELETE_ALL:
+        case TDF_LOOP_END:
+        case TDF_ACTION:
+        case TDF_SYNCHRONISATION: return true;
+        // A loop start goes with its end, a return with its message; the
+        // rest is kept.
+        default: return false;
+        }
+    }
+
+    void release(TDFObject* object)
+    {
+        switch (object->type) {
+        case TDF_INSTANCE: releaseInstance(object->toInstance()); return;
+        case TDF_MESSAGE: releaseMessage(object->toMessage()); return;
+        case TDF_INSTANCE_DELETE: releaseDeletion(object->toInstanceDelete()); return;
+        case TDF_INSTANCE_DELETE_ALL: releaseDeleteAll(object->toInstanceDeleteAll()); return;
+        case TDF_LOOP_END: releaseLoopEnd(object->toLoopEnd()); return;
+        case TDF_NOTE: unlinkFrom(reader.notes, object->toNote()->listNode); break;
+        case TDF_GLYPH: unlinkFrom(reader.glyphs, object->toGlyph()->listNode); break;
+        case TDF_ACTION: unlinkFrom(reader.actions, object->toAction()->listNode); break;
+        case TDF_SYNCHRONISATION: unlinkFrom(reader.synchronisations, object->toSynchronisation()->listNode); break;
+        default: break;
+        }
+        free(object);
+    }
+
+    bool instanceUnreachable(TDFInstance* instance) const
+    {
+        if (instance->deletion != &standInDeletion || instance == reader.currentInstance ||
+            instance == reader.actionBlockInstance || keptInstances.count(instance))
+            return false;
+        const auto counted = uses.find(instance);
+        unsigned namedBy = counted == uses.end() ? 0 : counted->second;
+        // The message that created it names it too, but goes with it.
+        if (const TDFMessage* creation = instance->creationMessage; creation && !messageHeld(creation))
+            namedBy -= unsigned(creation->receiver == instance) + unsigned(creation->sender == instance);
+        return namedBy == 0;
+    }
+
+    void dropUse(TDFInstance* instance)
+    {
+        if (!instance)
+            return;
+        const auto counted = uses.find(instance);
+        if (counted == uses.end() || --counted->second > 0)
+            return;
+        uses.erase(counted);
+        if (instance->deletion)
+            queue(instance);
+    }
+
+    // Every freed object leaves the candidates and the objects.
+    void free(TDFObject* object)
+    {
+        const auto queued = std::find(candidates.begin(), candidates.end(), object);
+        if (queued != candidates.end())
+            candidates.erase(queued);
+        if (object->objectNode) {
+            if (observer)
+                observer(object);
+            reader.objects.unlink(object->objectNode);
+            object->objectNode = nullptr;
+        }
+        delete object;
+    }
+
+    // A note or glyph that an event carries goes with the event.
+    void freeAnnotations(TDFObject* event)
+    {
+        if (TDFNote* note = event->note; note && note->owner == event) {
+            unlinkFrom(reader.notes, note->listNode);
+            free(note);
+        }
+        if (TDFGlyph* glyph = event->glyph; glyph && glyph->owner == event) {
+            unlinkFrom(reader.glyphs, glyph->listNode);
+            free(glyph);
+        }
+        event->note = nullptr;
+        event->glyph = nullptr;
+    }
+
+    void releaseMessage(TDFMessage* message)
+    {
+        if (TDFMessageReturn* messageReturn = message->messageReturn) {
+            freeAnnotations(messageReturn);
+            unlinkFrom(reader.messageReturns, messageReturn->listNode);
+            free(messageReturn);
+        }
+        freeAnnotations(message);
+        unlinkFrom(reader.messages, message->listNode);
+        TDFInstance* sender = message->sender;
+        TDFInstance* receiver = message->receiver;
+        free(message);
+        dropUse(sender);
+        dropUse(receiver);
+    }
+
+    void releaseInstance(TDFInstance* instance)
+    {
+        // The id still names it: it comes back as it was when named again.
+        if (reader.instanceHash.search(instance->id) == instance)
+            freedInstances[instance->id] = {instance->model, instance->occurrence,
+                                            instance->named ? instance->nameText : QString()};
+        reader.instanceHash.remove(instance);
+        unlinkFrom(reader.instances, instance->instanceNode);
+        TDFMessage* creation = instance->creationMessage;
+        instance->creationMessage = nullptr;
+        if (creation && !messageHeld(creation))
+            releaseMessage(creation);
+        uses.erase(instance);
+        free(instance);
+    }
+
+    // The deleted instance keeps the stand-in deletion once its own goes.
+    void markDeleted(TDFInstance* instance, const TDFInstanceDeleteAbstract* deletion)
+    {
+        if (instance && instance->deletion == deletion) {
+            instance->deletion = &standInDeletion;
+            queue(instance);
+        }
+    }
+
+    void releaseDeletion(TDFInstanceDelete* deletion)
+    {
+        markDeleted(deletion->instance, deletion);
+        // A return that a streamed deletion names is a stand-in of its own.
+        if (TDFMessageReturn* standIn = deletion->messageReturn) {
+            delete standIn->message;
+            delete standIn;
+        }
+        freeAnnotations(deletion);
+        unlinkFrom(reader.instanceDeletes, deletion->listNode);
+        free(deletion);
+    }
+
+    void releaseDeleteAll(TDFInstanceDeleteAll* deleteAll)
+    {
+        if (deleteAll->instances)
+            for (TDFInstance* instance : *deleteAll->instances)
+                markDeleted(instance, deleteAll);
+        unlinkFrom(reader.instanceDeletes, deleteAll->listNode);
+        free(deleteAll);
+    }
+
+    void releaseLoopEnd(TDFLoopEnd* loopEnd)
+    {
+        if (TDFLoopStart* loopStart = loopEnd->loopStart; loopStart && loopStart->loopEnd == loopEnd) {
+            unlinkFrom(reader.loopStarts, loopStart->listNode);
+            TDFInstance* instance = loopStart->instance;
+            free(loopStart);
+            dropUse(instance);
+        }
+        unlinkFrom(reader.loopEnds, loopEnd->listNode);
+        free(loopEnd);
+    }
+
+    // Instances that came back by id are in no list of objects.
+    void clear()
+    {
+        for (TDFInstance* instance : reader.instances)
+            if (!instance->objectNode)
+                delete instance;
+        candidates.clear();
+        uses.clear();
+        keptInstances.clear();
+        freedInstances.clear();
+        pastReturns.clear();
+        watchedCurrent = watchedActionBlock = nullptr;
+    }
+};
+
+void TDF::setStreaming(bool on)
+{
+    if (on == isStreaming())
+        return;
+    // Objects read one way can't be kept the other way.
+    if (objects.count > 0 || messageCalls.count > 0)
+        reset(true);
+    if (on) {
+        streaming_ = new Streaming(*this);
+    } else {
+        delete streaming_;
+        streaming_ = nullptr;
+    }
+}
+
+void TDF::keepInstance(TDFInstance* instance)
+{
+    if (streaming_ && instance)
+        streaming_->keptInstances.insert(instance);
+}
+
+void TDF::setReleaseObserver(const ReleaseObserver& observer)
+{
+    if (streaming_)
+        streaming_->observer = observer;
+}
+
+unsigned long long TDF::appendedObjectTotal() const
+{
+    unsigned long long total = 0;
+    for (unsigned long long count : appendedObjects)
+        total += count;
+    return total;
+}
+
+TDFInstance* TDF::findInstance(unsigned long long id)
+{
+    if (TDFInstance* found = instanceHash.search(id))
+        return found;
+    if (!streaming_)
+        return nullptr;
+    const auto freed = streaming_->freedInstances.find(id);
+    if (freed == streaming_->freedInstances.end())
+        return nullptr;
+    TDFInstance* instance = factory()->newTDFInstance();
+    instance->id = id;
+    instance->model = freed->second.model;
+    instance->occurrence = freed->second.occurrence;
+    if (freed->second.ownName.isNull())
+        instance->nameText = TDFInstance::generatedName(instance->model, instance->occurrence);
+    else
+        instance->setName(freed->second.ownName);
+    instance->deletion = &streaming_->standInDeletion;
+    streaming_->freedInstances.erase(freed);
+    // Listed, unlike in the objects, so that a reset finds it.
+    instance->instanceNode = instances.append(instance);
+    instance->hashNode = instanceHash.intern(instance, nullptr);
+    streaming_->queue(instance);
+    return instance;
+}
+
+void TDF::useInstance(TDFInstance* instance)
+{
+    if (streaming_ && instance)
+        ++streaming_->uses[instance];
+}
+
+void TDF::mayRelease(TDFObject* object)
+{
+    if (streaming_)
+        streaming_->queue(object);
+}
+
+TDFMessageReturn* TDF::streamedReturnWithoutDeletion(unsigned long long staticId)
+{
+    const auto found = streaming_->pastReturns.find(staticId);
+    if (found == streaming_->pastReturns.end() || found->second.empty())
+        return nullptr;
+    const Streaming::PastReturn past = found->second.back();
+    found->second.pop_back();
+    TDFMessage* message = factory()->newTDFMessage();
+    message->model = past.model;
+    TDFMessageReturn* standIn = factory()->newTDFMessageReturn();
+    standIn->message = message;
+    standIn->time = past.time;
+    message->messageReturn = standIn;
+    return standIn;
+}
+
+void TDF::releaseUnreachable()
+{
+    streaming_->releaseUnreachable();
+}
+
+void TDF::rememberReturn(const TDFMessageReturn* messageReturn)
+{
+    const TDFDBMessage* model = messageReturn->message->model;
+    streaming_->pastReturns[model->id].push_back({messageReturn->message->model, messageReturn->time});
+}
+
+void TDF::clearStreaming()
+{
+    streaming_->clear();
+}
