@@ -1,7 +1,8 @@
 #ifndef TDF_FLAT_INDEX_H
 #define TDF_FLAT_INDEX_H
 
-// A map from 64-bit keys to non-null pointers in one array, probed
+// A map from 64-bit keys to non-null pointers (or non-zero counts) in one
+// array, probed
 // linearly: a lookup among millions of entries touches one or two cache
 // lines, where a node-based map follows two or three pointers. Removing an
 // entry shifts the entries probed after it back, so that no tombstone
@@ -13,19 +14,20 @@
 #include <cstddef>
 #include <memory>
 
-template <class Value>
-class FlatIndex {
+// `Mapped` is a pointer or a number; its zero value marks a free slot.
+template <class Mapped>
+class FlatMap {
 public:
-    FlatIndex() = default;
-    FlatIndex(const FlatIndex&) = delete;
-    FlatIndex& operator=(const FlatIndex&) = delete;
-    ~FlatIndex() { clear(); }
+    FlatMap() = default;
+    FlatMap(const FlatMap&) = delete;
+    FlatMap& operator=(const FlatMap&) = delete;
+    ~FlatMap() { clear(); }
 
-    // The value stored under `key`, or null.
-    Value* find(unsigned long long key) const
+    // The value stored under `key`, or zero.
+    Mapped find(unsigned long long key) const
     {
         if (!slots_)
-            return nullptr;
+            return Mapped();
         for (std::size_t i = home(key);; i = (i + 1) & mask()) {
             const Slot& slot = slots_[i];
             if (!slot.value || slot.key == key)
@@ -33,9 +35,10 @@ public:
         }
     }
 
-    // The place of `key`'s value, holding null when the key is new; the
-    // caller stores a non-null value there before any other call.
-    Value*& at(unsigned long long key)
+    // The place of `key`'s value, holding zero when the key is new; the
+    // caller stores a non-zero value there before any other call, and
+    // never zero (erase the key instead).
+    Mapped& at(unsigned long long key)
     {
         if ((used_ + 1) * 4 > capacity_ * 3)
             grow();
@@ -77,6 +80,10 @@ public:
         --used_;
     }
 
+    // The slots the table has now, used or free.
+    std::size_t capacity() const { return capacity_; }
+    std::size_t size() const { return used_; }
+
     void clear()
     {
         if (slots_)
@@ -89,7 +96,7 @@ public:
 private:
     struct Slot {
         unsigned long long key = 0;
-        Value* value = nullptr;  // null for a free slot
+        Mapped value = Mapped();  // zero for a free slot
     };
 
     std::size_t mask() const { return capacity_ - 1; }
@@ -120,5 +127,8 @@ private:
     std::size_t used_ = 0;
     unsigned shift_ = 64;
 };
+
+template <class Value>
+using FlatIndex = FlatMap<Value*>;
 
 #endif

@@ -13,9 +13,11 @@
 // instance by the kept events that name it (counted in `uses`); a note or
 // glyph by the event that carries it; a return by its message.
 
+#include "flat_index.h"
 #include "tdf.h"
 #include "tdf_factory.h"
 
+#include <cstdint>
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
@@ -28,6 +30,11 @@ namespace {
 bool messageHeld(const TDFMessage* message)
 {
     return message->call || (message->model && !message->messageReturn);
+}
+
+unsigned long long address(const TDFInstance* instance)
+{
+    return reinterpret_cast<std::uintptr_t>(instance);
 }
 
 bool createdItsReceiver(const TDFMessage* message)
@@ -52,8 +59,9 @@ struct TDF::Streaming {
     // Objects that may have become unreachable, each at most once.
     std::vector<TDFObject*> candidates;
     // How many kept messages, loop starts and trigger markers name each
-    // instance; an instance that none names is absent.
-    std::unordered_map<const TDFInstance*, unsigned> uses;
+    // instance, by its address while it lives; an instance that none names
+    // is absent.
+    FlatMap<unsigned> uses;
     std::unordered_set<const TDFInstance*> keptInstances;
     // A freed deleted instance that is still the one known under its id
     // comes back with these when a line names it.
@@ -174,8 +182,7 @@ struct TDF::Streaming {
         if (instance->deletion != &standInDeletion || instance == reader.currentInstance ||
             instance == reader.actionBlockInstance || keptInstances.count(instance))
             return false;
-        const auto counted = uses.find(instance);
-        unsigned namedBy = counted == uses.end() ? 0 : counted->second;
+        unsigned namedBy = uses.find(address(instance));
         // The message that created it names it too, but goes with it.
         if (const TDFMessage* creation = instance->creationMessage; creation && !messageHeld(creation))
             namedBy -= unsigned(creation->receiver == instance) + unsigned(creation->sender == instance);
@@ -186,10 +193,15 @@ struct TDF::Streaming {
     {
         if (!instance)
             return;
-        const auto counted = uses.find(instance);
-        if (counted == uses.end() || --counted->second > 0)
+        const unsigned long long key = address(instance);
+        const unsigned count = uses.find(key);
+        if (count == 0)
             return;
-        uses.erase(counted);
+        if (count > 1) {
+            --uses.at(key);
+            return;
+        }
+        uses.erase(key);
         if (instance->deletion)
             queue(instance);
     }
@@ -252,7 +264,7 @@ struct TDF::Streaming {
         instance->creationMessage = nullptr;
         if (creation && !messageHeld(creation))
             releaseMessage(creation);
-        uses.erase(instance);
+        uses.erase(address(instance));
         free(instance);
     }
 
@@ -378,7 +390,7 @@ TDFInstance* TDF::findInstance(unsigned long long id)
 void TDF::useInstance(TDFInstance* instance)
 {
     if (streaming_ && instance)
-        ++streaming_->uses[instance];
+        ++streaming_->uses.at(address(instance));
 }
 
 void TDF::mayRelease(TDFObject* object)

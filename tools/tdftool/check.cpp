@@ -9,7 +9,7 @@ void runCheck(const Options& options, TCFList& configurations, StandardOutput& o
     ReadCounts total;
     for (const QString& path : options.traces) {
         TDF reader(&configurations);
-        reader.setStreaming(true);
+        reader.setStreaming(!options.wholeModel);
         ReadCounts counts;
         const bool read = readTrace(reader, path, counts);
         total.lines += counts.lines;

@@ -32,6 +32,10 @@ const char* usageText()
            "  --tcf FILE   a trace configuration file; may be repeated, and the\n"
            "               configurations of all files are searched in order.\n"
            "               Without it the built-in default.tcf is used.\n"
+           "  --whole-model  (check, rewrite, stats) keeps every object of the\n"
+           "               trace while reading instead of only what later lines\n"
+           "               can reach: the same results with memory that grows\n"
+           "               with the trace, to compare the two readings.\n"
            "  --help       prints this text.\n"
            "\n"
            "exit status: 0 when no error was reported (warnings allowed), 1 when\n"
@@ -141,6 +145,8 @@ bool parseOptions(const QStringList& arguments, Options& options, bool& help, QS
                 return false;
         } else if (argument == QLatin1String("--times") && options.command == QLatin1String("rewrite")) {
             options.times = true;
+        } else if (argument == QLatin1String("--whole-model") && options.command != QLatin1String("render")) {
+            options.wholeModel = true;
         } else if (argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")) {
             problem = QStringLiteral("unknown option %1 for %2").arg(argument, options.command);
             return false;

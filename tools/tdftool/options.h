@@ -14,6 +14,7 @@ struct Options {
     QStringList configFiles;  // --tcf, in order; empty for the built-in default
     QStringList traces;
     bool times = false;       // rewrite --times
+    bool wholeModel = false;  // --whole-model: read without streaming
     QString timeFormat;       // stats and render --time-format
     QString output;           // render -o: an .svg or .html file
     std::optional<unsigned long long> from;  // render --from and --to, in the trace's time unit

@@ -7,7 +7,7 @@
 void runRewrite(const Options& options, TCFList& configurations, StandardOutput& output)
 {
     TDF reader(&configurations);
-    reader.setStreaming(true);
+    reader.setStreaming(!options.wholeModel);
     TDFWriter writer(output.stream());
     writer.writeTimes = options.times;
     reader.setReleaseObserver([&writer](TDFObject* object) { writer.forgetReleased(object); });

@@ -116,7 +116,7 @@ void printThreads(const TDF& reader, StandardOutput& output)
 void runStats(const Options& options, TCFList& configurations, StandardOutput& output)
 {
     TDF reader(&configurations);
-    reader.setStreaming(true);
+    reader.setStreaming(!options.wholeModel);
     reader.setTimeFormat(options.timeFormat);
     ObjectSummary summary;
     reader.setReleaseObserver([&summary](TDFObject* object) { summary.fold(object); });

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# tdftool reads a trace in streaming mode unless --whole-model is given; the
+# two readings must print the same, byte for byte, for check, stats and
+# rewrite. Runs over every test trace and over generated traces of each
+# kind the generator makes.
+#   streaming_equivalence.sh TDFTOOL TRACE_GENERATOR EXAMPLES_DIR TEST_DATA_DIR
+set -u
+tool=$1
+generator=$2
+examples=$3
+data=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+traces=("$examples"/*.tdf "$data"/*.tdf)
+for kind in mixed messages bounded; do
+  for seed in 1 2 3; do
+    flag=
+    [ "$kind" = messages ] && flag=--messages
+    [ "$kind" = bounded ] && flag=--bounded
+    "$generator" $flag --seed "$seed" 30000 >"$work/$kind-$seed.tdf" || { echo "FAIL generator $kind $seed"; exit 1; }
+    traces+=("$work/$kind-$seed.tdf")
+  done
+done
+
+# outcome MODE COMMAND...: stdout, stderr and exit status of one reading;
+# check's reading-rate line says how fast, which differs run to run.
+outcome() {
+  local mode=$1
+  shift
+  "$tool" "$@" $mode >"$work/out" 2>"$work/err" </dev/null
+  echo "exit $?"
+  grep -v '^read [0-9]* lines' "$work/out"
+  echo "-- stderr"
+  cat "$work/err"
+}
+
+failed=0
+compared=0
+for trace in "${traces[@]}"; do
+  configuration=()
+  case $trace in
+    "$data"/*) configuration=(--tcf "$data/reader.tcf" --tcf "$data/round_trip.tcf" --tcf "$examples/default.tcf") ;;
+  esac
+  for command in "check" "stats" "stats --time-format %Hh%Mmn%ss%mms" "rewrite" "rewrite --times"; do
+    # shellcheck disable=SC2086
+    outcome "" $command "${configuration[@]}" "$trace" >"$work/streamed"
+    # shellcheck disable=SC2086
+    outcome --whole-model $command "${configuration[@]}" "$trace" >"$work/whole"
+    compared=$((compared + 1))
+    if ! cmp -s "$work/streamed" "$work/whole"; then
+      failed=$((failed + 1))
+      echo "FAIL $command $(basename "$trace"): streaming and whole model differ"
+      diff "$work/whole" "$work/streamed" | head -n 10
+    fi
+  done
+done
+echo "$compared readings compared, $failed differ"
+[ "$failed" -eq 0 ]
