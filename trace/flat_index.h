@@ -80,6 +80,15 @@ public:
         --used_;
     }
 
+    // Calls `visit` with every key and value, in no particular order.
+    template <class Visit>
+    void forEach(Visit visit) const
+    {
+        for (std::size_t i = 0; i < capacity_; ++i)
+            if (slots_[i].value)
+                visit(slots_[i].key, slots_[i].value);
+    }
+
     // The slots the table has now, used or free.
     std::size_t capacity() const { return capacity_; }
     std::size_t size() const { return used_; }

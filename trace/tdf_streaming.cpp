@@ -13,13 +13,16 @@
 // instance by the kept events that name it (counted in `uses`); a note or
 // glyph by the event that carries it; a return by its message.
 
+#include "block_pool.h"
 #include "flat_index.h"
 #include "tdf.h"
 #include "tdf_factory.h"
 
 #include <cstdint>
 #include <algorithm>
-#include <unordered_map>
+#include <deque>
+#include <memory>
+#include <new>
 #include <unordered_set>
 #include <vector>
 
@@ -70,14 +73,19 @@ struct TDF::Streaming {
         unsigned long long occurrence;
         QString ownName;  // null when the name was generated
     };
-    std::unordered_map<unsigned long long, FreedInstance> freedInstances;
+    FlatIndex<FreedInstance> freedInstances;  // by dynamic id
+    BlockPool freedInstanceMemory{sizeof(FreedInstance)};
     // The returns no deletion has named yet, by static message id, oldest
     // first: a deletion takes the newest.
     struct PastReturn {
         TDFDBMessage* model;
         unsigned long long time;
     };
-    std::unordered_map<unsigned long long, std::vector<PastReturn>> pastReturns;
+    // A deque grows by blocks: millions of returns leave no doubled
+    // capacity behind.
+    using PastReturns = std::deque<PastReturn>;
+    FlatIndex<PastReturns> pastReturns;  // by static message id
+    std::vector<std::unique_ptr<PastReturns>> pastReturnStacks;
     // The deletion of every deleted instance whose own deletion was freed.
     TDFInstanceDelete standInDeletion;
     // The reader's instance pointers at the last release: an instance they
@@ -85,6 +93,21 @@ struct TDF::Streaming {
     TDFInstance* watchedCurrent = nullptr;
     TDFInstance* watchedActionBlock = nullptr;
     ReleaseObserver observer;
+
+    void rememberFreed(const TDFInstance* instance)
+    {
+        FreedInstance*& freed = freedInstances.at(instance->id);
+        if (freed)
+            forget(freed);
+        freed = new (freedInstanceMemory.take())
+            FreedInstance{instance->model, instance->occurrence, instance->named ? instance->nameText : QString()};
+    }
+
+    void forget(FreedInstance* freed)
+    {
+        freed->~FreedInstance();
+        freedInstanceMemory.give(freed);
+    }
 
     void queue(TDFObject* object)
     {
@@ -256,8 +279,7 @@ struct TDF::Streaming {
     {
         // The id still names it: it comes back as it was when named again.
         if (reader.instanceHash.search(instance->id) == instance)
-            freedInstances[instance->id] = {instance->model, instance->occurrence,
-                                            instance->named ? instance->nameText : QString()};
+            rememberFreed(instance);
         reader.instanceHash.remove(instance);
         unlinkFrom(reader.instances, instance->instanceNode);
         TDFMessage* creation = instance->creationMessage;
@@ -320,8 +342,10 @@ struct TDF::Streaming {
         candidates.clear();
         uses.clear();
         keptInstances.clear();
+        freedInstances.forEach([this](unsigned long long, FreedInstance* freed) { forget(freed); });
         freedInstances.clear();
         pastReturns.clear();
+        pastReturnStacks.clear();
         watchedCurrent = watchedActionBlock = nullptr;
     }
 };
@@ -367,19 +391,20 @@ TDFInstance* TDF::findInstance(unsigned long long id)
         return found;
     if (!streaming_)
         return nullptr;
-    const auto freed = streaming_->freedInstances.find(id);
-    if (freed == streaming_->freedInstances.end())
+    Streaming::FreedInstance* freed = streaming_->freedInstances.find(id);
+    if (!freed)
         return nullptr;
     TDFInstance* instance = factory()->newTDFInstance();
     instance->id = id;
-    instance->model = freed->second.model;
-    instance->occurrence = freed->second.occurrence;
-    if (freed->second.ownName.isNull())
+    instance->model = freed->model;
+    instance->occurrence = freed->occurrence;
+    if (freed->ownName.isNull())
         instance->nameText = TDFInstance::generatedName(instance->model, instance->occurrence);
     else
-        instance->setName(freed->second.ownName);
+        instance->setName(freed->ownName);
     instance->deletion = &streaming_->standInDeletion;
-    streaming_->freedInstances.erase(freed);
+    streaming_->freedInstances.erase(id);
+    streaming_->forget(freed);
     // Listed, unlike in the objects, so that a reset finds it.
     instance->instanceNode = instances.append(instance);
     instance->hashNode = instanceHash.intern(instance, nullptr);
@@ -401,11 +426,11 @@ void TDF::mayRelease(TDFObject* object)
 
 TDFMessageReturn* TDF::streamedReturnWithoutDeletion(unsigned long long staticId)
 {
-    const auto found = streaming_->pastReturns.find(staticId);
-    if (found == streaming_->pastReturns.end() || found->second.empty())
+    Streaming::PastReturns* returns = streaming_->pastReturns.find(staticId);
+    if (!returns || returns->empty())
         return nullptr;
-    const Streaming::PastReturn past = found->second.back();
-    found->second.pop_back();
+    const Streaming::PastReturn past = returns->back();
+    returns->pop_back();
     TDFMessage* message = factory()->newTDFMessage();
     message->model = past.model;
     TDFMessageReturn* standIn = factory()->newTDFMessageReturn();
@@ -423,7 +448,12 @@ void TDF::releaseUnreachable()
 void TDF::rememberReturn(const TDFMessageReturn* messageReturn)
 {
     const TDFDBMessage* model = messageReturn->message->model;
-    streaming_->pastReturns[model->id].push_back({messageReturn->message->model, messageReturn->time});
+    Streaming::PastReturns*& returns = streaming_->pastReturns.at(model->id);
+    if (!returns) {
+        streaming_->pastReturnStacks.push_back(std::make_unique<Streaming::PastReturns>());
+        returns = streaming_->pastReturnStacks.back().get();
+    }
+    returns->push_back({messageReturn->message->model, messageReturn->time});
 }
 
 void TDF::clearStreaming()
