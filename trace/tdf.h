@@ -82,8 +82,9 @@ public:
     //    comes back with its id, model, occurrence and name;
     //  - a deletion naming a return gets a stand-in return of that time
     //    whose message has the model;
-    //  - `previous`, loops' `firstObject` and `lastObject`, and the events
-    //    of activation records are not kept (the records keep their count).
+    //  - `previous`, loops' `firstObject` and `lastObject` are not kept,
+    //    and an activation record keeps only whether a bar is open (the
+    //    parity of its count), not its events.
     void setStreaming(bool on);
     bool isStreaming() const { return streaming_ != nullptr; }
     // Keeps a streamed instance until the reset, for a client that shows it

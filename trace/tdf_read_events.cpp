@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -86,10 +87,21 @@ void TDF::indexCall(TDFMessageCall* call)
 
 void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsControl)
 {
+    if (!streaming_) {
+        instance->computeActivation(event, gainsControl);
+        return;
+    }
+    // Only whether a bar is open (the parity of the count) decides what
+    // comes next: a streamed record keeps two entries at most, and none of
+    // the events, which go before the instance does.
+    if (!instance->activations && instance->hasActivation())
+        instance->activations = new Array<TDFObject*>(2, 2);
     instance->computeActivation(event, gainsControl);
-    Array<TDFObject*>* bars = instance->activations;
-    if (streaming_ && bars && bars->count > 0 && (*bars)[bars->count - 1] == event)
-        (*bars)[bars->count - 1] = nullptr;
+    if (Array<TDFObject*>* bars = instance->activations) {
+        if (bars->count > 2)
+            bars->count -= 2;
+        std::fill(bars->data, bars->data + bars->count, nullptr);
+    }
 }
 
 void TDF::indexReturn(TDFMessageReturn* messageReturn)
