@@ -197,6 +197,7 @@ void TDF::reset(bool keepBlocks)
     loopEnds.clear();
     openLoops.clear();
     loopIterations.assign(1, 1);
+    openLoopIds.clear();
     loopCount = 0;
     attachToLoopStart = false;
 

@@ -168,6 +168,7 @@ public:
     List<TDFLoopEnd*> loopEnds;
     List<TDFLoopStart*> openLoops;
     std::vector<int> loopIterations{1};
+    std::vector<QString> openLoopIds;  // the dotted ids of the open loops, outermost first
     unsigned long long loopCount = 0;
     bool attachToLoopStart = false;
 
