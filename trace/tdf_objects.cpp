@@ -1,6 +1,6 @@
 #include "tdf_objects.h"
 
-#include "flat_index.h"
+#include "hash_index.h"
 #include "naming.h"
 #include "object_pool.h"
 #include "style.h"
@@ -265,10 +265,7 @@ void TDFInstance::computeActivation(TDFObject* event, bool gainsControl)
     }
 }
 
-struct TDFInstanceHash::Index {
-    FlatIndex<Node> nodes;            // by the instance's address
-    FlatIndex<TDFInstance> newest;  // by dynamic id
-};
+struct TDFInstanceHash::Index : HashIndex<TDFInstance> {};
 
 TDFInstanceHash::TDFInstanceHash(unsigned bucketCount) : Hash<TDFInstance*>(bucketCount), index_(new Index) {}
 
@@ -284,27 +281,18 @@ unsigned TDFInstanceHash::code(TDFInstance* instance)
 
 TDFInstanceHash::Node* TDFInstanceHash::intern(TDFInstance* instance, bool* isNew)
 {
-    Node*& node = index_->nodes.at(reinterpret_cast<std::uintptr_t>(instance));
-    const bool added = !node;
-    if (isNew)
-        *isNew = added;
-    if (added) {
-        node = linkFront(instance);
-        index_->newest.at(instance->id) = instance;
-    }
-    return node;
+    return index_->intern(instance, instance->id, isNew, [this](TDFInstance* value) { return linkFront(value); });
 }
 
 void TDFInstanceHash::clean()
 {
     Hash<TDFInstance*>::clean();
-    index_->nodes.clear();
-    index_->newest.clear();
+    index_->clear();
 }
 
 TDFInstance* TDFInstanceHash::search(unsigned long long id) const
 {
-    return index_->newest.find(id);
+    return index_->newest(id);
 }
 
 QString TDFThreadInfo::name() const
