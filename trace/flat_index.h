@@ -16,6 +16,9 @@ template <class Value>
 class FlatIndex {
 public:
     FlatIndex() = default;
+    // An index whose first table has `firstCapacity` slots (a power of
+    // two): many small indexes start with a few.
+    explicit FlatIndex(std::size_t firstCapacity) : firstCapacity_(firstCapacity) {}
     FlatIndex(const FlatIndex&) = delete;
     FlatIndex& operator=(const FlatIndex&) = delete;
     ~FlatIndex() { clear(); }
@@ -74,7 +77,7 @@ private:
     {
         Slot* const old = slots_;
         const std::size_t oldCapacity = capacity_;
-        capacity_ = old ? oldCapacity * 2 : 16;
+        capacity_ = old ? oldCapacity * 2 : firstCapacity_;
         slots_ = static_cast<Slot*>(allocateChunk(capacity_ * sizeof(Slot)));
         std::uninitialized_fill_n(slots_, capacity_, Slot());
         shift_ = 64;
@@ -92,6 +95,7 @@ private:
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;
     unsigned shift_ = 64;
+    std::size_t firstCapacity_ = 16;
 };
 
 #endif
