@@ -81,4 +81,34 @@ TEST(Array, ArrayInABlockBehavesAsAnyOtherAndGrowsOutOfIt)
     array->~Array();
 }
 
+// The fixed step holds for the first growths, as callers sized it; past
+// them the storage doubles, so that a long array costs linear time.
+TEST(Array, GrowsByTheStepAtFirstAndThenByDoubling)
+{
+    Array<int> array(10, 100);
+    std::vector<int> capacities;
+    for (int i = 0; i < 100000; ++i) {
+        const int before = array.capacity;
+        array[array.count] = i * 7;
+        if (array.capacity != before)
+            capacities.push_back(array.capacity);
+    }
+    ASSERT_GT(capacities.size(), std::size_t(Array<int>::steppedGrowths));
+    for (int growth = 0; growth < Array<int>::steppedGrowths; ++growth)
+        EXPECT_EQ(capacities[growth], (growth + 1) * 100) << growth;
+    for (std::size_t growth = Array<int>::steppedGrowths; growth < capacities.size(); ++growth)
+        EXPECT_EQ(capacities[growth], 2 * capacities[growth - 1]) << growth;
+    // Doubling from 3200 reaches 100000 in a handful of growths.
+    EXPECT_LT(capacities.size(), std::size_t(Array<int>::steppedGrowths + 8));
+    EXPECT_EQ(array.count, 100000);
+    const Array<int>& read = array;
+    for (int i = 0; i < 100000; ++i)
+        ASSERT_EQ(read[i], i * 7) << i;
+
+    // A write far past the end still gets the step multiple that holds it.
+    array[1000000] = 1;
+    EXPECT_GE(array.capacity, 1000001);
+    EXPECT_EQ(array.capacity % 100, 0);
+}
+
 }

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+#include <vector>
+
 namespace {
 
 TEST(TCF, FreshConfigurationHasNoStylesAndFallsBackToItsName)
@@ -116,6 +120,57 @@ TEST(TCF, ThreadStatesAndGlyphsAreKeyedById)
     EXPECT_FALSE(tcf.addGlyph(&duplicate));
     EXPECT_EQ(tcf.glyph(3), glyph);
     EXPECT_EQ(tcf.glyph(4), nullptr);
+}
+
+// Many entries, each key offered several times: the first offered is
+// kept and found, the others refused, and the lists keep the order of
+// adding, as a walk over them in order would find.
+TEST(TCF, ManyEntriesKeepTheFirstOfEachKeyInOrder)
+{
+    TCF tcf("cfg", 1);
+    std::mt19937 random(3);
+    std::map<int, Style*> styles;
+    std::map<QString, InstanceType*> types;
+    std::vector<Style*> styleOrder;
+    std::vector<InstanceType*> typeOrder;
+    for (int i = 0; i < 3000; ++i) {
+        const int key = int(random() % 1000);
+        auto* style = new Style(QStringLiteral("s%1").arg(i), key);
+        if (tcf.addStyle(style)) {
+            EXPECT_EQ(styles.count(key), 0u) << key;
+            styles[key] = style;
+            styleOrder.push_back(style);
+        } else {
+            EXPECT_EQ(styles.count(key), 1u) << key;
+            delete style;
+        }
+        const QString name = QStringLiteral("type%1").arg(key);
+        auto* type = new InstanceType(&tcf, name, QString(), nullptr);
+        if (tcf.addInstanceType(type)) {
+            EXPECT_EQ(types.count(name), 0u);
+            types[name] = type;
+            typeOrder.push_back(type);
+        } else {
+            delete type;
+        }
+    }
+    for (int key = -1; key <= 1000; ++key) {
+        const auto style = styles.find(key);
+        EXPECT_EQ(tcf.style(key), style == styles.end() ? nullptr : style->second) << key;
+        const QString name = QStringLiteral("type%1").arg(key);
+        const auto type = types.find(name);
+        EXPECT_EQ(tcf.instanceType(name), type == types.end() ? nullptr : type->second) << key;
+    }
+    EXPECT_EQ(tcf.instanceType(QString()), nullptr);
+    std::vector<Style*> listed;
+    for (Style* style : tcf.styles())
+        listed.push_back(style);
+    EXPECT_EQ(listed, styleOrder);
+    std::vector<InstanceType*> listedTypes;
+    for (InstanceType* type : tcf.instanceTypes())
+        listedTypes.push_back(type);
+    EXPECT_EQ(listedTypes, typeOrder);
+    EXPECT_EQ(tcf.defaultStyle(), styleOrder.front());
 }
 
 TEST(TCFList, SearchMatchesNamesExactlyAndFindsTheFirst)

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -208,6 +210,118 @@ TEST(TDFDBRefHash, FindsTheRecordOfABlock)
     EXPECT_EQ(hash.searchDefinitionBlock(&b)->number, 2);
     TDFDefinitionBlock c;
     EXPECT_EQ(hash.searchDefinitionBlock(&c), nullptr);
+}
+
+// The latest numbered block that fits, whatever order the records came
+// in; the same record interned twice is not new, and clean forgets all.
+TEST(TDFDBRefHash, LatestWhereTriesTheHighestNumbersFirst)
+{
+    TCF tcf("cfg", 1);
+    TDFDefinitionBlock blocks[4];
+    blocks[1].setTCF(&tcf);
+    blocks[3].setTCF(&tcf);
+    TDFDBRef refs[] = {{&blocks[0], 5}, {&blocks[1], 2}, {&blocks[2], 9}, {&blocks[3], 7}};
+    TDFDBRefHash hash(3);
+    for (TDFDBRef& ref : refs)
+        hash.intern(&ref, nullptr);
+    bool isNew = true;
+    hash.intern(&refs[1], &isNew);
+    EXPECT_FALSE(isNew);
+    EXPECT_EQ(hash.count, 4);
+    const auto hasConfiguration = [](const TDFDefinitionBlock& block) { return block.tcf != nullptr; };
+    EXPECT_EQ(hash.latestWhere(hasConfiguration), &refs[3]);
+    EXPECT_EQ(hash.latestWhere([](const TDFDefinitionBlock&) { return true; }), &refs[2]);
+    EXPECT_EQ(hash.latestWhere([&](const TDFDefinitionBlock& block) { return &block == &blocks[1]; }), &refs[1]);
+    EXPECT_EQ(hash.latestWhere([](const TDFDefinitionBlock&) { return false; }), nullptr);
+    EXPECT_EQ(hash.searchDefinitionBlock(&blocks[2]), &refs[2]);
+    hash.clean();
+    EXPECT_EQ(hash.searchDefinitionBlock(&blocks[2]), nullptr);
+    EXPECT_EQ(hash.latestWhere(hasConfiguration), nullptr);
+}
+
+// Blocks of two id lengths and blocks without a configuration, prepended,
+// appended and unlinked at random: search finds what a walk from the head
+// with cmpId finds.
+TEST(TDFDefinitionBlockList, SearchAgreesWithAWalkThroughEveryChange)
+{
+    TCF one("one", 1);
+    TCF two("two", 2);
+    std::mt19937 random(11);
+    std::vector<std::unique_ptr<TDFDefinitionBlock>> blocks;
+    std::vector<ListNode<TDFDefinitionBlock*>*> nodes;
+    TDFDefinitionBlockList list;
+    int mismatches = 0;
+    for (int step = 0; step < 1500; ++step) {
+        if (nodes.empty() || random() % 3 != 0) {
+            blocks.push_back(std::make_unique<TDFDefinitionBlock>());
+            TDFDefinitionBlock* block = blocks.back().get();
+            const unsigned kind = random() % 5;
+            if (kind != 0)
+                block->setTCF(kind % 2 ? &one : &two);
+            block->setId(0, random() % 8);
+            block->setId(1, random() % 3);
+            nodes.push_back(random() % 2 ? list.prepend(block) : list.append(block));
+        } else {
+            const std::size_t at = random() % nodes.size();
+            list.unlink(nodes[at]);
+            nodes.erase(nodes.begin() + long(at));
+        }
+        for (int length = 0; length <= 2; ++length) {
+            for (unsigned long long first = 0; first < 9; ++first) {
+                for (unsigned long long second = 0; second < 3; ++second) {
+                    const unsigned long long words[] = {first, second};
+                    const TDFDefinitionBlock* walked = nullptr;
+                    for (const TDFDefinitionBlock* block : list)
+                        if (!walked && block->cmpId(words, length))
+                            walked = block;
+                    mismatches += list.search(words, length) != walked;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(TDFDefinitionBlock, FirstUnusedIdSkipsEveryKindOfObject)
+{
+    TDFDefinitionBlock block;
+    EXPECT_EQ(block.firstUnusedId(), 0u);
+    block.addInstance(new TDFDBInstance(0, nullptr, "i"));
+    block.addMessage(new TDFDBMessage(1, "m"));
+    block.addText(new TDFDBText(3, "t"));
+    EXPECT_EQ(block.firstUnusedId(), 2u);
+    block.addText(new TDFDBText(2, "t"));
+    EXPECT_EQ(block.firstUnusedId(), 4u);
+    for (unsigned long long id = 4; id < 5000; ++id)
+        block.addText(new TDFDBText(id, "t"));
+    EXPECT_EQ(block.firstUnusedId(), 5000u);
+    // A removed object frees its id again.
+    TDFDBInstance* first = block.instances.pop();
+    EXPECT_EQ(block.firstUnusedId(), 0u);
+    delete first;
+}
+
+TEST(TDFDBMessageHash, ManyMessagesFindTheNewestOfEachId)
+{
+    std::vector<std::unique_ptr<TDFDBMessage>> messages;
+    TDFDBMessageHash hash(51);
+    for (unsigned long long i = 0; i < 20000; ++i) {
+        messages.push_back(std::make_unique<TDFDBMessage>(i % 7000, "m"));
+        bool isNew = false;
+        hash.intern(messages.back().get(), &isNew);
+        EXPECT_TRUE(isNew);
+    }
+    bool isNew = true;
+    hash.intern(messages[3].get(), &isNew);
+    EXPECT_FALSE(isNew);
+    EXPECT_EQ(hash.count, 20000);
+    int mismatches = 0;
+    for (unsigned long long id = 0; id < 7000; ++id)
+        mismatches += hash.search(id) != messages[id + (id < 6000 ? 14000 : 7000)].get();
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(hash.search(7000), nullptr);
+    hash.clean();
+    EXPECT_EQ(hash.search(1), nullptr);
 }
 
 }

@@ -4,8 +4,12 @@
 
 #include "reader_fixture.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -49,6 +53,42 @@ TEST_F(LoopTest, NestedLoopsGetDottedIdsOccurrencesAndNames)
     EXPECT_EQ(reader->loopIterations, std::vector<int>{3});
     EXPECT_EQ(reader->openLoops.count, 0);
     EXPECT_EQ(reader->loopStarts.count + reader->loopEnds.count, 8);
+    EXPECT_EQ(messages(), Messages{});
+}
+
+// A loop's dotted id is the counters of the levels when it starts,
+// outermost first: compared with those counters kept apart, over random
+// nesting that goes deep and comes back, across a reset.
+TEST_F(LoopTest, DottedIdsAreTheLevelCountersAtAnyDepth)
+{
+    std::mt19937 random(17);
+    std::vector<int> levels{1};
+    int mismatches = 0;
+    int deepest = 0;
+    for (int step = 0; step < 4000; ++step) {
+        if (step == 2500) {
+            reader->reset(true);
+            levels.assign(1, 1);
+        }
+        // Mostly deeper in the first half, mostly out in the second.
+        const bool start = int(random() % 100) < (step % 1000 < 600 ? 70 : 30);
+        if (start) {
+            QStringList expected;
+            for (int level : levels)
+                expected.append(QString::number(level));
+            TDFObject* object = line("LS 2\n");
+            ASSERT_NE(object, nullptr);
+            mismatches += object->toLoopStart()->loopId != expected.join(QLatin1Char('.'));
+            levels.push_back(1);
+        } else if (levels.size() > 1) {
+            ASSERT_NE(line("LE\n"), nullptr);
+            levels.pop_back();
+            ++levels.back();
+        }
+        deepest = std::max(deepest, int(levels.size()));
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_GT(deepest, 50);
     EXPECT_EQ(messages(), Messages{});
 }
 

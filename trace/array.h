@@ -2,6 +2,7 @@
 #define TDF_ARRAY_H
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <memory>
 #include <new>
@@ -9,7 +10,9 @@
 
 // A growable array. Writing through operator[] past the storage grows it to
 // the next multiple of the growth step that holds the index; writing at or
-// past `count` moves `count` to one past that index.
+// past `count` moves `count` to one past that index. After the first
+// `steppedGrowths` growths the storage at least doubles instead, so that an
+// array filled one element at a time costs linear time however long it gets.
 
 template <class T>
 class Array {
@@ -47,10 +50,17 @@ public:
         return new (block) Array(storage, initialCapacity, growthStep);
     }
 
+    // Growths by the fixed step before the storage starts doubling.
+    static constexpr int steppedGrowths = 32;
+
     T& operator[](int i)
     {
         if (i >= capacity) {
             int grown = (i / growth + 1) * growth;
+            if (growths_ < steppedGrowths)
+                ++growths_;
+            else if (capacity <= INT_MAX / 2)
+                grown = std::max(grown, capacity * 2);
             T* storage = new T[grown]();
             std::copy(data, data + count, storage);
             releaseData();
@@ -81,7 +91,8 @@ private:
             delete[] data;
     }
 
-    bool ownsData_ = true;  // false while the array uses its inline storage
+    bool ownsData_ = true;       // false while the array uses its inline storage
+    unsigned char growths_ = 0;  // growths so far, counted up to steppedGrowths; fills padding
 };
 
 #endif

@@ -19,6 +19,9 @@ template <class Mapped>
 class FlatMap {
 public:
     FlatMap() = default;
+    // A table whose first storage has `firstCapacity` slots (a power of
+    // two): many small tables start with a few.
+    explicit FlatMap(std::size_t firstCapacity) : firstCapacity_(firstCapacity) {}
     FlatMap(const FlatMap&) = delete;
     FlatMap& operator=(const FlatMap&) = delete;
     ~FlatMap() { clear(); }
@@ -117,7 +120,7 @@ private:
     {
         Slot* const old = slots_;
         const std::size_t oldCapacity = capacity_;
-        capacity_ = old ? oldCapacity * 2 : 16;
+        capacity_ = old ? oldCapacity * 2 : firstCapacity_;
         slots_ = static_cast<Slot*>(allocateChunk(capacity_ * sizeof(Slot)));
         std::uninitialized_fill_n(slots_, capacity_, Slot());
         shift_ = 64;
@@ -135,6 +138,7 @@ private:
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;
     unsigned shift_ = 64;
+    std::size_t firstCapacity_ = 16;
 };
 
 template <class Value>

@@ -3,6 +3,8 @@
 #include "naming.h"
 #include "style.h"
 
+#include <QHash>
+
 namespace {
 
 template <class T, class Matches>
@@ -14,9 +16,17 @@ T* findFirst(const List<T*>& list, Matches matches)
     return nullptr;
 }
 
+// The entry of an exact key: the indexed one.
+template <class T, class KeyOf>
+T* entryWithKey(const KeyedList<T, KeyOf>& list, unsigned long long key)
+{
+    const ListNode<T*>* node = list.firstWithKey(key);
+    return node ? node->value : nullptr;
+}
+
 // Appends `item` unless it is null or `present` (an item with its key).
-template <class T>
-bool appendUnique(List<T*>& list, T* item, const T* present)
+template <class T, class KeyOf>
+bool appendUnique(KeyedList<T, KeyOf>& list, T* item, const T* present)
 {
     if (!item || present)
         return false;
@@ -24,11 +34,16 @@ bool appendUnique(List<T*>& list, T* item, const T* present)
     return true;
 }
 
-template <class T>
-void deleteAll(List<T*>& list)
+template <class Owned>
+void deleteAll(Owned& list)
 {
     while (list.head)
         delete list.pop();
+}
+
+unsigned long long hashOfName(const QString& name)
+{
+    return qHash(name, 0x5bd1e995U);
 }
 
 bool isObject(TCF::Object object)
@@ -84,9 +99,21 @@ void TCF::setDefaultStyle(TCF::Object object, Style* style)
         defaultStyles_[object] = style ? style : defaultStyle();
 }
 
+bool TCF::StyleKey::key(const Style* style, unsigned long long* key)
+{
+    *key = static_cast<unsigned long long>(style->id());
+    return true;
+}
+
+bool TCF::InstanceTypeKey::key(const InstanceType* type, unsigned long long* key)
+{
+    *key = hashOfName(type->name);
+    return true;
+}
+
 Style* TCF::style(int id) const
 {
-    return findFirst(styles_, [id](Style* style) { return style->id() == id; });
+    return entryWithKey(styles_, static_cast<unsigned long long>(id));
 }
 
 bool TCF::addStyle(Style* style)
@@ -101,6 +128,10 @@ bool TCF::addStyle(Style* style)
 
 InstanceType* TCF::instanceType(const QString& name) const
 {
+    InstanceType* first = entryWithKey(instanceTypes_, hashOfName(name));
+    if (!first || first->name == name)
+        return first;
+    // Another name with the same hash: the types are walked.
     return findFirst(instanceTypes_, [&name](InstanceType* type) { return type->name == name; });
 }
 
@@ -111,7 +142,7 @@ bool TCF::addInstanceType(InstanceType* type)
 
 ThreadState* TCF::threadState(int id) const
 {
-    return findFirst(threadStates_, [id](ThreadState* state) { return state->id == id; });
+    return entryWithKey(threadStates_, static_cast<unsigned long long>(id));
 }
 
 bool TCF::addThreadState(ThreadState* state)
@@ -121,7 +152,7 @@ bool TCF::addThreadState(ThreadState* state)
 
 Glyph* TCF::glyph(int id) const
 {
-    return findFirst(glyphs_, [id](Glyph* glyph) { return glyph->id == id; });
+    return entryWithKey(glyphs_, static_cast<unsigned long long>(id));
 }
 
 bool TCF::addGlyph(Glyph* glyph)

@@ -3,10 +3,12 @@
 
 // Trace configurations: the styles, default styles, instance types, thread
 // states, glyph kinds and namings that a trace's definition blocks select
-// by name. A configuration owns everything added to it; lookups walk the
-// lists in insertion order and return the first match.
+// by name. A configuration owns everything added to it; its lists keep the
+// order of adding, and lookups go through an index by id or name beside
+// them, so an entry's id or name must not change once it is added.
 
 #include "export.h"
+#include "keyed_list.h"
 #include "list.h"
 
 #include <QString>
@@ -138,16 +140,32 @@ public:
     Naming* loopNaming = nullptr;  // owned; null names loops by default
 
 private:
+    // The index keys of the entries: ids, and a hash of a type's name.
+    struct StyleKey {
+        static bool key(const Style* style, unsigned long long* key);
+    };
+    struct InstanceTypeKey {
+        static bool key(const InstanceType* type, unsigned long long* key);
+    };
+    template <class Entry>
+    struct IdKey {
+        static bool key(const Entry* entry, unsigned long long* key)
+        {
+            *key = static_cast<unsigned long long>(entry->id);
+            return true;
+        }
+    };
+
     QString name_;
     QString publicName_;
     QString comment_;
     int idLength_;
     bool nestedControlFlow_ = false;
     Style* defaultStyles_[objectCount] = {};
-    List<Style*> styles_;
-    List<InstanceType*> instanceTypes_;
-    List<ThreadState*> threadStates_;
-    List<Glyph*> glyphs_;
+    KeyedList<Style, StyleKey> styles_;
+    KeyedList<InstanceType, InstanceTypeKey> instanceTypes_;
+    KeyedList<ThreadState, IdKey<ThreadState>> threadStates_;
+    KeyedList<Glyph, IdKey<Glyph>> glyphs_;
 };
 
 // A list of configurations; it does not own them.

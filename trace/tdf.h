@@ -38,11 +38,21 @@ struct TDF_EXPORT TDF_USE_DBTraceId {
     unsigned long long number;
 };
 
+// The SF bindings by number, the newest found first; an index beside the
+// buckets keeps interning and searching constant in time (a binding's
+// number must not change while it is interned).
 class TDF_EXPORT TDF_USE_DBTraceIdHash : public Hash<TDF_USE_DBTraceId*> {
 public:
-    explicit TDF_USE_DBTraceIdHash(unsigned bucketCount) : Hash<TDF_USE_DBTraceId*>(bucketCount) {}
+    explicit TDF_USE_DBTraceIdHash(unsigned bucketCount);
+    ~TDF_USE_DBTraceIdHash() override;
     unsigned code(TDF_USE_DBTraceId* binding) override;
+    Node* intern(TDF_USE_DBTraceId* binding, bool* isNew) override;
+    void clean() override;
     TDF_USE_DBTraceId* search(unsigned long long number) const;
+
+private:
+    struct Index;
+    Index* index_;
 };
 
 class TDF_EXPORT TDF {
@@ -207,6 +217,7 @@ public:
     List<TDFLoopEnd*> loopEnds;
     List<TDFLoopStart*> openLoops;
     std::vector<int> loopIterations{1};
+    std::vector<QString> openLoopIds;  // the dotted ids of the open loops, outermost first
     unsigned long long loopCount = 0;
     bool attachToLoopStart = false;
 

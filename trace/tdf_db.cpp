@@ -1,8 +1,12 @@
 #include "tdf_db.h"
 
+#include "hash_index.h"
 #include "tcf.h"
 
 #include <QLatin1String>
+
+#include <algorithm>
+#include <vector>
 
 const char* TDFDBstatementTypeString(TDFDBObjectType type)
 {
@@ -16,13 +20,16 @@ const char* TDFDBstatementTypeString(TDFDBObjectType type)
 
 namespace {
 
-template <class T>
-T* firstWithId(const List<T*>& list, unsigned long long id)
+// A hash of a block identification: its length and its words.
+unsigned long long hashOfId(const unsigned long long* words, int length)
 {
-    for (T* object : list)
-        if (object && object->id == id)
-            return object;
-    return nullptr;
+    unsigned long long hash = 0x9E3779B97F4A7C15ULL * unsigned(length + 1);
+    for (int i = 0; i < length; ++i) {
+        hash ^= words[i];
+        hash *= 0xBF58476D1CE4E5B9ULL;
+        hash ^= hash >> 31;
+    }
+    return hash;
 }
 
 template <class T>
@@ -79,24 +86,49 @@ void TDFDBSource::init(const QString& sourceFile, unsigned long long sourceDate,
     type = sourceType;
 }
 
+// Most blocks declare a few messages: their index starts small.
+struct TDFDBMessageHash::Index : HashIndex<TDFDBMessage> {
+    Index() : HashIndex<TDFDBMessage>(4) {}
+};
+
+TDFDBMessageHash::TDFDBMessageHash(unsigned bucketCount) : Hash<TDFDBMessage*>(bucketCount), index_(new Index) {}
+
+TDFDBMessageHash::~TDFDBMessageHash()
+{
+    delete index_;
+}
+
 unsigned TDFDBMessageHash::code(TDFDBMessage* message)
 {
     return unsigned(message->id % size);
 }
 
+TDFDBMessageHash::Node* TDFDBMessageHash::intern(TDFDBMessage* message, bool* isNew)
+{
+    return index_->intern(message, message->id, isNew, [this](TDFDBMessage* value) { return linkFront(value); });
+}
+
+void TDFDBMessageHash::clean()
+{
+    Hash<TDFDBMessage*>::clean();
+    index_->clear();
+}
+
 TDFDBMessage* TDFDBMessageHash::search(unsigned long long id) const
 {
-    return find(unsigned(id % size), [id](TDFDBMessage* message) { return message->id == id; });
+    return index_->newest(id);
 }
 
 TDFDBInstance* TDFDBInstanceList::search(unsigned long long id) const
 {
-    return firstWithId(*this, id);
+    const Node* node = firstWithKey(id);
+    return node ? node->value : nullptr;
 }
 
 TDFDBText* TDFDBTextList::search(unsigned long long id) const
 {
-    return firstWithId(*this, id);
+    const Node* node = firstWithKey(id);
+    return node ? node->value : nullptr;
 }
 
 TDFDefinitionBlock::TDFDefinitionBlock() : TDFTextObject(TDF_DEFINITION_BLOCK), messages(51) {}
@@ -182,12 +214,46 @@ TDFDBObject* TDFDefinitionBlock::getObjectFromId(unsigned long long id) const
     return getTextFromId(id);
 }
 
+bool TDFDefinitionBlockIdKey::key(const TDFDefinitionBlock* block, unsigned long long* hash)
+{
+    if (!block || !block->tcf)
+        return false;
+    *hash = hashOfId(block->ids, block->tcf->idLength());
+    return true;
+}
+
+unsigned long long TDFDefinitionBlock::firstUnusedId() const
+{
+    const int objects = instances.count + messages.count + texts.count;
+    if (objects < objectsSeen_)
+        usedIdsBelow_ = 0;
+    objectsSeen_ = objects;
+    while (getObjectFromId(usedIdsBelow_))
+        ++usedIdsBelow_;
+    return usedIdsBelow_;
+}
+
 TDFDefinitionBlock* TDFDefinitionBlockList::search(const unsigned long long* words, int length) const
 {
+    const Node* first = firstWithKey(hashOfId(words, length));
+    if (!first || first->value->cmpId(words, length))
+        return first ? first->value : nullptr;
+    // Another identification with the same hash: the blocks are walked.
     for (TDFDefinitionBlock* block : *this)
         if (block && block->cmpId(words, length))
             return block;
     return nullptr;
+}
+
+struct TDFDBRefHash::Index : HashIndex<TDFDBRef> {
+    std::vector<TDFDBRef*> byNumber;  // ascending; records of one number in interning order
+};
+
+TDFDBRefHash::TDFDBRefHash(unsigned bucketCount) : Hash<TDFDBRef*>(bucketCount), index_(new Index) {}
+
+TDFDBRefHash::~TDFDBRefHash()
+{
+    delete index_;
 }
 
 unsigned TDFDBRefHash::code(TDFDBRef* ref)
@@ -195,9 +261,42 @@ unsigned TDFDBRefHash::code(TDFDBRef* ref)
     return bucketOf(ref->block);
 }
 
+TDFDBRefHash::Node* TDFDBRefHash::intern(TDFDBRef* ref, bool* isNew)
+{
+    bool added = false;
+    Node* node = index_->intern(ref, reinterpret_cast<quintptr>(ref->block), &added,
+                                [this](TDFDBRef* value) { return linkFront(value); });
+    if (added) {
+        // The writer numbers upwards, so a new record almost always goes last.
+        std::vector<TDFDBRef*>& byNumber = index_->byNumber;
+        const auto place = std::upper_bound(byNumber.begin(), byNumber.end(), ref->number,
+                                            [](int number, const TDFDBRef* other) { return number < other->number; });
+        byNumber.insert(place, ref);
+    }
+    if (isNew)
+        *isNew = added;
+    return node;
+}
+
+void TDFDBRefHash::clean()
+{
+    Hash<TDFDBRef*>::clean();
+    index_->clear();
+    index_->byNumber.clear();
+}
+
 TDFDBRef* TDFDBRefHash::searchDefinitionBlock(TDFDefinitionBlock* block) const
 {
-    return find(bucketOf(block), [block](TDFDBRef* ref) { return ref->block == block; });
+    return index_->newest(reinterpret_cast<quintptr>(block));
+}
+
+TDFDBRef* TDFDBRefHash::latestWhere(const std::function<bool(const TDFDefinitionBlock&)>& fits) const
+{
+    const std::vector<TDFDBRef*>& byNumber = index_->byNumber;
+    for (auto ref = byNumber.rbegin(); ref != byNumber.rend(); ++ref)
+        if (fits(*(*ref)->block))
+            return *ref;
+    return nullptr;
 }
 
 unsigned TDFDBRefHash::bucketOf(const TDFDefinitionBlock* block) const

@@ -8,10 +8,13 @@
 
 #include "export.h"
 #include "hash.h"
+#include "keyed_list.h"
 #include "list.h"
 #include "tdf_objects.h"
 
 #include <QString>
+
+#include <functional>
 
 class InstanceType;
 class Style;
@@ -85,20 +88,48 @@ public:
     Type type = SOURCE_TXT;
 };
 
+// The static messages of a block; of several with the same id the most
+// recently interned is found. An index beside the buckets keeps interning
+// and searching constant in time however many messages a block has (an id
+// must not change while its message is interned); its intern and clean
+// keep the index, also when called through the base class.
 class TDF_EXPORT TDFDBMessageHash : public Hash<TDFDBMessage*> {
 public:
-    explicit TDFDBMessageHash(unsigned bucketCount) : Hash<TDFDBMessage*>(bucketCount) {}
+    explicit TDFDBMessageHash(unsigned bucketCount);
+    ~TDFDBMessageHash() override;
     unsigned code(TDFDBMessage* message) override;
+    Node* intern(TDFDBMessage* message, bool* isNew) override;
+    void clean() override;
     TDFDBMessage* search(unsigned long long id) const;
+
+private:
+    struct Index;
+    Index* index_;
 };
 
-class TDF_EXPORT TDFDBInstanceList : public List<TDFDBInstance*> {
+// The key of a static object in its block's lists: its id.
+struct TDFDBObjectIdKey {
+    static bool key(const TDFDBObject* object, unsigned long long* id)
+    {
+        if (!object)
+            return false;
+        *id = object->id;
+        return true;
+    }
+};
+
+// The static instances and texts of a block, in the order they were
+// defined, indexed by id (keyed_list.h: change them through these classes,
+// and never an object's id while it is listed).
+class TDF_EXPORT TDFDBInstanceList : public KeyedList<TDFDBInstance, TDFDBObjectIdKey> {
 public:
+    // The first instance in list order with that id, or null.
     TDFDBInstance* search(unsigned long long id) const;
 };
 
-class TDF_EXPORT TDFDBTextList : public List<TDFDBText*> {
+class TDF_EXPORT TDFDBTextList : public KeyedList<TDFDBText, TDFDBObjectIdKey> {
 public:
+    // The first text in list order with that id, or null.
     TDFDBText* search(unsigned long long id) const;
 };
 
@@ -131,6 +162,10 @@ public:
     TDFDBMessage* getMessageFromId(unsigned long long id) const;
     // An instance, else a message, else a text with that id.
     TDFDBObject* getObjectFromId(unsigned long long id) const;
+    // The smallest id that no static object of the block has. The ids
+    // below the last answer are not looked at again while no object is
+    // removed, so asking after every statement costs no walk each time.
+    unsigned long long firstUnusedId() const;
 
     ListNode<TDFDefinitionBlock*>* listNode = nullptr;
     bool valid = true;
@@ -143,9 +178,24 @@ public:
     TDFDBTextList texts;
     int messageCount = 0;
     bool counted = false;  // messageCount is already in the reader's total
+
+private:
+    // Every id below this one has an object, as far as firstUnusedId knows.
+    mutable unsigned long long usedIdsBelow_ = 0;
+    // The objects there were when usedIdsBelow_ was found: fewer now means
+    // some were removed, and the search starts again from 0.
+    mutable int objectsSeen_ = 0;
 };
 
-class TDF_EXPORT TDFDefinitionBlockList : public List<TDFDefinitionBlock*> {
+// The key of a listed block: a hash of its id words, none without a
+// configuration (such a block matches no id).
+struct TDF_EXPORT TDFDefinitionBlockIdKey {
+    static bool key(const TDFDefinitionBlock* block, unsigned long long* hash);
+};
+
+// Definition blocks indexed by their id words (keyed_list.h: change the
+// list through this class, and no listed block's configuration or id).
+class TDF_EXPORT TDFDefinitionBlockList : public KeyedList<TDFDefinitionBlock, TDFDefinitionBlockIdKey> {
 public:
     // The first block from the head whose id matches (cmpId).
     TDFDefinitionBlock* search(const unsigned long long* words, int length) const;
@@ -157,14 +207,29 @@ struct TDF_EXPORT TDFDBRef {
     int number;
 };
 
+// The writer's block numbers. Beside the buckets, an index by block and
+// the records in number order keep lookups constant in time and let the
+// latest numbered block that fits be found from the top down, however many
+// blocks a trace has (a record's block and number must not change while it
+// is interned); intern and clean keep them, also when called through the
+// base class.
 class TDF_EXPORT TDFDBRefHash : public Hash<TDFDBRef*> {
 public:
-    explicit TDFDBRefHash(unsigned bucketCount) : Hash<TDFDBRef*>(bucketCount) {}
+    explicit TDFDBRefHash(unsigned bucketCount);
+    ~TDFDBRefHash() override;
     unsigned code(TDFDBRef* ref) override;
+    Node* intern(TDFDBRef* ref, bool* isNew) override;
+    void clean() override;
+    // The record of `block` interned last, or null.
     TDFDBRef* searchDefinitionBlock(TDFDefinitionBlock* block) const;
+    // The record with the highest number whose block `fits`, or null.
+    TDFDBRef* latestWhere(const std::function<bool(const TDFDefinitionBlock&)>& fits) const;
 
 private:
     unsigned bucketOf(const TDFDefinitionBlock* block) const;
+
+    struct Index;
+    Index* index_;
 };
 
 #endif

@@ -1,6 +1,6 @@
 #include "tdf_objects.h"
 
-#include "flat_index.h"
+#include "hash_index.h"
 #include "naming.h"
 #include "object_pool.h"
 #include "style.h"
@@ -269,10 +269,7 @@ void TDFInstance::computeActivation(TDFObject* event, bool gainsControl)
     }
 }
 
-struct TDFInstanceHash::Index {
-    FlatIndex<Node> nodes;            // by the instance's address
-    FlatIndex<TDFInstance> newest;  // by dynamic id
-};
+struct TDFInstanceHash::Index : HashIndex<TDFInstance> {};
 
 TDFInstanceHash::TDFInstanceHash(unsigned bucketCount) : Hash<TDFInstance*>(bucketCount), index_(new Index) {}
 
@@ -288,39 +285,24 @@ unsigned TDFInstanceHash::code(TDFInstance* instance)
 
 TDFInstanceHash::Node* TDFInstanceHash::intern(TDFInstance* instance, bool* isNew)
 {
-    Node*& node = index_->nodes.at(reinterpret_cast<std::uintptr_t>(instance));
-    const bool added = !node;
-    if (isNew)
-        *isNew = added;
-    if (added) {
-        node = linkFront(instance);
-        index_->newest.at(instance->id) = instance;
-    }
-    return node;
+    return index_->intern(instance, instance->id, isNew, [this](TDFInstance* value) { return linkFront(value); });
 }
 
 void TDFInstanceHash::clean()
 {
     Hash<TDFInstance*>::clean();
-    index_->nodes.clear();
-    index_->newest.clear();
+    index_->clear();
 }
 
 TDFInstance* TDFInstanceHash::search(unsigned long long id) const
 {
-    return index_->newest.find(id);
+    return index_->newest(id);
 }
 
 void TDFInstanceHash::remove(TDFInstance* instance)
 {
-    const auto address = reinterpret_cast<std::uintptr_t>(instance);
-    Node* node = index_->nodes.find(address);
-    if (!node)
-        return;
-    index_->nodes.erase(address);
-    if (index_->newest.find(instance->id) == instance)
-        index_->newest.erase(instance->id);
-    unlinkNode(node);
+    if (Node* node = index_->remove(instance, instance->id))
+        unlinkNode(node);
 }
 
 QString TDFThreadInfo::name() const

@@ -8,22 +8,7 @@
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
-#include <QStringList>
 #include <QTextCodec>
-
-namespace {
-
-// The dotted id of a loop opened now: one counter per nesting level,
-// outermost first.
-QString loopIdOf(const std::vector<int>& levels)
-{
-    QStringList parts;
-    for (int level : levels)
-        parts.append(QString::number(level));
-    return parts.join(QLatin1Char('.'));
-}
-
-}
 
 TDFObject* TDF::readLS(const char* text, bool* changed)
 {
@@ -32,12 +17,17 @@ TDFObject* TDF::readLS(const char* text, bool* changed)
         reportError("missing iteration into loop start statement.");
         return nullptr;
     }
-    const QString loopId = loopIdOf(loopIterations);
+    // The enclosing open loop's id and this level's counter: built from
+    // the whole stack, each id would cost time in proportion to the depth.
+    const QString number = QString::number(loopIterations.back());
+    const QString loopId =
+        openLoopIds.empty() ? number : openLoopIds.back() + QLatin1Char('.') + number;
     const unsigned long long occurrence = loopCount++;
     QString name;
     if (const TCF* configuration = currentBlock ? currentBlock->tcf : nullptr)
         name = Naming::processLoop(configuration->loopNaming, int(occurrence), loopId, int(iterations));
     loopIterations.push_back(1);
+    openLoopIds.push_back(loopId);
 
     TDFLoopStart* loopStart = factory()->newTDFLoopStart();
     loopStart->iterations = iterations;
@@ -82,6 +72,8 @@ TDFObject* TDF::readLE(const char*, bool* changed)
     // the following number. The bottom level always stays.
     if (loopIterations.size() > 1)
         loopIterations.pop_back();
+    if (!openLoopIds.empty())
+        openLoopIds.pop_back();
     ++loopIterations.back();
 
     report(changed);

@@ -49,13 +49,7 @@ TDFDefinitionBlock* TDFWriter::blockWhere(const std::function<bool(const TDFDefi
 {
     if (currentBlock && fits(*currentBlock))
         return currentBlock;
-    // The latest numbered: the hash's order follows addresses, and the
-    // output must not.
-    const TDFDBRef* latest = nullptr;
-    blockNumbers.forEach([&](TDFDBRef* ref) {
-        if ((!latest || ref->number > latest->number) && fits(*ref->block))
-            latest = ref;
-    });
+    const TDFDBRef* latest = blockNumbers.latestWhere(fits);
     return latest ? latest->block : nullptr;
 }
 
@@ -286,10 +280,7 @@ void TDFWriter::selectBlockForLoop(bool named)
 
 unsigned long long TDFWriter::idUnknownToCurrentBlock() const
 {
-    unsigned long long id = 0;
-    while (currentBlock && currentBlock->getObjectFromId(id))
-        ++id;
-    return id;
+    return currentBlock ? currentBlock->firstUnusedId() : 0;
 }
 
 void TDFWriter::writeFreeGlyph(TDFGlyph* glyph)
