@@ -63,7 +63,11 @@ public:
         free_ = nullptr;
         cursor_ = end_ = nullptr;
         nextBlocks_ = firstBlocks;
+        chunkBytes_ = 0;
     }
+
+    // The memory the pool holds, in use or not.
+    std::size_t chunkBytes() const { return chunkBytes_; }
 
 private:
     struct FreeBlock {
@@ -89,6 +93,7 @@ private:
             nextBlocks_ *= 2;
         }
         Chunk* chunk = static_cast<Chunk*>(allocateChunk(bytes));
+        chunkBytes_ += bytes;
         chunk->next = chunks_;
         chunk->bytes = bytes;
         chunks_ = chunk;
@@ -103,6 +108,7 @@ private:
     unsigned char* end_ = nullptr;
     Chunk* chunks_ = nullptr;  // newest first
     std::size_t nextBlocks_ = firstBlocks;
+    std::size_t chunkBytes_ = 0;
 };
 
 #endif

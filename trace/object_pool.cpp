@@ -13,6 +13,8 @@ namespace {
 constexpr std::size_t sizeStep = 8;
 constexpr std::size_t largestPooled = 256;
 constexpr std::size_t sizeClasses = largestPooled / sizeStep;
+// What a size class keeps when its last object is freed.
+constexpr std::size_t keptBytes = 64 * 1024;
 
 // Guards the pools' short critical sections: taking it costs one atomic
 // exchange, where a mutex costs two atomic operations and two calls.
@@ -58,7 +60,9 @@ public:
         SizeClass& sizeClass = classOf(bytes);
         const std::lock_guard<SpinLock> lock(lock_);
         sizeClass.blocks.give(object);
-        if (--sizeClass.live == 0)
+        // A reader that streams makes and frees the same few objects of a
+        // kind all along: memory that small is kept for the next one.
+        if (--sizeClass.live == 0 && sizeClass.blocks.chunkBytes() > keptBytes)
             sizeClass.blocks.release();
     }
 
