@@ -101,11 +101,15 @@ bool TDF::readNO(const char* text)
     TDFDBText* model = nullptr;
     QString first;
     readString(&text, first, true);
-    if (!first.isNull()) {
+    readWhite(&text);
+    if (!first.isNull() && *text != '"') {
+        // One string: the note's text (looking a codec up costs more than
+        // the rest of the line).
+        name = first;
+    } else if (!first.isNull()) {
         // The first string may name the encoding of a second one; the codec
         // applies to that string alone.
         textCodec = QTextCodec::codecForName(first.toUtf8());
-        readWhite(&text);
         QString second;
         readString(&text, second, true);
         const bool knownCodec = textCodec != nullptr;
