@@ -103,8 +103,9 @@ TEST(TDFDefinitionBlockList, SearchFindsTheBlockNearestTheHead)
     list.prepend(&other);
     list.prepend(&second);
     EXPECT_EQ(list.search(four, 1), &second);
-    unsigned long long five[] = {5};
+    unsigned long long five[] = {5, 0};
     EXPECT_EQ(list.search(five, 1), &other);
+    // Another length is another identification.
     EXPECT_EQ(list.search(five, 2), nullptr);
 }
 

@@ -44,7 +44,7 @@ bool ownedByAnInstanceOrNone(const TDFObject* owner)
 void attachTo(TDFWriter& writer, TDFObject* owner)
 {
     TDFInstance* instance = owner ? owner->toInstance() : nullptr;
-    if (instance && instance->deletion && instance == writer.currentInstance) {
+    if (instance && instance->deletion && writer.isCurrent(instance)) {
         writer.stream << "CI\n";
         return;
     }
@@ -241,7 +241,7 @@ void TDFInstanceDelete::write(TDFWriter& writer)
     if (returnedModel)
         writer.stream << ' ' << returnedModel->id;
     writer.stream << '\n';
-    if (instance == writer.currentInstance)
+    if (writer.isCurrent(instance))
         writer.currentInstance = nullptr;
 }
 
@@ -333,7 +333,7 @@ void TDFMessageCall::write(TDFWriter& writer)
     writer.writeStyle(message);
     writer.writeTime(this);
     writer.stream << "MC " << callId << ' ' << message->model->id;
-    if (message->sender != writer.currentInstance) {
+    if (!writer.isCurrent(message->sender)) {
         writer.stream << ' ';
         writer.writeHexa(message->sender->id);
     }

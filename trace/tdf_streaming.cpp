@@ -235,9 +235,9 @@ struct TDF::Streaming {
         const auto queued = std::find(candidates.begin(), candidates.end(), object);
         if (queued != candidates.end())
             candidates.erase(queued);
+        if (observer)
+            observer(object);
         if (object->objectNode) {
-            if (observer)
-                observer(object);
             reader.objects.unlink(object->objectNode);
             object->objectNode = nullptr;
         }
@@ -302,14 +302,20 @@ struct TDF::Streaming {
     void releaseDeletion(TDFInstanceDelete* deletion)
     {
         markDeleted(deletion->instance, deletion);
-        // A return that a streamed deletion names is a stand-in of its own.
-        if (TDFMessageReturn* standIn = deletion->messageReturn) {
-            delete standIn->message;
-            delete standIn;
-        }
+        freeStandInReturn(deletion);
         freeAnnotations(deletion);
         unlinkFrom(reader.instanceDeletes, deletion->listNode);
         free(deletion);
+    }
+
+    // A return that a streamed deletion names is a stand-in of its own.
+    static void freeStandInReturn(TDFInstanceDelete* deletion)
+    {
+        if (TDFMessageReturn* standIn = deletion->messageReturn) {
+            delete standIn->message;
+            delete standIn;
+            deletion->messageReturn = nullptr;
+        }
     }
 
     void releaseDeleteAll(TDFInstanceDeleteAll* deleteAll)
@@ -333,12 +339,16 @@ struct TDF::Streaming {
         free(loopEnd);
     }
 
-    // Instances that came back by id are in no list of objects.
+    // Instances that came back by id are in no list of objects, and the
+    // objects own no stand-in return.
     void clear()
     {
         for (TDFInstance* instance : reader.instances)
             if (!instance->objectNode)
                 delete instance;
+        for (TDFInstanceDeleteAbstract* deletion : reader.instanceDeletes)
+            if (TDFInstanceDelete* single = deletion->toInstanceDelete())
+                freeStandInReturn(single);
         candidates.clear();
         uses.clear();
         keptInstances.clear();

@@ -55,7 +55,7 @@ TDFDefinitionBlock* TDFWriter::blockWhere(const std::function<bool(const TDFDefi
 
 int TDFWriter::changeInstance(TDFInstance* instance)
 {
-    if (instance == currentInstance)
+    if (isCurrent(instance))
         return 0;
     currentInstance = instance;
     stream << "CI ";
@@ -313,12 +313,34 @@ void TDFWriter::writeThreadInfo(TDFThreadInfo* info)
     stream << '\n';
 }
 
+namespace {
+
+// Stands for a current instance that a streaming reader freed: an address
+// no instance of the reader can have.
+TDFInstance* freedCurrentInstance()
+{
+    static TDFInstance* const freed = new TDFInstance;
+    return freed;
+}
+
+}
+
 void TDFWriter::forgetReleased(const TDFObject* object)
 {
-    // An address no instance of the reader can have.
-    static TDFInstance* const noneKnown = new TDFInstance;
-    if (object == currentInstance)
-        currentInstance = noneKnown;
+    if (object != currentInstance || !currentInstance)
+        return;
+    freedCurrentId_ = currentInstance->id;
+    currentInstance = freedCurrentInstance();
+}
+
+bool TDFWriter::isCurrent(const TDFInstance* instance) const
+{
+    if (instance == currentInstance)
+        return true;
+    // A freed instance comes back by its id as an object of its own, in no
+    // list of objects; an instance made since under that id is in one.
+    return currentInstance == freedCurrentInstance() && instance && !instance->objectNode &&
+           instance->id == freedCurrentId_;
 }
 
 void TDFWriter::forgetContext()

@@ -45,6 +45,8 @@ public:
     unsigned long long idUnknownToCurrentBlock() const;
     // Makes `instance` (or none) current with a CI record; 1 when written.
     int changeInstance(TDFInstance* instance);
+    // Whether the output has `instance` (or none) current.
+    bool isCurrent(const TDFInstance* instance) const;
 
     // A number as the reader reads it: decimal up to 999999, then
     // hexadecimal with a trailing h while it fits 8 digits, then decimal
@@ -77,8 +79,8 @@ public:
     // none of the context.
     void forgetContext();
     // A streaming reader freed `object` (see TDF::setReleaseObserver):
-    // when it was the current instance, the next instance written is made
-    // current anew, even one made at the same address.
+    // when it was the current instance, only that instance brought back by
+    // its id is still current, not another made at the same address.
     void forgetReleased(const TDFObject* object);
 
     std::ostream& stream;
@@ -106,6 +108,7 @@ private:
     bool timeStepWritten = false;
     int writtenThreadInfos = 0;
     unsigned long long writtenGlyphs = 0;
+    unsigned long long freedCurrentId_ = 0;  // the id of the current instance a streaming reader freed
     // The line being written was read without a current block (writeReadLine
     // only; write() can't know).
     bool readerHasNoBlock = false;

@@ -38,7 +38,13 @@ struct ObjectSummary {
     int maxLoopDepth = 0;
     std::unordered_set<const TDFInstance*> listed;  // kept by the reader until the end
 
-    void fold(const TDFObject* object) { lastTime = std::max(lastTime, object->time); }
+    // Objects of the trace only, not what the reader made to stand in for
+    // freed ones.
+    void fold(const TDFObject* object)
+    {
+        if (object->objectNode)
+            lastTime = std::max(lastTime, object->time);
+    }
 
     // Each line's result in reading order, which is the order of the
     // objects for loops and for new instances.
