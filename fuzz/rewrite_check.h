@@ -2,8 +2,9 @@
 #define REWRITE_CHECK_H
 
 // The property the trace targets check on every input: a trace and its
-// rewrite read as the same model, with and without times, and a trace read
-// without errors is rewritten into one read without errors.
+// rewrite read as the same model, with and without times, a trace read
+// without errors is rewritten into one read without errors, and a
+// streaming reader reads it as the reader that keeps everything does.
 
 #include <string>
 

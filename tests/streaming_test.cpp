@@ -10,11 +10,10 @@
 #include <tcf.h>
 #include <tcf_loader.h>
 #include <tdf.h>
-#include <tdfwrt.h>
 
 #include "error_recorder.h"
 #include "random_trace.h"
-#include "rewrite_reading.h"
+#include "streaming_reading.h"
 
 #include <qares.h>
 
@@ -24,113 +23,19 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::string text(const QString& value)
+// The reports of one reading, compiler style with their severity.
+std::vector<std::string> reportsOf(const ErrorRecorder& recorder)
 {
-    return value.isNull() ? "(null)" : '"' + value.toStdString() + '"';
-}
-
-std::string instanceText(const TDFInstance* instance)
-{
-    if (!instance)
-        return "-";
-    return std::to_string(instance->id) + text(instance->name()) + (instance->deletion ? "+deleted" : "") + '#' +
-           std::to_string(instance->occurrence) + (instance->model ? '@' + std::to_string(instance->model->id) : "");
-}
-
-std::string membersText(const TDFInstanceList* members)
-{
-    std::string result = "[";
-    if (members)
-        for (const TDFInstance* member : *members)
-            result += instanceText(member) + ' ';
-    return result + ']';
-}
-
-// What one line handed out, with what it points at: only what a client may
-// use during that line.
-std::string describe(TDFObject* object)
-{
-    if (!object)
-        return "nothing";
-    std::ostringstream out;
-    out << object->type << ' ' << text(object->name()) << " t" << object->time << " link " << text(object->link());
-    if (object->note)
-        out << " note " << text(object->note->name());
-    if (object->glyph)
-        out << " glyph " << text(object->glyph->name());
-    if (TDFInstance* instance = object->toInstance())
-        out << " instance " << instanceText(instance);
-    if (TDFMessage* message = object->toMessage())
-        out << ' ' << instanceText(message->sender) << " -> " << instanceText(message->receiver) << " model "
-            << message->staticId() << (message->call ? " called" : "");
-    if (TDFMessageCall* call = object->toMessageCall())
-        out << " call " << call->callId << " from " << instanceText(call->message->sender);
-    if (TDFMessageReturn* messageReturn = object->toMessageReturn())
-        out << " returns " << messageReturn->message->staticId() << " to " << instanceText(messageReturn->message->sender);
-    if (TDFInstanceDelete* deletion = object->toInstanceDelete()) {
-        out << " deletes " << instanceText(deletion->instance);
-        if (const TDFMessageReturn* cause = deletion->messageReturn)
-            out << " by return " << cause->message->staticId() << " t" << cause->time;
-    }
-    if (TDFInstanceDeleteAll* deleteAll = object->toInstanceDeleteAll())
-        out << " deletes " << membersText(deleteAll->instances);
-    if (TDFAction* action = object->toAction())
-        out << " on " << instanceText(action->instance);
-    if (TDFSynchronisation* synchronisation = object->toSynchronisation())
-        out << " of " << membersText(synchronisation->instances);
-    if (TDFNote* note = object->toNote())
-        out << " owner " << (note->owner ? note->owner->type : -1);
-    if (TDFGlyph* glyph = object->toGlyph())
-        out << " owner " << (glyph->owner ? glyph->owner->type : -1);
-    if (TDFLoopStart* loopStart = object->toLoopStart())
-        out << " loop " << loopStart->loopId.toStdString() << " x" << loopStart->iterations << " on "
-            << instanceText(loopStart->instance);
-    if (TDFLoopEnd* loopEnd = object->toLoopEnd())
-        out << " ends " << text(loopEnd->loopStart->name()) << " on " << instanceText(loopEnd->instance);
-    return out.str();
-}
-
-struct Reading {
     std::vector<std::string> reports;
-    std::vector<std::string> lines;  // what each line handed out
-    std::string rewritten;
-    std::string counts;
-};
-
-Reading readOneWay(TCFList* configurations, const std::string& trace, bool streaming, bool withTimes)
-{
-    Reading reading;
-    ErrorRecorder recorder;
-    TDF reader(configurations);
-    reader.setStreaming(streaming);
-    EXPECT_EQ(reader.isStreaming(), streaming);
-    std::ostringstream out;
-    TDFWriter writer(out);
-    writer.writeTimes = withTimes;
-    reader.setReleaseObserver([&writer](TDFObject* object) { writer.forgetReleased(object); });
-    for (const std::string& line : traceLines(trace)) {
-        TDF::ModelChangment change;
-        TDFObject* object = reader.read(line.c_str(), nullptr, &change);
-        reading.lines.push_back(describe(object) + " change " + std::to_string(change));
-        writer.writeReadLine(reader, object);
-    }
-    reading.rewritten = out.str();
     for (const Report& report : recorder.reports())
-        reading.reports.push_back(report.file.toStdString() + ':' + std::to_string(report.line) + ':' +
-                                  std::to_string(report.severity) + ':' + report.message.toStdString());
-    std::ostringstream counts;
-    for (unsigned long long count : reader.appendedObjects)
-        counts << count << ' ';
-    counts << "| lines " << reader.lineNumber << " models " << reader.usedMessageModels << " threads "
-           << reader.threads.count << " blocks " << reader.definitionBlocks->count;
-    reading.counts = counts.str();
-    return reading;
+        reports.push_back(report.file.toStdString() + ':' + std::to_string(report.line) + ':' +
+                          std::to_string(report.severity) + ':' + report.message.toStdString());
+    return reports;
 }
 
 class Streaming : public testing::Test {
@@ -150,18 +55,16 @@ protected:
     // False (after failing) when the two readings part.
     bool expectSameReading(const std::string& trace, bool withTimes)
     {
-        const Reading whole = readOneWay(&configurations, trace, false, withTimes);
-        const Reading streamed = readOneWay(&configurations, trace, true, withTimes);
-        EXPECT_EQ(streamed.reports, whole.reports);
-        EXPECT_EQ(streamed.counts, whole.counts);
-        for (size_t line = 0; line < whole.lines.size() && line < streamed.lines.size(); ++line) {
-            if (streamed.lines[line] != whole.lines[line]) {
-                ADD_FAILURE() << "line " << line + 1 << " hands out\n  streaming: " << streamed.lines[line]
-                              << "\n  whole:     " << whole.lines[line] << "\ntrace:\n" << trace;
-                return false;
-            }
+        std::vector<std::string> reports[2];
+        LineByLineReading readings[2];
+        for (bool streaming : {false, true}) {
+            ErrorRecorder recorder;
+            readings[streaming] = readLineByLine(&configurations, trace, streaming, withTimes);
+            reports[streaming] = reportsOf(recorder);
         }
-        EXPECT_EQ(streamed.rewritten, whole.rewritten) << "trace:\n" << trace;
+        EXPECT_EQ(reports[true], reports[false]);
+        EXPECT_EQ(firstReadingDifference(readings[false], readings[true]), "") << "trace:\n" << trace;
+        EXPECT_EQ(readings[true].counts, readings[false].counts) << "trace:\n" << trace;
         return !testing::Test::HasFailure();
     }
 

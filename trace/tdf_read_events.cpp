@@ -317,9 +317,21 @@ TDFObject* TDF::readDA(const char*, bool* changed)
     stamp(*this, deleteAll);
 
     // The instances still alive since the previous delete-all or the start
-    // of the trace, listed in creation order.
+    // of the trace, listed in creation order. Every instance before the
+    // previous delete-all is deleted: streaming, which lets that one go and
+    // keeps instances only while they are reachable, takes the live ones of
+    // its instances.
     auto* deleted = new TDFInstanceList;
-    for (ListNode<TDFObject*>* node = objects.last(); node; node = node == objects.head ? nullptr : node->prev) {
+    if (streaming_) {
+        for (TDFInstance* instance : instances) {
+            if (!instance->deletion) {
+                instance->deletion = deleteAll;
+                deleted->append(instance);
+            }
+        }
+    }
+    for (ListNode<TDFObject*>* node = streaming_ ? nullptr : objects.last(); node;
+         node = node == objects.head ? nullptr : node->prev) {
         TDFObject* object = node->value;
         if (object->type == TDF_INSTANCE_DELETE_ALL || object->type == TDF_NEW_TRACE)
             break;
