@@ -138,4 +138,35 @@ TEST_F(Streaming, KeepsOnlyWhatLaterLinesCanReach)
         ADD_FAILURE() << report.line << ": " << report.message.toStdString();
 }
 
+// An instance counts the kept events that name it in a small counter and
+// the reader the rest: the instance goes only after the last of them.
+TEST_F(Streaming, AnInstanceNamedByMoreEventsThanItsCounterHoldsGoesAfterTheLast)
+{
+    ErrorRecorder recorder;
+    TDF reader(&configurations);
+    reader.setStreaming(true);
+    for (const char* line : {"DB \"named\"", "ID 1 1", "IN \"Task\" 1 \"a\"", "MS 10 \"call\"", "ED", "SF 1 1 1",
+                             "NI 1 100", "NI 1 200"})
+        reader.read(line, nullptr, nullptr);
+    const int messages = 70000;
+    for (int i = 0; i < messages; ++i) {
+        reader.read("CI 100", nullptr, nullptr);
+        reader.read("ME 10 200", nullptr, nullptr);
+    }
+    reader.read("DI 100", nullptr, nullptr);
+    int keptUntil = 0;
+    for (int i = 0; i < messages; ++i) {
+        // A return makes the sender current; the next line moves away.
+        reader.read("MR 10", nullptr, nullptr);
+        reader.read("CI 200", nullptr, nullptr);
+        reader.read("CI 200", nullptr, nullptr);
+        if (reader.instances.count == 2)
+            keptUntil = i + 1;
+    }
+    EXPECT_EQ(keptUntil, messages - 1);
+    EXPECT_EQ(reader.instances.count, 1);
+    EXPECT_EQ(reader.messages.count, 0);
+    EXPECT_TRUE(recorder.reports().empty());
+}
+
 }

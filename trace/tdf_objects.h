@@ -305,6 +305,11 @@ private:
     // activations was made in a block of the object pools (declared here
     // to fill the padding after the flag above).
     bool activationsInPool_ = false;
+    // A streaming reader's count of the kept events that name the instance,
+    // up to its largest value (the reader counts the rest aside); in the
+    // padding too.
+    unsigned short streamingUses_ = 0;
+    friend class TDF;
 
 public:
     TDFInstance* previous = nullptr;  // an earlier, deleted instance with the same id

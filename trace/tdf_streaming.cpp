@@ -10,7 +10,7 @@
 //
 // Within that, an object may still be held by a kept one: a message by its
 // call (calls are never forgotten) or by the instance it created; an
-// instance by the kept events that name it (counted in `uses`); a note or
+// instance by the kept events that name it (counted in it); a note or
 // glyph by the event that carries it; a return by its message.
 
 #include "block_pool.h"
@@ -62,9 +62,25 @@ struct TDF::Streaming {
     // Objects that may have become unreachable, each at most once.
     std::vector<TDFObject*> candidates;
     // How many kept messages, loop starts and trigger markers name each
-    // instance, by its address while it lives; an instance that none names
-    // is absent.
-    FlatMap<unsigned> uses;
+    // instance: counted in the instance, and past what its counter holds,
+    // here by its address while it lives.
+    FlatMap<unsigned> extraUses;
+
+    static constexpr unsigned short mostUsesCounted = 0xFFFF;
+
+    void addUse(TDFInstance* instance)
+    {
+        if (instance->streamingUses_ < mostUsesCounted)
+            ++instance->streamingUses_;
+        else
+            ++extraUses.at(address(instance));
+    }
+
+    unsigned usesOf(const TDFInstance* instance) const
+    {
+        return instance->streamingUses_ +
+               (instance->streamingUses_ == mostUsesCounted ? extraUses.find(address(instance)) : 0);
+    }
     std::unordered_set<const TDFInstance*> keptInstances;
     // A freed deleted instance that is still the one known under its id
     // comes back with these when a line names it.
@@ -205,7 +221,7 @@ struct TDF::Streaming {
         if (instance->deletion != &standInDeletion || instance == reader.currentInstance ||
             instance == reader.actionBlockInstance || keptInstances.count(instance))
             return false;
-        unsigned namedBy = uses.find(address(instance));
+        unsigned namedBy = usesOf(instance);
         // The message that created it names it too, but goes with it.
         if (const TDFMessage* creation = instance->creationMessage; creation && !messageHeld(creation))
             namedBy -= unsigned(creation->receiver == instance) + unsigned(creation->sender == instance);
@@ -216,15 +232,18 @@ struct TDF::Streaming {
     {
         if (!instance)
             return;
-        const unsigned long long key = address(instance);
-        const unsigned count = uses.find(key);
-        if (count == 0)
-            return;
-        if (count > 1) {
-            --uses.at(key);
-            return;
+        if (instance->streamingUses_ == mostUsesCounted) {
+            const unsigned long long key = address(instance);
+            if (const unsigned extra = extraUses.find(key)) {
+                if (extra > 1)
+                    --extraUses.at(key);
+                else
+                    extraUses.erase(key);
+                return;
+            }
         }
-        uses.erase(key);
+        if (instance->streamingUses_ == 0 || --instance->streamingUses_ > 0)
+            return;
         if (instance->deletion)
             queue(instance);
     }
@@ -286,7 +305,6 @@ struct TDF::Streaming {
         instance->creationMessage = nullptr;
         if (creation && !messageHeld(creation))
             releaseMessage(creation);
-        uses.erase(address(instance));
         free(instance);
     }
 
@@ -350,7 +368,7 @@ struct TDF::Streaming {
             if (TDFInstanceDelete* single = deletion->toInstanceDelete())
                 freeStandInReturn(single);
         candidates.clear();
-        uses.clear();
+        extraUses.clear();
         keptInstances.clear();
         freedInstances.forEach([this](unsigned long long, FreedInstance* freed) { forget(freed); });
         freedInstances.clear();
@@ -425,7 +443,7 @@ TDFInstance* TDF::findInstance(unsigned long long id)
 void TDF::useInstance(TDFInstance* instance)
 {
     if (streaming_ && instance)
-        ++streaming_->uses.at(address(instance));
+        streaming_->addUse(instance);
 }
 
 void TDF::mayRelease(TDFObject* object)
