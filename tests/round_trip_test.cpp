@@ -4,18 +4,12 @@
 // (a rewrite of a rewrite being the same text would not catch a loss in the
 // first one).
 
-#include <resource_reader.h>
 #include <tcf.h>
-#include <tcf_loader.h>
 
 #include "error_recorder.h"
 #include "random_trace.h"
 #include "rewrite_reading.h"
-
-#include <qares.h>
-
-#include <QDir>
-#include <QFile>
+#include "test_traces.h"
 
 #include <gtest/gtest.h>
 
@@ -27,16 +21,7 @@ namespace {
 
 class RoundTrip : public testing::Test {
 protected:
-    RoundTrip()
-    {
-        for (const char* path :
-             {TEST_DATA_DIR "/reader.tcf", TEST_DATA_DIR "/round_trip.tcf", EXAMPLES_DIR "/default.tcf"}) {
-            std::unique_ptr<QARes> resources(readResourceFile(path));
-            std::unique_ptr<TCFList> loaded(readTCFFromResources(resources.get(), nullptr));
-            for (TCF* tcf : *loaded)
-                configurations.append(tcf);
-        }
-    }
+    RoundTrip() { loadTestConfigurations(configurations); }
     ~RoundTrip() override { configurations.deleteConfigurations(); }
 
     // Returns false (after failing) when the rewrite is not the same model.
@@ -60,20 +45,14 @@ protected:
 
 TEST_F(RoundTrip, EveryTestTraceReadsBackAsTheSameModel)
 {
-    int traces = 0;
-    for (const QString& folder : {QStringLiteral(TEST_DATA_DIR), QStringLiteral(EXAMPLES_DIR)}) {
-        for (const QString& name : QDir(folder).entryList({QStringLiteral("*.tdf")}, QDir::Files, QDir::Name)) {
-            QFile file(folder + '/' + name);
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-            const std::string trace = file.readAll().toStdString();
-            for (bool times : {false, true}) {
-                SCOPED_TRACE(name.toStdString() + (times ? " with times" : ""));
-                expectSameModel(trace, times);
-            }
-            ++traces;
+    const auto traces = testTraces();
+    for (const auto& [name, trace] : traces) {
+        for (bool times : {false, true}) {
+            SCOPED_TRACE(name + (times ? " with times" : ""));
+            expectSameModel(trace, times);
         }
     }
-    EXPECT_GE(traces, 3);
+    EXPECT_GE(traces.size(), 3u);
 }
 
 // Made-up traces: new traces, loops and notes before any block, ids

@@ -6,19 +6,13 @@
 // AddressSanitizer, a freed object that a later line still reaches shows
 // up here as a use after free.
 
-#include <resource_reader.h>
 #include <tcf.h>
-#include <tcf_loader.h>
 #include <tdf.h>
 
 #include "error_recorder.h"
 #include "random_trace.h"
 #include "streaming_reading.h"
-
-#include <qares.h>
-
-#include <QDir>
-#include <QFile>
+#include "test_traces.h"
 
 #include <gtest/gtest.h>
 
@@ -40,16 +34,7 @@ std::vector<std::string> reportsOf(const ErrorRecorder& recorder)
 
 class Streaming : public testing::Test {
 protected:
-    Streaming()
-    {
-        for (const char* path :
-             {TEST_DATA_DIR "/reader.tcf", TEST_DATA_DIR "/round_trip.tcf", EXAMPLES_DIR "/default.tcf"}) {
-            std::unique_ptr<QARes> resources(readResourceFile(path));
-            std::unique_ptr<TCFList> loaded(readTCFFromResources(resources.get(), nullptr));
-            for (TCF* tcf : *loaded)
-                configurations.append(tcf);
-        }
-    }
+    Streaming() { loadTestConfigurations(configurations); }
     ~Streaming() override { configurations.deleteConfigurations(); }
 
     // False (after failing) when the two readings part.
@@ -73,20 +58,14 @@ protected:
 
 TEST_F(Streaming, EveryTestTraceReadsAsTheWholeModelDoes)
 {
-    int traces = 0;
-    for (const QString& folder : {QStringLiteral(TEST_DATA_DIR), QStringLiteral(EXAMPLES_DIR)}) {
-        for (const QString& name : QDir(folder).entryList({QStringLiteral("*.tdf")}, QDir::Files, QDir::Name)) {
-            QFile file(folder + '/' + name);
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-            const std::string trace = file.readAll().toStdString();
-            for (bool withTimes : {false, true}) {
-                SCOPED_TRACE(name.toStdString() + (withTimes ? " with times" : ""));
-                expectSameReading(trace, withTimes);
-            }
-            ++traces;
+    const auto traces = testTraces();
+    for (const auto& [name, trace] : traces) {
+        for (bool withTimes : {false, true}) {
+            SCOPED_TRACE(name + (withTimes ? " with times" : ""));
+            expectSameReading(trace, withTimes);
         }
     }
-    EXPECT_GE(traces, 3);
+    EXPECT_GE(traces.size(), 3u);
 }
 
 TEST_F(Streaming, GeneratedTracesReadAsTheWholeModelDoes)
