@@ -7,7 +7,7 @@
 
 #include "export.h"
 
-#include <qares.h>
+#include "qares.h"
 
 #include <QString>
 

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and builds a small client
+# against it, once through find_package(tdf) and once through pkg-config,
+# then runs both on the bundled example; the installed tdftool must start
+# from the prefix alone.
+#   consumer_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1
+source=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+expected="59 lines, 29 objects, 0 errors; 1135000 ns is 1ms 135us"
+
+cmake -S "$source/tests/consumer" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/cmake" >/dev/null
+by_cmake=$("$work/cmake/consumer" "$source/examples/default.tcf" "$source/examples/example.tdf")
+[ "$by_cmake" = "$expected" ] || { echo "FAIL find_package: $by_cmake"; exit 1; }
+
+pc_dir=$(dirname "$(find "$prefix" -name tdf.pc)")
+export PKG_CONFIG_PATH=$pc_dir
+libdir=$(pkg-config --variable=libdir tdf)
+# shellcheck disable=SC2046
+g++ -std=c++17 -fPIC "$source/tests/consumer/consumer.cpp" -o "$work/by_pkg_config" $(pkg-config --cflags --libs tdf) \
+  -Wl,-rpath,"$libdir"
+by_pkg_config=$("$work/by_pkg_config" "$source/examples/default.tcf" "$source/examples/example.tdf")
+[ "$by_pkg_config" = "$expected" ] || { echo "FAIL pkg-config: $by_pkg_config"; exit 1; }
+
+# No directory the client's include path names holds a header called error.h.
+for flag in $(pkg-config --cflags-only-I tdf); do
+  [ ! -e "${flag#-I}/error.h" ] || { echo "FAIL ${flag#-I} holds error.h"; exit 1; }
+done
+
+env -u LD_LIBRARY_PATH "$prefix/bin/tdftool" check "$source/examples/example.tdf" >/dev/null ||
+  { echo "FAIL the installed tdftool does not run from the prefix"; exit 1; }
+echo "consumer built and run through find_package and pkg-config; tdftool runs from the prefix"
