@@ -100,6 +100,7 @@ bool contains(const TDFInstanceList& list, const TDFInstance* instance)
 
 }
 
+// AC TEXT INSTANCE_ID (TEXT: "STRING" or a static text id)
 TDFObject* TDF::readAC(const char* text, bool* changed)
 {
     QString name;
@@ -123,6 +124,7 @@ TDFObject* TDF::readAC(const char* text, bool* changed)
     return placeAction(*this, action, changed);
 }
 
+// BA TEXT INSTANCE_ID
 // A BA inside an open block takes over the block's text and instance as far
 // as its operands are valid, but deepens the block only when all are.
 void TDF::readBA(const char* text)
@@ -142,6 +144,7 @@ void TDF::readBA(const char* text)
     actionBlockMode = true;
 }
 
+// EA
 TDFObject* TDF::readEA(const char*, bool* changed)
 {
     // The depth is never 0 when the dispatch calls this; a direct call
@@ -183,6 +186,7 @@ void TDF::addUndeletedInstances(TDFInstanceList& members)
     undeletedInstances.resize(kept);
 }
 
+// SA TEXT
 TDFObject* TDF::readSA(const char* text, bool* changed)
 {
     QString name;
@@ -208,6 +212,7 @@ TDFObject* TDF::readSA(const char* text, bool* changed)
     return synchronisation;
 }
 
+// SY TEXT [ID ...]
 TDFObject* TDF::readSY(const char* text, bool* changed)
 {
     QString name;
@@ -254,6 +259,7 @@ void TDF::placeTrigger(TDFObject* trigger, bool* changed)
     report(changed);
 }
 
+// ET
 TDFObject* TDF::readET(const char*, bool* changed)
 {
     if (externalTrigger) {
@@ -266,6 +272,7 @@ TDFObject* TDF::readET(const char*, bool* changed)
     return trigger;
 }
 
+// GA
 TDFObject* TDF::readGA(const char*, bool* changed)
 {
     if (!externalTrigger) {
@@ -284,6 +291,7 @@ TDFObject* TDF::readGA(const char*, bool* changed)
     return trigger;
 }
 
+// GS
 TDFObject* TDF::readGS(const char*, bool* changed)
 {
     if (!externalTrigger) {

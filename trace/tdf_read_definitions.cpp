@@ -27,6 +27,7 @@ void TDF::decorateStaticObject(TDFDBObject* object)
     object->setSourceLinkText(pendingLink);
 }
 
+// DB "CONFIGURATION"
 void TDF::readDB(const char* text)
 {
     definitionMode = true;
@@ -49,6 +50,7 @@ void TDF::readDB(const char* text)
     definingBlock->setTCF(configuration);
 }
 
+// ID WORD ...
 void TDF::readID(const char* text)
 {
     if (definingBlock->hasId)
@@ -68,6 +70,7 @@ void TDF::readID(const char* text)
     definingBlock->hasId = true;
 }
 
+// SO "FILE" DATE "TYPE"
 void TDF::readSO(const char* text)
 {
     if (definingBlock->source)
@@ -94,6 +97,7 @@ void TDF::readSO(const char* text)
     definingBlock->source->init(file, date, type);
 }
 
+// SI SUPER_ID [WORD ...]
 void TDF::readSI(const char* text)
 {
     unsigned long long superId;
@@ -129,6 +133,7 @@ void TDF::readSI(const char* text)
         invalidateBlock("referenced super instance not found");
 }
 
+// IN "TYPE" ID "NAME"
 void TDF::readIN(const char* text)
 {
     QString typeName;
@@ -157,6 +162,7 @@ void TDF::readIN(const char* text)
     definingBlock->addInstance(instance);
 }
 
+// MS ID "NAME"
 void TDF::readMS(const char* text)
 {
     unsigned long long id;
@@ -175,6 +181,7 @@ void TDF::readMS(const char* text)
     ++definingBlock->messageCount;
 }
 
+// TX ID "TEXT"
 void TDF::readTX(const char* text)
 {
     unsigned long long id;
@@ -193,6 +200,7 @@ void TDF::readTX(const char* text)
     definingBlock->addText(staticText);
 }
 
+// LK "LINK"; inside a definition block also LK LINE
 void TDF::readLK(const char* text)
 {
     if (!definitionMode) {
@@ -206,6 +214,7 @@ void TDF::readLK(const char* text)
         invalidateBlock("link id must be a number");
 }
 
+// ST STYLE
 void TDF::readST(const char* text)
 {
     pendingStyle = nullptr;
@@ -220,6 +229,7 @@ void TDF::readST(const char* text)
         reportError("can't retrieve style");
 }
 
+// SF NUMBER WORD ...
 void TDF::readSF(const char* text)
 {
     currentBlock = nullptr;
@@ -261,6 +271,7 @@ void TDF::readSF(const char* text)
     }
 }
 
+// CS NUMBER
 void TDF::readCS(const char* text)
 {
     currentBlock = nullptr;
@@ -278,6 +289,7 @@ void TDF::readCS(const char* text)
     }
 }
 
+// TU "UNIT"
 void TDF::readTU(const char* text)
 {
     timeUnitText = QString();
@@ -303,6 +315,7 @@ bool TDF::readWideNumber(const char** cursor, unsigned long long* value)
     return true;
 }
 
+// TM TIME [LOW]
 void TDF::readTM(const char* text)
 {
     unsigned long long time;
@@ -318,6 +331,7 @@ void TDF::readTM(const char* text)
     }
 }
 
+// TS STEP [LOW]
 void TDF::readTS(const char* text)
 {
     unsigned long long step;
@@ -330,6 +344,7 @@ void TDF::readTS(const char* text)
     }
 }
 
+// HS SIZE [LOW]
 void TDF::readHS(const char* text)
 {
     unsigned long long size;
@@ -341,6 +356,7 @@ void TDF::readHS(const char* text)
     heapSizeSeen = true;
 }
 
+// TI THREAD STATE PRIORITY ["NAME"]
 void TDF::readTI(const char* text)
 {
     if (!currentBlock)
@@ -407,6 +423,7 @@ void TDF::readTI(const char* text)
     }
 }
 
+// NT
 TDFNewTrace* TDF::readNT(const char*)
 {
     reset(true);
@@ -415,6 +432,7 @@ TDFNewTrace* TDF::readNT(const char*)
     return newTrace;
 }
 
+// ED
 TDFDefinitionBlock* TDF::readED(const char*, bool* changed)
 {
     definitionMode = false;

@@ -180,6 +180,7 @@ TDFMessage* TDF::messageToComplete(unsigned long long callId, unsigned long long
     return nullptr;
 }
 
+// NI STATIC_ID ID ["NAME"]
 TDFInstance* TDF::readNI(const char* text, bool* changed, TDF::ModelChangment* change)
 {
     currentInstance = nullptr;
@@ -231,6 +232,7 @@ TDFInstance* TDF::readNI(const char* text, bool* changed, TDF::ModelChangment* c
     return currentInstance;
 }
 
+// CI [ID]
 TDFObject* TDF::readCI(const char* text, bool* changed)
 {
     unsigned long long id;
@@ -261,6 +263,7 @@ TDFObject* TDF::readCI(const char* text, bool* changed)
     return nullptr;
 }
 
+// DI ID [STATIC_ID]
 TDFObject* TDF::readDI(const char* text, bool* changed)
 {
     unsigned long long id;
@@ -310,6 +313,7 @@ TDFObject* TDF::readDI(const char* text, bool* changed)
     return deletion;
 }
 
+// DA
 TDFObject* TDF::readDA(const char*, bool* changed)
 {
     TDFInstanceDeleteAll* deleteAll = factory()->newTDFInstanceDeleteAll();
@@ -355,6 +359,7 @@ TDFObject* TDF::readDA(const char*, bool* changed)
     return deleteAll;
 }
 
+// MC CALL_ID STATIC_ID [SENDER_ID]
 TDFObject* TDF::readMC(const char* text, bool* changed)
 {
     unsigned long long callId;
@@ -413,6 +418,7 @@ TDFObject* TDF::readMC(const char* text, bool* changed)
     return call;
 }
 
+// ME STATIC_ID RECEIVER_ID [CALL_ID] ["NAME"]
 TDFObject* TDF::readME(const char* text, bool* changed)
 {
     if (!currentBlock) {
@@ -530,6 +536,7 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     return message;
 }
 
+// MR [STATIC_ID]
 TDFObject* TDF::readMR(const char* text, bool* changed)
 {
     unsigned long long staticId = 0;

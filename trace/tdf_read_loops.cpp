@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QTextCodec>
 
+// LS ITERATIONS
 TDFObject* TDF::readLS(const char* text, bool* changed)
 {
     unsigned long long iterations;
@@ -48,6 +49,7 @@ TDFObject* TDF::readLS(const char* text, bool* changed)
     return loopStart;
 }
 
+// LE
 TDFObject* TDF::readLE(const char*, bool* changed)
 {
     if (openLoops.count == 0) {
@@ -81,6 +83,7 @@ TDFObject* TDF::readLE(const char*, bool* changed)
     return loopEnd;
 }
 
+// NO "TEXT" | NO "ENCODING" "TEXT" | NO TEXT_ID ["TEXT"]
 // Three forms: a text; a codec name and a text in that encoding; a static
 // text id with an optional text. A new note replaces whatever annotation is
 // pending.
@@ -150,6 +153,7 @@ bool TDF::readNO(const char* text)
     return true;
 }
 
+// GL GLYPH_ID [TEXT_ID] ["TEXT"]
 bool TDF::readGL(const char* text)
 {
     if (pendingGlyph) {
