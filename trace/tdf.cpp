@@ -273,9 +273,14 @@ bool TDF::readFile(const QString& name, const LineHandler& onLine)
         Error::error(QCoreApplication::translate("Load TDF", "Can't open file \"%1\"").arg(name), QString(), 0, 0);
         return false;
     }
+    return readStream(file.get(), name, onLine);
+}
+
+bool TDF::readStream(std::FILE* stream, const QString& name, const LineHandler& onLine)
+{
     setTDFFileName(name);
     char line[lineBufferSize];
-    while (std::fgets(line, lineBufferSize, file.get())) {
+    while (std::fgets(line, lineBufferSize, stream)) {
         if (!onLine) {
             read(line, nullptr, nullptr);
             continue;
@@ -286,7 +291,7 @@ bool TDF::readFile(const QString& name, const LineHandler& onLine)
     }
     // fgets ends both at the end and at a failure (a directory, a disk
     // error): a failure is no shorter trace.
-    if (std::ferror(file.get())) {
+    if (std::ferror(stream)) {
         const int reason = errno;
         Error::error(QCoreApplication::translate("Load TDF", "Can't read file \"%1\": %2",
                                                  "%1 is the file name, %2 the system's reason")

@@ -23,6 +23,7 @@
 #include <QString>
 
 #include <array>
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -120,6 +121,9 @@ public:
     // The same, handing each line with what `read` made of it to `onLine`.
     using LineHandler = std::function<void(const char* line, TDFObject* object, TDF::ModelChangment change)>;
     bool readFile(const QString& name, const LineHandler& onLine);
+    // The same from a stream the caller opened and closes, such as stdin;
+    // `name` stands for it in reports.
+    bool readStream(std::FILE* stream, const QString& name, const LineHandler& onLine);
     // Destroys every object; the definition blocks are kept when
     // `keepBlocks` or when they are shared.
     void reset(bool keepBlocks);

@@ -94,6 +94,10 @@ QT_QPA_PLATFORM=no-such-platform "$dcphost" --help >help.txt 2>err.txt
 [ ! -s err.txt ] || fail "--help wrote on standard error: $(cat err.txt)"
 [ -z "$(tail -c 1 help.txt)" ] || fail "--help does not end with a line feed"
 grep -qE '^  --  +end of options' help.txt || fail "--help does not tell --"
+
+QT_QPA_PLATFORM=no-such-platform "$dcphost" --version >version.txt 2>err.txt
+[ $? -eq 0 ] || fail "--version: $(cat err.txt)"
+grep -qxE 'dcphost [0-9]+(\.[0-9]+)+' version.txt || fail "--version printed: $(cat version.txt)"
 QT_QPA_PLATFORM=no-such-platform "$dcphost" >out.txt 2>err.txt
 [ $? -eq 2 ] || fail "a usage error without a platform exited otherwise"
 echo "dcphost: no files to open (try --help)" | cmp -s - err.txt || fail "usage error: $(cat err.txt)"

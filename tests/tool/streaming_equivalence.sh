@@ -24,15 +24,16 @@ for kind in mixed messages bounded; do
 done
 
 # outcome MODE COMMAND...: stdout, stderr and exit status of one reading;
-# check's reading-rate line says how fast, which differs run to run.
+# check's reading-rate line (on stderr) says how fast, which differs run to
+# run.
 outcome() {
   local mode=$1
   shift
   "$tool" "$@" $mode >"$work/out" 2>"$work/err" </dev/null
   echo "exit $?"
-  grep -v '^read [0-9]* lines' "$work/out"
+  cat "$work/out"
   echo "-- stderr"
-  cat "$work/err"
+  grep -v '^read [0-9]* lines' "$work/err"
 }
 
 failed=0

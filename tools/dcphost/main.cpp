@@ -94,14 +94,18 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         arguments.append(QFile::decodeName(argv[i]));
     Options options;
-    bool help = false;
+    Request request = Request::Run;
     QString problem;
-    if (!parseOptions(arguments, options, help, problem)) {
+    if (!parseOptions(arguments, options, request, problem)) {
         std::fprintf(stderr, "dcphost: %s\n", problem.toLocal8Bit().constData());
         return 2;
     }
-    if (help) {
+    if (request == Request::Help) {
         std::fputs(usageText(), stdout);
+        return checkStandardOutput(0);
+    }
+    if (request == Request::Version) {
+        std::fputs("dcphost " TDF_VERSION "\n", stdout);
         return checkStandardOutput(0);
     }
     int applicationArgc = 1;

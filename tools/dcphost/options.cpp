@@ -1,8 +1,8 @@
 #include "options.h"
 
-bool parseOptions(const QStringList& arguments, Options& options, bool& help, QString& problem)
+bool parseOptions(const QStringList& arguments, Options& options, Request& request, QString& problem)
 {
-    help = false;
+    request = Request::Run;
     bool filesOnly = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
@@ -18,7 +18,10 @@ bool parseOptions(const QStringList& arguments, Options& options, bool& help, QS
         } else if (argument == QLatin1String("--")) {
             filesOnly = true;
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            help = true;
+            request = Request::Help;
+            return true;
+        } else if (argument == QLatin1String("--version")) {
+            request = Request::Version;
             return true;
         } else if (argument == QLatin1String("--display")) {
             options.display = true;
@@ -84,7 +87,8 @@ const char* usageText()
            "  --library FILE      the plug-in library (default: the one built with dcphost)\n"
            "  --script-dir DIR    the directory of mergedataco.pl (default: the one built\n"
            "                      with dcphost)\n"
-           "  --help              show this text\n"
+           "  -h, --help          show this text\n"
+           "  --version           show the version of dcphost\n"
            "  --                  end of options: every later argument is a FILE, also\n"
            "                      one that begins with '-'\n"
            "\n"

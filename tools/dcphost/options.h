@@ -20,9 +20,13 @@ struct Options {
     QString scriptDirectory;                    // --script-dir DIR
 };
 
+// What the host is to do besides opening files.
+enum class Request { Run, Help, Version };
+
 // Parses the arguments after the program name. Returns false with a one-line
-// reason in `problem` on a usage error; `help` is set for --help.
-bool parseOptions(const QStringList& arguments, Options& options, bool& help, QString& problem);
+// reason in `problem` on a usage error; `request` tells whether --help or
+// --version came in place of an option.
+bool parseOptions(const QStringList& arguments, Options& options, Request& request, QString& problem);
 
 // The text --help prints.
 const char* usageText();

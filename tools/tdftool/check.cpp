@@ -1,8 +1,43 @@
 #include "commands.h"
+#include "diagnostic_capture.h"
+#include "json_writer.h"
 #include "standard_output.h"
 #include "trace_reading.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+// One JSON line; a trace that could not be read whole has one as well, so
+// that its diagnostics are not lost.
+void printJson(const QString& title, const TDF& reader, const ReadCounts& counts, bool complete,
+               const std::vector<Diagnostic>& reports, StandardOutput& output)
+{
+    JsonWriter json;
+    json.beginObject();
+    json.key("trace");
+    json.string(title);
+    json.key("complete");
+    json.boolean(complete);
+    json.key("lines");
+    json.number(reader.lineNumber);
+    json.key("objects");
+    json.number(reader.appendedObjectTotal());
+    json.key("blocks");
+    json.number(reader.definitionBlocks->count);
+    json.key("errors");
+    json.number(counts.errors);
+    json.key("warnings");
+    json.number(counts.warnings);
+    json.key("diagnostics");
+    writeDiagnostics(reports, json);
+    json.endObject();
+    output.print("%s\n", json.text().c_str());
+}
+
+}
 
 void runCheck(const Options& options, TCFList& configurations, StandardOutput& output)
 {
@@ -11,19 +46,27 @@ void runCheck(const Options& options, TCFList& configurations, StandardOutput& o
         TDF reader(&configurations);
         reader.setStreaming(!options.wholeModel);
         ReadCounts counts;
+        std::optional<DiagnosticCapture> capture;
+        if (options.json)
+            capture.emplace();
         const bool read = readTrace(reader, path, counts);
         total.lines += counts.lines;
         total.bytes += counts.bytes;
         total.seconds += counts.seconds;
-        if (!read)
-            continue;
-        output.print("%s: %llu lines, %llu objects, %d definition blocks, %d errors, %d warnings\n",
-                     path.toLocal8Bit().constData(), reader.lineNumber, reader.appendedObjectTotal(),
-                     reader.definitionBlocks->count, counts.errors, counts.warnings);
+        const QString title = traceTitle(path);
+        if (options.json)
+            printJson(title, reader, counts, read, capture->reports, output);
+        else if (read && (!options.quiet || counts.errors > 0))
+            output.print("%s: %llu lines, %llu objects, %d definition blocks, %d errors, %d warnings\n",
+                         title.toLocal8Bit().constData(), reader.lineNumber, reader.appendedObjectTotal(),
+                         reader.definitionBlocks->count, counts.errors, counts.warnings);
     }
-    // The figure users compare between versions and machines.
+    if (options.quiet)
+        return;
+    // The figure users compare between versions and machines; on standard
+    // error, so that standard output holds the traces' lines only.
     const double megabytes = double(total.bytes) / 1e6;
     const double seconds = std::max(total.seconds, 1e-9);
-    output.print("read %lld lines (%.1f MB) in %.3f s (%.1f MB/s, %.0f lines/s)\n", total.lines, megabytes,
+    std::fprintf(stderr, "read %lld lines (%.1f MB) in %.3f s (%.1f MB/s, %.0f lines/s)\n", total.lines, megabytes,
                  total.seconds, megabytes / seconds, double(total.lines) / seconds);
 }

@@ -15,8 +15,8 @@ public:
     Configurations(const Configurations&) = delete;
     Configurations& operator=(const Configurations&) = delete;
 
-    // A file that can't be read or is too large to be a configuration is a
-    // usage problem: false, with the reason.
+    // A file that can't be read or is too large to be a configuration
+    // ends the run: false, with the reason.
     // Faults inside a file are reported through Error and loading goes on.
     bool load(const QStringList& files, QString& problem);
 

@@ -13,25 +13,30 @@
 
 namespace {
 
-// The exit status before standard output is known to have been written.
+// The exit status before standard output is known to have been written:
+// 2 for a usage error only, 1 for any other failure.
 int runTool(const QStringList& arguments, StandardOutput& output)
 {
     Options options;
-    bool help = false;
+    Request request = Request::Run;
     QString problem;
-    if (!parseOptions(arguments, options, help, problem)) {
+    if (!parseOptions(arguments, options, request, problem)) {
         std::fprintf(stderr, "tdftool: %s\n", problem.toLocal8Bit().constData());
         return 2;
     }
-    if (help) {
+    if (request == Request::Help) {
         output.print("%s", usageText());
+        return 0;
+    }
+    if (request == Request::Version) {
+        output.print("tdftool %s\n", TDF_VERSION);
         return 0;
     }
 
     Configurations configurations;
     if (!configurations.load(options.configFiles, problem)) {
         std::fprintf(stderr, "tdftool: %s\n", problem.toLocal8Bit().constData());
-        return 2;
+        return 1;
     }
     if (options.command == QLatin1String("check"))
         runCheck(options, configurations.list, output);
@@ -40,7 +45,7 @@ int runTool(const QStringList& arguments, StandardOutput& output)
     else if (options.command == QLatin1String("stats"))
         runStats(options, configurations.list, output);
     else if (!runRender(options, configurations.list, output))
-        return 2;
+        return 1;
     return Error::error_count_ > 0 ? 1 : 0;
 }
 
@@ -54,5 +59,5 @@ int main(int argc, char** argv)
 
     StandardOutput output;
     const int status = runTool(arguments, output);
-    return output.finish() ? status : 2;
+    return output.finish() ? status : 1;
 }

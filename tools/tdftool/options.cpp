@@ -5,21 +5,31 @@
 const char* usageText()
 {
     return "usage: tdftool COMMAND [OPTIONS] TRACE...\n"
+           "       tdftool --help | --version\n"
            "\n"
-           "Reads trace data files (TDF) against trace configurations.\n"
+           "Reads trace data files (TDF) against trace configurations. A TRACE\n"
+           "written - is read from standard input and called <stdin> in reports.\n"
            "\n"
            "commands:\n"
-           "  check [--tcf FILE]... TRACE...\n"
-           "      Reads each trace and prints a short summary of it. Problems are\n"
-           "      reported on standard error as FILE:LINE:MESSAGE.\n"
+           "  check [--tcf FILE]... [-q | --json] TRACE...\n"
+           "      Reads each trace and prints one line that sums it up (none for a\n"
+           "      trace that can't be read). Problems are reported on standard\n"
+           "      error as FILE:LINE:MESSAGE, and last the reading rate.\n"
+           "      -q prints only the lines of traces with errors.\n"
+           "      --json prints one JSON object a line for each trace, also one\n"
+           "      that can't be read (\"complete\": false): trace, lines, objects,\n"
+           "      blocks, errors, warnings and diagnostics, a list of {file, line,\n"
+           "      column, severity, message} holding the trace's problems, which\n"
+           "      then don't go to standard error.\n"
            "  rewrite [--tcf FILE]... [--times] TRACE\n"
            "      Reads the trace and writes it back as TDF on standard output.\n"
            "      --times writes the time of every object (TM records).\n"
-           "  stats [--tcf FILE]... [--time-format FMT] TRACE\n"
+           "  stats [--tcf FILE]... [--time-format FMT] [--json] TRACE\n"
            "      Prints a summary: objects per kind, instances, messages, times,\n"
            "      heap, threads and loops. FMT lays times out, for example\n"
            "      \"%Hh %Mmn %ss %mms\" (fields %H %M %s %m %u %n, %p picoseconds,\n"
            "      %v the raw count; a zero field is left out unless written %0X).\n"
+           "      --json prints the summary as one JSON document.\n"
            "  render [--tcf FILE]... [--time-format FMT] [--from T] [--to T]\n"
            "         [--max-events N] TRACE -o OUT.svg|OUT.html\n"
            "      Draws the trace as a sequence diagram: an SVG picture, or an HTML\n"
@@ -36,11 +46,20 @@ const char* usageText()
            "               trace while reading instead of only what later lines\n"
            "               can reach: the same results with memory that grows\n"
            "               with the trace, to compare the two readings.\n"
-           "  --help       prints this text.\n"
+           "  --           ends the options: every later argument is a TRACE.\n"
+           "  -h, --help   prints this text.\n"
+           "  --version    prints the version of tdftool.\n"
+           "An option's value is taken as it is: --tcf -h names a file \"-h\".\n"
            "\n"
            "exit status: 0 when no error was reported (warnings allowed), 1 when\n"
-           "an error was reported, 2 for a usage error or an output that can't be\n"
-           "written.\n";
+           "an error was reported or a file (a trace, a configuration, the output)\n"
+           "can't be read or written, 2 for a usage error.\n";
+}
+
+bool isHtmlOutput(const QString& output)
+{
+    return output.endsWith(QLatin1String(".html"), Qt::CaseInsensitive) ||
+           output.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive);
 }
 
 namespace {
@@ -111,50 +130,38 @@ bool checkRender(const Options& options, QString& problem)
     return true;
 }
 
+// --help and --version are requests wherever an option may stand.
+bool isRequest(const QString& argument, Request& request)
+{
+    if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+        request = Request::Help;
+    else if (argument == QLatin1String("--version"))
+        request = Request::Version;
+    else
+        return false;
+    return true;
 }
 
-bool isHtmlOutput(const QString& output)
+// The flags, options without a value, of each command.
+bool takeFlag(const QString& argument, Options& options)
 {
-    return output.endsWith(QLatin1String(".html"), Qt::CaseInsensitive) ||
-           output.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive);
+    const QString& command = options.command;
+    if (argument == QLatin1String("--times") && command == QLatin1String("rewrite"))
+        options.times = true;
+    else if (argument == QLatin1String("--whole-model") && command != QLatin1String("render"))
+        options.wholeModel = true;
+    else if (argument == QLatin1String("--json") &&
+             (command == QLatin1String("check") || command == QLatin1String("stats")))
+        options.json = true;
+    else if (argument == QLatin1String("-q") && command == QLatin1String("check"))
+        options.quiet = true;
+    else
+        return false;
+    return true;
 }
 
-bool parseOptions(const QStringList& arguments, Options& options, bool& help, QString& problem)
+bool checkTraces(const Options& options, QString& problem)
 {
-    help = arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"));
-    if (help)
-        return true;
-    if (arguments.isEmpty()) {
-        problem = QStringLiteral("no command given (check, rewrite, stats or render); see tdftool --help");
-        return false;
-    }
-    options.command = arguments.first();
-    if (!commands.contains(options.command)) {
-        problem = QStringLiteral("unknown command \"%1\" (check, rewrite, stats or render)").arg(options.command);
-        return false;
-    }
-
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (takesValue(options.command, argument)) {
-            if (i + 1 >= arguments.size()) {
-                problem = QStringLiteral("%1 needs a value").arg(argument);
-                return false;
-            }
-            if (!takeValue(argument, arguments[++i], options, problem))
-                return false;
-        } else if (argument == QLatin1String("--times") && options.command == QLatin1String("rewrite")) {
-            options.times = true;
-        } else if (argument == QLatin1String("--whole-model") && options.command != QLatin1String("render")) {
-            options.wholeModel = true;
-        } else if (argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")) {
-            problem = QStringLiteral("unknown option %1 for %2").arg(argument, options.command);
-            return false;
-        } else {
-            options.traces.append(argument);
-        }
-    }
-
     if (options.traces.isEmpty()) {
         problem = QStringLiteral("%1 needs a trace file").arg(options.command);
         return false;
@@ -163,5 +170,57 @@ bool parseOptions(const QStringList& arguments, Options& options, bool& help, QS
         problem = QStringLiteral("%1 takes one trace file").arg(options.command);
         return false;
     }
+    if (options.traces.count(standardInputName) > 1) {
+        problem = QStringLiteral("standard input (-) can be read only once");
+        return false;
+    }
+    return true;
+}
+
+}
+
+bool parseOptions(const QStringList& arguments, Options& options, Request& request, QString& problem)
+{
+    request = Request::Run;
+    if (arguments.isEmpty()) {
+        problem = QStringLiteral("no command given (check, rewrite, stats or render); see tdftool --help");
+        return false;
+    }
+    if (isRequest(arguments.first(), request))
+        return true;
+    options.command = arguments.first();
+    if (!commands.contains(options.command)) {
+        problem = QStringLiteral("unknown command \"%1\" (check, rewrite, stats or render)").arg(options.command);
+        return false;
+    }
+
+    bool tracesOnly = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (tracesOnly || argument == standardInputName || !argument.startsWith(QLatin1Char('-'))) {
+            options.traces.append(argument);
+        } else if (argument == QLatin1String("--")) {
+            tracesOnly = true;
+        } else if (isRequest(argument, request)) {
+            return true;
+        } else if (takesValue(options.command, argument)) {
+            if (i + 1 >= arguments.size()) {
+                problem = QStringLiteral("%1 needs a value").arg(argument);
+                return false;
+            }
+            if (!takeValue(argument, arguments[++i], options, problem))
+                return false;
+        } else if (!takeFlag(argument, options)) {
+            problem = QStringLiteral("unknown option %1 for %2").arg(argument, options.command);
+            return false;
+        }
+    }
+
+    if (options.quiet && options.json) {
+        problem = QStringLiteral("-q and --json don't go together");
+        return false;
+    }
+    if (!checkTraces(options, problem))
+        return false;
     return options.command != QLatin1String("render") || checkRender(options, problem);
 }

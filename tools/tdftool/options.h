@@ -15,6 +15,8 @@ struct Options {
     QStringList traces;
     bool times = false;       // rewrite --times
     bool wholeModel = false;  // --whole-model: read without streaming
+    bool json = false;        // check and stats --json
+    bool quiet = false;       // check -q
     QString timeFormat;       // stats and render --time-format
     QString output;           // render -o: an .svg or .html file
     std::optional<unsigned long long> from;  // render --from and --to, in the trace's time unit
@@ -22,9 +24,16 @@ struct Options {
     long long maxEvents = RenderOptions::defaultMaxEvents;  // render --max-events
 };
 
+// What the tool is to do besides running a command.
+enum class Request { Run, Help, Version };
+
 // Parses the arguments after the program name. Returns false with a one-line
-// reason in `problem` on a usage error; `help` is set for --help.
-bool parseOptions(const QStringList& arguments, Options& options, bool& help, QString& problem);
+// reason in `problem` on a usage error; `request` tells whether --help or
+// --version came in place of an option.
+bool parseOptions(const QStringList& arguments, Options& options, Request& request, QString& problem);
+
+// The trace argument that stands for standard input.
+inline const QString standardInputName = QStringLiteral("-");
 
 // True when a render output names an HTML page rather than an SVG file.
 bool isHtmlOutput(const QString& output);

@@ -65,7 +65,7 @@ bool runRender(const Options& options, TCFList& configurations, StandardOutput& 
     window.from = options.from;
     window.to = options.to;
     window.maxEvents = options.maxEvents;
-    window.title = path;
+    window.title = traceTitle(path);
     const Diagram diagram = layoutDiagram(reader, window);
     const QByteArray picture = isHtmlOutput(options.output) ? htmlPage(diagram) : svgDocument(diagram);
 

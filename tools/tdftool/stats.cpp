@@ -1,69 +1,17 @@
 #include "commands.h"
 #include "standard_output.h"
+#include "stats_json.h"
+#include "stats_summary.h"
 #include "trace_reading.h"
 
 #include <tcf.h>
 
-#include <algorithm>
-#include <unordered_set>
-
 namespace {
-
-// Instances listed by name at most; the rest are counted.
-const int listedInstances = 50;
-
-const char* kindName(TDFObjectType type)
-{
-    if (const char* name = strTDFObjectType(type))
-        return name;
-    switch (type) {
-    case TDF_INSTANCE_DELETE_ALL: return "instance_delete_all";
-    case TDF_DEFINITION_BLOCK: return "definition_block";
-    case TDF_NEW_TRACE: return "new_trace";
-    case TDF_EXTERNAL_TRIGGER: return "external_trigger";
-    default: return "unknown";
-    }
-}
 
 QByteArray text(const QString& value)
 {
     return value.isNull() ? QByteArray("(none)") : value.toLocal8Bit();
 }
-
-// What the statistics need of the objects a streaming read frees: the
-// counts come from the reader, the rest is folded in here.
-struct ObjectSummary {
-    unsigned long long lastTime = 0;
-    int loopDepth = 0;
-    int maxLoopDepth = 0;
-    std::unordered_set<const TDFInstance*> listed;  // kept by the reader until the end
-
-    // Objects of the trace only, not what the reader made to stand in for
-    // freed ones.
-    void fold(const TDFObject* object)
-    {
-        if (object->objectNode)
-            lastTime = std::max(lastTime, object->time);
-    }
-
-    // Each line's result in reading order, which is the order of the
-    // objects for loops and for new instances.
-    void follow(TDF& reader, TDFObject* object)
-    {
-        if (!object)
-            return;
-        if (object->type == TDF_LOOP_START)
-            maxLoopDepth = std::max(maxLoopDepth, ++loopDepth);
-        else if (object->type == TDF_LOOP_END)
-            --loopDepth;
-        TDFInstance* created = object->toInstance();
-        if (const TDFMessage* message = object->toMessage();
-            message && message->receiver && message->receiver->creationMessage == message)
-            created = message->receiver;
-        if (created && int(listed.size()) < listedInstances && listed.insert(created).second)
-            reader.keepInstance(created);
-    }
-};
 
 void printObjects(const TDF& reader, const ObjectSummary& summary, StandardOutput& output)
 {
@@ -132,7 +80,12 @@ void runStats(const Options& options, TCFList& configurations, StandardOutput& o
         return;
     for (TDFObject* object : reader.objects)
         summary.fold(object);
-    output.print("trace: %s\n", path.toLocal8Bit().constData());
+    const QString title = traceTitle(path);
+    if (options.json) {
+        printStatsJson(title, reader, summary, counts, output);
+        return;
+    }
+    output.print("trace: %s\n", title.toLocal8Bit().constData());
     if (reader.tcf)
         output.print("configuration: %s\n", text(reader.tcf->publicName()).constData());
     output.print("lines: %llu\n", reader.lineNumber);

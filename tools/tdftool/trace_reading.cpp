@@ -8,24 +8,32 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+
+QString traceTitle(const QString& path)
+{
+    return path == standardInputName ? QStringLiteral("<stdin>") : path;
+}
 
 bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
                const std::function<void(TDFObject*, TDF::ModelChangment)>& onLine)
 {
     const int errorsBefore = Error::error_count_;
     const int warningsBefore = Error::warn_count_;
-    Progress progress(path, QFileInfo(path).size());
+    const bool standardInput = path == standardInputName;
+    // Standard input has no size to measure progress against.
+    Progress progress(path, standardInput ? 0 : QFileInfo(path).size());
     const auto start = std::chrono::steady_clock::now();
-    const bool read =
-        reader.readFile(path, [&](const char* line, TDFObject* object, TDF::ModelChangment change) {
-            const long long length = static_cast<long long>(std::strlen(line));
-            counts.bytes += length;
-            ++counts.lines;
-            progress.advance(length);
-            if (onLine)
-                onLine(object, change);
-        });
+    const TDF::LineHandler handle = [&](const char* line, TDFObject* object, TDF::ModelChangment change) {
+        const long long length = static_cast<long long>(std::strlen(line));
+        counts.bytes += length;
+        ++counts.lines;
+        progress.advance(length);
+        if (onLine)
+            onLine(object, change);
+    };
+    const bool read = standardInput ? reader.readStream(stdin, traceTitle(path), handle) : reader.readFile(path, handle);
     counts.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     counts.errors = Error::error_count_ - errorsBefore;
     counts.warnings = Error::warn_count_ - warningsBefore;

@@ -16,9 +16,13 @@ struct ReadCounts {
     double seconds = 0;
 };
 
-// Reads a trace with progress on a terminal, handing what each line
-// returned (maybe null) to `onLine` (may be empty). False when the file
-// can't be opened or read (the reader has reported it).
+// The name a trace argument has in summaries and reports: "<stdin>" for
+// standard input ("-"), else the path itself.
+QString traceTitle(const QString& path);
+
+// Reads a trace (standard input for "-") with progress on a terminal,
+// handing what each line returned (maybe null) to `onLine` (may be empty).
+// False when the file can't be opened or read (the reader has reported it).
 bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
                const std::function<void(TDFObject*, TDF::ModelChangment)>& onLine = {});
 

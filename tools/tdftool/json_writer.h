@@ -1,0 +1,41 @@
+#ifndef TDFTOOL_JSON_WRITER_H
+#define TDFTOOL_JSON_WRITER_H
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+// Builds one compact JSON text (no line breaks), putting the commas and
+// escapes in. Strings come out as UTF-8 with control characters, quotes and
+// backslashes escaped. Within an object every value follows its key().
+class JsonWriter {
+public:
+    void beginObject();
+    void endObject();
+    void beginArray();
+    void endArray();
+    void key(const char* name);
+
+    void string(const QString& value);
+    // A null QString is written as null.
+    void stringOrNull(const QString& value);
+    void number(long long value);
+    void number(unsigned long long value);
+    void number(int value) { number(static_cast<long long>(value)); }
+    void boolean(bool value);
+    void null();
+
+    const std::string& text() const { return text_; }
+
+private:
+    // The comma before a value or key that is not the first of its level.
+    void separate();
+    void appendString(const QByteArray& utf8);
+
+    std::string text_;
+    std::vector<bool> levelHasItems_;
+    bool afterKey_ = false;
+};
+
+#endif
