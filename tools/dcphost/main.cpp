@@ -11,8 +11,10 @@
 #include <qaworkspace.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
@@ -83,6 +85,14 @@ int checkStandardOutput(int status)
     return status;
 }
 
+// A file or directory at `installed`, relative to dcphost's own directory,
+// as an installation lays them out; else the one of the build tree.
+QString installedOrBuilt(const char* installed, const char* built)
+{
+    const QString path = QDir::cleanPath(QDir(QCoreApplication::applicationDirPath()).filePath(installed));
+    return QFileInfo::exists(path) ? path : QString::fromUtf8(built);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -111,9 +121,9 @@ int main(int argc, char** argv)
     int applicationArgc = 1;
     const std::unique_ptr<QApplication> application = startConsoleApplication(applicationArgc, argv);
     if (options.library.isEmpty())
-        options.library = QStringLiteral(DCPHOST_PLUGIN);
+        options.library = installedOrBuilt(DCPHOST_INSTALLED_PLUGIN, DCPHOST_PLUGIN);
     if (options.scriptDirectory.isEmpty())
-        options.scriptDirectory = QStringLiteral(DCPHOST_SCRIPT_DIR);
+        options.scriptDirectory = installedOrBuilt(DCPHOST_INSTALLED_SCRIPT_DIR, DCPHOST_SCRIPT_DIR);
 
     ConsoleOutputWindow window;
     QAStudio studio;
