@@ -123,6 +123,16 @@ TEST(ResourceReader, StringsDecodeEscapesAndUtf8)
     EXPECT_TRUE(first->search("e")->toResString()->value().isEmpty());
 }
 
+// A byte order mark inside a value is a character like any other, also
+// where it opens the value.
+TEST(ResourceReader, ByteOrderMarksInAStringAreKept)
+{
+    bool ok = false;
+    auto first = parse("m = \"\xef\xbb\xbf\xef\xbb\xbfx\"", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(first->toResString()->value(), QString(QChar(0xFEFF)) + QChar(0xFEFF) + 'x');
+}
+
 // Any other escape is a warning at its backslash; the string is still read,
 // with the character after the backslash as it is.
 TEST(ResourceReader, UnknownEscapesAreReportedAndKeepTheirCharacter)

@@ -134,6 +134,17 @@ TEST(StringLexeme, InvalidUtf8StaysWithinTheLine)
     EXPECT_EQ(*cursor, '5');
 }
 
+// A byte order mark opening a string is a character of it: a rewrite must
+// read as the same text.
+TEST(StringLexeme, ByteOrderMarksAreKept)
+{
+    TDF reader(nullptr);
+    const char* cursor = "\"\xef\xbb\xbf\xef\xbb\xbf\"";
+    QString result;
+    EXPECT_TRUE(reader.readString(&cursor, result, false));
+    EXPECT_EQ(result, QString(QChar(0xFEFF)) + QChar(0xFEFF));
+}
+
 TEST(StringLexeme, CodecDecodesBeforeLookingForTheQuote)
 {
     TDF reader(nullptr);

@@ -2,6 +2,7 @@
 
 #include "digits.h"
 #include "error.h"
+#include "utf8_text.h"
 
 #include <qares.h>
 
@@ -295,7 +296,7 @@ private:
             }
             bytes.append(c);
         }
-        return new QAResString(tag, QString::fromUtf8(bytes));
+        return new QAResString(tag, decodeUtf8Text(bytes));
     }
 
     // Reads an integer: optional '-', then decimal digits or 0x and

@@ -4,6 +4,7 @@
 #include "resource_report.h"
 #include "style.h"
 #include "tcf.h"
+#include "utf8_text.h"
 
 #include <qares.h>
 
@@ -168,7 +169,7 @@ bool _fromResources_control_flow(QARes* node, bool* nested, bool* given)
 
 QString identifierName(QAResIdentifier* identifier)
 {
-    return QString::fromUtf8(identifier->value());
+    return decodeUtf8Text(identifier->value());
 }
 
 bool readStyleText(Style& style, QARes* members)

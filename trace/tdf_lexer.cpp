@@ -4,6 +4,7 @@
 
 #include "digits.h"
 #include "tdf.h"
+#include "utf8_text.h"
 
 #include <QByteArray>
 #include <QTextCodec>
@@ -181,7 +182,7 @@ bool TDF::readString(const char** cursor, QString& result, bool optional)
         if (quote < 0)
             return false;
         const QByteArray bytes = QByteArray::fromRawData(content, qsizetype(quote));
-        result = QString::fromUtf8(std::memchr(content, '\\', size_t(quote)) ? unescaped(bytes) : bytes);
+        result = decodeUtf8Text(std::memchr(content, '\\', size_t(quote)) ? unescaped(bytes) : bytes);
         consumed = quote;
     }
     if (result.isNull())
