@@ -94,7 +94,6 @@ public:
 
     // The slots the table has now, used or free.
     std::size_t capacity() const { return capacity_; }
-    std::size_t size() const { return used_; }
 
     void clear()
     {

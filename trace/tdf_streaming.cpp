@@ -475,13 +475,13 @@ void TDF::releaseUnreachable()
 
 void TDF::rememberReturn(const TDFMessageReturn* messageReturn)
 {
-    const TDFDBMessage* model = messageReturn->message->model;
+    TDFDBMessage* model = messageReturn->message->model;
     Streaming::PastReturns*& returns = streaming_->pastReturns.at(model->id);
     if (!returns) {
         streaming_->pastReturnStacks.push_back(std::make_unique<Streaming::PastReturns>());
         returns = streaming_->pastReturnStacks.back().get();
     }
-    returns->push_back({messageReturn->message->model, messageReturn->time});
+    returns->push_back({model, messageReturn->time});
 }
 
 void TDF::clearStreaming()

@@ -15,30 +15,17 @@ void JsonWriter::separate()
     }
 }
 
-void JsonWriter::beginObject()
+void JsonWriter::open(char bracket)
 {
     separate();
-    text_ += '{';
+    text_ += bracket;
     levelHasItems_.push_back(false);
 }
 
-void JsonWriter::endObject()
+void JsonWriter::close(char bracket)
 {
     levelHasItems_.pop_back();
-    text_ += '}';
-}
-
-void JsonWriter::beginArray()
-{
-    separate();
-    text_ += '[';
-    levelHasItems_.push_back(false);
-}
-
-void JsonWriter::endArray()
-{
-    levelHasItems_.pop_back();
-    text_ += ']';
+    text_ += bracket;
 }
 
 void JsonWriter::key(const char* name)

@@ -11,10 +11,10 @@
 // backslashes escaped. Within an object every value follows its key().
 class JsonWriter {
 public:
-    void beginObject();
-    void endObject();
-    void beginArray();
-    void endArray();
+    void beginObject() { open('{'); }
+    void endObject() { close('}'); }
+    void beginArray() { open('['); }
+    void endArray() { close(']'); }
     void key(const char* name);
 
     void string(const QString& value);
@@ -31,6 +31,9 @@ public:
 private:
     // The comma before a value or key that is not the first of its level.
     void separate();
+    // A new level of nesting, and its end.
+    void open(char bracket);
+    void close(char bracket);
     void appendString(const QByteArray& utf8);
 
     std::string text_;
