@@ -1,76 +1,74 @@
 #include "html_page.h"
 
-#include "diagram.h"
-#include "geometry.h"
 #include "html_assets.h"
-#include "svg_paint.h"
-#include "svg_writer.h"
-
-#include <QXmlStreamWriter>
-
-using namespace geometry;
+#include "html_page_data.h"
 
 namespace {
 
-constexpr double titleBandHeight = titleHeight + 12;
-
-QString escaped(const QString& text)
+QByteArray escaped(const QString& text)
 {
-    return text.toHtmlEscaped();
+    return text.toHtmlEscaped().toUtf8();
 }
 
-// One title box of the header; the script rescales it with the zoom.
-QString headerTitle(const Lifeline& line)
+// The shapes of the legend, drawn as the view draws them.
+const char* legend()
 {
-    const Style& style = *line.titleStyle;
-    const double left = line.x - line.titleWidth / 2;
-    const double top = (titleBandHeight - titleHeight) / 2;
-    QString css = QStringLiteral("left:%1px;top:%2px;width:%3px;height:%4px;font-size:%5px;color:%6;"
-                                 "background:%7;border-color:%8;font-family:%9;")
-                      .arg(svgNumber(left), svgNumber(top), svgNumber(line.titleWidth), svgNumber(titleHeight),
-                           svgNumber(fontSizeOf(style)), svgColor(style.textColor()), svgColor(style.backColor()),
-                           svgColor(style.lineColor()), fontFamily(style));
-    if (style.isBold())
-        css += QStringLiteral("font-weight:bold;");
-    if (style.isItalic())
-        css += QStringLiteral("font-style:italic;");
-    if (style.isUnderline())
-        css += QStringLiteral("text-decoration:underline;");
-    return QStringLiteral("<div class=\"title\" data-x=\"%1\" data-y=\"%2\" data-w=\"%3\" data-h=\"%4\" "
-                          "data-size=\"%5\" style=\"%6\" title=\"%7\">%8</div>\n")
-        .arg(svgNumber(left), svgNumber(top), svgNumber(line.titleWidth), svgNumber(titleHeight),
-             svgNumber(fontSizeOf(style)), escaped(css), escaped(line.title.tooltip), escaped(line.title.text));
+    return R"html(<div id="legend" hidden><h2>Legend</h2><table>
+<tr><td><svg width="60" height="16"><line x1="4" y1="8" x2="50" y2="8" stroke="#333"/><polygon points="47,4 56,8 47,12" fill="#333"/></svg></td><td>message (its style's line pattern and head; its thread's colour)</td></tr>
+<tr><td><svg width="60" height="16"><line x1="10" y1="8" x2="56" y2="8" stroke="#333" stroke-dasharray="8,4"/><polyline points="13,4 4,8 13,12" fill="none" stroke="#333"/></svg></td><td>return</td></tr>
+<tr><td><svg width="60" height="16"><circle cx="30" cy="8" r="4" fill="#fff" stroke="#333"/></svg></td><td>call on its sender; a small circle starts the message that completes it</td></tr>
+<tr><td><svg width="60" height="16"><rect x="14" y="2" width="32" height="12" fill="#dde8f5" stroke="#333"/></svg></td><td>instance created (title box); its lifeline follows</td></tr>
+<tr><td><svg width="60" height="16"><path d="M23,1 L37,15 M37,1 L23,15" stroke="#333" stroke-width="2"/></svg></td><td>instance deleted; a later instance may take the column</td></tr>
+<tr><td><svg width="60" height="16"><rect x="25" y="0" width="10" height="16" fill="#e8eef7" stroke="#333"/></svg></td><td>activation bar</td></tr>
+<tr><td><svg width="60" height="16"><rect x="10" y="2" width="40" height="12" rx="5" fill="#fff" stroke="#333"/></svg></td><td>action</td></tr>
+<tr><td><svg width="60" height="16"><line x1="6" y1="8" x2="54" y2="8" stroke="#333" stroke-width="3"/><circle cx="16" cy="8" r="4" fill="#333"/><circle cx="44" cy="8" r="4" fill="#333"/></svg></td><td>synchronisation</td></tr>
+<tr><td><svg width="60" height="16"><path d="M12,2 H42 L48,8 V14 H12 Z" fill="#ffffe0" stroke="#333"/></svg></td><td>note</td></tr>
+<tr><td><svg width="60" height="16"><path d="M30,1 L37,8 L30,15 L23,8 Z" fill="#e09b00"/></svg></td><td>glyph</td></tr>
+<tr><td><svg width="60" height="16"><path d="M30,1 L37,8 L30,15 L23,8 Z" fill="#c62828"/></svg></td><td>glyph reporting a failure</td></tr>
+<tr><td><svg width="60" height="16"><path d="M26,2 h8 v12 h-8 Z" fill="#1f77b4"/></svg></td><td>thread change (in the thread's colour)</td></tr>
+<tr><td><svg width="60" height="16"><path d="M24,1 L34,8 L24,15 Z" fill="#b35900"/></svg></td><td>trigger (start and stop rule across the diagram)</td></tr>
+<tr><td><svg width="60" height="16"><rect x="4" y="2" width="52" height="13" fill="none" stroke="#333"/><path d="M4,2 H24 V8 L20,11 H4" fill="#eee" stroke="#333"/></svg></td><td>loop frame; tabs of loops open above the view stack at its top</td></tr>
+<tr><td><svg width="60" height="16"><path d="M22,4 l4,4 l-4,4 M30,4 l4,4 l-4,4" fill="none" stroke="#b00020" stroke-width="2"/></svg></td><td>large gap in time between two rows</td></tr>
+</table><div id="legend-threads"></div><button id="legend-close">Close</button></div>
+)html";
 }
 
 }
 
-QByteArray htmlPage(const Diagram& diagram)
+HtmlPage htmlPage(TDF& reader, const QString& title)
 {
-    QString svg;
-    QXmlStreamWriter xml(&svg);
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(1);
-    writeSvgElement(xml, diagram);
-
-    QString page;
-    page += QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n");
-    page += QStringLiteral("<title>%1</title>\n").arg(escaped(diagram.title));
-    page += QStringLiteral("<style>%1</style>\n</head>\n<body>\n").arg(QString::fromUtf8(pageStyleSheet()));
-    page += QStringLiteral("<div id=\"toolbar\"><span class=\"caption\">%1</span><span class=\"summary\" title=\"%3\">"
-                           "%2</span>")
-                .arg(escaped(diagram.caption), escaped(diagram.summary),
-                     escaped(diagram.cutNotice.isEmpty() ? diagram.summary : diagram.cutNotice));
-    page += QStringLiteral("<button id=\"zoom-out\" title=\"Zoom out (-)\">&#x2212;</button>"
-                           "<span id=\"zoom-level\">100%</span>"
-                           "<button id=\"zoom-in\" title=\"Zoom in (+)\">+</button>"
-                           "<button id=\"zoom-reset\" title=\"Actual size (0)\">1:1</button>"
-                           "<button id=\"zoom-fit\" title=\"Fit the width\">Fit</button></div>\n");
-    page += QStringLiteral("<div id=\"titles\" data-height=\"%1\" style=\"width:%2px;height:%1px\">\n")
-                .arg(svgNumber(titleBandHeight), svgNumber(diagram.width));
-    for (const Lifeline& line : diagram.lifelines)
-        page += headerTitle(line);
-    page += QStringLiteral("</div>\n<div id=\"diagram\">\n");
-    page += svg;
-    page += QStringLiteral("\n</div>\n<script>%1</script>\n</body>\n</html>\n").arg(QString::fromUtf8(pageScript()));
-    return page.toUtf8();
+    const PageData data = collectPageData(reader, title);
+    QByteArray page;
+    page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+    page += "<title>" + escaped(data.title) + "</title>\n";
+    page += "<style>" + QByteArray(pageStyleSheet()) + "</style>\n</head>\n<body>\n";
+    page += "<div id=\"toolbar\"><span class=\"caption\" id=\"caption\">" + escaped(data.caption) +
+            "</span><span class=\"summary\" id=\"summary\"></span>"
+            "<span class=\"group\"><button id=\"zoom-out\" title=\"Zoom out (-)\">&#x2212;</button>"
+            "<span id=\"zoom-level\">100%</span>"
+            "<button id=\"zoom-in\" title=\"Zoom in (+)\">+</button>"
+            "<button id=\"zoom-reset\" title=\"Actual size (0)\">1:1</button>"
+            "<button id=\"zoom-fit\" title=\"The whole trace\">Fit</button></span>"
+            "<span class=\"group\"><input id=\"search\" type=\"search\" placeholder=\"Find a label\" "
+            "title=\"Finds labels containing the text (also where they are shortened); Enter for the next\">"
+            "<span id=\"search-count\"></span>"
+            "<button id=\"search-previous\" title=\"Previous hit (Shift+Enter)\">&#x25B2;</button>"
+            "<button id=\"search-next\" title=\"Next hit (Enter)\">&#x25BC;</button></span>"
+            "<span class=\"group\"><input id=\"goto\" placeholder=\"Go to time or #event\" "
+            "title=\"A time in the trace's unit or as the axis shows it, or # and an event number\">"
+            "<button id=\"goto-button\">Go</button></span>"
+            "<button id=\"legend-button\">Legend</button></div>\n";
+    page += "<div id=\"view\"><div id=\"corner\"></div><div id=\"titles\"></div>"
+            "<div id=\"axis\"><canvas id=\"axis-canvas\"></canvas><div id=\"axis-labels\"></div></div>"
+            "<div id=\"body\"><canvas id=\"diagram\"></canvas></div>"
+            "<canvas id=\"overview\" title=\"Events over time; click to go there\"></canvas>"
+            "<div id=\"hscroll\"><div id=\"hscroll-width\"></div></div></div>\n";
+    page += "<div id=\"details\" hidden></div>\n";
+    page += legend();
+    page += "<script type=\"application/json\" id=\"trace-data\">";
+    page += pageDataJson(data);
+    page += "</script>\n<script>";
+    page += pageScript();
+    page += "</script>\n</body>\n</html>\n";
+    return {page, static_cast<long long>(data.events.kind.size()), data.columns};
 }

@@ -2,13 +2,22 @@
 #define RENDER_HTML_PAGE_H
 
 #include <QByteArray>
+#include <QString>
 
-struct Diagram;
+class TDF;
 
-// A standalone HTML page (UTF-8) that embeds the diagram's SVG under a
-// header of instance titles that stays in view while the page scrolls, with
-// zoom (buttons, keys + - 0, Ctrl and the mouse wheel) and panning by
-// dragging. Works without scripts at zoom 1.
-QByteArray htmlPage(const Diagram& diagram);
+// A self-contained HTML page (UTF-8, nothing loaded from elsewhere) that
+// carries everything `reader` read as compact data and draws, on a canvas,
+// only the part of the sequence diagram on screen: with a time axis and
+// instance titles that stay in view, zoom on the time axis, panning, an
+// overview strip, search, going to a time or an event, and details of the
+// event under the pointer. The page's script exposes window.tdfView for
+// automated tests (see the README). `title` names the trace.
+struct HtmlPage {
+    QByteArray bytes;
+    long long events = 0;
+    int columns = 0;  // lifeline columns, the world actor's included
+};
+HtmlPage htmlPage(TDF& reader, const QString& title);
 
 #endif

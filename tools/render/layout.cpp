@@ -2,6 +2,7 @@
 
 #include "geometry.h"
 #include "labels.h"
+#include "event_instances.h"
 #include "layout_builder.h"
 #include "text_fit.h"
 
@@ -42,56 +43,11 @@ Diagram DiagramBuilder::build()
     return std::move(diagram_);
 }
 
-std::vector<TDFInstance*> DiagramBuilder::involved(TDFObject* event) const
-{
-    switch (event->type) {
-    case TDF_INSTANCE:
-        return {event->toInstance()};
-    case TDF_MESSAGE:
-        return {event->toMessage()->sender, event->toMessage()->receiver};
-    case TDF_MESSAGE_CALL:
-        if (const TDFMessage* message = event->toMessageCall()->message)
-            return {message->sender};
-        return {nullptr};
-    case TDF_MESSAGE_RETURN:
-        if (const TDFMessage* message = event->toMessageReturn()->message)
-            return {message->sender, message->receiver};
-        return {};
-    case TDF_INSTANCE_DELETE:
-        if (TDFInstance* instance = event->toInstanceDelete()->instance)
-            return {instance};
-        return {};
-    case TDF_ACTION:
-        return {event->toAction()->instance};
-    case TDF_SYNCHRONISATION: {
-        std::vector<TDFInstance*> members;
-        if (const TDFInstanceList* list = event->toSynchronisation()->instances) {
-            for (TDFInstance* member : *list)
-                members.push_back(member);
-        }
-        return members;
-    }
-    case TDF_NOTE:
-    case TDF_GLYPH: {
-        TDFObject* owner = event->type == TDF_NOTE ? event->toNote()->owner : event->toGlyph()->owner;
-        if (!owner)
-            return {};
-        if (TDFInstance* instance = owner->toInstance())
-            return {instance};
-        if (TDFInstanceDelete* deletion = owner->toInstanceDelete(); deletion && deletion->instance)
-            return {deletion->instance};
-        return {};
-    }
-    default:
-        return {};
-    }
-}
-
 void DiagramBuilder::collectColumns()
 {
     std::unordered_set<const TDFInstance*> seen;
     for (TDFObject* event : window_.events) {
-        for (TDFInstance* instance : involved(event)) {
+        for (TDFInstance* instance : involvedInstances(event)) {
             if (instance && seen.insert(instance).second)
                 columns_.push_back(instance);
         }

@@ -26,8 +26,6 @@ private:
 
     // layout.cpp: columns, rows, caption, time axis
     void collectColumns();
-    // The instances an event shows on; null stands for the world actor.
-    std::vector<TDFInstance*> involved(TDFObject* event) const;
     void placeRows();
     void addCaption();
     void addTimeLabels();

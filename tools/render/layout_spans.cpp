@@ -3,6 +3,7 @@
 
 #include "geometry.h"
 #include "labels.h"
+#include "event_instances.h"
 #include "layout_builder.h"
 #include "text_fit.h"
 
@@ -122,7 +123,7 @@ void DiagramBuilder::addLoops()
         const auto first = std::upper_bound(window_.positions.begin(), window_.positions.end(), span.from);
         const auto last = std::lower_bound(window_.positions.begin(), window_.positions.end(), span.to);
         for (auto it = first; it < last; ++it) {
-            for (const TDFInstance* instance : involved(window_.events[it - window_.positions.begin()]))
+            for (const TDFInstance* instance : involvedInstances(window_.events[it - window_.positions.begin()]))
                 xs.push_back(endpointX(instance, edge));
         }
         LoopFrame frame;

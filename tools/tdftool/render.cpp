@@ -51,6 +51,17 @@ bool savePicture(const QString& path, const QByteArray& picture, QString& reason
     return true;
 }
 
+// Saves the picture or reports why it could not.
+bool save(const QString& path, const QByteArray& picture)
+{
+    QString reason;
+    if (savePicture(path, picture, reason))
+        return true;
+    std::fprintf(stderr, "tdftool: cannot write %s: %s\n", path.toLocal8Bit().constData(),
+                 reason.toLocal8Bit().constData());
+    return false;
+}
+
 }
 
 bool runRender(const Options& options, TCFList& configurations, StandardOutput& output)
@@ -61,20 +72,25 @@ bool runRender(const Options& options, TCFList& configurations, StandardOutput& 
         return true;  // reported as a trace error
     const QString& path = options.traces.first();
 
+    // The page carries the whole trace and lays out what is on screen; the
+    // SVG picture is laid out here, within the chosen window.
+    if (isHtmlOutput(options.output)) {
+        const HtmlPage page = htmlPage(reader, traceTitle(path));
+        if (!save(options.output, page.bytes))
+            return false;
+        output.print("%s: %lld events, %d columns\n", options.output.toLocal8Bit().constData(), page.events,
+                     page.columns);
+        return true;
+    }
+
     RenderOptions window;
     window.from = options.from;
     window.to = options.to;
     window.maxEvents = options.maxEvents;
     window.title = traceTitle(path);
     const Diagram diagram = layoutDiagram(reader, window);
-    const QByteArray picture = isHtmlOutput(options.output) ? htmlPage(diagram) : svgDocument(diagram);
-
-    QString reason;
-    if (!savePicture(options.output, picture, reason)) {
-        std::fprintf(stderr, "tdftool: cannot write %s: %s\n", options.output.toLocal8Bit().constData(),
-                     reason.toLocal8Bit().constData());
+    if (!save(options.output, svgDocument(diagram)))
         return false;
-    }
     output.print("%s: %lld of %lld events, %zu lifelines\n", options.output.toLocal8Bit().constData(),
                  diagram.shownEvents, diagram.totalEvents, diagram.lifelines.size());
     if (!diagram.cutNotice.isEmpty())

@@ -1,0 +1,301 @@
+// inspect.js: finding and inspecting. The search matches whole labels
+// (also where the drawing shortens them); "go to" takes a time or an event
+// number; the pointer shows an event's details and a click keeps them,
+// with the message's return (or the return's message) highlighted.
+
+// The number of the events whose label contains `text` (case sensitive);
+// the view's hits become them. An empty text clears the search.
+function search(view, text) {
+  var trace = view.trace, labels = trace.events.label, n = trace.count;
+  if (!text) {
+    view.matched = null;
+    view.hits = null;
+    view.update();
+    return 0;
+  }
+  var matched = new Uint8Array(trace.strings.length), any = false;
+  for (var s = 0; s < trace.strings.length; ++s) {
+    if (trace.strings[s].indexOf(text) >= 0) { matched[s] = 1; any = true; }
+  }
+  var hits = [];
+  if (any) {
+    for (var i = 0; i < n; ++i) if (labels[i] >= 0 && matched[labels[i]]) hits.push(i);
+  }
+  view.matched = matched;
+  view.hits = Int32Array.from(hits);
+  view.hit = -1;
+  view.update();
+  return hits.length;
+}
+
+// Moves to the next (or previous) hit after the view's top.
+function nextHit(view, forward) {
+  var hits = view.hits;
+  if (!hits || !hits.length) return -1;
+  var at;
+  if (view.hit >= 0) at = (view.hit + (forward ? 1 : hits.length - 1)) % hits.length;
+  else at = forward ? 0 : hits.length - 1;
+  view.hit = at;
+  centreOn(view, hits[at]);
+  return at;
+}
+
+function centreOn(view, i) {
+  view.top = view.layout.y[i] - view.height / view.zoom / 3;
+  var x = view.eventX(i);
+  if (x !== null) view.left = x - GEOMETRY.axisWidth - view.width / 2;
+  view.selected = [i];
+  view.draw();
+}
+
+// The first event at a time given as a number in the trace's unit or as
+// the axis writes it, or at "#N", the Nth event; -1 when nothing matches.
+function eventForText(view, text) {
+  var trace = view.trace;
+  text = text.trim();
+  var number = /^#\s*(\d+)$/.exec(text);
+  if (number) return Math.min(trace.count, Math.max(1, Number(number[1]))) - 1;
+  if (/^\d+(\.\d+)?$/.test(text)) return view.firstAtOrAfter(Number(text));
+  if (trace.timeTexts.length) {
+    var index = trace.timeTexts.indexOf(text);
+    if (index >= 0) {
+      var texts = trace.events.timeText;
+      for (var i = 0; i < texts.length; ++i) if (texts[i] === index) return i;
+    }
+  } else if (trace.timeUnit && text.endsWith(trace.timeUnit.trim())) {
+    var plain = text.slice(0, text.length - trace.timeUnit.trim().length).trim();
+    if (/^\d+$/.test(plain)) return view.firstAtOrAfter(Number(plain));
+  }
+  return -1;
+}
+
+// The event drawn under a point of the body, or -1.
+function eventAt(view, px, py) {
+  var layout = view.layout, painter = view.painter, events = view.trace.events, g = GEOMETRY;
+  var y = view.yAt(py), x = px + view.left + g.axisWidth;
+  var from = eventAtOrBelow(layout, y - 14 / view.zoom), to = Math.min(eventAtOrBelow(layout, y + 14 / view.zoom), from + 200);
+  var best = -1, bestDistance = Infinity;
+  for (var i = from; i < to; ++i) {
+    var dy = Math.abs(layout.y[i] - y) * view.zoom, near;
+    if (painter.isArrow(i)) {
+      var ends = painter.arrowEnds(i);
+      var right = Math.max(ends.fromX, ends.toX) + (ends.self ? g.selfWidth + 60 : 0);
+      near = x >= Math.min(ends.fromX, ends.toX) - 6 && x <= right + 6;
+    } else {
+      var kind = events.kind[i];
+      if (kind === KIND.THREAD || kind >= KIND.TRIGGER_START) near = px < 2 * g.columnWidth;
+      else if (kind === KIND.LOOP_START || kind === KIND.LOOP_END || kind === KIND.DELETE_ALL) near = true;
+      else {
+        var ex = view.eventX(i);
+        near = ex !== null && Math.abs(ex - x) < g.columnWidth / 2 + (kind === KIND.NOTE ? g.noteMaxWidth : 0);
+      }
+    }
+    if (near && dy < 14 && dy < bestDistance) { best = i; bestDistance = dy; }
+  }
+  return best;
+}
+
+// The instance holding a column at event i's row, as "name #id".
+function instanceName(view, column, i, edge) {
+  if (column < 0) return edge ? 'World (hidden)' : '?';
+  var trace = view.trace, lines = trace.lifelines, line = lineAt(view.layout, column, view.layout.y[i]);
+  if (line < 0) return '?';
+  var name = trace.strings[lines.title[line]];
+  return lines.id[line] || lines.start[line] >= 0 ? name + ' #' + lines.id[line] : name;
+}
+
+function durationText(trace, from, to) {
+  var time = trace.events.time, span = Math.abs(time[to] - time[from]);
+  return String(span) + (trace.timeUnit || ' (trace unit)');
+}
+
+// Rows of [name, value, copyable] describing event i.
+function describe(view, i) {
+  var trace = view.trace, events = trace.events, kind = events.kind[i], rows = [];
+  var label = events.label[i] >= 0 ? trace.strings[events.label[i]] : '';
+  rows.push(['event', '#' + (i + 1) + ' ' + (KIND_NAMES[kind] || 'event'), false]);
+  if (label) rows.push(['label', label, true]);
+  rows.push(['time', timeText(trace, i), true]);
+  var f = events.flags[i];
+  if (kind === KIND.MESSAGE || kind === KIND.RETURN) {
+    rows.push(['from \u2192 to', instanceName(view, events.from[i], i, f & FLAG.FROM_EDGE) + ' \u2192 ' +
+               instanceName(view, events.to[i], i, f & FLAG.TO_EDGE), true]);
+  } else if (events.from[i] >= 0) {
+    rows.push(['instance', instanceName(view, events.from[i], i, false), true]);
+  }
+  if (events.thread[i] >= 0) rows.push(['thread', trace.threadNames[events.thread[i]], true]);
+  if (events.link[i] >= 0) rows.push(['source', trace.strings[events.link[i]], true]);
+  var partner = events.partner[i];
+  if (partner >= 0) {
+    var what = kind === KIND.MESSAGE ? (events.kind[partner] === KIND.RETURN ? 'until its return' : 'since its call')
+             : kind === KIND.CALL ? 'until its completion' : 'since its message';
+    rows.push(['duration', durationText(trace, i, partner) + ' ' + what + ' (#' + (partner + 1) + ')', true]);
+  } else if (kind === KIND.MESSAGE || kind === KIND.CALL) {
+    rows.push(['duration', kind === KIND.CALL ? 'never completed' : 'no return', false]);
+  }
+  return rows;
+}
+
+function copyText(text) {
+  if (navigator.clipboard && navigator.clipboard.writeText) {
+    navigator.clipboard.writeText(text).catch(function () { copyBySelection(text); });
+  } else {
+    copyBySelection(text);
+  }
+}
+
+function copyBySelection(text) {
+  var area = document.createElement('textarea');
+  area.value = text;
+  document.body.appendChild(area);
+  area.select();
+  try { document.execCommand('copy'); } catch (e) { /* the text stays selectable */ }
+  area.remove();
+}
+
+function showDetails(view, i, pinned, clientX, clientY) {
+  var panel = document.getElementById('details');
+  if (i < 0) {
+    if (!view.pinned) panel.hidden = true;
+    return;
+  }
+  if (view.pinned && !pinned) return;
+  panel.textContent = '';
+  var table = document.createElement('table');
+  describe(view, i).forEach(function (row) {
+    var tr = table.insertRow(), name = tr.insertCell(), value = tr.insertCell();
+    name.textContent = row[0];
+    value.textContent = row[1];
+    if (row[2] && pinned) {
+      var button = document.createElement('button');
+      button.className = 'copy';
+      button.textContent = 'copy';
+      button.title = 'Copy to the clipboard';
+      button.addEventListener('click', function () { copyText(row[1]); });
+      tr.insertCell().appendChild(button);
+    }
+  });
+  panel.appendChild(table);
+  if (pinned) {
+    var close = document.createElement('button');
+    close.textContent = 'Close';
+    close.addEventListener('click', function () { unpin(view); });
+    panel.appendChild(close);
+  }
+  panel.classList.toggle('pinned', !!pinned);
+  panel.hidden = false;
+  var x = Math.min(clientX + 16, window.innerWidth - panel.offsetWidth - 8);
+  var y = Math.min(clientY + 16, window.innerHeight - panel.offsetHeight - 8);
+  panel.style.left = Math.max(0, x) + 'px';
+  panel.style.top = Math.max(0, y) + 'px';
+}
+
+function unpin(view) {
+  view.pinned = false;
+  view.selected = [];
+  document.getElementById('details').hidden = true;
+  view.update();
+}
+
+// Selects event i with its partner (a message's return or completing call,
+// or the message of a return or call) and pins its details.
+function select(view, i, clientX, clientY) {
+  if (i < 0) { unpin(view); return; }
+  var partner = view.trace.events.partner[i];
+  view.selected = partner >= 0 ? [i, partner] : [i];
+  view.pinned = false;
+  showDetails(view, i, true, clientX, clientY);
+  view.pinned = true;
+  view.update();
+}
+
+View.prototype.bindInspection = function () {
+  var self = this, body = this.body;
+  var input = document.getElementById('search'), count = document.getElementById('search-count');
+  var showCount = function () {
+    if (!self.hits) count.textContent = '';
+    else count.textContent = (self.hit >= 0 ? (self.hit + 1) + ' / ' : '') + self.hits.length;
+  };
+  var timer = 0;
+  input.addEventListener('input', function () {
+    clearTimeout(timer);
+    timer = setTimeout(function () {
+      search(self, input.value);
+      if (self.hits && self.hits.length) nextHit(self, true);
+      showCount();
+    }, 250);
+  });
+  input.addEventListener('keydown', function (event) {
+    if (event.key !== 'Enter') return;
+    clearTimeout(timer);
+    if (self.matchedText !== input.value) {
+      search(self, input.value);
+      self.matchedText = input.value;
+    }
+    nextHit(self, !event.shiftKey);
+    showCount();
+  });
+  document.getElementById('search-next').addEventListener('click', function () { nextHit(self, true); showCount(); });
+  document.getElementById('search-previous').addEventListener('click', function () { nextHit(self, false); showCount(); });
+
+  var go = document.getElementById('goto');
+  var goTo = function () {
+    var i = eventForText(self, go.value);
+    go.classList.toggle('invalid', i < 0);
+    if (i >= 0) { self.scrollToEvent(i); self.selected = [i]; self.update(); }
+  };
+  go.addEventListener('keydown', function (event) { if (event.key === 'Enter') goTo(); });
+  document.getElementById('goto-button').addEventListener('click', goTo);
+
+  // Drag pans; a click without a drag selects.
+  var drag = null;
+  body.addEventListener('mousedown', function (event) {
+    if (event.button !== 0) return;
+    drag = { x: event.clientX, y: event.clientY, moved: false };
+    body.classList.add('dragging');
+    event.preventDefault();
+  });
+  window.addEventListener('mousemove', function (event) {
+    if (drag) {
+      var dx = event.clientX - drag.x, dy = event.clientY - drag.y;
+      if (Math.abs(dx) + Math.abs(dy) > 3 || drag.moved) {
+        drag.moved = true;
+        self.left -= dx;
+        self.top -= dy / self.zoom;
+        drag.x = event.clientX;
+        drag.y = event.clientY;
+        self.update();
+      }
+      return;
+    }
+    if (event.target !== self.canvas) return;
+    var rect = body.getBoundingClientRect();
+    showDetails(self, eventAt(self, event.clientX - rect.left, event.clientY - rect.top), false, event.clientX, event.clientY);
+  });
+  window.addEventListener('mouseup', function (event) {
+    if (!drag) return;
+    var clicked = !drag.moved;
+    drag = null;
+    body.classList.remove('dragging');
+    if (clicked) {
+      var rect = body.getBoundingClientRect();
+      select(self, eventAt(self, event.clientX - rect.left, event.clientY - rect.top), event.clientX, event.clientY);
+    }
+  });
+  body.addEventListener('mouseleave', function () { if (!self.pinned) document.getElementById('details').hidden = true; });
+
+  var legend = document.getElementById('legend');
+  document.getElementById('legend-button').addEventListener('click', function () { legend.hidden = !legend.hidden; });
+  document.getElementById('legend-close').addEventListener('click', function () { legend.hidden = true; });
+  var threads = document.getElementById('legend-threads');
+  this.trace.threadNames.forEach(function (name, k) {
+    var item = document.createElement('span');
+    item.className = 'thread';
+    var swatch = document.createElement('i');
+    swatch.style.background = self.trace.threadColors[k];
+    item.appendChild(swatch);
+    item.appendChild(document.createTextNode(name));
+    threads.appendChild(item);
+  });
+  if (this.trace.threadNames.length) threads.insertBefore(document.createTextNode('Threads: '), threads.firstChild);
+};

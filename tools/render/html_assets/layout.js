@@ -1,0 +1,172 @@
+// layout.js: where things are, in diagram units (pixels at zoom 1; the
+// zoom scales only the time axis). Rows follow the trace: one per event,
+// consecutive instance creations sharing one; the columns come with the
+// data.
+
+var GEOMETRY = {
+  axisWidth: 140,        // the sticky time axis on the left
+  axisX: 128,            // its line; labels end left of it, marks sit on it
+  edgeX: 146,            // where messages from or to a hidden world actor end
+  columnWidth: 170,
+  firstColumnX: 253,
+  titleHeight: 28,
+  creationRow: 46,
+  row: 30,
+  edgeRow: 18,           // loop starts and ends
+  markRow: 24,           // thread changes and triggers
+  barHalfWidth: 5,
+  labelPadding: 6,
+  noteHeight: 22,
+  noteFold: 7,
+  noteMaxWidth: 220,
+  actionHeight: 20,
+  selfWidth: 34,
+  crossHalf: 7,
+  loopPadding: 40,
+  loopInset: 8,
+  bottomPadding: 24
+};
+
+function rowHeightOf(kind) {
+  switch (kind) {
+    case KIND.INSTANCE: return GEOMETRY.creationRow;
+    case KIND.LOOP_START: case KIND.LOOP_END: return GEOMETRY.edgeRow;
+    case KIND.THREAD: case KIND.EXTERNAL_TRIGGER: case KIND.TRIGGER_START: case KIND.TRIGGER_STOP:
+      return GEOMETRY.markRow;
+    default: return GEOMETRY.row;
+  }
+}
+
+function columnX(column) { return GEOMETRY.firstColumnX + column * GEOMETRY.columnWidth; }
+
+// Searches a sorted array for the first index whose value is >= target.
+function lowerBound(array, target, from, to) {
+  var lo = from || 0, hi = to === undefined ? array.length : to;
+  while (lo < hi) {
+    var mid = (lo + hi) >>> 1;
+    if (array[mid] < target) lo = mid + 1; else hi = mid;
+  }
+  return lo;
+}
+
+function buildLayout(trace) {
+  var g = GEOMETRY, n = trace.count, events = trace.events;
+  var layout = { y: new Float64Array(n), rowFirst: new Uint8Array(n) };
+
+  // The top row holds the title boxes of what exists from the start and
+  // takes the creations that open the trace.
+  var topRowY = g.creationRow / 2, cursor = g.creationRow, rowY = topRowY, creations = true;
+  for (var i = 0; i < n; ++i) {
+    var kind = events.kind[i];
+    if (kind === KIND.INSTANCE && creations) {
+      layout.y[i] = rowY;
+      layout.rowFirst[i] = (i === 0 || layout.y[i - 1] !== rowY) ? 1 : 0;
+      continue;
+    }
+    var height = rowHeightOf(kind);
+    rowY = cursor + height / 2;
+    creations = kind === KIND.INSTANCE;
+    cursor += height;
+    layout.y[i] = rowY;
+    layout.rowFirst[i] = 1;
+  }
+  layout.topRowY = topRowY;
+  layout.bodyTop = topRowY + g.titleHeight / 2;
+  layout.bodyBottom = cursor + g.bottomPadding / 2;
+  layout.height = cursor + g.bottomPadding;
+  layout.width = columnX(Math.max(trace.columns, 1) - 1) + g.columnWidth / 2 + g.noteMaxWidth;
+
+  // Lifelines, each column's in order down the page.
+  var lines = trace.lifelines, count = trace.lifelineCount;
+  layout.lineTop = new Float64Array(count);     // the title box's centre
+  layout.lineBottom = new Float64Array(count);
+  layout.byColumn = [];
+  for (var c = 0; c < trace.columns; ++c) layout.byColumn.push([]);
+  for (var l = 0; l < count; ++l) {
+    layout.lineTop[l] = lines.start[l] < 0 ? topRowY : layout.y[lines.start[l]];
+    layout.lineBottom[l] = lines.end[l] < 0 ? layout.bodyBottom : layout.y[lines.end[l]];
+    layout.byColumn[lines.column[l]].push(l);
+  }
+  layout.byColumn.forEach(function (list) {
+    list.sort(function (a, b) { return layout.lineTop[a] - layout.lineTop[b]; });
+    list.tops = Float64Array.from(list, function (l) { return layout.lineTop[l]; });
+  });
+  // Same-named lifelines are told apart by their ids.
+  var named = {};
+  for (l = 0; l < count; ++l) named[lines.title[l]] = (named[lines.title[l]] || 0) + 1;
+  layout.sharedName = function (line) { return named[lines.title[line]] > 1; };
+
+  // Activation bars, each column's sorted by their tops.
+  var bars = trace.bars;
+  layout.barsByColumn = [];
+  for (c = 0; c < trace.columns; ++c) layout.barsByColumn.push({ tops: [], bottoms: [] });
+  var spans = [];
+  for (var b = 0; b < trace.barCount; ++b) {
+    var line = bars.lifeline[b];
+    var lineStart = layout.lineTop[line] + g.titleHeight / 2;
+    var top = Math.max(lineStart, bars.start[b] < 0 ? layout.bodyTop : layout.y[bars.start[b]]);
+    var bottom = Math.min(layout.lineBottom[line], bars.end[b] < 0 ? layout.bodyBottom : layout.y[bars.end[b]]);
+    if (bottom > top) spans.push([lines.column[line], top, bottom]);
+  }
+  spans.sort(function (p, q) { return p[1] - q[1]; });
+  spans.forEach(function (span) {
+    layout.barsByColumn[span[0]].tops.push(span[1]);
+    layout.barsByColumn[span[0]].bottoms.push(span[2]);
+  });
+
+  // Loop depths, from the loops around each one.
+  var loops = trace.loops;
+  layout.loopDepth = new Int32Array(trace.loopCount);
+  for (var k = 0; k < trace.loopCount; ++k)
+    layout.loopDepth[k] = loops.parent[k] < 0 ? 0 : layout.loopDepth[loops.parent[k]] + 1;
+  layout.previousRow = function (i) { return previousRowEvent(layout, i); };
+  layout.gapThreshold = gapThresholdOf(trace, layout);
+  return layout;
+}
+
+// True when an activation bar on `column` covers diagram y.
+function barCovers(layout, column, y) {
+  if (column < 0) return false;
+  var bars = layout.barsByColumn[column];
+  var after = lowerBound(bars.tops, y + 1e-9);
+  return after > 0 && y <= bars.bottoms[after - 1];
+}
+
+// The lifelines of a column between diagram y `top` and `bottom`.
+function linesBetween(layout, column, top, bottom) {
+  var list = layout.byColumn[column], found = [];
+  for (var k = lowerBound(list.tops, bottom + 1e-9) - 1; k >= 0; --k) {
+    var line = list[k];
+    if (layout.lineBottom[line] >= top) found.push(line);
+    else break;
+  }
+  return found;
+}
+
+// The lifeline that holds a column at diagram y, or -1.
+function lineAt(layout, column, y) {
+  var found = linesBetween(layout, column, y, y);
+  return found.length ? found[0] : -1;
+}
+
+// The x where an arrow meets a column (or the edge of a hidden world actor).
+function endpointX(column) { return column < 0 ? GEOMETRY.edgeX : columnX(column); }
+
+// First event whose row lies at or below diagram y.
+function eventAtOrBelow(layout, y) { return lowerBound(layout.y, y); }
+
+// The last event of the row before event i's, when i opens a row; else -1.
+function previousRowEvent(layout, i) { return i > 0 && layout.rowFirst[i] ? i - 1 : -1; }
+
+// A gap between rows is large when it is ten times the 90th percentile of
+// the gaps, measured on a sample; 0 when times never advance.
+function gapThresholdOf(trace, layout) {
+  var time = trace.events.time, n = trace.count, step = Math.max(1, Math.floor(n / 20000)), gaps = [];
+  for (var i = 1; i < n; i += step) {
+    var before = previousRowEvent(layout, i);
+    if (before >= 0 && time[i] > time[before]) gaps.push(time[i] - time[before]);
+  }
+  if (gaps.length < 10) return 0;
+  gaps.sort(function (a, b) { return a - b; });
+  return 10 * gaps[Math.floor(gaps.length * 0.9)];
+}

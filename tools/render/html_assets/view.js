@@ -1,0 +1,354 @@
+// view.js: the window onto the diagram. The view keeps the diagram y at
+// its top, the zoom (pixels per diagram unit, on the time axis only) and
+// the diagram x at its left; it draws on demand, once per frame.
+
+var MAX_ZOOM = 8;
+var TITLE_BAND = 40;
+
+function View(trace, layout) {
+  this.trace = trace;
+  this.layout = layout;
+  this.painter = new Painter(trace, layout);
+  this.top = 0;
+  this.left = 0;
+  this.zoom = 1;
+  this.width = 0;
+  this.height = 0;
+  this.selected = [];
+  this.hits = null;
+  this.matched = null;  // per label: 1 when the search matches it
+  this.shown = { list: [], sampled: false };
+  this.pending = false;
+  this.listeners = [];
+  this.body = document.getElementById('body');
+  this.canvas = document.getElementById('diagram');
+  this.axisCanvas = document.getElementById('axis-canvas');
+  this.axisLabels = document.getElementById('axis-labels');
+  this.titles = document.getElementById('titles');
+  this.overview = document.getElementById('overview');
+  this.hscroll = document.getElementById('hscroll');
+  this.titlePool = [];
+  this.labelPool = [];
+  this.density = null;
+}
+
+View.prototype.isHit = function (i) {
+  var label = this.trace.events.label[i];
+  return this.matched !== null && label >= 0 && this.matched[label] === 1;
+};
+
+View.prototype.minZoom = function () {
+  return Math.min(1, this.height / this.layout.height);
+};
+
+View.prototype.clamp = function () {
+  this.zoom = Math.min(MAX_ZOOM, Math.max(this.minZoom(), this.zoom));
+  var maxTop = Math.max(0, this.layout.height - this.height / this.zoom);
+  this.top = Math.min(maxTop, Math.max(0, this.top));
+  var maxLeft = Math.max(0, this.layout.width - GEOMETRY.axisWidth - this.width);
+  this.left = Math.min(maxLeft, Math.max(0, this.left));
+};
+
+View.prototype.resize = function () {
+  var ratio = window.devicePixelRatio || 1;
+  this.width = this.body.clientWidth;
+  this.height = this.body.clientHeight;
+  [[this.canvas, this.width], [this.axisCanvas, GEOMETRY.axisWidth], [this.overview, this.overview.clientWidth]]
+    .forEach(function (pair) {
+      var canvas = pair[0];
+      canvas.width = Math.max(1, Math.round(pair[1] * ratio));
+      canvas.height = Math.max(1, Math.round(this.height * ratio));
+      canvas.style.width = pair[1] + 'px';
+      canvas.style.height = this.height + 'px';
+      canvas.getContext('2d').setTransform(ratio, 0, 0, ratio, 0, 0);
+    }, this);
+  document.getElementById('hscroll-width').style.width = (this.layout.width - GEOMETRY.axisWidth) + 'px';
+  this.density = null;
+  this.clamp();
+  this.draw();
+};
+
+// Asks for a drawing at the next frame.
+View.prototype.update = function () {
+  this.clamp();
+  if (this.pending) return;
+  this.pending = true;
+  var self = this;
+  window.requestAnimationFrame(function () {
+    self.pending = false;
+    self.draw();
+  });
+};
+
+View.prototype.draw = function () {
+  this.clamp();
+  var ctx = this.canvas.getContext('2d');
+  this.shown = this.painter.paint(ctx, this);
+  this.painter.paintAxis(this.axisCanvas.getContext('2d'), this, this.shown.list);
+  this.placeAxisLabels();
+  this.placeTitles();
+  this.paintOverview();
+  document.getElementById('zoom-level').textContent = formatZoom(this.zoom);
+  if (Math.abs(this.hscroll.scrollLeft - this.left) > 1) this.hscroll.scrollLeft = this.left;
+  this.listeners.forEach(function (listener) { listener(); });
+};
+
+function formatZoom(zoom) {
+  var percent = zoom * 100;
+  return (percent >= 10 ? Math.round(percent) : percent >= 0.1 ? percent.toFixed(1) : percent.toExponential(1)) + '%';
+}
+
+// Diagram y under a pixel row of the body.
+View.prototype.yAt = function (pixel) { return this.top + pixel / this.zoom; };
+
+// Zooms keeping the diagram point under pixel row `pixel` in place.
+View.prototype.zoomAt = function (zoom, pixel) {
+  var y = this.yAt(pixel);
+  this.zoom = Math.min(MAX_ZOOM, Math.max(this.minZoom(), zoom));
+  this.top = y - pixel / this.zoom;
+  this.update();
+};
+
+View.prototype.zoomBy = function (factor) { this.zoomAt(this.zoom * factor, this.height / 2); };
+
+// Puts event i's row at the top of the view (or as near as the end allows).
+View.prototype.scrollToEvent = function (i) {
+  if (i < 0 || i >= this.trace.count) return;
+  this.top = this.layout.y[i] - rowHeightOf(this.trace.events.kind[i]) / 2;
+  var x = this.eventX(i);
+  if (x !== null && (x - GEOMETRY.axisWidth < this.left || x - GEOMETRY.axisWidth > this.left + this.width))
+    this.left = x - GEOMETRY.axisWidth - this.width / 2;
+  this.clamp();
+  this.draw();
+};
+
+// The diagram x at the middle of event i's shape, or null for marks on the axis.
+View.prototype.eventX = function (i) {
+  var events = this.trace.events, painter = this.painter;
+  if (painter.isArrow(i)) {
+    var ends = painter.arrowEnds(i);
+    return ends.self ? ends.toX + GEOMETRY.selfWidth / 2 : (ends.fromX + ends.toX) / 2;
+  }
+  var kind = events.kind[i];
+  if (kind === KIND.NOTE || kind === KIND.GLYPH) {
+    var anchor = painter.anchorX(i);
+    return anchor === null ? GEOMETRY.edgeX : anchor;
+  }
+  if (kind === KIND.SYNCHRONISATION) {
+    var at = this.trace.memberStart[i];
+    return events.members[at] ? columnX(events.members[at + 1]) : null;
+  }
+  if (events.from[i] >= 0) return columnX(events.from[i]);
+  return null;
+};
+
+// Events whose rows lie on screen: [first, last], or [-1, -1].
+View.prototype.visibleRange = function () {
+  var first = eventAtOrBelow(this.layout, this.top);
+  var last = eventAtOrBelow(this.layout, this.top + this.height / this.zoom + 1e-6) - 1;
+  return last < first ? [-1, -1] : [first, last];
+};
+
+// The times along the axis, in recycled elements so that they can be
+// selected and copied.
+View.prototype.placeAxisLabels = function () {
+  var layout = this.layout, trace = this.trace, events = trace.events, used = 0, lastY = -Infinity;
+  var range = this.visibleRange(), previous = range[0] > 0 ? timeText(trace, range[0] - 1) : null;
+  var first = Math.max(0, range[0]);
+  var list = this.shown.list;
+  for (var k = 0; k < list.length; ++k) {
+    var i = list[k];
+    if (i < first || i > range[1]) continue;
+    // Notes and glyphs carry the time they were read, not their owner's.
+    if (!layout.rowFirst[i] || events.kind[i] === KIND.NOTE || events.kind[i] === KIND.GLYPH) continue;
+    var text = timeText(trace, i), y = (layout.y[i] - this.top) * this.zoom;
+    if (text === previous || y - lastY < 16) continue;
+    previous = text;
+    lastY = y;
+    var label = this.labelPool[used];
+    if (!label) {
+      label = document.createElement('span');
+      label.className = 'time';
+      this.axisLabels.appendChild(label);
+      this.labelPool.push(label);
+    }
+    ++used;
+    if (label.textContent !== text) label.textContent = text;
+    label.style.top = (y - 8) + 'px';
+    label.dataset.event = i;
+    label.hidden = false;
+  }
+  for (; used < this.labelPool.length; ++used) this.labelPool[used].hidden = true;
+};
+
+// The sticky titles: for each column, the instance that holds it at the top
+// of the view.
+View.prototype.placeTitles = function () {
+  var trace = this.trace, layout = this.layout, lines = trace.lifelines, g = GEOMETRY;
+  var y = Math.max(this.top, layout.topRowY);
+  var shown = [], names = {};
+  for (var c = 0; c < trace.columns; ++c) {
+    var x = columnX(c) - this.left - g.axisWidth;
+    if (x < -g.columnWidth / 2 || x > this.width + g.columnWidth / 2) continue;
+    var line = lineAt(layout, c, y);
+    if (line < 0) continue;
+    var name = trace.strings[lines.title[line]];
+    names[name] = (names[name] || 0) + 1;
+    shown.push([line, x, name]);
+  }
+  var used = 0;
+  for (var k = 0; k < shown.length; ++k) {
+    var entry = shown[k], l = entry[0], box = this.titlePool[used];
+    if (!box) {
+      box = document.createElement('div');
+      box.className = 'title';
+      this.titles.appendChild(box);
+      this.titlePool.push(box);
+    }
+    ++used;
+    var style = trace.styles[lines.titleStyle[l]];
+    var text = entry[2] + (names[entry[2]] > 1 || layout.sharedName(l) && lines.id[l] ? ' #' + lines.id[l] : '');
+    if (box.textContent !== text) box.textContent = text;
+    var link = lines.link[l] >= 0 ? '\n' + trace.strings[lines.link[l]] : '';
+    box.title = entry[2] + (lines.id[l] || lines.start[l] >= 0 ? ' (id ' + lines.id[l] + ')' : '') + link;
+    box.dataset.lifeline = l;
+    box.dataset.column = lines.column[l];
+    box.style.left = (entry[1] - (g.columnWidth - 10) / 2) + 'px';
+    box.style.width = (g.columnWidth - 10) + 'px';
+    box.style.color = style.text;
+    box.style.background = style.back;
+    box.style.borderColor = style.line;
+    box.style.font = fontOf(style);
+    box.hidden = false;
+  }
+  for (; used < this.titlePool.length; ++used) this.titlePool[used].hidden = true;
+};
+
+// The overview strip: how many events fall in each stretch of time, and
+// where the view is.
+View.prototype.paintOverview = function () {
+  var canvas = this.overview, width = canvas.clientWidth, height = this.height, trace = this.trace;
+  var ctx = canvas.getContext('2d'), time = trace.events.time, n = trace.count;
+  if (!n || !height) return;
+  if (!this.density) {
+    var min = Infinity, max = -Infinity;
+    for (var i = 0; i < n; ++i) { if (time[i] < min) min = time[i]; if (time[i] > max) max = time[i]; }
+    var bins = new Int32Array(Math.max(1, Math.floor(height)));
+    var span = Math.max(max - min, 1);
+    for (i = 0; i < n; ++i) ++bins[Math.min(bins.length - 1, Math.floor((time[i] - min) / span * bins.length))];
+    var most = 0;
+    for (i = 0; i < bins.length; ++i) most = Math.max(most, bins[i]);
+    this.density = { min: min, max: max, span: span, bins: bins, most: most };
+  }
+  var d = this.density;
+  ctx.clearRect(0, 0, width, height);
+  ctx.fillStyle = '#f2f4f7';
+  ctx.fillRect(0, 0, width, height);
+  ctx.fillStyle = '#5b7fa6';
+  var scale = Math.log(1 + d.most);
+  for (var b = 0; b < d.bins.length; ++b) {
+    if (!d.bins[b]) continue;
+    var w = Math.max(1, (width - 4) * Math.log(1 + d.bins[b]) / scale);
+    ctx.fillRect(width - 2 - w, b * height / d.bins.length, w, Math.max(1, height / d.bins.length));
+  }
+  var range = this.visibleRange();
+  if (range[0] >= 0) {
+    var t1 = time[range[0]], t2 = time[range[1]];
+    var y1 = (Math.min(t1, t2) - d.min) / d.span * height, y2 = (Math.max(t1, t2) - d.min) / d.span * height;
+    ctx.strokeStyle = '#d62728';
+    ctx.lineWidth = 2;
+    ctx.strokeRect(1, y1 - 1, width - 2, Math.max(3, y2 - y1 + 2));
+  }
+};
+
+// The time at a pixel row of the overview strip.
+View.prototype.overviewTime = function (pixel) {
+  if (!this.density) return 0;
+  return this.density.min + Math.max(0, Math.min(1, pixel / this.height)) * this.density.span;
+};
+
+// The first event at or after time t (in the trace's unit), or -1.
+View.prototype.firstAtOrAfter = function (t) {
+  var time = this.trace.events.time;
+  for (var i = 0; i < time.length; ++i) if (time[i] >= t) return i;
+  return -1;
+};
+
+View.prototype.bindControls = function () {
+  var self = this, view = document.getElementById('view');
+  document.getElementById('zoom-in').addEventListener('click', function () { self.zoomBy(1.25); });
+  document.getElementById('zoom-out').addEventListener('click', function () { self.zoomBy(0.8); });
+  document.getElementById('zoom-reset').addEventListener('click', function () { self.zoomAt(1, self.height / 2); });
+  document.getElementById('zoom-fit').addEventListener('click', function () {
+    self.zoom = self.minZoom();
+    self.top = 0;
+    self.update();
+  });
+
+  // The wheel scrolls; with Ctrl (or a pinch) it zooms by its amount, and
+  // never zooms the browser's page.
+  window.addEventListener('wheel', function (event) {
+    if (!event.ctrlKey && !view.contains(event.target)) return;
+    event.preventDefault();
+    var unit = event.deltaMode === 1 ? 16 : event.deltaMode === 2 ? self.height : 1;
+    var dy = event.deltaY * unit, dx = event.deltaX * unit;
+    if (event.ctrlKey || event.metaKey) {
+      var rect = self.body.getBoundingClientRect();
+      self.zoomAt(self.zoom * Math.exp(-dy * 0.002), Math.max(0, Math.min(self.height, event.clientY - rect.top)));
+      return;
+    }
+    if (event.shiftKey && !dx) { dx = dy; dy = 0; }
+    self.top += dy / self.zoom;
+    self.left += dx;
+    self.update();
+  }, { passive: false });
+
+  window.addEventListener('keydown', function (event) {
+    var typing = event.target && (event.target.tagName === 'INPUT' || event.target.tagName === 'TEXTAREA');
+    var key = event.key;
+    if (event.ctrlKey || event.metaKey) {
+      // The page's own zoom instead of the browser's.
+      if (key === '+' || key === '=') { event.preventDefault(); self.zoomBy(1.25); }
+      else if (key === '-') { event.preventDefault(); self.zoomBy(0.8); }
+      else if (key === '0') { event.preventDefault(); self.zoomAt(1, self.height / 2); }
+      return;
+    }
+    if (typing) return;
+    var page = self.height / self.zoom * 0.9, line = 40 / self.zoom;
+    if (key === '+' || key === '=') self.zoomBy(1.25);
+    else if (key === '-') self.zoomBy(0.8);
+    else if (key === '0') self.zoomAt(1, self.height / 2);
+    else if (key === 'ArrowDown') self.top += line;
+    else if (key === 'ArrowUp') self.top -= line;
+    else if (key === 'ArrowRight') self.left += 40;
+    else if (key === 'ArrowLeft') self.left -= 40;
+    else if (key === 'PageDown' || key === ' ') self.top += page;
+    else if (key === 'PageUp') self.top -= page;
+    else if (key === 'Home') self.top = 0;
+    else if (key === 'End') self.top = self.layout.height;
+    else return;
+    event.preventDefault();
+    self.update();
+  });
+
+  this.hscroll.addEventListener('scroll', function () {
+    if (Math.abs(self.hscroll.scrollLeft - self.left) > 1) {
+      self.left = self.hscroll.scrollLeft;
+      self.update();
+    }
+  });
+
+  var jumping = false;
+  var jump = function (event) {
+    var rect = self.overview.getBoundingClientRect();
+    var i = self.firstAtOrAfter(self.overviewTime(event.clientY - rect.top));
+    if (i >= 0) {
+      self.top = self.layout.y[i] - self.height / self.zoom / 2;
+      self.update();
+    }
+  };
+  this.overview.addEventListener('mousedown', function (event) { jumping = true; jump(event); event.preventDefault(); });
+  window.addEventListener('mousemove', function (event) { if (jumping) jump(event); });
+  window.addEventListener('mouseup', function () { jumping = false; });
+  window.addEventListener('resize', function () { self.resize(); });
+};

@@ -1,0 +1,79 @@
+#include "html_number_column.h"
+
+namespace {
+
+void appendNumber(QByteArray& bytes, std::uint64_t value)
+{
+    while (value >= 0x80) {
+        bytes.append(static_cast<char>((value & 0x7f) | 0x80));
+        value >>= 7;
+    }
+    bytes.append(static_cast<char>(value));
+}
+
+std::uint64_t zigzag(std::uint64_t value)
+{
+    // Two's complement: the sign goes to the lowest bit.
+    return (value << 1) ^ (0 - (value >> 63));
+}
+
+template <typename T>
+QByteArray encode(const std::vector<T>& values, bool delta)
+{
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(values.size()) + 16);
+    std::uint64_t previous = 0;
+    for (const T value : values) {
+        const auto current = static_cast<std::uint64_t>(static_cast<std::int64_t>(value));
+        appendNumber(bytes, zigzag(delta ? current - previous : current));
+        previous = current;
+    }
+    return bytes.toBase64();
+}
+
+}
+
+QByteArray encodeNumbers(const std::vector<int>& values, bool delta)
+{
+    return encode(values, delta);
+}
+
+QByteArray encodeNumbers(const std::vector<unsigned long long>& values, bool delta)
+{
+    return encode(values, delta);
+}
+
+QByteArray encodeNumbers(const std::vector<std::uint8_t>& values)
+{
+    return encode(values, false);
+}
+
+std::vector<std::int64_t> decodeNumbers(const QByteArray& base64, bool delta)
+{
+    const auto decoded = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return {};
+    std::vector<std::int64_t> values;
+    std::uint64_t previous = 0;
+    std::uint64_t value = 0;
+    int shift = 0;
+    for (const char c : decoded.decoded) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (shift > 63)
+            return {};
+        value |= std::uint64_t(byte & 0x7f) << shift;
+        shift += 7;
+        if (byte & 0x80)
+            continue;
+        std::uint64_t number = (value >> 1) ^ (0 - (value & 1));
+        if (delta)
+            number += previous;
+        previous = number;
+        values.push_back(static_cast<std::int64_t>(number));
+        value = 0;
+        shift = 0;
+    }
+    if (shift != 0)
+        return {};
+    return values;
+}

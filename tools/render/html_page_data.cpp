@@ -1,0 +1,632 @@
+#include "html_page_data.h"
+
+#include "event_instances.h"
+#include "event_window.h"
+#include "html_columns.h"
+#include "html_number_column.h"
+#include "labels.h"
+#include "style_palette.h"
+#include "svg_paint.h"
+#include "text_fit.h"
+#include "trace_order.h"
+
+#include <tcf.h>
+#include <tdf.h>
+#include <tdf_db.h>
+#include <tdf_objects.h>
+#include <tdf_time.h>
+
+#include <QHash>
+
+#include <algorithm>
+#include <climits>
+#include <unordered_map>
+
+namespace {
+
+constexpr int none = PageData::none;
+// Numbers above this lose digits in the page's script.
+constexpr unsigned long long exactInScript = 1ULL << 53;
+
+class Collector {
+public:
+    Collector(TDF& reader, const QString& title);
+    PageData take() { return std::move(data_); }
+
+private:
+    void addEvent(int index, TDFObject* event);
+    void addArrow(int index, const TDFInstance* from, const TDFInstance* to);
+    void addAttachment(int index, TDFObject* owner);
+    void addTimes();
+    void addLifelines();
+    void addBars();
+    void addLoops();
+
+    int eventIndex(const TDFObject* object) const;
+    int columnOf(const TDFInstance* instance, bool& edge) const;
+    int text(const QString& value);
+    int link(const TDFObject* object) { return object ? optionalText(object->link()) : none; }
+    int optionalText(const QString& value) { return value.isEmpty() ? none : text(value); }
+    int style(const Style* style);
+    int thread(const TDFThread* thread) const;
+
+    TDF& reader_;
+    PageData data_;
+    StylePalette palette_;
+    TraceOrder order_;
+    std::vector<TDFObject*> events_;
+    std::vector<int> eventAt_;  // the event index of each list position, or none
+    ColumnAssignment columns_;
+    QHash<QString, int> textIndex_;
+    std::unordered_map<const Style*, int> styleIndex_;        // lives no longer than the configuration
+    std::unordered_map<const TDFThread*, int> threadIndex_;   // ... than the reader
+};
+
+QByteArray jsonString(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 2);
+    out += QLatin1Char('"');
+    for (const QChar c : text) {
+        const ushort code = c.unicode();
+        // '<' escaped so that no text closes the page's script element.
+        if (code == '"' || code == '\\') {
+            out += QLatin1Char('\\');
+            out += c;
+        } else if (code < 0x20 || code == '<') {
+            out += QStringLiteral("\\u%1").arg(code, 4, 16, QLatin1Char('0'));
+        } else {
+            out += c;
+        }
+    }
+    out += QLatin1Char('"');
+    return out.toUtf8();
+}
+
+QByteArray styleJson(const Style& style)
+{
+    QByteArray json = "{\"line\":" + jsonString(svgColor(style.lineColor())) +
+                      ",\"text\":" + jsonString(svgColor(style.textColor())) +
+                      ",\"back\":" + jsonString(svgColor(style.backColor())) + ",\"font\":" + jsonString(fontFamily(style)) +
+                      ",\"size\":" + QByteArray::number(fontSizeOf(style)) + ",\"bold\":" +
+                      (style.isBold() ? "true" : "false") + ",\"italic\":" + (style.isItalic() ? "true" : "false") +
+                      ",\"underline\":" + (style.isUnderline() ? "true" : "false") + ",\"dash\":[" +
+                      dashPattern(style.lineStyle()).toLatin1() + "],\"head\":";
+    switch (style.arrowStyle()) {
+    case Style::OPEN_ARROW: json += "\"open\""; break;
+    case Style::HALF_ARROW: json += "\"half\""; break;
+    default: json += "\"plain\""; break;  // also for values outside the enumeration
+    }
+    return json + '}';
+}
+
+Collector::Collector(TDF& reader, const QString& title)
+    : reader_(reader), palette_(reader.tcf), order_(reader.objects)
+{
+    eventAt_.assign(static_cast<size_t>(reader.objects.count), none);
+    int position = 0;
+    for (TDFObject* object : reader.objects) {
+        if (isDrawnKind(object)) {
+            eventAt_[position] = static_cast<int>(events_.size());
+            events_.push_back(object);
+        }
+        ++position;
+    }
+    data_.world = !reader.tcf || reader.tcf->displayWorldActor;
+    columns_ = assignColumns(events_, data_.world ? 1 : 0);
+    data_.columns = columns_.count;
+    data_.title = title.isEmpty() ? QStringLiteral("trace") : singleLine(title);
+    data_.caption = data_.title;
+    if (reader.tcf)
+        data_.caption += QStringLiteral(" \u2014 ") + singleLine(reader.tcf->publicName());
+
+    for (const TDFThread* thread : reader.threads) {
+        threadIndex_.emplace(thread, static_cast<int>(data_.threadNames.size()));
+        data_.threadNames.push_back(thread->name.isEmpty() ? QStringLiteral("#%1").arg(thread->num)
+                                                           : singleLine(thread->name));
+        data_.threadColors.push_back(svgColor(StylePalette::threadColor(thread->colorIndex)));
+    }
+
+    PageData::Events& out = data_.events;
+    const size_t count = events_.size();
+    out.kind.resize(count);
+    out.time.resize(count);
+    for (std::vector<int>* column : {&out.from, &out.to, &out.label, &out.link, &out.partner, &out.owner, &out.thread})
+        column->assign(count, none);
+    out.style.assign(count, 0);
+    out.flags.assign(count, 0);
+    for (size_t i = 0; i < count; ++i)
+        addEvent(static_cast<int>(i), events_[i]);
+    addTimes();
+    addLifelines();
+    addBars();
+    addLoops();
+}
+
+int Collector::eventIndex(const TDFObject* object) const
+{
+    if (!object)
+        return none;
+    const long long position = order_.position(object);
+    return position == TraceOrder::none ? none : eventAt_[static_cast<size_t>(position)];
+}
+
+int Collector::columnOf(const TDFInstance* instance, bool& edge) const
+{
+    edge = false;
+    if (instance) {
+        const auto found = columns_.column.find(instance);
+        if (found != columns_.column.end())
+            return found->second;
+    } else if (data_.world) {
+        return 0;
+    }
+    edge = true;
+    return none;
+}
+
+int Collector::text(const QString& value)
+{
+    const QString line = singleLine(value);
+    const auto found = textIndex_.constFind(line);
+    if (found != textIndex_.constEnd())
+        return found.value();
+    const int index = static_cast<int>(data_.strings.size());
+    textIndex_.insert(line, index);
+    data_.strings.push_back(line);
+    return index;
+}
+
+int Collector::style(const Style* style)
+{
+    const auto found = styleIndex_.find(style);
+    if (found != styleIndex_.end())
+        return found->second;
+    const int index = static_cast<int>(data_.styles.size());
+    styleIndex_.emplace(style, index);
+    data_.styles.push_back(styleJson(*style));
+    return index;
+}
+
+int Collector::thread(const TDFThread* thread) const
+{
+    const auto found = threadIndex_.find(thread);
+    return found == threadIndex_.end() ? none : found->second;
+}
+
+void Collector::addArrow(int index, const TDFInstance* from, const TDFInstance* to)
+{
+    PageData::Events& out = data_.events;
+    bool edge = false;
+    out.from[index] = columnOf(from, edge);
+    if (edge)
+        out.flags[index] |= eventFlag::fromEdge;
+    out.to[index] = columnOf(to, edge);
+    if (edge)
+        out.flags[index] |= eventFlag::toEdge;
+}
+
+void Collector::addAttachment(int index, TDFObject* owner)
+{
+    if (!owner)
+        return;
+    PageData::Events& out = data_.events;
+    if (const TDFInstance* instance = owner->toInstance()) {
+        bool edge = false;
+        out.from[index] = columnOf(instance, edge);
+    } else {
+        out.owner[index] = eventIndex(owner);
+    }
+}
+
+void Collector::addEvent(int index, TDFObject* event)
+{
+    PageData::Events& out = data_.events;
+    out.kind[index] = static_cast<std::uint8_t>(event->type);
+    out.time[index] = event->time;
+    const Style* timeStyle = palette_.byKind(TCF::OBJ_TIME);
+    const Style* shown = palette_.byKind(TCF::OBJ_MESSAGE_BODY);
+    QString label;
+    int linkIndex = link(event);
+    bool edge = false;
+    switch (event->type) {
+    case TDF_MESSAGE: {
+        TDFMessage* message = event->toMessage();
+        addArrow(index, message->sender, message->receiver);
+        shown = palette_.of(message, TCF::OBJ_MESSAGE_BODY);
+        label = messageName(message);
+        out.thread[index] = thread(message->thread);
+        if (message->call) {
+            out.flags[index] |= eventFlag::completesCall;
+            out.partner[index] = eventIndex(message->call);
+        }
+        if (message->messageReturn)
+            out.partner[index] = eventIndex(message->messageReturn);
+        break;
+    }
+    case TDF_MESSAGE_RETURN: {
+        TDFMessageReturn* messageReturn = event->toMessageReturn();
+        shown = palette_.of(messageReturn, TCF::OBJ_MESSAGE_RETURN);
+        if (const TDFMessage* message = messageReturn->message) {
+            addArrow(index, message->receiver, message->sender);
+            label = messageName(message);
+            out.thread[index] = thread(message->thread);
+            out.partner[index] = eventIndex(message);
+        }
+        break;
+    }
+    case TDF_MESSAGE_CALL: {
+        TDFMessageCall* call = event->toMessageCall();
+        TDFMessage* message = call->message;
+        out.from[index] = columnOf(message ? message->sender : nullptr, edge);
+        shown = palette_.of(message, TCF::OBJ_MESSAGE_BODY);
+        label = QStringLiteral("call %1 #%2")
+                    .arg(message ? messageName(message) : QStringLiteral("?"), QString::number(call->callId));
+        if (message && message->awaitingCompletion) {
+            label += QStringLiteral(" (not completed)");
+            out.flags[index] |= eventFlag::notCompleted;
+        }
+        linkIndex = link(message);
+        out.partner[index] = eventIndex(message);
+        break;
+    }
+    case TDF_INSTANCE: {
+        TDFInstance* instance = event->toInstance();
+        out.from[index] = columnOf(instance, edge);
+        shown = palette_.of(instance, TCF::OBJ_INSTANCE_TITLE);
+        label = instanceTitle(instance);
+        break;
+    }
+    case TDF_INSTANCE_DELETE:
+        out.from[index] = columnOf(event->toInstanceDelete()->instance, edge);
+        shown = palette_.of(event, TCF::OBJ_INSTANCE_DELETE);
+        break;
+    case TDF_INSTANCE_DELETE_ALL:
+        shown = palette_.of(event, TCF::OBJ_INSTANCE_DELETE);
+        break;
+    case TDF_ACTION: {
+        TDFAction* action = event->toAction();
+        out.from[index] = columnOf(action->instance, edge);
+        if (edge)
+            out.flags[index] |= eventFlag::fromEdge;
+        shown = palette_.of(action, TCF::OBJ_ACTION);
+        label = action->name().isEmpty() ? QStringLiteral("action") : action->name();
+        break;
+    }
+    case TDF_SYNCHRONISATION: {
+        TDFSynchronisation* synchronisation = event->toSynchronisation();
+        std::vector<int> members;
+        if (synchronisation->instances) {
+            for (const TDFInstance* member : *synchronisation->instances) {
+                const int column = columnOf(member, edge);
+                if (!edge)
+                    members.push_back(column);
+            }
+        }
+        out.members.push_back(static_cast<int>(members.size()));
+        out.members.insert(out.members.end(), members.begin(), members.end());
+        shown = palette_.of(synchronisation, TCF::OBJ_SYNCHRONISATION);
+        label = synchronisation->name().isEmpty() ? QStringLiteral("synchronisation") : synchronisation->name();
+        break;
+    }
+    case TDF_NOTE: {
+        TDFNote* note = event->toNote();
+        const bool onMessage =
+            note->owner && (note->owner->type == TDF_MESSAGE || note->owner->type == TDF_MESSAGE_RETURN);
+        shown = palette_.of(note, onMessage ? TCF::OBJ_MESSAGE_NOTE : TCF::OBJ_INSTANCE_NOTE);
+        label = noteText(note);
+        addAttachment(index, note->owner);
+        break;
+    }
+    case TDF_GLYPH: {
+        TDFGlyph* glyph = event->toGlyph();
+        shown = palette_.of(glyph, TCF::OBJ_MESSAGE_NOTE);
+        label = glyphText(glyph);
+        if (glyph->definition && glyph->definition->type != Glyph::GLYPH_NONE)
+            out.flags[index] |= eventFlag::alarm;
+        addAttachment(index, glyph->owner);
+        break;
+    }
+    case TDF_THREAD_INFO: {
+        TDFThreadInfo* info = event->toThreadInfo();
+        shown = timeStyle;
+        label = threadChangeText(info) + QStringLiteral(" (priority %1)").arg(info->priority);
+        out.thread[index] = thread(info->thread);
+        break;
+    }
+    case TDF_EXTERNAL_TRIGGER:
+        shown = timeStyle;
+        label = QStringLiteral("externally triggered trace");
+        break;
+    case TDF_TRIGGER_START:
+        shown = timeStyle;
+        label = QStringLiteral("trigger start");
+        break;
+    case TDF_TRIGGER_STOP:
+        shown = timeStyle;
+        label = QStringLiteral("trigger stop");
+        break;
+    case TDF_LOOP_START:
+        shown = palette_.of(event, TCF::OBJ_LOOP_START);
+        label = loopName(event->toLoopStart());
+        break;
+    case TDF_LOOP_END: {
+        const TDFLoopEnd* end = event->toLoopEnd();
+        shown = palette_.of(event, TCF::OBJ_LOOP_END);
+        if (end->loopStart)
+            label = loopName(end->loopStart);
+        break;
+    }
+    default:
+        break;
+    }
+    out.style[index] = style(shown);
+    out.label[index] = label.isEmpty() ? none : text(label);
+    out.link[index] = linkIndex;
+}
+
+void Collector::addTimes()
+{
+    // Plain times (no format, or no unit to lay them out in) the page
+    // writes itself: the number and the unit text after it.
+    const std::vector<unsigned long long>& times = data_.events.time;
+    const QString zero = reader_.strTime(0);
+    bool plain = zero.startsWith(QLatin1Char('0')) &&
+                 (isBlankTimeFormat(reader_.timeFormat) || reader_.timeUnit < UNIT_HOUR ||
+                  reader_.timeUnit > UNIT_PICOSECOND);
+    for (const unsigned long long time : times)
+        plain = plain && time < exactInScript;
+    if (plain) {
+        data_.timeUnit = singleLine(zero.mid(1));
+        return;
+    }
+    QHash<QString, int> index;
+    std::vector<int>& out = data_.events.timeText;
+    out.reserve(times.size());
+    for (size_t i = 0; i < times.size(); ++i) {
+        if (i > 0 && times[i] == times[i - 1]) {
+            out.push_back(out.back());
+            continue;
+        }
+        const QString text = singleLine(reader_.strTime(times[i]));
+        const auto found = index.constFind(text);
+        if (found != index.constEnd()) {
+            out.push_back(found.value());
+        } else {
+            out.push_back(static_cast<int>(data_.timeTexts.size()));
+            index.insert(text, out.back());
+            data_.timeTexts.push_back(text);
+        }
+    }
+}
+
+void Collector::addLifelines()
+{
+    PageData::Lifelines& out = data_.lifelines;
+    const auto add = [&](int column, int start, int end, int title, int linkIndex, const Style* titleStyle,
+                         const Style* lineStyle, int crossStyle, unsigned long long id) {
+        out.column.push_back(column);
+        out.start.push_back(start);
+        out.end.push_back(end);
+        out.title.push_back(title);
+        out.link.push_back(linkIndex);
+        out.titleStyle.push_back(style(titleStyle));
+        out.lineStyle.push_back(style(lineStyle));
+        out.crossStyle.push_back(crossStyle);
+        out.id.push_back(id);
+    };
+    if (data_.world) {
+        const Style* world = palette_.byKind(TCF::OBJ_WORLD);
+        add(0, none, none, text(QStringLiteral("World")), none, world, world, none, 0);
+    }
+    const Style* line = palette_.byKind(TCF::OBJ_INSTANCE_DESACTIVATED);
+    for (const TDFInstance* constInstance : columns_.instances) {
+        // The palette takes the object's own style, which a read does not change.
+        auto* instance = const_cast<TDFInstance*>(constInstance);
+        const int end = eventIndex(instance->deletion);
+        const int cross = end == none ? none : style(palette_.of(instance->deletion, TCF::OBJ_INSTANCE_DELETE));
+        add(columns_.column.at(instance), eventIndex(instance), end, text(instanceTitle(instance)), link(instance),
+            palette_.of(instance, TCF::OBJ_INSTANCE_TITLE), line, cross, instance->id);
+    }
+}
+
+void Collector::addBars()
+{
+    data_.barStyle = style(palette_.byKind(TCF::OBJ_INSTANCE_ACTIVATED));
+    int lifeline = data_.world ? 1 : 0;
+    for (const TDFInstance* instance : columns_.instances) {
+        const int line = lifeline++;
+        if (!instance->hasActivation())
+            continue;
+        // The recorded events open and close bars alternately; a creating
+        // message opened a bar that is not recorded.
+        std::vector<const TDFObject*> bounds;
+        if (instance->creationMessage)
+            bounds.push_back(instance->creationMessage);
+        if (instance->activations) {
+            const Array<TDFObject*>& recorded = *instance->activations;
+            for (int i = 0; i < recorded.count; ++i)
+                bounds.push_back(recorded[i]);
+        }
+        for (size_t k = 0; k < bounds.size(); k += 2) {
+            data_.bars.lifeline.push_back(line);
+            data_.bars.start.push_back(eventIndex(bounds[k]));
+            data_.bars.end.push_back(k + 1 < bounds.size() ? eventIndex(bounds[k + 1]) : none);
+        }
+    }
+}
+
+void Collector::addLoops()
+{
+    // One pass with the open loops on a stack: an event widens the innermost
+    // open loop, a closing loop widens the one around it.
+    PageData::Loops& out = data_.loops;
+    struct Open {
+        int loop;
+        int left;
+        int right;
+    };
+    std::vector<Open> open;
+    const auto widen = [](Open& frame, int column) {
+        frame.left = std::min(frame.left, column);
+        frame.right = std::max(frame.right, column);
+    };
+    const auto close = [&]() {
+        const Open frame = open.back();
+        open.pop_back();
+        out.left[frame.loop] = frame.left;
+        out.right[frame.loop] = frame.right;
+        if (!open.empty() && frame.left <= frame.right) {
+            widen(open.back(), frame.left);
+            widen(open.back(), frame.right);
+        }
+    };
+    bool edge = false;
+    for (size_t i = 0; i < events_.size(); ++i) {
+        TDFObject* event = events_[i];
+        if (event->type == TDF_LOOP_END) {
+            const int start = eventIndex(event->toLoopEnd()->loopStart);
+            const auto match = std::find_if(open.begin(), open.end(),
+                                            [&](const Open& frame) { return out.start[frame.loop] == start; });
+            if (match != open.end()) {
+                while (open.size() > static_cast<size_t>(match - open.begin()))
+                    close();
+            }
+            continue;
+        }
+        if (event->type == TDF_LOOP_START) {
+            TDFLoopStart* start = event->toLoopStart();
+            out.start.push_back(static_cast<int>(i));
+            out.end.push_back(eventIndex(start->loopEnd));
+            out.left.push_back(INT_MAX);
+            out.right.push_back(INT_MIN);
+            out.parent.push_back(open.empty() ? none : open.back().loop);
+            out.label.push_back(text(loopName(start)));
+            out.link.push_back(link(start));
+            out.style.push_back(style(palette_.of(start, TCF::OBJ_LOOP_START)));
+            out.endStyle.push_back(style(start->loopEnd ? palette_.of(start->loopEnd, TCF::OBJ_LOOP_END)
+                                                        : palette_.byKind(TCF::OBJ_LOOP_END)));
+            open.push_back({static_cast<int>(out.start.size()) - 1, INT_MAX, INT_MIN});
+            if (start->instance) {
+                const int column = columnOf(start->instance, edge);
+                if (!edge)
+                    widen(open.back(), column);
+            }
+            continue;
+        }
+        if (open.empty())
+            continue;
+        for (const TDFInstance* instance : involvedInstances(event))
+            widen(open.back(), columnOf(instance, edge));
+    }
+    while (!open.empty())
+        close();
+    // Nothing inside: the page gives the frame a place of its own.
+    for (size_t k = 0; k < out.left.size(); ++k) {
+        if (out.left[k] > out.right[k]) {
+            out.left[k] = 1;
+            out.right[k] = 0;
+        }
+    }
+}
+
+template <typename T>
+void appendArray(QByteArray& json, const char* name, const std::vector<T>& values)
+{
+    json += '"';
+    json += name;
+    json += "\":[";
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            json += ',';
+        if constexpr (std::is_same_v<T, QByteArray>)
+            json += values[i];
+        else
+            json += jsonString(values[i]);
+    }
+    json += "],";
+}
+
+void appendNumbers(QByteArray& json, const char* name, const QByteArray& encoded)
+{
+    json += '"';
+    json += name;
+    json += "\":\"";
+    json += encoded;
+    json += "\",";
+}
+
+}
+
+PageData collectPageData(TDF& reader, const QString& title)
+{
+    return Collector(reader, title).take();
+}
+
+QByteArray pageDataJson(const PageData& data)
+{
+    QByteArray json = "{";
+    json += "\"version\":1,\"count\":" + QByteArray::number(static_cast<qulonglong>(data.events.kind.size())) + ',';
+    json += "\"columns\":" + QByteArray::number(data.columns) + ",\"world\":" + (data.world ? "true" : "false") + ',';
+    json += "\"title\":" + jsonString(data.title) + ",\"caption\":" + jsonString(data.caption) + ',';
+    json += "\"timeUnit\":" + jsonString(data.timeUnit) + ",\"barStyle\":" + QByteArray::number(data.barStyle) + ',';
+    appendArray(json, "strings", data.strings);
+    appendArray(json, "styles", data.styles);
+    appendArray(json, "threadNames", data.threadNames);
+    appendArray(json, "threadColors", data.threadColors);
+    appendArray(json, "timeTexts", data.timeTexts);
+
+    const PageData::Events& events = data.events;
+    json += "\"events\":{";
+    appendNumbers(json, "kind", encodeNumbers(events.kind));
+    appendNumbers(json, "time", encodeNumbers(events.time, true));
+    appendNumbers(json, "from", encodeNumbers(events.from));
+    appendNumbers(json, "to", encodeNumbers(events.to));
+    appendNumbers(json, "style", encodeNumbers(events.style));
+    appendNumbers(json, "label", encodeNumbers(events.label));
+    appendNumbers(json, "link", encodeNumbers(events.link));
+    appendNumbers(json, "partner", encodeNumbers(events.partner));
+    appendNumbers(json, "owner", encodeNumbers(events.owner));
+    appendNumbers(json, "thread", encodeNumbers(events.thread));
+    appendNumbers(json, "flags", encodeNumbers(events.flags));
+    appendNumbers(json, "timeText", encodeNumbers(events.timeText, true));
+    appendNumbers(json, "members", encodeNumbers(events.members));
+    json.chop(1);
+    json += "},";
+
+    const PageData::Lifelines& lines = data.lifelines;
+    json += "\"lifelines\":{";
+    appendNumbers(json, "column", encodeNumbers(lines.column));
+    appendNumbers(json, "start", encodeNumbers(lines.start));
+    appendNumbers(json, "end", encodeNumbers(lines.end));
+    appendNumbers(json, "title", encodeNumbers(lines.title));
+    appendNumbers(json, "link", encodeNumbers(lines.link));
+    appendNumbers(json, "titleStyle", encodeNumbers(lines.titleStyle));
+    appendNumbers(json, "lineStyle", encodeNumbers(lines.lineStyle));
+    appendNumbers(json, "crossStyle", encodeNumbers(lines.crossStyle));
+    appendNumbers(json, "id", encodeNumbers(lines.id));
+    json.chop(1);
+    json += "},";
+
+    json += "\"bars\":{";
+    appendNumbers(json, "lifeline", encodeNumbers(data.bars.lifeline));
+    appendNumbers(json, "start", encodeNumbers(data.bars.start));
+    appendNumbers(json, "end", encodeNumbers(data.bars.end));
+    json.chop(1);
+    json += "},";
+
+    const PageData::Loops& loops = data.loops;
+    json += "\"loops\":{";
+    appendNumbers(json, "start", encodeNumbers(loops.start));
+    appendNumbers(json, "end", encodeNumbers(loops.end));
+    appendNumbers(json, "left", encodeNumbers(loops.left));
+    appendNumbers(json, "right", encodeNumbers(loops.right));
+    appendNumbers(json, "parent", encodeNumbers(loops.parent));
+    appendNumbers(json, "label", encodeNumbers(loops.label));
+    appendNumbers(json, "link", encodeNumbers(loops.link));
+    appendNumbers(json, "style", encodeNumbers(loops.style));
+    appendNumbers(json, "endStyle", encodeNumbers(loops.endStyle));
+    json.chop(1);
+    json += "}}";
+    return json;
+}

@@ -1,0 +1,104 @@
+#ifndef RENDER_HTML_PAGE_DATA_H
+#define RENDER_HTML_PAGE_DATA_H
+
+// The whole trace as the HTML view needs it, in compact columns of numbers
+// with tables of the distinct texts and styles they point into. Nothing is
+// laid out here beyond the columns of the lifelines: the view places rows
+// and draws what is on screen.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class TDF;
+
+// Flags of an event (PageData::Events::flags).
+namespace eventFlag {
+constexpr int completesCall = 1;  // a message announced by a call
+constexpr int fromEdge = 2;       // sent by the hidden world actor
+constexpr int toEdge = 4;         // received by the hidden world actor
+constexpr int alarm = 8;          // a glyph that reports a failure
+constexpr int notCompleted = 16;  // a call whose message never completed
+}
+
+struct PageData {
+    static constexpr int none = -1;
+
+    // One entry per drawn event, in trace order. Columns are lifeline
+    // columns (the world actor's is 0 when it is shown); none stands for the
+    // edge of a hidden world actor.
+    struct Events {
+        std::vector<std::uint8_t> kind;  // TDFObjectType
+        std::vector<unsigned long long> time;
+        std::vector<int> from;     // sender, or the one lifeline the event shows on
+        std::vector<int> to;       // receiver of a message or return
+        std::vector<int> style;    // index into styles
+        std::vector<int> label;    // index into strings, or none
+        std::vector<int> link;     // index into strings, or none
+        std::vector<int> partner;  // a message's return or completing call and back, or none
+        std::vector<int> owner;    // the event a note or glyph is attached to, or none
+        std::vector<int> thread;   // index into threads, or none
+        std::vector<int> flags;
+        std::vector<int> timeText;  // index into timeTexts, when the page cannot lay times out itself
+        // Members of each synchronisation in trace order: a count, then columns.
+        std::vector<int> members;
+    } events;
+
+    // One lifeline per instance (and the world actor's first when shown).
+    struct Lifelines {
+        std::vector<int> column;
+        std::vector<int> start;  // its creation event, or none: it exists from the top
+        std::vector<int> end;    // its deletion event, or none: alive to the bottom
+        std::vector<int> title;  // index into strings
+        std::vector<int> link;
+        std::vector<int> titleStyle;
+        std::vector<int> lineStyle;
+        std::vector<int> crossStyle;  // the deletion's style, or none
+        std::vector<unsigned long long> id;  // the dynamic id (0 for the world actor)
+    } lifelines;
+
+    // Activation bars: from an event's row to another's on a lifeline; none
+    // stands for the top or the bottom of the lifeline.
+    struct Bars {
+        std::vector<int> lifeline;
+        std::vector<int> start;
+        std::vector<int> end;
+    } bars;
+
+    // Loop frames in order of their start event; `parent` is the loop around
+    // each one, or none.
+    struct Loops {
+        std::vector<int> start;
+        std::vector<int> end;  // none: the loop is never closed
+        std::vector<int> left;  // leftmost and rightmost column inside (none: the edge)
+        std::vector<int> right;
+        std::vector<int> parent;
+        std::vector<int> label;
+        std::vector<int> link;
+        std::vector<int> style;
+        std::vector<int> endStyle;
+    } loops;
+
+    std::vector<QString> strings;
+    std::vector<QByteArray> styles;    // each a JSON object
+    int barStyle = 0;                  // of every activation bar
+    std::vector<QString> threadNames;
+    std::vector<QString> threadColors;  // CSS colours
+    std::vector<QString> timeTexts;    // empty when the page lays times out itself
+    QString timeUnit;                  // appended to plain times, with its blank
+    bool world = false;                // the world actor has column 0
+    int columns = 0;
+    QString title;
+    QString caption;
+};
+
+// The page's data for everything `reader` read.
+PageData collectPageData(TDF& reader, const QString& title);
+
+// The data as one JSON object, each number column a base64 text of
+// variable-length integers (see html_number_column.h).
+QByteArray pageDataJson(const PageData& data);
+
+#endif
