@@ -250,9 +250,13 @@ class ScreenshotTest(ViewTestCase):
         self.assertGreaterEqual(len(arrows), 8, f"too few arrows on screen: {arrows}")
         for i in arrows:
             centre = round(rows[i] - canvas[1])
-            near = range(max(0, centre - 10), min(pixels.height, centre + 11))
+            near = range(max(0, centre - 4), min(pixels.height, centre + 5))
             self.assertGreaterEqual(max((ink(y) for y in near), default=0), self.ARROW_INK,
                                     f"no arrow drawn near y {centre} for event {i} ({facts.events[i].label})")
+            # Half way to the next row's label there is none.
+            clear = range(centre + 6, min(pixels.height, centre + 13))
+            self.assertLess(max((ink(y) for y in clear), default=0), self.ARROW_INK,
+                            f"an arrow drawn between rows below y {centre}")
         # Not a canvas filled all over: some rows hold no arrow.
         self.assertLess(min(ink(y) for y in range(0, pixels.height, 3)), self.ARROW_INK)
 
