@@ -514,11 +514,14 @@ Painter.prototype.paintGaps = function (ctx, v, list, sy) {
 Painter.prototype.paintHighlights = function (ctx, v, list, sx, sy) {
   var layout = this.layout, g = GEOMETRY, self = this;
   var mark = function (i, color) {
-    var y = sy(layout.y[i]), x1 = 0, x2 = v.width;
+    var y = sy(layout.y[i]), x1 = 0, x2 = 2 * g.columnWidth, kind = self.trace.events.kind[i];
     if (self.isArrow(i)) {
       var ends = self.arrowEnds(i);
       x1 = sx(Math.min(ends.fromX, ends.toX)) - 8;
       x2 = sx(Math.max(ends.fromX, ends.toX) + (ends.self ? g.selfWidth : 0)) + 8;
+    } else if (v.eventX(i) !== null) {
+      x1 = sx(v.eventX(i)) - g.columnWidth / 2;
+      x2 = sx(v.eventX(i)) + g.columnWidth / 2 + (kind === KIND.NOTE || kind === KIND.GLYPH ? g.noteMaxWidth : 0);
     }
     ctx.fillStyle = color;
     ctx.fillRect(x1, y - 12, x2 - x1, 24);
