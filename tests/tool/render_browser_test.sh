@@ -34,9 +34,12 @@ size=$(wc -c <"$work/trace.png")
 [ "$size" -gt 20000 ] || fail "the screenshot is only $size bytes: nothing drawn?"
 grep -q 'Uncaught' "$work/screenshot.log" && { grep 'CONSOLE' "$work/screenshot.log"; fail "script error"; }
 
-# The script marks the page once it has set zoom and panning up.
+# The script marks the page once it has drawn and set zoom and panning up;
+# the sticky titles are elements it places.
 timeout 120 "$browser" "${flags[@]}" --dump-dom "file://$work/trace.html" >"$work/dom.html" 2>"$work/dom.log"
 grep -q 'Uncaught' "$work/dom.log" && { grep 'CONSOLE' "$work/dom.log"; fail "script error"; }
 grep -q 'data-ready="yes"' "$work/dom.html" || { grep 'CONSOLE' "$work/dom.log"; fail "the page script did not run"; }
-grep -q '<svg' "$work/dom.html" || fail "no picture in the page"
+grep -q '<canvas id="diagram"' "$work/dom.html" || fail "no canvas in the page"
+grep -q 'class="title"' "$work/dom.html" || fail "no instance titles placed"
+grep -q 'class="time"' "$work/dom.html" || fail "no times on the axis"
 echo "browser shows the page: screenshot of $size bytes"

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <functional>
 #include <queue>
-#include <unordered_set>
 
 namespace {
 
@@ -33,15 +32,12 @@ public:
 
     void release(const TDFInstance* instance)
     {
-        const auto found = assignment_.column.find(instance);
-        if (found != assignment_.column.end() && released_.insert(instance).second)
-            free_.push(found->second);
+        free_.push(assignment_.column.at(instance));
     }
 
 private:
     ColumnAssignment& assignment_;
     int next_;
-    std::unordered_set<const TDFInstance*> released_;  // a column is freed once
     std::priority_queue<int, std::vector<int>, std::greater<int>> free_;  // lowest first
 };
 
@@ -49,6 +45,27 @@ private:
 
 ColumnAssignment assignColumns(const std::vector<TDFObject*>& events, int firstColumn)
 {
+    // A column is free again after its instance's deletion and after the
+    // last event that names the instance: a trace may go on naming an
+    // instance it deleted, and those events stay in its column.
+    std::unordered_map<const TDFInstance*, size_t> lastUse;
+    std::unordered_map<const TDFObject*, size_t> deletionAt;
+    for (size_t i = 0; i < events.size(); ++i) {
+        for (const TDFInstance* instance : involvedInstances(events[i])) {
+            if (instance)
+                lastUse[instance] = i;
+        }
+        if (events[i]->type == TDF_INSTANCE_DELETE || events[i]->type == TDF_INSTANCE_DELETE_ALL)
+            deletionAt.emplace(events[i], i);
+    }
+    std::vector<std::pair<size_t, const TDFInstance*>> releases;  // after which event
+    for (const auto& [instance, last] : lastUse) {
+        const auto deleted = deletionAt.find(instance->deletion);
+        if (deleted != deletionAt.end())
+            releases.emplace_back(std::max(last, deleted->second), instance);
+    }
+    std::sort(releases.begin(), releases.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+
     ColumnAssignment assignment;
     assignment.count = firstColumn;
     Columns columns(assignment, firstColumn);
@@ -60,17 +77,12 @@ ColumnAssignment assignColumns(const std::vector<TDFObject*>& events, int firstC
                 columns.take(instance);
         }
     }
-    for (TDFObject* event : events) {
-        for (TDFInstance* instance : involvedInstances(event))
+    auto release = releases.begin();
+    for (size_t i = 0; i < events.size(); ++i) {
+        for (TDFInstance* instance : involvedInstances(events[i]))
             columns.take(instance);
-        if (event->type == TDF_INSTANCE_DELETE) {
-            columns.release(event->toInstanceDelete()->instance);
-        } else if (event->type == TDF_INSTANCE_DELETE_ALL) {
-            if (const TDFInstanceList* list = event->toInstanceDeleteAll()->instances) {
-                for (TDFInstance* instance : *list)
-                    columns.release(instance);
-            }
-        }
+        for (; release != releases.end() && release->first == i; ++release)
+            columns.release(release->second);
     }
     return assignment;
 }

@@ -8,8 +8,8 @@ class TDFInstance;
 class TDFObject;
 
 // The lifeline column of each instance the events involve. A column is
-// freed at its instance's deletion and taken by the next instance that
-// needs one, so that the columns follow the instances alive at once, not
+// freed after its instance's deletion (and after any later event naming
+// the instance) and taken by the next instance that needs one, so that the columns follow the instances alive at once, not
 // all the trace ever made. Instances the events name but never create
 // exist from the top and hold their columns from the start.
 struct ColumnAssignment {

@@ -182,7 +182,7 @@ Painter.prototype.paint = function (ctx, v) {
     var y = sy(layout.y[i]), kind = events.kind[i], style = events.style[i];
     var label = events.label[i] >= 0 ? trace.strings[events.label[i]] : '';
     switch (kind) {
-      case KIND.MESSAGE: case KIND.RETURN: self.paintArrow(ctx, i, sx, y, labels, label); break;
+      case KIND.MESSAGE: case KIND.RETURN: self.paintArrow(ctx, i, sx, y, labels, label, v.width); break;
       case KIND.CALL: {
         var s = trace.styles[style], color = s.line;
         var x = sx(endpointX(events.from[i]));
@@ -248,7 +248,7 @@ Painter.prototype.axisMarkColor = function (i) {
   return events.thread[i] >= 0 ? this.trace.threadColors[events.thread[i]] : COLORS.unknownThread;
 };
 
-Painter.prototype.paintArrow = function (ctx, i, sx, y, labels, label) {
+Painter.prototype.paintArrow = function (ctx, i, sx, y, labels, label, width) {
   if (!this.isArrow(i)) return;
   var trace = this.trace, events = trace.events, g = GEOMETRY, styleIndex = events.style[i];
   var style = trace.styles[styleIndex];
@@ -272,9 +272,11 @@ Painter.prototype.paintArrow = function (ctx, i, sx, y, labels, label) {
     ctx.moveTo(fromX, y);
     ctx.lineTo(toX, y);
     ctx.stroke();
-    if (labels)
-      this.text(ctx, label, styleIndex, (fromX + toX) / 2, y - 5 - style.size / 2, 'center',
-                Math.max(Math.abs(toX - fromX) - 2 * g.labelPadding, 40));
+    // The label sits over the part of the shaft on screen.
+    var left = Math.max(Math.min(fromX, toX), 0), right = Math.min(Math.max(fromX, toX), width);
+    if (labels && right > left)
+      this.text(ctx, label, styleIndex, (left + right) / 2, y - 5 - style.size / 2, 'center',
+                Math.max(right - left - 2 * g.labelPadding, 40));
   }
   arrowHead(ctx, style.head, toX, tipY, direction, color);
   var f = events.flags[i];
@@ -355,50 +357,62 @@ Painter.prototype.titleBox = function (ctx, line, x, y, shrink, labels) {
   if (labels || shrink >= 0.5) this.text(ctx, fitted, styleIndex, x, y, 'center');
 };
 
+// More lifelines than this in one column on screen are drawn as one line,
+// without their boxes and crosses.
+var MAX_DETAILED_LINES = 150;
+
 Painter.prototype.paintLifelines = function (ctx, v, top, bottom, sx, sy, shrink, labels) {
   var trace = this.trace, layout = this.layout, g = GEOMETRY, lines = trace.lifelines, self = this;
-  var barStyle = null;
+  var barStyle = this.barStyle();
   for (var c = 0; c < trace.columns; ++c) {
     var x = sx(columnX(c));
     if (x < -g.columnWidth || x > v.width + g.columnWidth) continue;
-    linesBetween(layout, c, top, bottom).forEach(function (line) {
-      var titleY = sy(layout.lineTop[line]), end = sy(layout.lineBottom[line]);
-      var start = titleY + g.titleHeight * shrink / 2;
-      self.stroke(ctx, lines.lineStyle[line]);
+    var found = linesBetween(layout, c, top, bottom);
+    if (!found.length) continue;
+    var detailed = found.length <= MAX_DETAILED_LINES;
+    if (!detailed) {
+      this.stroke(ctx, lines.lineStyle[found[0]]);
       ctx.beginPath();
-      ctx.moveTo(x, Math.max(start, -10));
-      ctx.lineTo(x, Math.min(end, v.height + 10));
+      ctx.moveTo(x, Math.max(sy(layout.lineTop[found[found.length - 1]]), 0));
+      ctx.lineTo(x, Math.min(sy(layout.lineBottom[found[0]]), v.height));
       ctx.stroke();
-      if (lines.crossStyle[line] >= 0) {
-        var cross = lines.crossStyle[line];
-        self.stroke(ctx, cross, null, 2);
-        ctx.setLineDash([]);
+    } else {
+      found.forEach(function (line) {
+        var titleY = sy(layout.lineTop[line]), end = sy(layout.lineBottom[line]);
+        var start = titleY + g.titleHeight * shrink / 2;
+        self.stroke(ctx, lines.lineStyle[line]);
         ctx.beginPath();
-        ctx.moveTo(x - g.crossHalf, end - g.crossHalf); ctx.lineTo(x + g.crossHalf, end + g.crossHalf);
-        ctx.moveTo(x + g.crossHalf, end - g.crossHalf); ctx.lineTo(x - g.crossHalf, end + g.crossHalf);
+        ctx.moveTo(x, Math.max(start, -10));
+        ctx.lineTo(x, Math.min(end, v.height + 10));
         ctx.stroke();
-      }
-    });
-    // Bars over the lifelines.
+        if (lines.crossStyle[line] >= 0) {
+          self.stroke(ctx, lines.crossStyle[line], null, 2);
+          ctx.setLineDash([]);
+          ctx.beginPath();
+          ctx.moveTo(x - g.crossHalf, end - g.crossHalf); ctx.lineTo(x + g.crossHalf, end + g.crossHalf);
+          ctx.moveTo(x + g.crossHalf, end - g.crossHalf); ctx.lineTo(x - g.crossHalf, end + g.crossHalf);
+          ctx.stroke();
+        }
+      });
+    }
+    // Bars over the lifelines; one per pixel row when they crowd. Bars of a
+    // column follow each other down without overlapping.
     var bars = layout.barsByColumn[c];
-    var k = lowerBound(bars.tops, bottom);
-    for (var b = k - 1; b >= 0; --b) {
-      if (bars.bottoms[b] < top) {
-        // Bars of a column follow each other; an earlier one may still reach down.
-        if (b < k - 64) break;
-        continue;
+    ctx.setLineDash([]);
+    ctx.fillStyle = barStyle.back;
+    ctx.strokeStyle = barStyle.line;
+    ctx.lineWidth = 1;
+    for (var b = Math.max(0, lowerBound(bars.tops, top) - 1); b < bars.tops.length && bars.tops[b] <= bottom;) {
+      if (bars.bottoms[b] >= top) {
+        var bt = sy(bars.tops[b]), bb = Math.max(sy(bars.bottoms[b]), bt + 1);
+        ctx.fillRect(x - g.barHalfWidth, bt, 2 * g.barHalfWidth, bb - bt);
+        ctx.strokeRect(x - g.barHalfWidth, bt, 2 * g.barHalfWidth, bb - bt);
       }
-      if (barStyle === null) barStyle = this.barStyle();
-      var bt = sy(bars.tops[b]), bb = sy(bars.bottoms[b]);
-      ctx.setLineDash([]);
-      ctx.fillStyle = barStyle.back;
-      ctx.fillRect(x - g.barHalfWidth, bt, 2 * g.barHalfWidth, bb - bt);
-      ctx.strokeStyle = barStyle.line;
-      ctx.lineWidth = 1;
-      ctx.strokeRect(x - g.barHalfWidth, bt, 2 * g.barHalfWidth, bb - bt);
+      b = Math.max(b + 1, lowerBound(bars.tops, bars.tops[b] + 1 / v.zoom));
     }
     // Title boxes where lifelines begin, over their bars.
-    linesBetween(layout, c, top, bottom).forEach(function (line) {
+    if (!detailed) continue;
+    found.forEach(function (line) {
       var titleY = sy(layout.lineTop[line]);
       if (titleY > -g.titleHeight && titleY < v.height + g.titleHeight) self.titleBox(ctx, line, x, titleY, shrink, labels);
     });
@@ -423,9 +437,10 @@ Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels) {
     k = loops.parent[k];
   }
   openAbove.reverse();
-  for (var j = lowerBound(loops.start, firstEvent); j < trace.loopCount && loops.start[j] <= lastEvent; ++j) {
+  // One loop per pixel row where they crowd.
+  for (var j = lowerBound(loops.start, firstEvent); j < trace.loopCount && loops.start[j] <= lastEvent;) {
     visible.push(j);
-    if (visible.length > MAX_DETAILED) break;
+    j = Math.max(j + 1, lowerBound(loops.start, eventAtOrBelow(layout, layout.y[loops.start[j]] + 1 / v.zoom)));
   }
   var tab = 16;
   openAbove.concat(visible).forEach(function (loop, order) {
@@ -499,11 +514,14 @@ Painter.prototype.paintGaps = function (ctx, v, list, sy) {
 Painter.prototype.paintHighlights = function (ctx, v, list, sx, sy) {
   var layout = this.layout, g = GEOMETRY, self = this;
   var mark = function (i, color) {
-    var y = sy(layout.y[i]), x1 = 0, x2 = v.width;
+    var y = sy(layout.y[i]), x1 = 0, x2 = 2 * g.columnWidth, kind = self.trace.events.kind[i];
     if (self.isArrow(i)) {
       var ends = self.arrowEnds(i);
       x1 = sx(Math.min(ends.fromX, ends.toX)) - 8;
       x2 = sx(Math.max(ends.fromX, ends.toX) + (ends.self ? g.selfWidth : 0)) + 8;
+    } else if (v.eventX(i) !== null) {
+      x1 = sx(v.eventX(i)) - g.columnWidth / 2;
+      x2 = sx(v.eventX(i)) + g.columnWidth / 2 + (kind === KIND.NOTE || kind === KIND.GLYPH ? g.noteMaxWidth : 0);
     }
     ctx.fillStyle = color;
     ctx.fillRect(x1, y - 12, x2 - x1, 24);
