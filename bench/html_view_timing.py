@@ -14,6 +14,7 @@ import os
 import statistics
 import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "browser"))
 from page_session import PageSession, skip_without_browser  # noqa: E402
 from trace_facts import read_trace_facts  # noqa: E402

@@ -15,6 +15,7 @@ import sys
 import tempfile
 import unittest
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from page_session import PageSession, render_page, skip_without_browser  # noqa: E402
 from png_pixels import decode_png  # noqa: E402
