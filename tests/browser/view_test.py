@@ -111,6 +111,24 @@ class StickyBandsTest(ViewTestCase):
             self.assertAlmostEqual(back[text], lefts[text], delta=1, msg=text)
 
 
+    def test_dragging_pans_the_diagram_under_the_bands(self):
+        self.open_trace("view")
+        session = self.session
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.by import By
+        titles, axis = session.box("titles"), session.box("axis")
+        start = session.visible_events()
+        controller = self.title_boxes()["Controller"][0]
+        ActionChains(session.driver).drag_and_drop_by_offset(
+            session.driver.find_element(By.ID, "body"), -250, -300).perform()
+        session.next_frame()
+        moved = session.visible_events()
+        self.assertGreater(moved[0], start[0], "dragging up did not scroll down")
+        self.assertAlmostEqual(self.title_boxes()["Controller"][0], controller - 250, delta=1)
+        self.assertSameBox(titles, session.box("titles"), "the title band")
+        self.assertSameBox(axis, session.box("axis"), "the time axis")
+
+
 class ZoomTest(ViewTestCase):
     def test_ctrl_wheel_zooms_the_time_axis_about_the_pointer(self):
         self.open_trace("view")
