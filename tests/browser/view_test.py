@@ -30,17 +30,22 @@ LONG_LABEL_TAIL = "then_store_offset"
 LATE_TIME = 90000
 
 
-class ViewTestCase(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.session = PageSession()
-        cls.work = tempfile.mkdtemp(prefix="tdf-view-")
-        cls.pages = {}
+def setUpModule():
+    # One browser and one page per trace for all the tests: each test opens
+    # its page afresh.
+    ViewTestCase.session = PageSession()
+    ViewTestCase.work = tempfile.mkdtemp(prefix="tdf-view-")
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
-        shutil.rmtree(cls.work, ignore_errors=True)
+
+def tearDownModule():
+    ViewTestCase.session.close()
+    shutil.rmtree(ViewTestCase.work, ignore_errors=True)
+
+
+class ViewTestCase(unittest.TestCase):
+    session = None
+    work = None
+    pages = {}
 
     def open_trace(self, name, width=900, height=600):
         """Opens the page of tests/data/NAME.tdf in a viewport of that size;
