@@ -24,7 +24,8 @@ from trace_facts import read_trace_facts  # noqa: E402
 TDFTOOL = None
 DATA = None
 
-# Where the long label is shortened and the only event at or after a time.
+# In view.tdf: a label too long for its column, and a time only its
+# "report" message comes at or after.
 LONG_LABEL = "calibrate_pressure_sensor_against_reference_channel_then_store_offset"
 LONG_LABEL_TAIL = "then_store_offset"
 LATE_TIME = 90000
