@@ -5,8 +5,10 @@
 
 #include <column_plan.h>
 #include <event_window.h>
+#include <geometry.h>
 #include <involvement.h>
 #include <labels.h>
+#include <layout.h>
 #include <trace_order.h>
 
 #include <tcf.h>
@@ -21,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 #include <string>
@@ -245,6 +248,45 @@ TEST_F(ColumnPlanProperties, MadeUpTracesKeepInstancesInUseApart)
     }
     EXPECT_GT(reused, 100) << "the made-up traces should reuse columns";
     EXPECT_GT(boundedByAlive, 100);
+}
+
+// The pictures of the same traces: lifelines that share a column follow
+// one another, from title box to cross, and every arrow ends at a column
+// (or at a bar on it) or at the edge.
+TEST_F(ColumnPlanProperties, LifelinesSharingAColumnFollowOneAnother)
+{
+    using namespace geometry;
+    int shared = 0;
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        TDF reader(&configurations);
+        read(reader, randomTrace(seed, 600));
+        const Diagram diagram = layoutDiagram(reader, {});
+        std::map<double, std::vector<std::pair<double, double>>> byColumn;
+        for (const Lifeline& line : diagram.lifelines) {
+            const double bottom = std::max(line.lineBottom + (line.crossStyle ? crossHalfSize : 0),
+                                           line.titleY + titleHeight / 2);
+            byColumn[line.x].emplace_back(line.titleY - titleHeight / 2, bottom);
+        }
+        for (auto& [x, spans] : byColumn) {
+            std::sort(spans.begin(), spans.end());
+            shared += spans.size() > 1 ? 1 : 0;
+            for (size_t k = 1; k < spans.size(); ++k)
+                EXPECT_LT(spans[k - 1].second, spans[k].first) << "column at " << x;
+        }
+        const auto atColumn = [&byColumn](double x) {
+            for (const auto& column : byColumn) {
+                if (std::abs(column.first - x) <= barHalfWidth)
+                    return true;
+            }
+            return false;
+        };
+        for (const Arrow& arrow : diagram.arrows) {
+            EXPECT_TRUE(arrow.fromEdge || atColumn(arrow.fromX)) << arrow.label.text.toStdString();
+            EXPECT_TRUE(arrow.toEdge || atColumn(arrow.toX)) << arrow.label.text.toStdString();
+        }
+    }
+    EXPECT_GT(shared, 60);
 }
 
 }
