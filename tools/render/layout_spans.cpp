@@ -113,6 +113,7 @@ void DiagramBuilder::addLoops()
     const StylePalette& palette = *diagram_.palette;
     std::vector<long long> enclosing;  // ends of the loops around the current one
     std::vector<TDFInstance*> involved;
+    double openTabsBottom = bodyTop_;  // loops open at the top hang their tabs one below the other
     for (const Span& span : spans) {
         while (!enclosing.empty() && enclosing.back() < span.from)
             enclosing.pop_back();
@@ -142,10 +143,15 @@ void DiagramBuilder::addLoops()
         }
         frame.openTop = !isDrawn(span.start);
         frame.top = frame.openTop ? bodyTop_ : rowY_.at(span.start);
+        frame.style = palette.of(span.start, TCF::OBJ_LOOP_START);
+        frame.tabTop = frame.top;
+        if (frame.openTop) {
+            frame.tabTop = openTabsBottom;
+            openTabsBottom += loopTabHeight(*frame.style);
+        }
         TDFLoopEnd* end = span.start->loopEnd;
         frame.openBottom = !end || !isDrawn(end);
         frame.bottom = frame.openBottom ? bodyBottom_ : rowY_.at(end);
-        frame.style = palette.of(span.start, TCF::OBJ_LOOP_START);
         frame.endStyle = end ? palette.of(end, TCF::OBJ_LOOP_END) : palette.byKind(TCF::OBJ_LOOP_END);
         frame.label = makeLabel(loopName(span.start), span.start->link(), *frame.style,
                                 std::max(frame.right - frame.left - 4 * labelPadding, 40.0));
