@@ -143,7 +143,7 @@ void DiagramBuilder::addTimeLabels()
 void DiagramBuilder::fitWidth()
 {
     // Wide enough for everything drawn, the caption included.
-    double right = plan_.columns() > 0 ? xOfColumn(plan_.columns() - 1) + columnWidth / 2 : axisX + columnWidth;
+    double right = plan_.columns() > 0 ? columnCentre(plan_.columns() - 1) + columnWidth / 2 : axisX + columnWidth;
     for (const Note& note : diagram_.notes)
         right = std::max(right, note.x + note.width);
     for (const Mark& mark : diagram_.marks)
@@ -179,17 +179,12 @@ double DiagramBuilder::rowOfEvent(long long event) const
     return event == ColumnPlan::top ? rows_.front().y : rowY_.at(window_.events[static_cast<size_t>(event)]);
 }
 
-double DiagramBuilder::xOfColumn(int column)
-{
-    return firstColumnX + column * columnWidth;
-}
-
 std::optional<double> DiagramBuilder::columnX(const TDFInstance* instance) const
 {
     const int column = instance ? plan_.columnOf(instance) : -1;
     if (column < 0)
         return std::nullopt;
-    return xOfColumn(column);
+    return columnCentre(column);
 }
 
 double DiagramBuilder::endpointX(const TDFInstance* instance, bool& edge) const
@@ -199,7 +194,7 @@ double DiagramBuilder::endpointX(const TDFInstance* instance, bool& edge) const
         if (const std::optional<double> x = columnX(instance))
             return *x;
     } else if (world_) {
-        return xOfColumn(0);
+        return columnCentre(0);
     }
     edge = true;
     return edgeX;

@@ -40,7 +40,6 @@ private:
     bool isDrawn(const TDFObject* object) const { return rowY_.count(object) > 0; }
     // The y of a drawn event given by its index, or of the top row.
     double rowOfEvent(long long event) const;
-    static double xOfColumn(int column);
     // The x of the lifeline of an instance that drawn events involve.
     std::optional<double> columnX(const TDFInstance* instance) const;
     // The x of an instance's lifeline, of the world actor for null, or the

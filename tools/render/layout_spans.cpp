@@ -17,7 +17,7 @@ void DiagramBuilder::addLifelines()
     // Column by column, each column's occupants top down.
     for (int column = 0; column < plan_.columns(); ++column) {
         for (const ColumnPlan::Occupant& occupant : plan_.occupants(column))
-            diagram_.lifelines.push_back(lifelineOf(occupant, xOfColumn(column)));
+            diagram_.lifelines.push_back(lifelineOf(occupant, columnCentre(column)));
     }
 }
 
