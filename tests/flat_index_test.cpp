@@ -1,10 +1,12 @@
-#include <flat_index.h>
+#include "internal/flat_index.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <random>
 #include <vector>
+
+using namespace tdf::internal;
 
 namespace {
 

@@ -2,12 +2,14 @@
 // newest of one static message: the index must find exactly the message a
 // walk over every open message, newest first, would find.
 
-#include <open_message_index.h>
+#include "internal/open_message_index.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
+
+using namespace tdf::internal;
 
 namespace {
 

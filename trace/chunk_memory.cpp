@@ -1,4 +1,4 @@
-#include "chunk_memory.h"
+#include "internal/chunk_memory.h"
 
 #include <cstdlib>
 #include <new>
@@ -7,7 +7,7 @@
 #include <sys/mman.h>
 #endif
 
-void* allocateChunk(std::size_t bytes)
+void* tdf::internal::allocateChunk(std::size_t bytes)
 {
     const bool large = bytes >= largeChunkBytes && bytes % largeChunkBytes == 0;
     void* chunk = large ? std::aligned_alloc(largeChunkBytes, bytes) : std::malloc(bytes);
@@ -21,7 +21,7 @@ void* allocateChunk(std::size_t bytes)
     return chunk;
 }
 
-void freeChunk(void* chunk)
+void tdf::internal::freeChunk(void* chunk)
 {
     std::free(chunk);
 }

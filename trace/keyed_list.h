@@ -14,7 +14,7 @@
 // be built again at the next lookup: lists that are searched are seldom
 // shortened. The index starts small, as most lists are.
 
-#include "flat_index.h"
+#include "key_index.h"
 #include "list.h"
 
 template <class T, class KeyOf>
@@ -60,7 +60,7 @@ public:
     {
         if (stale_)
             rebuild();
-        return index_.find(key);
+        return static_cast<Node*>(index_.find(key));
     }
 
 private:
@@ -69,7 +69,7 @@ private:
         unsigned long long key;
         if (stale_ || !KeyOf::key(node->value, &key))
             return;
-        Node*& first = index_.at(key);
+        void*& first = index_.at(key);
         if (!first || atHead)
             first = node;
     }
@@ -82,7 +82,7 @@ private:
             note(node, false);
     }
 
-    mutable FlatIndex<Node> index_{4};
+    mutable KeyIndex index_{4};
     mutable bool stale_ = false;  // a node was removed since the index was built
 };
 

@@ -1,6 +1,6 @@
 #include "naming.h"
 
-#include "resource_report.h"
+#include "internal/resource_report.h"
 
 #include <qares.h>
 
@@ -11,6 +11,8 @@
 
 #include <climits>
 #include <cstring>
+
+using namespace tdf::internal;
 
 namespace {
 

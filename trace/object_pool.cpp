@@ -1,12 +1,14 @@
-#include "object_pool.h"
+#include "internal/object_pool.h"
 
 #include "block_pool.h"
-#include "poison.h"
+#include "internal/poison.h"
 
 #include <atomic>
 #include <mutex>
 #include <new>
 #include <thread>
+
+using namespace tdf::internal;
 
 namespace {
 
@@ -93,12 +95,12 @@ bool pooled(std::size_t bytes)
 
 }
 
-void* allocateObject(std::size_t bytes)
+void* tdf::internal::allocateObject(std::size_t bytes)
 {
     return pooled(bytes) ? pools().allocate(bytes) : ::operator new(bytes);
 }
 
-void freeObject(void* object, std::size_t bytes)
+void tdf::internal::freeObject(void* object, std::size_t bytes)
 {
     if (pooled(bytes))
         pools().free(object, bytes);

@@ -1,8 +1,8 @@
 #include "resource_reader.h"
 
-#include "digits.h"
+#include "internal/digits.h"
 #include "error.h"
-#include "utf8_text.h"
+#include "internal/utf8_text.h"
 
 #include <qares.h>
 
@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+
+using namespace tdf::internal;
 
 namespace {
 

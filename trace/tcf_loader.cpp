@@ -1,10 +1,10 @@
 #include "tcf_loader.h"
 
 #include "naming.h"
-#include "resource_report.h"
+#include "internal/resource_report.h"
 #include "style.h"
 #include "tcf.h"
-#include "utf8_text.h"
+#include "internal/utf8_text.h"
 
 #include <qares.h>
 
@@ -12,6 +12,8 @@
 
 #include <cstring>
 #include <memory>
+
+using namespace tdf::internal;
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "tdf.h"
 
 #include "error.h"
-#include "hash_index.h"
+#include "internal/hash_index.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+using namespace tdf::internal;
 
 namespace {
 

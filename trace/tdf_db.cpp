@@ -1,12 +1,14 @@
 #include "tdf_db.h"
 
-#include "hash_index.h"
+#include "internal/hash_index.h"
 #include "tcf.h"
 
 #include <QLatin1String>
 
 #include <algorithm>
 #include <vector>
+
+using namespace tdf::internal;
 
 const char* TDFDBstatementTypeString(TDFDBObjectType type)
 {

@@ -2,14 +2,16 @@
 // lexed in place: a number is scanned in one pass into a small digit buffer,
 // a string is decoded once.
 
-#include "digits.h"
+#include "internal/digits.h"
 #include "tdf.h"
-#include "utf8_text.h"
+#include "internal/utf8_text.h"
 
 #include <QByteArray>
 #include <QTextCodec>
 
 #include <cstring>
+
+using namespace tdf::internal;
 
 namespace {
 

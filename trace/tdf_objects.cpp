@@ -1,8 +1,8 @@
 #include "tdf_objects.h"
 
-#include "hash_index.h"
+#include "internal/hash_index.h"
 #include "naming.h"
-#include "object_pool.h"
+#include "internal/object_pool.h"
 #include "style.h"
 #include "tcf.h"
 #include "tdf.h"
@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <mutex>
 #include <unordered_map>
+
+using namespace tdf::internal;
 
 const char* strTDFObjectType(TDFObjectType type)
 {

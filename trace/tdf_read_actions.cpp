@@ -3,13 +3,15 @@
 
 #include "tcf.h"
 #include "tdf.h"
-#include "tdf_bookkeeping.h"
+#include "internal/tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
 #include <memory>
+
+using namespace tdf::internal;
 
 namespace {
 

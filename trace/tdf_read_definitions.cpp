@@ -3,12 +3,14 @@
 
 #include "tcf.h"
 #include "tdf.h"
-#include "tdf_bookkeeping.h"
+#include "internal/tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
 
 #include <vector>
+
+using namespace tdf::internal;
 
 void TDF::invalidateBlock(const char* text)
 {

@@ -2,9 +2,9 @@
 // they receive) and go (DI, DA), CI moves the current instance, and messages
 // are announced (MC), emitted or completed (ME) and returned (MR).
 
-#include "open_message_index.h"
+#include "internal/open_message_index.h"
 #include "tdf.h"
-#include "tdf_bookkeeping.h"
+#include "internal/tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+using namespace tdf::internal;
 
 // Every call in reading order, each chained to the previous call of the same
 // call id, so that the calls of one id are visited newest first without

@@ -4,11 +4,13 @@
 #include "naming.h"
 #include "tcf.h"
 #include "tdf.h"
-#include "tdf_bookkeeping.h"
+#include "internal/tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
 #include <QTextCodec>
+
+using namespace tdf::internal;
 
 // LS ITERATIONS
 TDFObject* TDF::readLS(const char* text, bool* changed)

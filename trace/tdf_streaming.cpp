@@ -14,7 +14,7 @@
 // glyph by the event that carries it; a return by its message.
 
 #include "block_pool.h"
-#include "flat_index.h"
+#include "internal/flat_index.h"
 #include "tdf.h"
 #include "tdf_factory.h"
 
@@ -25,6 +25,8 @@
 #include <new>
 #include <unordered_set>
 #include <vector>
+
+using namespace tdf::internal;
 
 namespace {
 

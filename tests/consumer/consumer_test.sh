@@ -28,6 +28,31 @@ g++ -std=c++17 -fPIC "$source/tests/consumer/consumer.cpp" -o "$work/by_pkg_conf
 by_pkg_config=$("$work/by_pkg_config" "$source/examples/default.tcf" "$source/examples/example.tdf")
 [ "$by_pkg_config" = "$expected" ] || { echo "FAIL pkg-config: $by_pkg_config"; exit 1; }
 
+# The installed headers are whole: each one they include is installed too.
+for header in "$prefix"/include/tdf/*.h; do
+  for included in $(sed -n 's/^#include "\(.*\)"/\1/p' "$header"); do
+    [ -e "$prefix/include/tdf/$included" ] || { echo "FAIL $(basename "$header") includes $included"; exit 1; }
+  done
+done
+
+# The library exports its public API and nothing else: every name a dynamic
+# symbol is made of is declared in an installed header, apart from the
+# plug-in's entry points and the linker's own marks.
+library=$(find "$prefix" -name 'libtdf.so' | head -n 1)
+nm -DC --defined-only "$library" | cut -d' ' -f3- |
+  sed -e 's/^\(typeinfo name\|typeinfo\|vtable\|VTT\) for //' -e 's/(.*//' -e 's/<.*//' >"$work/symbols"
+while read -r symbol; do
+  case $symbol in
+  ucm_instantiate | qt_ucm_query_verification_data | __bss_start | _edata | _end) continue ;;
+  std::* | *" std::"*) echo "FAIL libtdf exports the standard library's $symbol"; exit 1 ;;
+  esac
+  for name in ${symbol//::/ }; do
+    name=${name#\~}
+    grep -qw -- "$name" "$prefix"/include/tdf/*.h ||
+      { echo "FAIL libtdf exports $symbol: $name is in no installed header"; exit 1; }
+  done
+done <"$work/symbols"
+
 # No directory the client's include path names holds a header called error.h.
 for flag in $(pkg-config --cflags-only-I tdf); do
   [ ! -e "${flag#-I}/error.h" ] || { echo "FAIL ${flag#-I} holds error.h"; exit 1; }
@@ -44,4 +69,5 @@ SCRIPT
   "$source/examples/dataco/sensor.tio" "$source/examples/dataco/sensor.fdc" >dcphost.out 2>dcphost.err)
 [ -e "$work/installed-script-ran" ] ||
   { echo "FAIL the installed dcphost did not run the installed merge script: $(cat "$work/dcphost.err")"; exit 1; }
-echo "consumer built and run through find_package and pkg-config; tdftool and dcphost run from the prefix"
+echo "consumer built and run through find_package and pkg-config; tdftool and dcphost run from the prefix;" \
+  "$(wc -l <"$work/symbols") exported symbols, all of the public API"

@@ -6,17 +6,19 @@
 // marked for huge pages where the system offers them, so that filling them
 // takes one page fault per huge page instead of one per small page.
 
-#include "export.h"
-
 #include <cstddef>
+
+namespace tdf::internal {
 
 // The size of the chunks the pools grow to.
 constexpr std::size_t largeChunkBytes = std::size_t(2) << 20;
 
 // Returns `bytes` of memory aligned for any object; throws std::bad_alloc
 // when there is none.
-TDF_EXPORT void* allocateChunk(std::size_t bytes);
+void* allocateChunk(std::size_t bytes);
 // Frees a chunk that allocateChunk returned.
-TDF_EXPORT void freeChunk(void* chunk);
+void freeChunk(void* chunk);
+
+}
 
 #endif

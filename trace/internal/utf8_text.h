@@ -9,10 +9,14 @@
 #include <QString>
 #include <QStringDecoder>
 
+namespace tdf::internal {
+
 inline QString decodeUtf8Text(QByteArrayView bytes)
 {
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
     return decoder.decode(bytes);
+}
+
 }
 
 #endif

@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <memory>
 
+namespace tdf::internal {
+
 // `Mapped` is a pointer or a number; its zero value marks a free slot.
 template <class Mapped>
 class FlatMap {
@@ -142,5 +144,7 @@ private:
 
 template <class Value>
 using FlatIndex = FlatMap<Value*>;
+
+}
 
 #endif

@@ -1,6 +1,8 @@
 #ifndef TDF_DIGITS_H
 #define TDF_DIGITS_H
 
+namespace tdf::internal {
+
 // The value of a decimal or hexadecimal digit (either case), or -1.
 inline int hexDigitValue(char c)
 {
@@ -11,6 +13,8 @@ inline int hexDigitValue(char c)
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
+}
+
 }
 
 #endif

@@ -11,7 +11,11 @@
 
 #include <cstddef>
 
+namespace tdf::internal {
+
 void* allocateObject(std::size_t bytes);
 void freeObject(void* object, std::size_t bytes);
+
+}
 
 #endif

@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+namespace tdf::internal {
+
 template <class T>
 class HashIndex {
 public:
@@ -64,5 +66,7 @@ private:
     FlatIndex<Node> nodes_;
     FlatIndex<T> newest_;
 };
+
+}
 
 #endif

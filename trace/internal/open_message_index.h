@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+namespace tdf::internal {
+
 template <class Position>
 class OpenMessageIndex {
 public:
@@ -146,5 +148,7 @@ private:
     GroupKey lastKey_{nullptr, nullptr};
     Group* lastGroup_ = nullptr;
 };
+
+}
 
 #endif

@@ -8,6 +8,10 @@
 
 class QARes;
 
+namespace tdf::internal {
+
 void reportErrorAt(const QString& message, const QARes* node);
+
+}
 
 #endif

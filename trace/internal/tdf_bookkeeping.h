@@ -8,6 +8,8 @@
 
 #include "tdf.h"
 
+namespace tdf::internal {
+
 inline void decorate(const TDF& reader, TDFObject* object)
 {
     object->givenStyle = reader.pendingStyle;
@@ -30,6 +32,8 @@ inline void report(bool* changed)
 {
     if (changed)
         *changed = true;
+}
+
 }
 
 #endif

@@ -19,6 +19,8 @@
 #include <sanitizer/asan_interface.h>
 #endif
 
+namespace tdf::internal {
+
 inline void poisonMemory(const void* start, std::size_t bytes)
 {
 #if defined(TDF_ADDRESS_SANITIZER)
@@ -37,6 +39,8 @@ inline void unpoisonMemory(const void* start, std::size_t bytes)
     (void)start;
     (void)bytes;
 #endif
+}
+
 }
 
 #endif
