@@ -100,6 +100,34 @@ TEST_F(RenderWindow, SpansCutByTheWindowStayOpen)
     EXPECT_EQ(serverBars, 1);
 }
 
+TEST_F(RenderWindow, LoopsOpenAtTheTopHangTheirTabsOneBelowTheOther)
+{
+    defineBlock();
+    lines({"NI 1 1", "NI 2 2", "TM 10", "LS 2", "LS 3", "CI 1", "ME 10 2", "TM 20", "MR 10", "LE", "LE"});
+    RenderOptions options;
+    options.from = 20;
+    const Diagram diagram = layout(options);
+    ASSERT_EQ(diagram.loops.size(), 2u);
+    EXPECT_TRUE(diagram.loops[0].openTop && diagram.loops[1].openTop);
+    EXPECT_EQ(diagram.loops[0].top, diagram.loops[1].top);
+
+    // The tabs as drawn: "M left,top H right V ... L x,bottom H left Z".
+    const SvgDocument svg(svgDocument(diagram));
+    const std::vector<const SvgElement*> tabs = svg.find("path", "loop-label");
+    ASSERT_EQ(tabs.size(), 2u);
+    std::vector<std::pair<double, double>> spans;
+    for (const SvgElement* tab : tabs) {
+        const QStringList points = tab->attribute("d").split(' ');
+        ASSERT_EQ(points.size(), 6);
+        spans.emplace_back(points[0].section(',', 1, 1).toDouble(), points[3].section(',', 1, 1).toDouble());
+    }
+    EXPECT_EQ(spans[0].first, diagram.loops[0].top);
+    EXPECT_LE(spans[0].second, spans[1].first) << "the second tab lies on the first";
+    const std::vector<const SvgElement*> names = svg.find("text", "loop-label");
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_LT(names[0]->number("y"), names[1]->number("y"));
+}
+
 TEST_F(RenderRobustness, TimesGoingBackKeepTheTraceOrder)
 {
     defineBlock();

@@ -92,6 +92,7 @@ struct LoopFrame {
     double right = 0;
     double top = 0;
     double bottom = 0;
+    double tabTop = 0;  // where the name tab hangs: the top, or below the tabs of loops also open at the top
     bool openTop = false;  // the loop starts before the drawn events
     bool openBottom = false;  // ... or ends after them
     const Style* style = nullptr;

@@ -16,6 +16,11 @@ constexpr double axisX = 128;  // the time axis; its labels end left of it
 constexpr double edgeX = axisX + 18;  // where messages from or to a hidden world actor end
 constexpr double columnWidth = 170;
 constexpr double firstColumnX = axisX + 40 + columnWidth / 2;
+// The x of the lifelines in a column of the column plan.
+constexpr double columnCentre(int column)
+{
+    return firstColumnX + column * columnWidth;
+}
 constexpr double titleHeight = 28;
 constexpr double titlePadding = 10;
 constexpr double creationRowHeight = 46;

@@ -1,8 +1,8 @@
 #include "html_page_data.h"
 
-#include "event_instances.h"
+#include "column_plan.h"
 #include "event_window.h"
-#include "html_columns.h"
+#include "involvement.h"
 #include "html_number_column.h"
 #include "labels.h"
 #include "style_palette.h"
@@ -39,7 +39,7 @@ private:
     void addAttachment(int index, TDFObject* owner);
     void addTimes();
     void addLifelines();
-    void addBars();
+    void addBars(const TDFInstance* instance, int lifeline);
     void addLoops();
 
     int eventIndex(const TDFObject* object) const;
@@ -54,9 +54,10 @@ private:
     PageData data_;
     StylePalette palette_;
     TraceOrder order_;
-    std::vector<TDFObject*> events_;
+    EventWindow window_;  // every event
+    const std::vector<TDFObject*>& events_;
     std::vector<int> eventAt_;  // the event index of each list position, or none
-    ColumnAssignment columns_;
+    ColumnPlan plan_;
     QHash<QString, int> textIndex_;
     std::unordered_map<const Style*, int> styleIndex_;        // lives no longer than the configuration
     std::unordered_map<const TDFThread*, int> threadIndex_;   // ... than the reader
@@ -100,21 +101,26 @@ QByteArray styleJson(const Style& style)
     return json + '}';
 }
 
+RenderOptions everything()
+{
+    RenderOptions options;
+    options.maxEvents = LLONG_MAX;
+    return options;
+}
+
 Collector::Collector(TDF& reader, const QString& title)
-    : reader_(reader), palette_(reader.tcf), order_(reader.objects)
+    : reader_(reader),
+      palette_(reader.tcf),
+      order_(reader.objects),
+      window_(selectEvents(reader.objects, everything())),
+      events_(window_.events),
+      plan_(window_, order_, !reader.tcf || reader.tcf->displayWorldActor)
 {
     eventAt_.assign(static_cast<size_t>(reader.objects.count), none);
-    int position = 0;
-    for (TDFObject* object : reader.objects) {
-        if (isDrawnKind(object)) {
-            eventAt_[position] = static_cast<int>(events_.size());
-            events_.push_back(object);
-        }
-        ++position;
-    }
-    data_.world = !reader.tcf || reader.tcf->displayWorldActor;
-    columns_ = assignColumns(events_, data_.world ? 1 : 0);
-    data_.columns = columns_.count;
+    for (size_t i = 0; i < window_.positions.size(); ++i)
+        eventAt_[static_cast<size_t>(window_.positions[i])] = static_cast<int>(i);
+    data_.world = plan_.hasWorld();
+    data_.columns = plan_.columns();
     data_.title = title.isEmpty() ? QStringLiteral("trace") : singleLine(title);
     data_.caption = data_.title;
     if (reader.tcf)
@@ -139,7 +145,6 @@ Collector::Collector(TDF& reader, const QString& title)
         addEvent(static_cast<int>(i), events_[i]);
     addTimes();
     addLifelines();
-    addBars();
     addLoops();
 }
 
@@ -153,16 +158,9 @@ int Collector::eventIndex(const TDFObject* object) const
 
 int Collector::columnOf(const TDFInstance* instance, bool& edge) const
 {
-    edge = false;
-    if (instance) {
-        const auto found = columns_.column.find(instance);
-        if (found != columns_.column.end())
-            return found->second;
-    } else if (data_.world) {
-        return 0;
-    }
-    edge = true;
-    return none;
+    const int column = plan_.columnOf(instance);
+    edge = column < 0;
+    return column < 0 ? none : column;
 }
 
 int Collector::text(const QString& value)
@@ -402,57 +400,60 @@ void Collector::addTimes()
 
 void Collector::addLifelines()
 {
+    // Column by column, each column's occupants top down; the bars of each.
     PageData::Lifelines& out = data_.lifelines;
-    const auto add = [&](int column, int start, int end, int title, int linkIndex, const Style* titleStyle,
-                         const Style* lineStyle, int crossStyle, unsigned long long id) {
-        out.column.push_back(column);
-        out.start.push_back(start);
-        out.end.push_back(end);
-        out.title.push_back(title);
-        out.link.push_back(linkIndex);
-        out.titleStyle.push_back(style(titleStyle));
-        out.lineStyle.push_back(style(lineStyle));
-        out.crossStyle.push_back(crossStyle);
-        out.id.push_back(id);
-    };
-    if (data_.world) {
-        const Style* world = palette_.byKind(TCF::OBJ_WORLD);
-        add(0, none, none, text(QStringLiteral("World")), none, world, world, none, 0);
-    }
+    const Style* world = palette_.byKind(TCF::OBJ_WORLD);
     const Style* line = palette_.byKind(TCF::OBJ_INSTANCE_DESACTIVATED);
-    for (const TDFInstance* constInstance : columns_.instances) {
-        // The palette takes the object's own style, which a read does not change.
-        auto* instance = const_cast<TDFInstance*>(constInstance);
-        const int end = eventIndex(instance->deletion);
-        const int cross = end == none ? none : style(palette_.of(instance->deletion, TCF::OBJ_INSTANCE_DELETE));
-        add(columns_.column.at(instance), eventIndex(instance), end, text(instanceTitle(instance)), link(instance),
-            palette_.of(instance, TCF::OBJ_INSTANCE_TITLE), line, cross, instance->id);
+    data_.barStyle = style(palette_.byKind(TCF::OBJ_INSTANCE_ACTIVATED));
+    for (int column = 0; column < plan_.columns(); ++column) {
+        for (const ColumnPlan::Occupant& occupant : plan_.occupants(column)) {
+            TDFInstance* instance = occupant.instance;
+            const int lifeline = static_cast<int>(out.column.size());
+            out.column.push_back(column);
+            out.start.push_back(occupant.first == ColumnPlan::top ? none : static_cast<int>(occupant.first));
+            // The page holds the whole trace: a deletion is one of its events.
+            const bool deleted = occupant.deletion >= 0 && occupant.deletion < plan_.events();
+            out.end.push_back(deleted ? static_cast<int>(occupant.deletion) : none);
+            if (!instance) {
+                out.title.push_back(text(QStringLiteral("World")));
+                out.tooltip.push_back(out.title.back());
+                out.link.push_back(none);
+                out.titleStyle.push_back(style(world));
+                out.lineStyle.push_back(style(world));
+                out.crossStyle.push_back(none);
+                out.id.push_back(0);
+                continue;
+            }
+            out.title.push_back(text(occupant.showsId ? identifiedTitle(instance) : instanceTitle(instance)));
+            out.tooltip.push_back(text(identifiedTitle(instance)));
+            out.link.push_back(link(instance));
+            out.titleStyle.push_back(style(palette_.of(instance, TCF::OBJ_INSTANCE_TITLE)));
+            out.lineStyle.push_back(style(line));
+            out.crossStyle.push_back(deleted ? style(palette_.of(instance->deletion, TCF::OBJ_INSTANCE_DELETE)) : none);
+            out.id.push_back(instance->id);
+            addBars(instance, lifeline);
+        }
     }
 }
 
-void Collector::addBars()
+void Collector::addBars(const TDFInstance* instance, int lifeline)
 {
-    data_.barStyle = style(palette_.byKind(TCF::OBJ_INSTANCE_ACTIVATED));
-    int lifeline = data_.world ? 1 : 0;
-    for (const TDFInstance* instance : columns_.instances) {
-        const int line = lifeline++;
-        if (!instance->hasActivation())
-            continue;
-        // The recorded events open and close bars alternately; a creating
-        // message opened a bar that is not recorded.
-        std::vector<const TDFObject*> bounds;
-        if (instance->creationMessage)
-            bounds.push_back(instance->creationMessage);
-        if (instance->activations) {
-            const Array<TDFObject*>& recorded = *instance->activations;
-            for (int i = 0; i < recorded.count; ++i)
-                bounds.push_back(recorded[i]);
-        }
-        for (size_t k = 0; k < bounds.size(); k += 2) {
-            data_.bars.lifeline.push_back(line);
-            data_.bars.start.push_back(eventIndex(bounds[k]));
-            data_.bars.end.push_back(k + 1 < bounds.size() ? eventIndex(bounds[k + 1]) : none);
-        }
+    if (!instance->hasActivation())
+        return;
+    // The recorded events open and close bars alternately; a creating
+    // message opened a bar that is not recorded.
+    std::vector<const TDFObject*> bounds;
+    if (instance->creationMessage)
+        bounds.push_back(instance->creationMessage);
+    if (instance->activations) {
+        const Array<TDFObject*>& recorded = *instance->activations;
+        for (int i = 0; i < recorded.count; ++i)
+            bounds.push_back(recorded[i]);
+    }
+    for (size_t k = 0; k < bounds.size(); k += 2) {
+        data_.bars.lifeline.push_back(lifeline);
+        data_.bars.start.push_back(eventIndex(bounds[k]));
+        data_.bars.end.push_back(k + 1 < bounds.size() ? eventIndex(bounds[k + 1]) : none);
     }
 }
 
@@ -467,6 +468,7 @@ void Collector::addLoops()
         int right;
     };
     std::vector<Open> open;
+    std::vector<TDFInstance*> involved;
     const auto widen = [](Open& frame, int column) {
         frame.left = std::min(frame.left, column);
         frame.right = std::max(frame.right, column);
@@ -516,7 +518,8 @@ void Collector::addLoops()
         }
         if (open.empty())
             continue;
-        for (const TDFInstance* instance : involvedInstances(event))
+        involvedInstances(event, involved);
+        for (const TDFInstance* instance : involved)
             widen(open.back(), columnOf(instance, edge));
     }
     while (!open.empty())
@@ -600,6 +603,7 @@ QByteArray pageDataJson(const PageData& data)
     appendNumbers(json, "start", encodeNumbers(lines.start));
     appendNumbers(json, "end", encodeNumbers(lines.end));
     appendNumbers(json, "title", encodeNumbers(lines.title));
+    appendNumbers(json, "tooltip", encodeNumbers(lines.tooltip));
     appendNumbers(json, "link", encodeNumbers(lines.link));
     appendNumbers(json, "titleStyle", encodeNumbers(lines.titleStyle));
     appendNumbers(json, "lineStyle", encodeNumbers(lines.lineStyle));

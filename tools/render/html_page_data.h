@@ -46,12 +46,14 @@ struct PageData {
         std::vector<int> members;
     } events;
 
-    // One lifeline per instance (and the world actor's first when shown).
+    // One lifeline per instance (and the world actor's), column by column,
+    // each column's top down, as the column plan places them.
     struct Lifelines {
         std::vector<int> column;
         std::vector<int> start;  // its creation event, or none: it exists from the top
         std::vector<int> end;    // its deletion event, or none: alive to the bottom
-        std::vector<int> title;  // index into strings
+        std::vector<int> title;  // index into strings; with the id where a neighbour shares the name
+        std::vector<int> tooltip;  // index into strings: the title with the id
         std::vector<int> link;
         std::vector<int> titleStyle;
         std::vector<int> lineStyle;

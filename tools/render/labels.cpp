@@ -6,10 +6,26 @@
 #include <tdf_db.h>
 #include <tdf_objects.h>
 
+namespace {
+
+// In brackets: generated names already hold a number after '#'.
+QString idSuffix(const TDFInstance* instance)
+{
+    return QStringLiteral(" [%1]").arg(instance->id);
+}
+
+}
+
 QString instanceTitle(const TDFInstance* instance)
 {
     const QString name = instance->name();
     return name.isEmpty() ? QStringLiteral("instance %1").arg(instance->id) : name;
+}
+
+QString identifiedTitle(const TDFInstance* instance)
+{
+    const QString name = instance->name();
+    return name.isEmpty() ? instanceTitle(instance) : name + idSuffix(instance);
 }
 
 QString messageName(const TDFMessage* message)
@@ -58,5 +74,18 @@ Label makeLabel(const QString& text, const QString& link, const Style& style, do
     label.tooltip = xmlSafe(text);
     if (!link.isEmpty())
         label.tooltip += QLatin1Char('\n') + xmlSafe(link);
+    return label;
+}
+
+Label instanceLabel(const TDFInstance* instance, bool withId, const Style& style, double width)
+{
+    Label label = makeLabel(identifiedTitle(instance), instance->link(), style, width);
+    const QString name = instance->name();
+    if (!withId || name.isEmpty()) {
+        label.text = elided(singleLine(instanceTitle(instance)), style, width);
+        return label;
+    }
+    const QString id = idSuffix(instance);
+    label.text = elided(singleLine(name), style, width - estimatedTextWidth(id, style)) + id;
     return label;
 }

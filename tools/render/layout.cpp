@@ -2,14 +2,12 @@
 
 #include "geometry.h"
 #include "labels.h"
-#include "event_instances.h"
 #include "layout_builder.h"
 #include "text_fit.h"
 
 #include <tcf.h>
 
 #include <algorithm>
-#include <unordered_set>
 
 using namespace geometry;
 
@@ -24,14 +22,14 @@ DiagramBuilder::DiagramBuilder(TDF& reader, const RenderOptions& options)
       diagram_(reader.tcf),
       order_(reader.objects),
       window_(selectEvents(reader.objects, options)),
-      world_(!reader.tcf || reader.tcf->displayWorldActor)
+      world_(!reader.tcf || reader.tcf->displayWorldActor),
+      plan_(window_, order_, world_)
 {
 }
 
 Diagram DiagramBuilder::build()
 {
     addCaption();
-    collectColumns();
     placeRows();
     addLifelines();
     addBars();
@@ -41,33 +39,6 @@ Diagram DiagramBuilder::build()
     addTimeLabels();
     fitWidth();
     return std::move(diagram_);
-}
-
-void DiagramBuilder::collectColumns()
-{
-    std::unordered_set<const TDFInstance*> seen;
-    for (TDFObject* event : window_.events) {
-        for (TDFInstance* instance : involvedInstances(event)) {
-            if (instance && seen.insert(instance).second)
-                columns_.push_back(instance);
-        }
-    }
-    // Lifelines stand in the order the instances were created.
-    std::vector<std::pair<long long, TDFInstance*>> byCreation;
-    for (TDFInstance* instance : columns_)
-        byCreation.emplace_back(order_.position(instance), instance);
-    std::stable_sort(byCreation.begin(), byCreation.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    double x = firstColumnX;
-    if (world_) {
-        worldX_ = x;
-        x += columnWidth;
-    }
-    for (size_t i = 0; i < byCreation.size(); ++i) {
-        columns_[i] = byCreation[i].second;
-        columnX_[columns_[i]] = x;
-        x += columnWidth;
-    }
 }
 
 namespace {
@@ -172,9 +143,7 @@ void DiagramBuilder::addTimeLabels()
 void DiagramBuilder::fitWidth()
 {
     // Wide enough for everything drawn, the caption included.
-    double right = (world_ || !columns_.empty()) ? firstColumnX + columnWidth / 2 : axisX + columnWidth;
-    if (!columns_.empty())
-        right = std::max(right, columnX_.at(columns_.back()) + columnWidth / 2);
+    double right = plan_.columns() > 0 ? columnCentre(plan_.columns() - 1) + columnWidth / 2 : axisX + columnWidth;
     for (const Note& note : diagram_.notes)
         right = std::max(right, note.x + note.width);
     for (const Mark& mark : diagram_.marks)
@@ -205,20 +174,27 @@ double DiagramBuilder::yOf(const TDFObject* object, double unknown) const
     return position < window_.firstPosition ? bodyTop_ : bodyBottom_;
 }
 
-const double* DiagramBuilder::columnX(const TDFInstance* instance) const
+double DiagramBuilder::rowOfEvent(long long event) const
 {
-    const auto found = columnX_.find(instance);
-    return found == columnX_.end() ? nullptr : &found->second;
+    return event == ColumnPlan::top ? rows_.front().y : rowY_.at(window_.events[static_cast<size_t>(event)]);
+}
+
+std::optional<double> DiagramBuilder::columnX(const TDFInstance* instance) const
+{
+    const int column = instance ? plan_.columnOf(instance) : -1;
+    if (column < 0)
+        return std::nullopt;
+    return columnCentre(column);
 }
 
 double DiagramBuilder::endpointX(const TDFInstance* instance, bool& edge) const
 {
     edge = false;
     if (instance) {
-        if (const double* x = columnX(instance))
+        if (const std::optional<double> x = columnX(instance))
             return *x;
     } else if (world_) {
-        return worldX_;
+        return columnCentre(0);
     }
     edge = true;
     return edgeX;

@@ -1,6 +1,7 @@
 #ifndef RENDER_LAYOUT_BUILDER_H
 #define RENDER_LAYOUT_BUILDER_H
 
+#include "column_plan.h"
 #include "diagram.h"
 #include "event_window.h"
 #include "render_options.h"
@@ -8,14 +9,16 @@
 
 #include <tdf.h>
 
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
-// Builds one diagram. The work goes in three steps: the lifelines
-// (columns) that the drawn events involve, one row per event (consecutive
-// instance creations share one), then the shapes: spans over rows
-// (lifelines, activation bars, loop frames) and one shape per event.
+// Builds one diagram. The work goes in three steps: the columns of the
+// instances that the drawn events involve (the column plan), one row per
+// event (consecutive instance creations share one), then the shapes: spans
+// over rows (lifelines, activation bars, loop frames) and one shape per
+// event.
 class DiagramBuilder {
 public:
     DiagramBuilder(TDF& reader, const RenderOptions& options);
@@ -24,8 +27,7 @@ public:
 private:
     using Point = std::pair<double, double>;
 
-    // layout.cpp: columns, rows, caption, time axis
-    void collectColumns();
+    // layout.cpp: rows, caption, time axis
     void placeRows();
     void addCaption();
     void addTimeLabels();
@@ -36,7 +38,10 @@ private:
     // at `unknown` when the reader's list does not hold it.
     double yOf(const TDFObject* object, double unknown) const;
     bool isDrawn(const TDFObject* object) const { return rowY_.count(object) > 0; }
-    const double* columnX(const TDFInstance* instance) const;
+    // The y of a drawn event given by its index, or of the top row.
+    double rowOfEvent(long long event) const;
+    // The x of the lifeline of an instance that drawn events involve.
+    std::optional<double> columnX(const TDFInstance* instance) const;
     // The x of an instance's lifeline, of the world actor for null, or the
     // left edge when the configuration hides the world actor (`edge` set).
     double endpointX(const TDFInstance* instance, bool& edge) const;
@@ -45,6 +50,7 @@ private:
 
     // layout_spans.cpp
     void addLifelines();
+    Lifeline lifelineOf(const ColumnPlan::Occupant& occupant, double x) const;
     void addBars();
     void addLoops();
 
@@ -72,9 +78,7 @@ private:
     TraceOrder order_;
     EventWindow window_;
     bool world_;  // the world actor has a lifeline
-    double worldX_ = 0;
-    std::vector<TDFInstance*> columns_;
-    std::unordered_map<const TDFInstance*, double> columnX_;
+    ColumnPlan plan_;
     std::unordered_map<const TDFObject*, double> rowY_;
     struct Row {
         double y;

@@ -158,7 +158,7 @@ void DiagramBuilder::addDeletion(TDFInstanceDeleteAbstract* deletion)
 {
     // The cross belongs to the lifeline; notes attach to it.
     if (const TDFInstanceDelete* single = deletion->toInstanceDelete()) {
-        if (const double* x = columnX(single->instance))
+        if (const std::optional<double> x = columnX(single->instance))
             anchors_[deletion] = {*x, rowY_.at(deletion)};
     }
 }
@@ -168,7 +168,7 @@ std::optional<DiagramBuilder::Point> DiagramBuilder::anchorOf(const TDFObject* o
     if (!owner)
         return std::nullopt;
     if (owner->type == TDF_INSTANCE) {
-        if (const double* x = columnX(static_cast<const TDFInstance*>(owner)))
+        if (const std::optional<double> x = columnX(static_cast<const TDFInstance*>(owner)))
             return Point{*x, y};
         return std::nullopt;
     }

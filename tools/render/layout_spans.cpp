@@ -2,8 +2,8 @@
 // frames.
 
 #include "geometry.h"
+#include "involvement.h"
 #include "labels.h"
-#include "event_instances.h"
 #include "layout_builder.h"
 #include "text_fit.h"
 
@@ -14,72 +14,75 @@ using namespace geometry;
 
 void DiagramBuilder::addLifelines()
 {
+    // Column by column, each column's occupants top down.
+    for (int column = 0; column < plan_.columns(); ++column) {
+        for (const ColumnPlan::Occupant& occupant : plan_.occupants(column))
+            diagram_.lifelines.push_back(lifelineOf(occupant, columnCentre(column)));
+    }
+}
+
+Lifeline DiagramBuilder::lifelineOf(const ColumnPlan::Occupant& occupant, double x) const
+{
     const StylePalette& palette = *diagram_.palette;
-    const double topRow = rows_.front().y;
-    if (world_) {
+    Lifeline line;
+    line.x = x;
+    line.titleY = rows_.front().y;
+    TDFInstance* instance = occupant.instance;
+    if (!instance) {
         const Style* style = palette.byKind(TCF::OBJ_WORLD);
-        Lifeline world;
-        world.title = makeLabel(QStringLiteral("World"), QString(), *style, columnWidth);
-        world.titleStyle = style;
-        world.lineStyle = style;
-        world.x = worldX_;
-        world.titleY = topRow;
-        world.titleWidth = estimatedTextWidth(world.title.text, *style) + 2 * titlePadding;
-        world.lineTop = bodyTop_;
-        world.lineBottom = bodyBottom_;
-        world.world = true;
-        diagram_.lifelines.push_back(world);
-    }
-    for (TDFInstance* instance : columns_) {
-        Lifeline line;
-        line.titleStyle = palette.of(instance, TCF::OBJ_INSTANCE_TITLE);
-        line.title = makeLabel(instanceTitle(instance), instance->link(), *line.titleStyle,
-                               columnWidth - 2 * titlePadding - 8);
-        line.lineStyle = palette.byKind(TCF::OBJ_INSTANCE_DESACTIVATED);
-        line.x = columnX_.at(instance);
-        line.titleY = isDrawn(instance) ? rowY_.at(instance) : topRow;
-        line.titleWidth = std::max(64.0, estimatedTextWidth(line.title.text, *line.titleStyle) + 2 * titlePadding);
-        line.lineTop = line.titleY + titleHeight / 2;
+        line.title = makeLabel(QStringLiteral("World"), QString(), *style, columnWidth);
+        line.titleStyle = style;
+        line.lineStyle = style;
+        line.titleWidth = estimatedTextWidth(line.title.text, *style) + 2 * titlePadding;
+        line.lineTop = bodyTop_;
         line.lineBottom = bodyBottom_;
-        if (instance->deletion) {
-            const long long position = order_.position(instance->deletion);
-            if (isDrawn(instance->deletion))
-                line.lineBottom = rowY_.at(instance->deletion);
-            else if (position != TraceOrder::none && position < window_.firstPosition)
-                line.lineBottom = line.lineTop;  // deleted before the drawn events
-            if (line.lineBottom != bodyBottom_)
-                line.crossStyle = palette.of(instance->deletion, TCF::OBJ_INSTANCE_DELETE);
-        }
-        diagram_.lifelines.push_back(line);
+        line.world = true;
+        return line;
     }
+    line.titleStyle = palette.of(instance, TCF::OBJ_INSTANCE_TITLE);
+    line.title = instanceLabel(instance, occupant.showsId, *line.titleStyle, columnWidth - 2 * titlePadding - 8);
+    line.lineStyle = palette.byKind(TCF::OBJ_INSTANCE_DESACTIVATED);
+    if (isDrawn(instance))
+        line.titleY = rowY_.at(instance);
+    line.titleWidth = std::max(64.0, estimatedTextWidth(line.title.text, *line.titleStyle) + 2 * titlePadding);
+    line.lineTop = line.titleY + titleHeight / 2;
+    line.lineBottom = bodyBottom_;
+    if (occupant.deletion != plan_.events()) {
+        line.lineBottom = occupant.deletion == ColumnPlan::top ? line.lineTop : rowOfEvent(occupant.deletion);
+        line.crossStyle = palette.of(instance->deletion, TCF::OBJ_INSTANCE_DELETE);
+    }
+    return line;
 }
 
 void DiagramBuilder::addBars()
 {
     const Style* style = diagram_.palette->byKind(TCF::OBJ_INSTANCE_ACTIVATED);
-    const size_t firstInstanceLine = world_ ? 1 : 0;
-    for (size_t column = 0; column < columns_.size(); ++column) {
-        TDFInstance* instance = columns_[column];
-        if (!instance->hasActivation())
-            continue;
-        // The recorded events open and close bars alternately; a creating
-        // message opened a bar that is not recorded.
-        std::vector<const TDFObject*> bounds;
-        if (instance->creationMessage)
-            bounds.push_back(instance->creationMessage);
-        if (instance->activations) {
-            const Array<TDFObject*>& recorded = *instance->activations;
-            for (int i = 0; i < recorded.count; ++i)
-                bounds.push_back(recorded[i]);
-        }
-        const Lifeline& line = diagram_.lifelines[firstInstanceLine + column];
-        for (size_t k = 0; k < bounds.size(); k += 2) {
-            const double top = std::max(line.lineTop, yOf(bounds[k], bodyTop_));
-            const double bottom =
-                std::min(line.lineBottom, k + 1 < bounds.size() ? yOf(bounds[k + 1], bodyBottom_) : bodyBottom_);
-            if (bottom > top) {
-                diagram_.bars.push_back({line.x, top, bottom, style});
-                barSpans_[line.x].emplace_back(top, bottom);
+    // The lifelines stand in the plan's order.
+    auto line = diagram_.lifelines.cbegin();
+    for (int column = 0; column < plan_.columns(); ++column) {
+        for (const ColumnPlan::Occupant& occupant : plan_.occupants(column)) {
+            const Lifeline& lifeline = *line++;
+            TDFInstance* instance = occupant.instance;
+            if (!instance || !instance->hasActivation())
+                continue;
+            // The recorded events open and close bars alternately; a creating
+            // message opened a bar that is not recorded.
+            std::vector<const TDFObject*> bounds;
+            if (instance->creationMessage)
+                bounds.push_back(instance->creationMessage);
+            if (instance->activations) {
+                const Array<TDFObject*>& recorded = *instance->activations;
+                for (int i = 0; i < recorded.count; ++i)
+                    bounds.push_back(recorded[i]);
+            }
+            for (size_t k = 0; k < bounds.size(); k += 2) {
+                const double top = std::max(lifeline.lineTop, yOf(bounds[k], bodyTop_));
+                const double bottom = std::min(lifeline.lineBottom,
+                                               k + 1 < bounds.size() ? yOf(bounds[k + 1], bodyBottom_) : bodyBottom_);
+                if (bottom > top) {
+                    diagram_.bars.push_back({lifeline.x, top, bottom, style});
+                    barSpans_[lifeline.x].emplace_back(top, bottom);
+                }
             }
         }
     }
@@ -109,6 +112,8 @@ void DiagramBuilder::addLoops()
 
     const StylePalette& palette = *diagram_.palette;
     std::vector<long long> enclosing;  // ends of the loops around the current one
+    std::vector<TDFInstance*> involved;
+    double openTabsBottom = bodyTop_;  // loops open at the top hang their tabs one below the other
     for (const Span& span : spans) {
         while (!enclosing.empty() && enclosing.back() < span.from)
             enclosing.pop_back();
@@ -118,12 +123,13 @@ void DiagramBuilder::addLoops()
         // Wide enough for the lifelines of everything inside the loop.
         std::vector<double> xs;
         bool edge = false;
-        if (span.start->instance && columnX(span.start->instance))
-            xs.push_back(*columnX(span.start->instance));
+        if (const std::optional<double> x = columnX(span.start->instance))
+            xs.push_back(*x);
         const auto first = std::upper_bound(window_.positions.begin(), window_.positions.end(), span.from);
         const auto last = std::lower_bound(window_.positions.begin(), window_.positions.end(), span.to);
         for (auto it = first; it < last; ++it) {
-            for (const TDFInstance* instance : involvedInstances(window_.events[it - window_.positions.begin()]))
+            involvedInstances(window_.events[static_cast<size_t>(it - window_.positions.begin())], involved);
+            for (const TDFInstance* instance : involved)
                 xs.push_back(endpointX(instance, edge));
         }
         LoopFrame frame;
@@ -137,10 +143,15 @@ void DiagramBuilder::addLoops()
         }
         frame.openTop = !isDrawn(span.start);
         frame.top = frame.openTop ? bodyTop_ : rowY_.at(span.start);
+        frame.style = palette.of(span.start, TCF::OBJ_LOOP_START);
+        frame.tabTop = frame.top;
+        if (frame.openTop) {
+            frame.tabTop = openTabsBottom;
+            openTabsBottom += loopTabHeight(*frame.style);
+        }
         TDFLoopEnd* end = span.start->loopEnd;
         frame.openBottom = !end || !isDrawn(end);
         frame.bottom = frame.openBottom ? bodyBottom_ : rowY_.at(end);
-        frame.style = palette.of(span.start, TCF::OBJ_LOOP_START);
         frame.endStyle = end ? palette.of(end, TCF::OBJ_LOOP_END) : palette.byKind(TCF::OBJ_LOOP_END);
         frame.label = makeLabel(loopName(span.start), span.start->link(), *frame.style,
                                 std::max(frame.right - frame.left - 4 * labelPadding, 40.0));

@@ -44,3 +44,8 @@ double fontSizeOf(const Style& style)
 {
     return std::clamp(style.fontSize(), 6, 48);
 }
+
+double loopTabHeight(const Style& style)
+{
+    return fontSizeOf(style) + 8;
+}

@@ -30,5 +30,7 @@ private:
 
 // Font sizes from a configuration are trusted only within readable bounds.
 double fontSizeOf(const Style& style);
+// The height of the tab that carries a loop's name in the loop's style.
+double loopTabHeight(const Style& style);
 
 #endif

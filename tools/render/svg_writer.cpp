@@ -145,19 +145,19 @@ void writeLoopLabels(QXmlStreamWriter& xml, const Diagram& diagram)
         startGroup(xml, QStringLiteral("loop-label"), loop.label.tooltip);
         const double tabWidth = std::min(loop.right - loop.left,
                                          estimatedTextWidth(loop.label.text, *loop.style) + 3 * labelPadding);
-        const double tabHeight = fontSizeOf(*loop.style) + 8;
+        const double tabHeight = loopTabHeight(*loop.style);
         xml.writeStartElement(QStringLiteral("path"));
         xml.writeAttribute(QStringLiteral("class"), QStringLiteral("loop-tab"));
         xml.writeAttribute(QStringLiteral("d"), QStringLiteral("M%1,%2 H%3 V%4 L%5,%6 H%1 Z")
-                                                    .arg(svgNumber(loop.left), svgNumber(loop.top),
+                                                    .arg(svgNumber(loop.left), svgNumber(loop.tabTop),
                                                          svgNumber(loop.left + tabWidth),
-                                                         svgNumber(loop.top + tabHeight - 5),
+                                                         svgNumber(loop.tabTop + tabHeight - 5),
                                                          svgNumber(loop.left + tabWidth - 6),
-                                                         svgNumber(loop.top + tabHeight)));
+                                                         svgNumber(loop.tabTop + tabHeight)));
         xml.writeAttribute(QStringLiteral("fill"), svgColor(loop.style->backColor()));
         xml.writeAttribute(QStringLiteral("stroke"), svgColor(loop.style->lineColor()));
         xml.writeEndElement();
-        writeText(xml, loop.left + labelPadding, baselineFor(loop.top + tabHeight / 2, *loop.style), loop.label.text,
+        writeText(xml, loop.left + labelPadding, baselineFor(loop.tabTop + tabHeight / 2, *loop.style), loop.label.text,
                   *loop.style, QStringLiteral("start"));
         xml.writeEndElement();
     }

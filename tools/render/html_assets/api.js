@@ -41,11 +41,8 @@ window.tdfView = {
 };
 
 function start() {
-  var t0 = performance.now();
   var trace = loadTrace();
-  var t1 = performance.now();
   var layout = buildLayout(trace);
-  console.log('PROFILE load ' + (t1 - t0) + ' layout ' + (performance.now() - t1));
   tdfView = new View(trace, layout);
   tdfView.bindControls();
   tdfView.bindInspection();
@@ -53,9 +50,7 @@ function start() {
     ? trace.count + ' events, ' + timeText(trace, 0) + ' to ' + timeText(trace, trace.count - 1) + ', ' +
       trace.columns + ' columns'
     : 'no events';
-  var t2 = performance.now();
   tdfView.resize();
-  console.log('PROFILE draw ' + (performance.now() - t2));
   document.body.setAttribute('data-ready', 'yes');
   readyResolve(window.tdfView);
 }

@@ -55,9 +55,7 @@ function decodeTable(table) {
 }
 
 function loadTrace() {
-  var t0 = performance.now();
   var raw = JSON.parse(document.getElementById('trace-data').textContent);
-  console.log('PROFILE parse ' + (performance.now() - t0));
   var trace = {
     count: raw.count,
     columns: raw.columns,

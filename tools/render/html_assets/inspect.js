@@ -95,13 +95,13 @@ function eventAt(view, px, py) {
   return best;
 }
 
-// The instance holding a column at event i's row, as "name #id".
+// The instance that last took a column at or before event i's row, with
+// its dynamic id.
 function instanceName(view, column, i, edge) {
   if (column < 0) return edge ? 'World (hidden)' : '?';
-  var trace = view.trace, lines = trace.lifelines, line = lineAt(view.layout, column, view.layout.y[i]);
-  if (line < 0) return '?';
-  var name = trace.strings[lines.title[line]];
-  return lines.id[line] || lines.start[line] >= 0 ? name + ' #' + lines.id[line] : name;
+  var trace = view.trace, layout = view.layout, list = layout.byColumn[column];
+  var k = lowerBound(list.tops, layout.y[i] + 1e-9) - 1;
+  return k < 0 ? '?' : trace.strings[trace.lifelines.tooltip[list[k]]];
 }
 
 function durationText(trace, from, to) {

@@ -91,10 +91,6 @@ function buildLayout(trace) {
     list.sort(function (a, b) { return layout.lineTop[a] - layout.lineTop[b]; });
     list.tops = Float64Array.from(list, function (l) { return layout.lineTop[l]; });
   });
-  // Same-named lifelines are told apart by their ids.
-  var named = {};
-  for (l = 0; l < count; ++l) named[lines.title[l]] = (named[lines.title[l]] || 0) + 1;
-  layout.sharedName = function (line) { return named[lines.title[line]] > 1; };
 
   // Activation bars, each column's sorted by their tops.
   var bars = trace.bars;

@@ -344,7 +344,6 @@ Painter.prototype.titleBox = function (ctx, line, x, y, shrink, labels) {
   var trace = this.trace, g = GEOMETRY, lines = trace.lifelines;
   var styleIndex = lines.titleStyle[line], style = trace.styles[styleIndex];
   var text = trace.strings[lines.title[line]];
-  if (this.layout.sharedName(line)) text += ' #' + lines.id[line];
   this.setFont(ctx, style);
   var fitted = this.fit(ctx, text, styleIndex, g.columnWidth - 2 * 10 - 8);
   var w = Math.max(64, ctx.measureText(fitted).width + 20), h = g.titleHeight * shrink;

@@ -182,23 +182,17 @@ View.prototype.placeAxisLabels = function () {
 };
 
 // The sticky titles: for each column, the instance that holds it at the top
-// of the view.
+// of the view. Titles carry the dynamic id where a neighbour shares the
+// name; the tooltip always does.
 View.prototype.placeTitles = function () {
   var trace = this.trace, layout = this.layout, lines = trace.lifelines, g = GEOMETRY;
-  var y = Math.max(this.top, layout.topRowY);
-  var shown = [], names = {};
+  var y = Math.max(this.top, layout.topRowY), used = 0;
   for (var c = 0; c < trace.columns; ++c) {
     var x = columnX(c) - this.left - g.axisWidth;
     if (x < -g.columnWidth / 2 || x > this.width + g.columnWidth / 2) continue;
     var line = lineAt(layout, c, y);
     if (line < 0) continue;
-    var name = trace.strings[lines.title[line]];
-    names[name] = (names[name] || 0) + 1;
-    shown.push([line, x, name]);
-  }
-  var used = 0;
-  for (var k = 0; k < shown.length; ++k) {
-    var entry = shown[k], l = entry[0], box = this.titlePool[used];
+    var box = this.titlePool[used];
     if (!box) {
       box = document.createElement('div');
       box.className = 'title';
@@ -206,14 +200,13 @@ View.prototype.placeTitles = function () {
       this.titlePool.push(box);
     }
     ++used;
-    var style = trace.styles[lines.titleStyle[l]];
-    var text = entry[2] + (names[entry[2]] > 1 || layout.sharedName(l) && lines.id[l] ? ' #' + lines.id[l] : '');
+    var style = trace.styles[lines.titleStyle[line]];
+    var text = trace.strings[lines.title[line]];
     if (box.textContent !== text) box.textContent = text;
-    var link = lines.link[l] >= 0 ? '\n' + trace.strings[lines.link[l]] : '';
-    box.title = entry[2] + (lines.id[l] || lines.start[l] >= 0 ? ' (id ' + lines.id[l] + ')' : '') + link;
-    box.dataset.lifeline = l;
-    box.dataset.column = lines.column[l];
-    box.style.left = (entry[1] - (g.columnWidth - 10) / 2) + 'px';
+    box.title = trace.strings[lines.tooltip[line]] + (lines.link[line] >= 0 ? '\n' + trace.strings[lines.link[line]] : '');
+    box.dataset.lifeline = line;
+    box.dataset.column = c;
+    box.style.left = (x - (g.columnWidth - 10) / 2) + 'px';
     box.style.width = (g.columnWidth - 10) + 'px';
     box.style.color = style.text;
     box.style.background = style.back;
