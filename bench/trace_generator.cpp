@@ -119,12 +119,20 @@ private:
         const std::string id = messageId();
         line("ME " + id + " " + std::to_string(receiver));
         if (awaitsReturn)
-            open_.push_back(id);
+            open_.push_back({id, receiver});
+    }
+
+    bool owesReturn(long long instance) const
+    {
+        for (const OpenMessage& message : open_)
+            if (message.receiver == instance)
+                return true;
+        return false;
     }
 
     void giveReturn()
     {
-        line("MR " + open_.back());
+        line("MR " + open_.back().id);
         open_.pop_back();
     }
 
@@ -150,7 +158,11 @@ private:
         if (live.size() < 45 || (roll < 5 && live.size() < 55)) {
             newInstance();
         } else if (roll < 10) {
+            // An instance that is still to return a message is not deleted:
+            // the return would come from a deleted instance.
             const size_t index = size_t(pick(int(live.size())));
+            if (owesReturn(live[index]))
+                return;
             line("DI " + std::to_string(live[index]));
             live[index] = live.back();
             live.pop_back();
@@ -192,8 +204,9 @@ private:
             const long long call = nextCallId_++;
             const std::string id = messageId();
             line("MC " + std::to_string(call) + " " + id);
-            line("ME " + id + " " + std::to_string(someInstance()) + " " + std::to_string(call));
-            open_.push_back(id);
+            const int receiver = someInstance();
+            line("ME " + id + " " + std::to_string(receiver) + " " + std::to_string(call));
+            open_.push_back({id, receiver});
         } else if (roll < 680) {
             line("TM " + std::to_string(time_ += 1000 + pick(5000)));
         } else if (roll < 700) {
@@ -282,7 +295,11 @@ private:
     int currentBlock_ = 1;
     int selected_ = 0;
     std::vector<long long> live_[blockCount + 1];
-    std::vector<std::string> open_;
+    struct OpenMessage {
+        std::string id;
+        long long receiver;
+    };
+    std::vector<OpenMessage> open_;
     long long nextInstanceId_ = 1;
     long long nextCallId_ = 1;
     long long time_ = 1000;
