@@ -2,6 +2,7 @@
 
 #include "html_assets.h"
 #include "html_page_data.h"
+#include "html_page_json.h"
 
 namespace {
 
