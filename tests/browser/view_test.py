@@ -1,0 +1,305 @@
+#!/usr/bin/env python3
+"""The HTML view in headless Chromium: scrolling, zoom, search, going to a
+time, column reuse and what the screenshot shows.
+
+    view_test.py TDFTOOL DATA_DIR [unittest arguments]
+
+Each test renders a trace of DATA_DIR with `tdftool render -o X.html`,
+opens the page, waits for window.tdfView.ready and checks the page against
+facts read from the trace's text (trace_facts.py).
+"""
+
+import os
+import shutil
+import sys
+import tempfile
+import unittest
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from page_session import PageSession, render_page, skip_without_browser  # noqa: E402
+from png_pixels import decode_png  # noqa: E402
+from trace_facts import read_trace_facts  # noqa: E402
+
+TDFTOOL = None
+DATA = None
+
+# In view.tdf: a label too long for its column, and a time only its
+# "report" message comes at or after.
+LONG_LABEL = "calibrate_pressure_sensor_against_reference_channel_then_store_offset"
+LONG_LABEL_TAIL = "then_store_offset"
+LATE_TIME = 90000
+
+
+def setUpModule():
+    # One browser and one page per trace for all the tests: each test opens
+    # its page afresh.
+    ViewTestCase.session = PageSession()
+    ViewTestCase.work = tempfile.mkdtemp(prefix="tdf-view-")
+
+
+def tearDownModule():
+    ViewTestCase.session.close()
+    shutil.rmtree(ViewTestCase.work, ignore_errors=True)
+
+
+class ViewTestCase(unittest.TestCase):
+    session = None
+    work = None
+    pages = {}
+
+    def open_trace(self, name, width=900, height=600):
+        """Opens the page of tests/data/NAME.tdf in a viewport of that size;
+        returns the trace's facts."""
+        trace = os.path.join(DATA, name + ".tdf")
+        if name not in self.pages:
+            page = os.path.join(self.work, name + ".html")
+            render_page(TDFTOOL, trace, page)
+            self.pages[name] = page
+        self.session.resize(width, height)
+        self.session.open(self.pages[name])
+        return read_trace_facts(trace)
+
+    def assertSameBox(self, before, after, what):
+        for a, b in zip(before, after):
+            self.assertAlmostEqual(a, b, delta=0.5, msg=f"{what} moved: {before} -> {after}")
+
+    def title_boxes(self):
+        """The sticky titles shown: {text: (left, tooltip)}."""
+        return {text: (left, tooltip) for text, left, tooltip in self.session.driver.execute_script("""
+            return Array.from(document.querySelectorAll('#titles > *'))
+              .filter((e) => !e.hidden && e.getClientRects().length)
+              .map((e) => [e.textContent, e.getBoundingClientRect().left, e.title]);""")}
+
+    def axis_rows(self):
+        """The times on the axis: {event index: centre y in the viewport}."""
+        rows = self.session.driver.execute_script("""
+            return Array.from(document.querySelectorAll('#axis-labels [data-event]'))
+              .filter((e) => !e.hidden && e.getClientRects().length)
+              .map((e) => { const r = e.getBoundingClientRect(); return [+e.dataset.event, r.top + r.height / 2]; });""")
+        return dict(rows)
+
+
+class StickyBandsTest(ViewTestCase):
+    def test_titles_and_axis_stay_while_the_diagram_scrolls_both_ways(self):
+        self.open_trace("view")
+        session = self.session
+        titles, axis = session.box("titles"), session.box("axis")
+        start = session.visible_events()
+        self.assertEqual(start[0], 0)
+        axis_picture, titles_picture = session.element_png("axis"), session.element_png("titles")
+        lefts = {text: left for text, (left, _) in self.title_boxes().items()}
+        self.assertIn("Controller", lefts)
+
+        session.wheel("body", 0, 400)
+        down = session.visible_events()
+        self.assertGreater(down[0], start[0], "the wheel did not scroll down")
+        self.assertSameBox(titles, session.box("titles"), "the title band")
+        self.assertSameBox(axis, session.box("axis"), "the time axis")
+        self.assertNotEqual(axis_picture, session.element_png("axis"), "the axis shows the same times")
+
+        session.wheel("body", 300, 0)
+        self.assertEqual(session.visible_events(), down, "scrolling sideways changed the rows shown")
+        self.assertSameBox(titles, session.box("titles"), "the title band")
+        self.assertSameBox(axis, session.box("axis"), "the time axis")
+        self.assertNotEqual(titles_picture, session.element_png("titles"), "the titles did not follow")
+        right = {text: left for text, (left, _) in self.title_boxes().items()}
+        self.assertIn("Controller", right)
+        self.assertAlmostEqual(right["Controller"], lefts["Controller"] - 300, delta=1)
+
+        session.wheel("body", -300, -400)
+        self.assertEqual(session.visible_events(), start)
+        self.assertSameBox(titles, session.box("titles"), "the title band")
+        self.assertSameBox(axis, session.box("axis"), "the time axis")
+        back = {text: left for text, (left, _) in self.title_boxes().items()}
+        self.assertEqual(back.keys(), lefts.keys())
+        for text in lefts:
+            self.assertAlmostEqual(back[text], lefts[text], delta=1, msg=text)
+
+
+    def test_dragging_pans_the_diagram_under_the_bands(self):
+        self.open_trace("view")
+        session = self.session
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.by import By
+        titles, axis = session.box("titles"), session.box("axis")
+        start = session.visible_events()
+        controller = self.title_boxes()["Controller"][0]
+        ActionChains(session.driver).drag_and_drop_by_offset(
+            session.driver.find_element(By.ID, "body"), -250, -300).perform()
+        session.next_frame()
+        moved = session.visible_events()
+        self.assertGreater(moved[0], start[0], "dragging up did not scroll down")
+        self.assertAlmostEqual(self.title_boxes()["Controller"][0], controller - 250, delta=1)
+        self.assertSameBox(titles, session.box("titles"), "the title band")
+        self.assertSameBox(axis, session.box("axis"), "the time axis")
+
+
+class ZoomTest(ViewTestCase):
+    def test_ctrl_wheel_zooms_the_time_axis_about_the_pointer(self):
+        self.open_trace("view")
+        session = self.session
+        session.wheel("body", 0, 500)
+        body = session.box("body")
+        pointer_y = body[1] + body[3] / 2 - 80
+        before_range, before_rows = session.visible_events(), self.axis_rows()
+        # A browser zooms the whole page on Ctrl+wheel unless the page cancels
+        # the event (headless Chromium never zooms, so look at the event).
+        session.driver.execute_script("""
+            window.wheelCancelled = [];
+            window.addEventListener('wheel', (e) => window.wheelCancelled.push(e.defaultPrevented));""")
+
+        from selenium.webdriver.common.keys import Keys
+        session.wheel("body", 0, -200, offset=(0, -80), keys=(Keys.CONTROL,))
+        after_range, after_rows = session.visible_events(), self.axis_rows()
+        cancelled = session.driver.execute_script("return window.wheelCancelled")
+        self.assertTrue(cancelled and all(cancelled), f"the browser would zoom the page too: {cancelled}")
+        self.assertLess(after_range[1] - after_range[0], before_range[1] - before_range[0],
+                        "zooming in shows as many rows as before")
+
+        # Every row keeps its place relative to the pointer, scaled by one factor.
+        common = [i for i in before_rows if i in after_rows and abs(before_rows[i] - pointer_y) > 30]
+        self.assertGreaterEqual(len(common), 2, f"too few rows on the axis before and after: {common}")
+        scales = [(after_rows[i] - pointer_y) / (before_rows[i] - pointer_y) for i in common]
+        self.assertGreater(min(scales), 1.2, f"the rows did not spread: {scales}")
+        for i in common:
+            expected = pointer_y + scales[0] * (before_rows[i] - pointer_y)
+            self.assertAlmostEqual(after_rows[i], expected, delta=3,
+                                   msg=f"event {i} moved off the zoom about the pointer")
+
+    def test_zoom_buttons_change_the_scale_both_ways(self):
+        self.open_trace("view")
+        session = self.session
+        from selenium.webdriver.common.by import By
+        start = session.visible_events()
+        session.driver.find_element(By.ID, "zoom-in").click()
+        session.next_frame()
+        zoomed = session.visible_events()
+        self.assertLess(zoomed[1] - zoomed[0], start[1] - start[0])
+        session.driver.find_element(By.ID, "zoom-out").click()
+        session.driver.find_element(By.ID, "zoom-out").click()
+        session.next_frame()
+        wider = session.visible_events()
+        self.assertGreater(wider[1] - wider[0], start[1] - start[0])
+
+
+class FindAndGoTest(ViewTestCase):
+    def test_the_long_label_is_shortened_in_the_picture(self):
+        # The SVG of the same trace shows the label cut with an ellipsis: the
+        # trace does exercise a label too long for its place.
+        svg = os.path.join(self.work, "view.svg")
+        render_page(TDFTOOL, os.path.join(DATA, "view.tdf"), svg)
+        with open(svg, encoding="utf-8") as picture:
+            drawn = picture.read()
+        self.assertIn(LONG_LABEL[:12], drawn)
+        self.assertNotIn(f">{LONG_LABEL}</text>", drawn)
+        self.assertIn("\u2026</text>", drawn)
+
+    def test_find_reaches_the_events_of_a_shortened_label(self):
+        facts = self.open_trace("view")
+        session = self.session
+        hits = facts.events_labelled(LONG_LABEL_TAIL)
+        self.assertTrue(hits)
+        first, last = session.visible_events()
+        self.assertGreater(hits[0].index, last, "the label is already on screen")
+
+        self.assertEqual(session.view("find", LONG_LABEL_TAIL), len(hits))
+        session.next_frame()
+        first, last = session.visible_events()
+        self.assertLessEqual(first, hits[0].index)
+        self.assertGreaterEqual(last, hits[0].index)
+        self.assertEqual(session.view("find", "no label holds this"), 0)
+
+    def test_go_to_time_shows_the_first_event_at_or_after_it(self):
+        facts = self.open_trace("view")
+        session = self.session
+        for time in (LATE_TIME, 50001, 1200):
+            target = facts.first_event_at_or_after(time)
+            before = session.visible_events()
+            session.view("goToTime", time)
+            session.next_frame()
+            first, last = session.visible_events()
+            self.assertTrue(first <= target.index <= last,
+                            f"goToTime({time}): event {target.index} not in [{first}, {last}]")
+            if not before[0] <= target.index <= before[1]:
+                self.assertNotEqual((first, last), before)
+
+
+class ColumnReuseTest(ViewTestCase):
+    def test_a_deleted_instances_column_is_taken_by_a_later_one(self):
+        facts = self.open_trace("column_reuse", height=360)
+        session = self.session
+        columns = session.view("columns")
+        self.assertEqual((facts.instances_created, facts.most_alive), (4, 2))
+        self.assertLess(columns, facts.instances_created)
+        self.assertLessEqual(columns, facts.most_alive + 2)
+
+        def sensor_or_buffer():
+            shown = self.title_boxes()
+            return {text: box for text, box in shown.items() if "Sensor" in text or "Buffer" in text}
+
+        # At the top the column holds Sensor 200; after its deletion Buffer
+        # 300, then Sensor 400, each with its title in the same place.
+        at_start = sensor_or_buffer()
+        self.assertEqual(len(at_start), 1, at_start)
+        (first_text, (column_left, _)), = at_start.items()
+        self.assertIn("Sensor", first_text)
+        for time, name, instance in ((2010, "Buffer", "300"), (3010, "Sensor", "400")):
+            session.view("goToTime", time)
+            session.next_frame()
+            shown = sensor_or_buffer()
+            self.assertEqual(len(shown), 1, f"at {time}: {shown}")
+            (text, (left, tooltip)), = shown.items()
+            self.assertIn(name, text)
+            self.assertAlmostEqual(left, column_left, delta=1, msg=f"{text} is not in the reused column")
+            self.assertIn(instance, tooltip, f"the title of {text} does not name its id")
+
+
+class ScreenshotTest(ViewTestCase):
+    # A pixel row across an arrow between two columns (170 pixels apart)
+    # has more ink than one across lifelines, bars and a label.
+    ARROW_INK = 100
+
+    def test_arrows_are_drawn_on_the_rows_the_axis_gives(self):
+        facts = self.open_trace("view", width=1900, height=700)
+        session = self.session
+        session.view("goToTime", 1300)
+        session.next_frame()
+        first, last = session.visible_events()
+        canvas = session.box("diagram")
+        pixels = decode_png(session.element_png("diagram"))
+        background = pixels.rgb(pixels.width - 2, pixels.height - 2)
+
+        def ink(y):
+            return sum(1 for colour in pixels.row(y, 0, pixels.width)
+                       if sum(abs(a - b) for a, b in zip(colour, background)) > 60)
+
+        rows = self.axis_rows()
+        arrows = [i for i in range(first, last + 1) if facts.events[i].opcode in ("ME", "MR") and i in rows]
+        self.assertGreaterEqual(len(arrows), 8, f"too few arrows on screen: {arrows}")
+        for i in arrows:
+            centre = round(rows[i] - canvas[1])
+            near = range(max(0, centre - 4), min(pixels.height, centre + 5))
+            self.assertGreaterEqual(max((ink(y) for y in near), default=0), self.ARROW_INK,
+                                    f"no arrow drawn near y {centre} for event {i} ({facts.events[i].label})")
+            # Half way to the next row's label there is none.
+            clear = range(centre + 6, min(pixels.height, centre + 13))
+            self.assertLess(max((ink(y) for y in clear), default=0), self.ARROW_INK,
+                            f"an arrow drawn between rows below y {centre}")
+        # Not a canvas filled all over: some rows hold no arrow.
+        self.assertLess(min(ink(y) for y in range(0, pixels.height, 3)), self.ARROW_INK)
+
+
+def main():
+    global TDFTOOL, DATA
+    if len(sys.argv) < 3:
+        print(__doc__)
+        return 2
+    TDFTOOL, DATA = sys.argv[1], sys.argv[2]
+    skip_without_browser()
+    program = unittest.main(argv=[sys.argv[0]] + sys.argv[3:], exit=False, verbosity=2)
+    return 0 if program.result.wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
