@@ -172,6 +172,23 @@ void expectPageShowsTrace(TDF& reader)
         }
     }
 
+    // A loop's frame spans the columns of the events inside it.
+    const Table& loops = data.loops;
+    for (size_t k = 0; k < loops.at("start").size(); ++k) {
+        const std::int64_t start = loops.at("start")[k], end = loops.at("end")[k];
+        EXPECT_EQ(events.at(size_t(start))->type, TDF_LOOP_START);
+        const std::int64_t last = end < 0 ? std::int64_t(events.size()) : end;
+        for (std::int64_t i = start + 1; i < last; ++i) {
+            for (const char* column : {"from", "to"}) {
+                const std::int64_t at = data.events.at(column)[size_t(i)];
+                if (at >= 0) {
+                    EXPECT_GE(at, loops.at("left")[k]) << "loop " << k << " event " << i;
+                    EXPECT_LE(at, loops.at("right")[k]) << "loop " << k << " event " << i;
+                }
+            }
+        }
+    }
+
     // A column holds one lifeline at a time, and no more columns than
     // instances alive at once (and the world actor).
     std::map<std::int64_t, std::vector<std::pair<std::int64_t, std::int64_t>>> spans;

@@ -99,8 +99,4 @@ struct PageData {
 // The page's data for everything `reader` read.
 PageData collectPageData(TDF& reader, const QString& title);
 
-// The data as one JSON object, each number column a base64 text of
-// variable-length integers (see html_number_column.h).
-QByteArray pageDataJson(const PageData& data);
-
 #endif

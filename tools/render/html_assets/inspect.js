@@ -221,6 +221,7 @@ View.prototype.bindInspection = function () {
     clearTimeout(timer);
     timer = setTimeout(function () {
       search(self, input.value);
+      self.matchedText = input.value;
       if (self.hits && self.hits.length) nextHit(self, true);
       showCount();
     }, 250);

@@ -8,7 +8,7 @@ var COLORS = {
   gap: '#b00020', hit: 'rgba(255, 214, 0, 0.55)', selected: 'rgba(0, 120, 255, 0.25)'
 };
 var MAX_DETAILED = 4000;   // more events on screen are sampled, one per pixel row
-var LABEL_ROW_PIXELS = 11; // rows closer than this carry no labels
+var LABEL_ROW_PIXELS = 14; // rows closer than this carry no labels
 
 function fontOf(style) {
   return (style.italic ? 'italic ' : '') + (style.bold ? 'bold ' : '') + style.size + 'px ' + style.font;
