@@ -108,6 +108,7 @@ private:
         const long long id = nextInstanceId_++;
         line("NI " + std::to_string(1 + pick(instancesPerBlock)) + " " + std::to_string(id));
         live_[currentBlock_].push_back(id);
+        current_ = id;
         return int(id);
     }
 
@@ -119,13 +120,16 @@ private:
         const std::string id = messageId();
         line("ME " + id + " " + std::to_string(receiver));
         if (awaitsReturn)
-            open_.push_back({id, receiver});
+            open_.push_back({id, current_, receiver});
+        current_ = receiver;
     }
 
+    // True when an open message was sent or received by `instance`: its
+    // return would come from, or go to, a deleted instance.
     bool owesReturn(long long instance) const
     {
         for (const OpenMessage& message : open_)
-            if (message.receiver == instance)
+            if (message.sender == instance || message.receiver == instance)
                 return true;
         return false;
     }
@@ -133,6 +137,7 @@ private:
     void giveReturn()
     {
         line("MR " + open_.back().id);
+        current_ = open_.back().sender;
         open_.pop_back();
     }
 
@@ -164,6 +169,8 @@ private:
             if (owesReturn(live[index]))
                 return;
             line("DI " + std::to_string(live[index]));
+            if (current_ == live[index])
+                current_ = 0;
             live[index] = live.back();
             live.pop_back();
         } else if (roll < 50) {
@@ -206,7 +213,7 @@ private:
             line("MC " + std::to_string(call) + " " + id);
             const int receiver = someInstance();
             line("ME " + id + " " + std::to_string(receiver) + " " + std::to_string(call));
-            open_.push_back({id, receiver});
+            open_.push_back({id, current_, receiver});
         } else if (roll < 680) {
             line("TM " + std::to_string(time_ += 1000 + pick(5000)));
         } else if (roll < 700) {
@@ -297,9 +304,11 @@ private:
     std::vector<long long> live_[blockCount + 1];
     struct OpenMessage {
         std::string id;
+        long long sender;  // the current instance when it was sent, 0 for none
         long long receiver;
     };
     std::vector<OpenMessage> open_;
+    long long current_ = 0;  // the instance the reader takes as the next sender (bounded mix)
     long long nextInstanceId_ = 1;
     long long nextCallId_ = 1;
     long long time_ = 1000;
