@@ -174,7 +174,7 @@ Painter.prototype.paint = function (ctx, v) {
 
   this.paintGaps(ctx, v, shown.list, sy);
   this.paintLoops(ctx, v, top, bottom, sx, sy, labels);
-  this.paintLifelines(ctx, v, top - margin, bottom + margin, sx, sy, shrink, labels);
+  this.paintLifelines(ctx, v, top - margin, bottom + margin, sx, sy, shrink, labels, shown.sampled);
   this.paintHighlights(ctx, v, shown.list, sx, sy);
 
   var events = trace.events;
@@ -360,7 +360,9 @@ Painter.prototype.titleBox = function (ctx, line, x, y, shrink, labels) {
 // without their boxes and crosses.
 var MAX_DETAILED_LINES = 150;
 
-Painter.prototype.paintLifelines = function (ctx, v, top, bottom, sx, sy, shrink, labels) {
+// In a crowded view, bars less than a pixel apart are drawn as one: each
+// shape costs the browser more to draw than the script spends on it.
+Painter.prototype.paintLifelines = function (ctx, v, top, bottom, sx, sy, shrink, labels, crowded) {
   var trace = this.trace, layout = this.layout, g = GEOMETRY, lines = trace.lifelines, self = this;
   var barStyle = this.barStyle();
   for (var c = 0; c < trace.columns; ++c) {
@@ -401,14 +403,25 @@ Painter.prototype.paintLifelines = function (ctx, v, top, bottom, sx, sy, shrink
     ctx.fillStyle = barStyle.back;
     ctx.strokeStyle = barStyle.line;
     ctx.lineWidth = 1;
+    var runTop = null, runBottom = null;
+    var paintRun = function () {
+      ctx.fillRect(x - g.barHalfWidth, runTop, 2 * g.barHalfWidth, runBottom - runTop);
+      ctx.strokeRect(x - g.barHalfWidth, runTop, 2 * g.barHalfWidth, runBottom - runTop);
+    };
     for (var b = Math.max(0, lowerBound(bars.tops, top) - 1); b < bars.tops.length && bars.tops[b] <= bottom;) {
       if (bars.bottoms[b] >= top) {
         var bt = sy(bars.tops[b]), bb = Math.max(sy(bars.bottoms[b]), bt + 1);
-        ctx.fillRect(x - g.barHalfWidth, bt, 2 * g.barHalfWidth, bb - bt);
-        ctx.strokeRect(x - g.barHalfWidth, bt, 2 * g.barHalfWidth, bb - bt);
+        if (runTop !== null && crowded && bt - runBottom < 1) {
+          runBottom = Math.max(runBottom, bb);
+        } else {
+          if (runTop !== null) paintRun();
+          runTop = bt;
+          runBottom = bb;
+        }
       }
       b = Math.max(b + 1, lowerBound(bars.tops, bars.tops[b] + 1 / v.zoom));
     }
+    if (runTop !== null) paintRun();
     // Title boxes where lifelines begin, over their bars.
     if (!detailed) continue;
     found.forEach(function (line) {
@@ -498,15 +511,15 @@ Painter.prototype.paintGaps = function (ctx, v, list, sy) {
   ctx.setLineDash([4, 4]);
   ctx.strokeStyle = COLORS.gap;
   ctx.lineWidth = 1;
+  ctx.beginPath();
   list.forEach(function (i) {
     var before = layout.previousRow(i);
     if (before < 0 || time[i] - time[before] <= threshold) return;
     var y = sy((layout.y[i] + layout.y[before]) / 2);
-    ctx.beginPath();
     ctx.moveTo(0, y);
     ctx.lineTo(v.width, y);
-    ctx.stroke();
   });
+  ctx.stroke();
 };
 
 // Selected events and search hits, under the shapes.
@@ -546,6 +559,7 @@ Painter.prototype.paintAxis = function (ctx, v, list) {
   ctx.lineTo(g.axisX + 0.5, v.height);
   ctx.stroke();
   var threshold = layout.gapThreshold, time = events.time;
+  var breaks = [];
   list.forEach(function (i) {
     var y = sy(layout.y[i]), kind = events.kind[i];
     if (kind === KIND.THREAD) {
@@ -559,15 +573,15 @@ Painter.prototype.paintAxis = function (ctx, v, list) {
       ctx.fill();
     }
     var before = threshold > 0 ? layout.previousRow(i) : -1;
-    if (before >= 0 && time[i] - time[before] > threshold) {
-      // A break in the axis: two chevrons.
-      var gy = sy((layout.y[i] + layout.y[before]) / 2);
-      ctx.strokeStyle = COLORS.gap;
-      ctx.lineWidth = 2;
-      ctx.beginPath();
-      ctx.moveTo(g.axisX - 6, gy - 6); ctx.lineTo(g.axisX, gy - 2); ctx.lineTo(g.axisX + 6, gy - 6);
-      ctx.moveTo(g.axisX - 6, gy + 2); ctx.lineTo(g.axisX, gy + 6); ctx.lineTo(g.axisX + 6, gy + 2);
-      ctx.stroke();
-    }
+    if (before >= 0 && time[i] - time[before] > threshold) breaks.push(sy((layout.y[i] + layout.y[before]) / 2));
   });
+  // A break in the axis: two chevrons.
+  ctx.strokeStyle = COLORS.gap;
+  ctx.lineWidth = 2;
+  ctx.beginPath();
+  breaks.forEach(function (gy) {
+    ctx.moveTo(g.axisX - 6, gy - 6); ctx.lineTo(g.axisX, gy - 2); ctx.lineTo(g.axisX + 6, gy - 6);
+    ctx.moveTo(g.axisX - 6, gy + 2); ctx.lineTo(g.axisX, gy + 6); ctx.lineTo(g.axisX + 6, gy + 2);
+  });
+  ctx.stroke();
 };
