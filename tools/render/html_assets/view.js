@@ -64,6 +64,7 @@ View.prototype.resize = function () {
     }, this);
   document.getElementById('hscroll-width').style.width = (this.layout.width - GEOMETRY.axisWidth) + 'px';
   this.density = null;
+  this.densityPicture = null;
   this.clamp();
   this.draw();
 };
@@ -234,16 +235,29 @@ View.prototype.paintOverview = function () {
     this.density = { min: min, max: max, span: span, bins: bins, most: most };
   }
   var d = this.density;
-  ctx.clearRect(0, 0, width, height);
-  ctx.fillStyle = '#f2f4f7';
-  ctx.fillRect(0, 0, width, height);
-  ctx.fillStyle = '#5b7fa6';
-  var scale = Math.log(1 + d.most);
-  for (var b = 0; b < d.bins.length; ++b) {
-    if (!d.bins[b]) continue;
-    var w = Math.max(1, (width - 4) * Math.log(1 + d.bins[b]) / scale);
-    ctx.fillRect(width - 2 - w, b * height / d.bins.length, w, Math.max(1, height / d.bins.length));
+  // The density is drawn once per size (resize forgets it) and copied at every frame.
+  if (!this.densityPicture) {
+    var picture = document.createElement('canvas');
+    picture.width = canvas.width;
+    picture.height = canvas.height;
+    var pctx = picture.getContext('2d');
+    pctx.setTransform(ctx.getTransform());
+    pctx.fillStyle = '#f2f4f7';
+    pctx.fillRect(0, 0, width, height);
+    pctx.fillStyle = '#5b7fa6';
+    var scale = Math.log(1 + d.most);
+    for (var b = 0; b < d.bins.length; ++b) {
+      if (!d.bins[b]) continue;
+      var w = Math.max(1, (width - 4) * Math.log(1 + d.bins[b]) / scale);
+      pctx.fillRect(width - 2 - w, b * height / d.bins.length, w, Math.max(1, height / d.bins.length));
+    }
+    this.densityPicture = picture;
   }
+  ctx.save();
+  ctx.setTransform(1, 0, 0, 1, 0, 0);
+  ctx.clearRect(0, 0, canvas.width, canvas.height);
+  ctx.drawImage(this.densityPicture, 0, 0);
+  ctx.restore();
   var range = this.visibleRange();
   if (range[0] >= 0) {
     var t1 = time[range[0]], t2 = time[range[1]];
