@@ -1,5 +1,6 @@
 #include "html_page_data.h"
 
+#include "activation_bounds.h"
 #include "column_plan.h"
 #include "event_window.h"
 #include "html_page_json.h"
@@ -417,18 +418,7 @@ void Collector::addLifelines()
 
 void Collector::addBars(const TDFInstance* instance, int lifeline)
 {
-    if (!instance->hasActivation())
-        return;
-    // The recorded events open and close bars alternately; a creating
-    // message opened a bar that is not recorded.
-    std::vector<const TDFObject*> bounds;
-    if (instance->creationMessage)
-        bounds.push_back(instance->creationMessage);
-    if (instance->activations) {
-        const Array<TDFObject*>& recorded = *instance->activations;
-        for (int i = 0; i < recorded.count; ++i)
-            bounds.push_back(recorded[i]);
-    }
+    const std::vector<const TDFObject*> bounds = activationBounds(instance);
     for (size_t k = 0; k < bounds.size(); k += 2) {
         data_.bars.lifeline.push_back(lifeline);
         data_.bars.start.push_back(eventIndex(bounds[k]));

@@ -1,6 +1,7 @@
 // Shapes that run over several rows: lifelines, activation bars and loop
 // frames.
 
+#include "activation_bounds.h"
 #include "geometry.h"
 #include "involvement.h"
 #include "labels.h"
@@ -63,18 +64,9 @@ void DiagramBuilder::addBars()
         for (const ColumnPlan::Occupant& occupant : plan_.occupants(column)) {
             const Lifeline& lifeline = *line++;
             TDFInstance* instance = occupant.instance;
-            if (!instance || !instance->hasActivation())
+            if (!instance)
                 continue;
-            // The recorded events open and close bars alternately; a creating
-            // message opened a bar that is not recorded.
-            std::vector<const TDFObject*> bounds;
-            if (instance->creationMessage)
-                bounds.push_back(instance->creationMessage);
-            if (instance->activations) {
-                const Array<TDFObject*>& recorded = *instance->activations;
-                for (int i = 0; i < recorded.count; ++i)
-                    bounds.push_back(recorded[i]);
-            }
+            const std::vector<const TDFObject*> bounds = activationBounds(instance);
             for (size_t k = 0; k < bounds.size(); k += 2) {
                 const double top = std::max(lifeline.lineTop, yOf(bounds[k], bodyTop_));
                 const double bottom = std::min(lifeline.lineBottom,
