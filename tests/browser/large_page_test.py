@@ -16,7 +16,7 @@ import unittest
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from page_session import PageSession, render_page, skip_without_browser  # noqa: E402
+from page_session import PageSession, render_page, run_tests  # noqa: E402
 from trace_facts import read_trace_facts  # noqa: E402
 
 TDFTOOL = None
@@ -73,9 +73,7 @@ def main():
         print(__doc__)
         return 2
     TDFTOOL, GENERATOR = sys.argv[1], sys.argv[2]
-    skip_without_browser()
-    program = unittest.main(argv=[sys.argv[0]] + sys.argv[3:], exit=False, verbosity=2)
-    return 0 if program.result.wasSuccessful() else 1
+    return run_tests(sys.argv)
 
 
 if __name__ == "__main__":

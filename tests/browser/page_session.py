@@ -10,6 +10,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import unittest
 
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
@@ -29,6 +30,14 @@ def skip_without_browser():
     if reasons:
         print("SKIP: " + "; ".join(reasons) + " -- scripts/setup installs them")
         sys.exit(SKIPPED)
+
+
+def run_tests(argv):
+    """Runs the tests of the calling script on the arguments after its own
+    two, skipped without the browser; returns the exit status."""
+    skip_without_browser()
+    program = unittest.main(module="__main__", argv=[argv[0]] + argv[3:], exit=False, verbosity=2)
+    return 0 if program.result.wasSuccessful() else 1
 
 
 def render_page(tdftool, trace, page):
