@@ -1,7 +1,8 @@
-// inspect.js: finding and inspecting. The search matches whole labels
-// (also where the drawing shortens them); "go to" takes a time or an event
-// number; the pointer shows an event's details and a click keeps them,
-// with the message's return (or the return's message) highlighted.
+// finding.js: finding events and showing their details. The search
+// matches whole labels (also where the drawing shortens them); "go to"
+// takes a time or an event number; the pointer shows an event's details and
+// a click keeps them, with the message's return (or the return's message)
+// highlighted.
 
 // The number of the events whose label contains `text` (case sensitive);
 // the view's hits become them. An empty text clears the search.
