@@ -204,7 +204,6 @@ void Collector::addEvent(int index, TDFObject* event)
     out.time[index] = event->time;
     const Style* timeStyle = palette_.byKind(TCF::OBJ_TIME);
     const Style* shown = palette_.byKind(TCF::OBJ_MESSAGE_BODY);
-    QString label;
     int linkIndex = link(event);
     bool edge = false;
     switch (event->type) {
@@ -212,7 +211,6 @@ void Collector::addEvent(int index, TDFObject* event)
         TDFMessage* message = event->toMessage();
         addArrow(index, message->sender, message->receiver);
         shown = palette_.of(message, TCF::OBJ_MESSAGE_BODY);
-        label = messageName(message);
         out.thread[index] = thread(message->thread);
         if (message->call) {
             out.flags[index] |= eventFlag::completesCall;
@@ -227,7 +225,6 @@ void Collector::addEvent(int index, TDFObject* event)
         shown = palette_.of(messageReturn, TCF::OBJ_MESSAGE_RETURN);
         if (const TDFMessage* message = messageReturn->message) {
             addArrow(index, message->receiver, message->sender);
-            label = messageName(message);
             out.thread[index] = thread(message->thread);
             out.partner[index] = eventIndex(message);
         }
@@ -238,12 +235,8 @@ void Collector::addEvent(int index, TDFObject* event)
         TDFMessage* message = call->message;
         out.from[index] = columnOf(message ? message->sender : nullptr, edge);
         shown = palette_.of(message, TCF::OBJ_MESSAGE_BODY);
-        label = QStringLiteral("call %1 #%2")
-                    .arg(message ? messageName(message) : QStringLiteral("?"), QString::number(call->callId));
-        if (message && message->awaitingCompletion) {
-            label += QStringLiteral(" (not completed)");
+        if (message && message->awaitingCompletion)
             out.flags[index] |= eventFlag::notCompleted;
-        }
         linkIndex = link(message);
         out.partner[index] = eventIndex(message);
         break;
@@ -252,7 +245,6 @@ void Collector::addEvent(int index, TDFObject* event)
         TDFInstance* instance = event->toInstance();
         out.from[index] = columnOf(instance, edge);
         shown = palette_.of(instance, TCF::OBJ_INSTANCE_TITLE);
-        label = instanceTitle(instance);
         break;
     }
     case TDF_INSTANCE_DELETE:
@@ -268,7 +260,6 @@ void Collector::addEvent(int index, TDFObject* event)
         if (edge)
             out.flags[index] |= eventFlag::fromEdge;
         shown = palette_.of(action, TCF::OBJ_ACTION);
-        label = action->name().isEmpty() ? QStringLiteral("action") : action->name();
         break;
     }
     case TDF_SYNCHRONISATION: {
@@ -284,7 +275,6 @@ void Collector::addEvent(int index, TDFObject* event)
         out.members.push_back(static_cast<int>(members.size()));
         out.members.insert(out.members.end(), members.begin(), members.end());
         shown = palette_.of(synchronisation, TCF::OBJ_SYNCHRONISATION);
-        label = synchronisation->name().isEmpty() ? QStringLiteral("synchronisation") : synchronisation->name();
         break;
     }
     case TDF_NOTE: {
@@ -292,14 +282,12 @@ void Collector::addEvent(int index, TDFObject* event)
         const bool onMessage =
             note->owner && (note->owner->type == TDF_MESSAGE || note->owner->type == TDF_MESSAGE_RETURN);
         shown = palette_.of(note, onMessage ? TCF::OBJ_MESSAGE_NOTE : TCF::OBJ_INSTANCE_NOTE);
-        label = noteText(note);
         addAttachment(index, note->owner);
         break;
     }
     case TDF_GLYPH: {
         TDFGlyph* glyph = event->toGlyph();
         shown = palette_.of(glyph, TCF::OBJ_MESSAGE_NOTE);
-        label = glyphText(glyph);
         if (glyph->definition && glyph->definition->type != Glyph::GLYPH_NONE)
             out.flags[index] |= eventFlag::alarm;
         addAttachment(index, glyph->owner);
@@ -308,38 +296,25 @@ void Collector::addEvent(int index, TDFObject* event)
     case TDF_THREAD_INFO: {
         TDFThreadInfo* info = event->toThreadInfo();
         shown = timeStyle;
-        label = threadChangeText(info) + QStringLiteral(" (priority %1)").arg(info->priority);
         out.thread[index] = thread(info->thread);
         break;
     }
     case TDF_EXTERNAL_TRIGGER:
-        shown = timeStyle;
-        label = QStringLiteral("externally triggered trace");
-        break;
     case TDF_TRIGGER_START:
-        shown = timeStyle;
-        label = QStringLiteral("trigger start");
-        break;
     case TDF_TRIGGER_STOP:
         shown = timeStyle;
-        label = QStringLiteral("trigger stop");
         break;
     case TDF_LOOP_START:
         shown = palette_.of(event, TCF::OBJ_LOOP_START);
-        label = loopName(event->toLoopStart());
         break;
-    case TDF_LOOP_END: {
-        const TDFLoopEnd* end = event->toLoopEnd();
+    case TDF_LOOP_END:
         shown = palette_.of(event, TCF::OBJ_LOOP_END);
-        if (end->loopStart)
-            label = loopName(end->loopStart);
         break;
-    }
     default:
         break;
     }
     out.style[index] = style(shown);
-    out.label[index] = label.isEmpty() ? none : text(label);
+    out.label[index] = optionalText(eventLabel(event));
     out.link[index] = linkIndex;
 }
 

@@ -67,6 +67,59 @@ QString threadChangeText(const TDFThreadInfo* info)
     return QStringLiteral("thread %1: %2").arg(thread, state);
 }
 
+QString eventLabel(TDFObject* event)
+{
+    switch (event->type) {
+    case TDF_MESSAGE:
+        return messageName(event->toMessage());
+    case TDF_MESSAGE_RETURN: {
+        const TDFMessage* message = event->toMessageReturn()->message;
+        return message ? messageName(message) : QString();
+    }
+    case TDF_MESSAGE_CALL: {
+        const TDFMessageCall* call = event->toMessageCall();
+        const TDFMessage* message = call->message;
+        QString text = QStringLiteral("call %1 #%2")
+                           .arg(message ? messageName(message) : QStringLiteral("?"), QString::number(call->callId));
+        if (message && message->awaitingCompletion)
+            text += QStringLiteral(" (not completed)");
+        return text;
+    }
+    case TDF_INSTANCE:
+        return instanceTitle(event->toInstance());
+    case TDF_ACTION: {
+        const QString name = event->toAction()->name();
+        return name.isEmpty() ? QStringLiteral("action") : name;
+    }
+    case TDF_SYNCHRONISATION: {
+        const QString name = event->toSynchronisation()->name();
+        return name.isEmpty() ? QStringLiteral("synchronisation") : name;
+    }
+    case TDF_NOTE:
+        return noteText(event->toNote());
+    case TDF_GLYPH:
+        return glyphText(event->toGlyph());
+    case TDF_THREAD_INFO: {
+        const TDFThreadInfo* info = event->toThreadInfo();
+        return threadChangeText(info) + QStringLiteral(" (priority %1)").arg(info->priority);
+    }
+    case TDF_EXTERNAL_TRIGGER:
+        return QStringLiteral("externally triggered trace");
+    case TDF_TRIGGER_START:
+        return QStringLiteral("trigger start");
+    case TDF_TRIGGER_STOP:
+        return QStringLiteral("trigger stop");
+    case TDF_LOOP_START:
+        return loopName(event->toLoopStart());
+    case TDF_LOOP_END: {
+        const TDFLoopStart* start = event->toLoopEnd()->loopStart;
+        return start ? loopName(start) : QString();
+    }
+    default:
+        return QString();  // deletions are drawn without a text
+    }
+}
+
 Label makeLabel(const QString& text, const QString& link, const Style& style, double width)
 {
     Label label;

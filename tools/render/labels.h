@@ -10,6 +10,7 @@ class TDFInstance;
 class TDFLoopStart;
 class TDFMessage;
 class TDFNote;
+class TDFObject;
 class TDFThreadInfo;
 
 // What the picture calls each thing. A missing name is replaced by a short
@@ -24,6 +25,10 @@ QString noteText(TDFNote* note);
 QString glyphText(TDFGlyph* glyph);
 QString loopName(const TDFLoopStart* loop);
 QString threadChangeText(const TDFThreadInfo* info);
+// The text an event is drawn and found with: the above for the things that
+// have them, a description for calls, actions, synchronisations, thread
+// changes and triggers; empty for deletions.
+QString eventLabel(TDFObject* event);
 
 // A label no wider than `width` in `style`, whose tooltip holds the full
 // text and, when there is one, the source link.

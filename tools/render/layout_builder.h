@@ -67,7 +67,7 @@ private:
     void addGlyph(TDFGlyph* glyph);
     void addDeletion(TDFInstanceDeleteAbstract* deletion);
     void addThreadChange(TDFThreadInfo* info);
-    void addTrigger(TDFObject* trigger, const QString& text, bool acrossDiagram);
+    void addTrigger(TDFObject* trigger, bool acrossDiagram);
     // The point of an owner (instance, message, return, deletion) that a note
     // or glyph drawn at `y` is attached to; none when the owner is not drawn.
     std::optional<Point> anchorOf(const TDFObject* owner, double y) const;

@@ -40,9 +40,9 @@ void DiagramBuilder::addEvent(TDFObject* event)
     case TDF_NOTE: addNote(event->toNote()); break;
     case TDF_GLYPH: addGlyph(event->toGlyph()); break;
     case TDF_THREAD_INFO: addThreadChange(event->toThreadInfo()); break;
-    case TDF_EXTERNAL_TRIGGER: addTrigger(event, QStringLiteral("externally triggered trace"), false); break;
-    case TDF_TRIGGER_START: addTrigger(event, QStringLiteral("trigger start"), true); break;
-    case TDF_TRIGGER_STOP: addTrigger(event, QStringLiteral("trigger stop"), true); break;
+    case TDF_EXTERNAL_TRIGGER: addTrigger(event, false); break;
+    case TDF_TRIGGER_START: addTrigger(event, true); break;
+    case TDF_TRIGGER_STOP: addTrigger(event, true); break;
     default: break;  // instances, deletions of all and loops are drawn as spans
     }
 }
@@ -109,11 +109,7 @@ void DiagramBuilder::addCall(TDFMessageCall* call)
     mark.x = endpointX(message ? message->sender : nullptr, edge);
     mark.y = rowY_.at(call);
     mark.style = diagram_.palette->of(call->message, TCF::OBJ_MESSAGE_BODY);
-    QString text = QStringLiteral("call %1 #%2")
-                       .arg(message ? messageName(message) : QStringLiteral("?"), QString::number(call->callId));
-    if (message && message->awaitingCompletion)
-        text += QStringLiteral(" (not completed)");
-    mark.label = makeLabel(text, message ? message->link() : QString(), *mark.style, columnWidth - 2 * labelPadding);
+    mark.label = makeLabel(eventLabel(call), message ? message->link() : QString(), *mark.style, columnWidth - 2 * labelPadding);
     diagram_.marks.push_back(mark);
 }
 
@@ -124,8 +120,7 @@ void DiagramBuilder::addAction(TDFAction* action)
     box.x = endpointX(action->instance, edge);
     box.y = rowY_.at(action);
     box.style = diagram_.palette->of(action, TCF::OBJ_ACTION);
-    const QString text = action->name().isEmpty() ? QStringLiteral("action") : action->name();
-    box.label = makeLabel(text, action->link(), *box.style, columnWidth - 4 * labelPadding);
+    box.label = makeLabel(eventLabel(action), action->link(), *box.style, columnWidth - 4 * labelPadding);
     box.width = std::max(40.0, estimatedTextWidth(box.label.text, *box.style) + 2 * labelPadding);
     if (edge)
         box.x += box.width / 2;
@@ -149,8 +144,7 @@ void DiagramBuilder::addSynchronisation(TDFSynchronisation* synchronisation)
     bar.left = *std::min_element(bar.members.begin(), bar.members.end()) - 2 * labelPadding;
     bar.right = *std::max_element(bar.members.begin(), bar.members.end()) + 2 * labelPadding;
     bar.style = diagram_.palette->of(synchronisation, TCF::OBJ_SYNCHRONISATION);
-    const QString text = synchronisation->name().isEmpty() ? QStringLiteral("synchronisation") : synchronisation->name();
-    bar.label = makeLabel(text, synchronisation->link(), *bar.style, std::max(bar.right - bar.left, columnWidth));
+    bar.label = makeLabel(eventLabel(synchronisation), synchronisation->link(), *bar.style, std::max(bar.right - bar.left, columnWidth));
     diagram_.synchronisations.push_back(bar);
 }
 
@@ -214,12 +208,11 @@ void DiagramBuilder::addThreadChange(TDFThreadInfo* info)
     mark.y = rowY_.at(info);
     mark.style = diagram_.timeStyle;
     mark.color = info->thread ? StylePalette::threadColor(info->thread->colorIndex) : unknownThreadColor;
-    const QString text = threadChangeText(info) + QStringLiteral(" (priority %1)").arg(info->priority);
-    mark.label = makeLabel(text, info->link(), *mark.style, 2 * columnWidth);
+    mark.label = makeLabel(eventLabel(info), info->link(), *mark.style, 2 * columnWidth);
     diagram_.marks.push_back(mark);
 }
 
-void DiagramBuilder::addTrigger(TDFObject* trigger, const QString& text, bool acrossDiagram)
+void DiagramBuilder::addTrigger(TDFObject* trigger, bool acrossDiagram)
 {
     Mark mark{};
     mark.kind = Mark::Trigger;
@@ -228,6 +221,6 @@ void DiagramBuilder::addTrigger(TDFObject* trigger, const QString& text, bool ac
     mark.style = diagram_.timeStyle;
     mark.color = triggerColor;
     mark.acrossDiagram = acrossDiagram;
-    mark.label = makeLabel(text, trigger->link(), *mark.style, 2 * columnWidth);
+    mark.label = makeLabel(eventLabel(trigger), trigger->link(), *mark.style, 2 * columnWidth);
     diagram_.marks.push_back(mark);
 }
