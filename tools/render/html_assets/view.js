@@ -166,14 +166,7 @@ View.prototype.placeAxisLabels = function () {
     if (text === previous || y - lastY < 16) continue;
     previous = text;
     lastY = y;
-    var label = this.labelPool[used];
-    if (!label) {
-      label = document.createElement('span');
-      label.className = 'time';
-      this.axisLabels.appendChild(label);
-      this.labelPool.push(label);
-    }
-    ++used;
+    var label = pooledElement(this.labelPool, used++, this.axisLabels, 'span', 'time');
     if (label.textContent !== text) label.textContent = text;
     label.style.top = (y - 8) + 'px';
     label.dataset.event = i;
@@ -181,6 +174,18 @@ View.prototype.placeAxisLabels = function () {
   }
   for (; used < this.labelPool.length; ++used) this.labelPool[used].hidden = true;
 };
+
+// Element `index` of a pool of recycled elements in `parent`, made when the
+// pool is shorter.
+function pooledElement(pool, index, parent, tag, className) {
+  if (!pool[index]) {
+    var element = document.createElement(tag);
+    element.className = className;
+    parent.appendChild(element);
+    pool.push(element);
+  }
+  return pool[index];
+}
 
 // The sticky titles: for each column, the instance that holds it at the top
 // of the view. Titles carry the dynamic id where a neighbour shares the
@@ -193,14 +198,7 @@ View.prototype.placeTitles = function () {
     if (x < -g.columnWidth / 2 || x > this.width + g.columnWidth / 2) continue;
     var line = lineAt(layout, c, y);
     if (line < 0) continue;
-    var box = this.titlePool[used];
-    if (!box) {
-      box = document.createElement('div');
-      box.className = 'title';
-      this.titles.appendChild(box);
-      this.titlePool.push(box);
-    }
-    ++used;
+    var box = pooledElement(this.titlePool, used++, this.titles, 'div', 'title');
     var style = trace.styles[lines.titleStyle[line]];
     var text = trace.strings[lines.title[line]];
     if (box.textContent !== text) box.textContent = text;
