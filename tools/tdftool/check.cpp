@@ -34,7 +34,7 @@ void printJson(const QString& title, const TDF& reader, const ReadCounts& counts
     json.key("diagnostics");
     writeDiagnostics(reports, json);
     json.endObject();
-    output.print("%s\n", json.text().c_str());
+    output.print("%s\n", json.text().constData());
 }
 
 }

@@ -148,5 +148,5 @@ void printStatsJson(const QString& title, const TDF& reader, const ObjectSummary
     json.key("warnings");
     json.number(counts.warnings);
     json.endObject();
-    output.print("%s\n", json.text().c_str());
+    output.print("%s\n", json.text().constData());
 }
