@@ -446,6 +446,18 @@ has err "Can't open file"
 [ "$(lines_of out)" -eq 0 ] || { last_ok=0; echo "FAIL $current: stdout not empty"; }
 done_case
 
+# Counts that a JavaScript number can't hold exactly (above 2^53) are
+# strings of their digits; 2^53 itself is a number.
+printf 'TM 2097152 0\nDA\nTM 4294967295 4294967295\nDA\n' >"$work/huge_times.tdf"
+run "stats JSON of times beyond 2^53" 0 "$tool" stats --json "$work/huge_times.tdf"
+python3 -c '
+import json, sys
+t = json.loads(open(sys.argv[1], encoding="utf-8").read())["times"]
+assert t["first"]["count"] == 9007199254740992 and t["min"]["count"] == 9007199254740992, t
+assert t["last"]["count"] == "18446744073709551615", t
+' "$work/out" || { last_ok=0; echo "FAIL $current: $(cat "$work/out")"; }
+done_case
+
 stdout_to=/dev/full run "check JSON on a full disk" 1 "$tool" check --json "$examples/example.tdf"
 has err "tdftool: cannot write standard output: No space left on device"
 done_case

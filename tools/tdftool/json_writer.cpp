@@ -52,14 +52,29 @@ void JsonWriter::stringOrNull(const QString& value)
 
 void JsonWriter::number(long long value)
 {
-    separate();
-    text_ += QByteArray::number(value);
+    // The magnitude of the most negative value too, without overflow.
+    const unsigned long long magnitude = value < 0 ? 0 - static_cast<unsigned long long>(value) : value;
+    appendInteger(magnitude, value < 0);
 }
 
 void JsonWriter::number(unsigned long long value)
 {
+    appendInteger(value, false);
+}
+
+void JsonWriter::appendInteger(unsigned long long magnitude, bool negative)
+{
+    // Every integer up to 2^53 has a double of its own.
+    const unsigned long long mostExact = 1ULL << 53;
+    const bool quoted = magnitude > mostExact;
     separate();
-    text_ += QByteArray::number(value);
+    if (quoted)
+        text_ += '"';
+    if (negative)
+        text_ += '-';
+    text_ += QByteArray::number(magnitude);
+    if (quoted)
+        text_ += '"';
 }
 
 void JsonWriter::boolean(bool value)

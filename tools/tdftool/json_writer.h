@@ -8,8 +8,9 @@
 
 // Builds one compact JSON text (no line breaks), putting the commas and
 // escapes in. Strings come out as UTF-8 with control characters, quotes and
-// backslashes escaped (see json_string.h). Within an object every value
-// follows its key().
+// backslashes escaped (see json_string.h). An integer that JavaScript can't
+// hold exactly (of a magnitude above 2^53) is written as a string of its
+// decimal digits. Within an object every value follows its key().
 class JsonWriter {
 public:
     void beginObject() { open('{'); }
@@ -35,6 +36,8 @@ private:
     // A new level of nesting, and its end.
     void open(char bracket);
     void close(char bracket);
+    // The digits, quoted when a JavaScript number would lose some.
+    void appendInteger(unsigned long long magnitude, bool negative);
 
     QByteArray text_;
     std::vector<bool> levelHasItems_;
