@@ -354,7 +354,7 @@ json_diagnostics_as_text "$work/out" >"$work/json_reports" ||
 python3 -c '
 import json, sys
 traces = [json.loads(line) for line in open(sys.argv[1], encoding="utf-8")]
-keys = {"trace", "complete", "lines", "objects", "blocks", "errors", "warnings", "diagnostics"}
+keys = {"version", "trace", "complete", "lines", "objects", "blocks", "errors", "warnings", "diagnostics"}
 assert all(set(t) == keys for t in traces), traces
 assert [t["complete"] for t in traces] == [True, True, False, False, True], traces
 for t in traces:
@@ -445,6 +445,22 @@ run "stats JSON of a missing trace" 1 "$tool" stats --json "$work/none.tdf"
 has err "Can't open file"
 [ "$(lines_of out)" -eq 0 ] || { last_ok=0; echo "FAIL $current: stdout not empty"; }
 done_case
+
+# Every JSON document opens with the version of the tool and of the
+# documents' form.
+run "JSON versions" 0 "$tool" --version
+tool_version=$(sed 's/^tdftool //' "$work/out")
+done_case
+for command in check stats; do
+  run "$command JSON version" 0 "$tool" "$command" --json "$examples/example.tdf"
+  python3 -c '
+import json, sys
+for line in open(sys.argv[1], encoding="utf-8"):
+    pairs = json.loads(line, object_pairs_hook=lambda pairs: pairs)
+    assert pairs[0] == ("version", [("tool", sys.argv[2]), ("schema", 2)]), pairs[0]
+' "$work/out" "$tool_version" || { last_ok=0; echo "FAIL $current: $(head -c 200 "$work/out")"; }
+  done_case
+done
 
 # Counts that a JavaScript number can't hold exactly (above 2^53) are
 # strings of their digits; 2^53 itself is a number.

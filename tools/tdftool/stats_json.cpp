@@ -1,5 +1,6 @@
 #include "stats_json.h"
 
+#include "json_version.h"
 #include "json_writer.h"
 #include "standard_output.h"
 #include "stats_summary.h"
@@ -131,6 +132,7 @@ void printStatsJson(const QString& title, const TDF& reader, const ObjectSummary
 {
     JsonWriter json;
     json.beginObject();
+    writeVersion(json);
     json.key("trace");
     json.string(title);
     json.key("configuration");
