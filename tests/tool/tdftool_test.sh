@@ -330,13 +330,16 @@ done_case
 
 # check --json carries the reports the text form prints: the two forms of
 # the same run must list the same reports, in order.
+# The text form names no file for a trace that can't be opened or read
+# (the report is about the whole trace); JSON gives the trace as its file.
 json_diagnostics_as_text() {
   python3 -c '
 import json, sys
 for line in open(sys.argv[1], encoding="utf-8"):
     trace = json.loads(line)
     for d in trace["diagnostics"]:
-        prefix = (d["file"] + ":") if d["file"] is not None else d["severity"] + ":"
+        whole = d["file"] == trace["trace"] and d["line"] is None
+        prefix = d["severity"] + ":" if whole else d["file"] + ":"
         position = "".join(str(d[k]) + ":" for k in ("line", "column") if d[k] is not None)
         print(prefix + position + d["message"])
 ' "$1"
@@ -357,6 +360,9 @@ traces = [json.loads(line) for line in open(sys.argv[1], encoding="utf-8")]
 keys = {"version", "trace", "complete", "lines", "objects", "blocks", "errors", "warnings", "diagnostics"}
 assert all(set(t) == keys for t in traces), traces
 assert [t["complete"] for t in traces] == [True, True, False, False, True], traces
+# The reports of a trace that could not be opened or read name it.
+for t in traces[2:4]:
+    assert [d["file"] for d in t["diagnostics"]] == [t["trace"]], t
 for t in traces:
     assert t["errors"] == sum(d["severity"] == "error" for d in t["diagnostics"]), t
     assert t["warnings"] == sum(d["severity"] == "warning" for d in t["diagnostics"]), t

@@ -34,7 +34,7 @@ void printJson(const QString& title, const TDF& reader, const ReadCounts& counts
     json.key("warnings");
     json.number(counts.warnings);
     json.key("diagnostics");
-    writeDiagnostics(reports, json);
+    writeDiagnostics(reports, title, json);
     json.endObject();
     output.print("%s\n", json.text().constData());
 }
