@@ -447,10 +447,19 @@ if t["first"] is not None:
   done_case
 done
 
-run "stats JSON of a missing trace" 1 "$tool" stats --json "$work/none.tdf"
-has err "Can't open file"
-[ "$(lines_of out)" -eq 0 ] || { last_ok=0; echo "FAIL $current: stdout not empty"; }
-done_case
+# A trace that can't be opened or read still gives its JSON document, which
+# says that it is not complete.
+for unreadable in "$work/none.tdf" "$work"; do
+  run "stats JSON of the unreadable $(basename "$unreadable")" 1 "$tool" stats --json "$unreadable"
+  has err "Can't "
+  python3 -c '
+import json, sys
+s = json.loads(open(sys.argv[1], encoding="utf-8").read())
+assert (s["trace"], s["complete"], s["lines"], s["errors"]) == (sys.argv[2], False, 0, 1), s
+assert s["instances"] == {"total": 0, "listed": []}, s
+' "$work/out" "$unreadable" || { last_ok=0; echo "FAIL $current: $(cat "$work/out")"; }
+  done_case
+done
 
 # Every JSON document opens with the version of the tool and of the
 # documents' form.

@@ -76,15 +76,18 @@ void runStats(const Options& options, TCFList& configurations, StandardOutput& o
     reader.setReleaseObserver([&summary](TDFObject* object) { summary.fold(object); });
     ReadCounts counts;
     const QString& path = options.traces.first();
-    if (!readTrace(reader, path, counts, [&](TDFObject* object, TDF::ModelChangment) { summary.follow(reader, object); }))
-        return;
+    const bool read =
+        readTrace(reader, path, counts, [&](TDFObject* object, TDF::ModelChangment) { summary.follow(reader, object); });
     for (TDFObject* object : reader.objects)
         summary.fold(object);
     const QString title = traceTitle(path);
+    // A JSON reader gets its document also when the trace could not be read.
     if (options.json) {
-        printStatsJson(title, reader, summary, counts, output);
+        printStatsJson(title, read, reader, summary, counts, output);
         return;
     }
+    if (!read)
+        return;
     output.print("trace: %s\n", title.toLocal8Bit().constData());
     if (reader.tcf)
         output.print("configuration: %s\n", text(reader.tcf->publicName()).constData());

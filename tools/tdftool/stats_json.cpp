@@ -127,7 +127,7 @@ void writeThreads(const TDF& reader, JsonWriter& json)
 
 }
 
-void printStatsJson(const QString& title, const TDF& reader, const ObjectSummary& summary,
+void printStatsJson(const QString& title, bool complete, const TDF& reader, const ObjectSummary& summary,
                     const ReadCounts& counts, StandardOutput& output)
 {
     JsonWriter json;
@@ -135,6 +135,8 @@ void printStatsJson(const QString& title, const TDF& reader, const ObjectSummary
     writeVersion(json);
     json.key("trace");
     json.string(title);
+    json.key("complete");
+    json.boolean(complete);
     json.key("configuration");
     json.stringOrNull(reader.tcf ? reader.tcf->publicName() : QString());
     json.key("lines");
