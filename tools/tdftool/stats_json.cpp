@@ -28,7 +28,7 @@ void writeTimeIf(bool seen, const TDF& reader, unsigned long long time, JsonWrit
         json.null();
 }
 
-void writeObjects(const TDF& reader, const ObjectSummary& summary, JsonWriter& json)
+void writeObjects(const TDF& reader, const TraceFigures& figures, JsonWriter& json)
 {
     json.key("objects");
     json.beginObject();
@@ -45,7 +45,7 @@ void writeObjects(const TDF& reader, const ObjectSummary& summary, JsonWriter& j
     json.key("total");
     json.number(reader.appendedObjects[TDF_LOOP_START]);
     json.key("max_depth");
-    json.number(summary.maxLoopDepth);
+    json.number(figures.maxLoopDepth);
     json.endObject();
 }
 
@@ -79,7 +79,7 @@ void writeInstances(const TDF& reader, JsonWriter& json)
     json.endObject();
 }
 
-void writeTimes(const TDF& reader, const ObjectSummary& summary, JsonWriter& json)
+void writeTimes(const TDF& reader, const TraceFigures& figures, JsonWriter& json)
 {
     json.key("messages");
     json.beginObject();
@@ -93,7 +93,7 @@ void writeTimes(const TDF& reader, const ObjectSummary& summary, JsonWriter& jso
     json.key("first");
     writeTimeIf(reader.timeSeen, reader, reader.firstTime, json);
     json.key("last");
-    writeTime(reader, summary.lastTime, json);
+    writeTimeIf(figures.lastTime.has_value(), reader, figures.lastTime.value_or(0), json);
     json.key("min");
     writeTimeIf(reader.timeSeen, reader, reader.minTime, json);
     json.key("min_step");
@@ -141,11 +141,13 @@ void printStatsJson(const QString& title, bool complete, const TDF& reader, cons
     json.stringOrNull(reader.tcf ? reader.tcf->publicName() : QString());
     json.key("lines");
     json.number(reader.lineNumber);
+    json.key("traces");
+    json.number(summary.traces());
     json.key("blocks");
     json.number(reader.definitionBlocks->count);
-    writeObjects(reader, summary, json);
+    writeObjects(reader, summary.lastTrace(), json);
     writeInstances(reader, json);
-    writeTimes(reader, summary, json);
+    writeTimes(reader, summary.lastTrace(), json);
     writeThreads(reader, json);
     json.key("errors");
     json.number(counts.errors);

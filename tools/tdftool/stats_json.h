@@ -3,9 +3,9 @@
 
 #include <QString>
 
+class ObjectSummary;
 class StandardOutput;
 class TDF;
-struct ObjectSummary;
 struct ReadCounts;
 
 // The statistics of a trace as one JSON document on one line: the facts of
