@@ -2,7 +2,8 @@
 # tdftool reads a trace in streaming mode unless --whole-model is given; the
 # two readings must print the same, byte for byte, for check, stats and
 # rewrite. Runs over every test trace and over generated traces of each
-# kind the generator makes.
+# kind the generator makes, and stats over files of several traces (NT)
+# with each test configuration and the built-in one.
 #   streaming_equivalence.sh TDFTOOL TRACE_GENERATOR EXAMPLES_DIR TEST_DATA_DIR
 set -u
 tool=$1
@@ -23,6 +24,16 @@ for kind in mixed messages bounded; do
   done
 done
 
+# Files of several traces. The reader frees the first trace's objects at
+# NT, and the next trace's may take their memory.
+{ cat "$work/mixed-1.tdf"; printf '\nNT\n'; cat "$work/messages-2.tdf"; } >"$work/nt-generated.tdf"
+{ cat "$examples/example.tdf"; printf '\nNT\n'; cat "$data/view.tdf"; printf '\nNT\n'; cat "$examples/example.tdf"; } \
+  >"$work/nt-examples.tdf"
+{ printf 'DB "default"\nID 1\nIN "Task" 1 "A"\nMS 10 "m"\nED\n'
+  printf 'SF 1 1\nNI 1 4\nNT\nSF 1 1\nNI 1 5\nDA\nDA\n'; } >"$work/nt-deleted.tdf"
+printf 'TM 58\nDA\nNT\n' >"$work/nt-empty-last.tdf"
+several_traces=("$data/full.tdf" "$work"/nt-*.tdf)
+
 # outcome MODE COMMAND...: stdout, stderr and exit status of one reading;
 # check's reading-rate line (on stderr) says how fast, which differs run to
 # run.
@@ -38,22 +49,42 @@ outcome() {
 
 failed=0
 compared=0
+# compare TRACE COMMAND [OPTION...]: one command read both ways.
+compare() {
+  local trace=$1 command=$2
+  shift 2
+  # shellcheck disable=SC2086
+  outcome "" $command "$@" "$trace" >"$work/streamed"
+  # shellcheck disable=SC2086
+  outcome --whole-model $command "$@" "$trace" >"$work/whole"
+  compared=$((compared + 1))
+  if ! cmp -s "$work/streamed" "$work/whole"; then
+    failed=$((failed + 1))
+    echo "FAIL $command $* $(basename "$trace"): streaming and whole model differ"
+    diff "$work/whole" "$work/streamed" | head -n 10
+  fi
+}
+
 for trace in "${traces[@]}"; do
   configuration=()
   case $trace in
     "$data"/*) configuration=(--tcf "$data/reader.tcf" --tcf "$data/round_trip.tcf" --tcf "$examples/default.tcf") ;;
   esac
-  for command in "check" "stats" "stats --time-format %Hh%Mmn%ss%mms" "rewrite" "rewrite --times"; do
-    # shellcheck disable=SC2086
-    outcome "" $command "${configuration[@]}" "$trace" >"$work/streamed"
-    # shellcheck disable=SC2086
-    outcome --whole-model $command "${configuration[@]}" "$trace" >"$work/whole"
-    compared=$((compared + 1))
-    if ! cmp -s "$work/streamed" "$work/whole"; then
-      failed=$((failed + 1))
-      echo "FAIL $command $(basename "$trace"): streaming and whole model differ"
-      diff "$work/whole" "$work/streamed" | head -n 10
-    fi
+  for command in "check" "stats" "stats --time-format %Hh%Mmn%ss%mms" "stats --json" "rewrite" "rewrite --times"; do
+    compare "$trace" "$command" "${configuration[@]}"
+  done
+done
+
+for trace in "${several_traces[@]}"; do
+  for tcf in "" "$data"/*.tcf all; do
+    case $tcf in
+      "") configuration=() ;;
+      all) configuration=(--tcf "$data/reader.tcf" --tcf "$data/round_trip.tcf" --tcf "$examples/default.tcf") ;;
+      *) configuration=(--tcf "$tcf") ;;
+    esac
+    for command in "stats" "stats --json" "stats --json --time-format %Hh%Mmn%ss%mms"; do
+      compare "$trace" "$command" "${configuration[@]}"
+    done
   done
 done
 echo "$compared readings compared, $failed differ"

@@ -330,13 +330,16 @@ done_case
 
 # check --json carries the reports the text form prints: the two forms of
 # the same run must list the same reports, in order.
+# The text form names no file for a trace that can't be opened or read
+# (the report is about the whole trace); JSON gives the trace as its file.
 json_diagnostics_as_text() {
   python3 -c '
 import json, sys
 for line in open(sys.argv[1], encoding="utf-8"):
     trace = json.loads(line)
     for d in trace["diagnostics"]:
-        prefix = (d["file"] + ":") if d["file"] is not None else d["severity"] + ":"
+        whole = d["file"] == trace["trace"] and d["line"] is None
+        prefix = d["severity"] + ":" if whole else d["file"] + ":"
         position = "".join(str(d[k]) + ":" for k in ("line", "column") if d[k] is not None)
         print(prefix + position + d["message"])
 ' "$1"
@@ -354,9 +357,12 @@ json_diagnostics_as_text "$work/out" >"$work/json_reports" ||
 python3 -c '
 import json, sys
 traces = [json.loads(line) for line in open(sys.argv[1], encoding="utf-8")]
-keys = {"trace", "complete", "lines", "objects", "blocks", "errors", "warnings", "diagnostics"}
+keys = {"version", "trace", "complete", "lines", "objects", "blocks", "errors", "warnings", "diagnostics"}
 assert all(set(t) == keys for t in traces), traces
 assert [t["complete"] for t in traces] == [True, True, False, False, True], traces
+# The reports of a trace that could not be opened or read name it.
+for t in traces[2:4]:
+    assert [d["file"] for d in t["diagnostics"]] == [t["trace"]], t
 for t in traces:
     assert t["errors"] == sum(d["severity"] == "error" for d in t["diagnostics"]), t
     assert t["warnings"] == sum(d["severity"] == "warning" for d in t["diagnostics"]), t
@@ -407,8 +413,14 @@ assert (s["errors"], s["warnings"]) == (0, 0), s
 ' "$work/out" || { last_ok=0; echo "FAIL $current: wrong facts"; }
 done_case
 
+# Files of two traces (NT); the first one's instance is freed at NT.
+{ printf 'DB "default"\nID 1\nIN "Task" 1 "A"\nMS 10 "m"\nED\n'
+  printf 'SF 1 1\nTM 58\nNI 1 4\nLS 2\nLS 3\nLE\nLE\nNT\nSF 1 1\nNI 1 5\nDA\nDA\n'; } >"$work/two_traces.tdf"
+printf 'TM 58\nDA\nNT\n' >"$work/empty_last_trace.tdf"
+
 # The JSON document holds the facts the text form prints.
-for trace in "$examples/example.tdf" "$data/full.tdf" "$data/context.tdf"; do
+for trace in "$examples/example.tdf" "$data/full.tdf" "$data/context.tdf" "$work/two_traces.tdf" \
+  "$work/empty_last_trace.tdf"; do
   status=0
   [ "$trace" = "$data/context.tdf" ] && status=1
   run "stats text of $(basename "$trace")" "$status" "$tool" stats --tcf "$data/reader.tcf" --tcf "$examples/default.tcf" "$trace"
@@ -423,6 +435,8 @@ def field(name):
     return re.search("^" + name + ": (.*)$", text, re.M).group(1)
 assert field("trace") == s["trace"]
 assert field("lines") == str(s["lines"])
+traces = re.findall("^traces: (.*)$", text, re.M)
+assert traces == (["%d (figures of the last)" % s["traces"]] if s["traces"] > 1 else []), traces
 assert field("definition blocks") == str(s["blocks"])
 assert field("objects") == str(s["objects"]["total"])
 for kind, count in s["objects"].items():
@@ -435,16 +449,99 @@ for i in s["instances"]["listed"]:
 assert field("threads") == str(len(s["threads"]))
 assert field("errors") == "%d, warnings: %d" % (s["errors"], s["warnings"])
 t = s["times"]
+last = t["last"]["text"] if t["last"] is not None else "(none)"
 if t["first"] is not None:
-    assert field("times") == "first %s, last %s, min %s" % (t["first"]["text"], t["last"]["text"], t["min"]["text"])
+    assert field("times") == "first %s, last %s, min %s" % (t["first"]["text"], last, t["min"]["text"])
+else:
+    assert field("times") == "last %s (no TM record)" % last
 ' "$work/out" "$work/stats_text" || { last_ok=0; echo "FAIL $current: differs from the text form"; }
   done_case
 done
 
-run "stats JSON of a missing trace" 1 "$tool" stats --json "$work/none.tdf"
-has err "Can't open file"
-[ "$(lines_of out)" -eq 0 ] || { last_ok=0; echo "FAIL $current: stdout not empty"; }
+# A trace that can't be opened or read still gives its JSON document, which
+# says that it is not complete.
+for unreadable in "$work/none.tdf" "$work"; do
+  run "stats JSON of the unreadable $(basename "$unreadable")" 1 "$tool" stats --json "$unreadable"
+  has err "Can't "
+  python3 -c '
+import json, sys
+s = json.loads(open(sys.argv[1], encoding="utf-8").read())
+assert (s["trace"], s["complete"], s["lines"], s["errors"]) == (sys.argv[2], False, 0, 1), s
+assert s["times"]["last"] is None and s["instances"] == {"total": 0, "listed": []}, s
+' "$work/out" "$unreadable" || { last_ok=0; echo "FAIL $current: $(cat "$work/out")"; }
+  done_case
+done
+
+# Every JSON document opens with the version of the tool and of the
+# documents' form.
+run "JSON versions" 0 "$tool" --version
+tool_version=$(sed 's/^tdftool //' "$work/out")
 done_case
+for command in check stats; do
+  run "$command JSON version" 0 "$tool" "$command" --json "$examples/example.tdf"
+  python3 -c '
+import json, sys
+for line in open(sys.argv[1], encoding="utf-8"):
+    pairs = json.loads(line, object_pairs_hook=lambda pairs: pairs)
+    assert pairs[0] == ("version", [("tool", sys.argv[2]), ("schema", 2)]), pairs[0]
+' "$work/out" "$tool_version" || { last_ok=0; echo "FAIL $current: $(head -c 200 "$work/out")"; }
+  done_case
+done
+
+# Counts that a JavaScript number can't hold exactly (above 2^53) are
+# strings of their digits; 2^53 itself is a number.
+printf 'TM 2097152 0\nDA\nTM 4294967295 4294967295\nDA\n' >"$work/huge_times.tdf"
+run "stats JSON of times beyond 2^53" 0 "$tool" stats --json "$work/huge_times.tdf"
+python3 -c '
+import json, sys
+t = json.loads(open(sys.argv[1], encoding="utf-8").read())["times"]
+assert t["first"]["count"] == 9007199254740992 and t["min"]["count"] == 9007199254740992, t
+assert t["last"]["count"] == "18446744073709551615", t
+' "$work/out" || { last_ok=0; echo "FAIL $current: $(cat "$work/out")"; }
+done_case
+
+# "last" is the time of the trace's last event, not the largest time: the
+# message at 20 after an instance at 50, whose note was read at 10.
+printf 'DB "default"\nID 1\nIN "Task" 1 "A"\nMS 10 "m"\nED\nSF 1 1\nTM 50\nNI 1 4\nTM 10\nNO "n"\nTM 20\nME 10 4\n' \
+  >"$work/last_time.tdf"
+for mode in "" --whole-model; do
+  run "stats last time $mode" 0 "$tool" stats $mode "$work/last_time.tdf"
+  has out "times: first 50, last 20, min 10"
+  done_case
+done
+
+# A file of two traces: stats tells the last one, in both readings and
+# forms. The first trace's loops and times are gone with it, and the second
+# trace's instance, which may take the memory of the first one's, is listed
+# all the same.
+for mode in "" --whole-model; do
+  run "stats of the last of two traces $mode" 0 "$tool" stats $mode "$work/two_traces.tdf"
+  grep -A1 '^lines: 17$' "$work/out" | grep -q -x 'traces: 2 (figures of the last)' ||
+    { last_ok=0; echo "FAIL $current: no traces line after the lines"; }
+  has out "loops: 0 (nested 0 deep at most)"
+  has out "instances: 1"
+  has out "  5          A (Task) deleted"
+  has out "times: last 0 (no TM record)"
+  done_case
+  run "stats JSON of the last of two traces $mode" 0 "$tool" stats --json $mode "$work/two_traces.tdf"
+  python3 -c '
+import json, sys
+s = json.loads(open(sys.argv[1], encoding="utf-8").read())
+assert (s["lines"], s["traces"], s["loops"]["max_depth"]) == (17, 2, 0), s
+assert [i["id"] for i in s["instances"]["listed"]] == [5], s["instances"]
+' "$work/out" || { last_ok=0; echo "FAIL $current: $(cat "$work/out")"; }
+  done_case
+  run "stats of an empty last trace $mode" 0 "$tool" stats $mode "$work/empty_last_trace.tdf"
+  has out "times: last (none) (no TM record)"
+  done_case
+  run "stats JSON of an empty last trace $mode" 0 "$tool" stats --json $mode "$work/empty_last_trace.tdf"
+  python3 -c '
+import json, sys
+s = json.loads(open(sys.argv[1], encoding="utf-8").read())
+assert s["traces"] == 2 and s["times"]["last"] is None, s
+' "$work/out" || { last_ok=0; echo "FAIL $current: $(cat "$work/out")"; }
+  done_case
+done
 
 stdout_to=/dev/full run "check JSON on a full disk" 1 "$tool" check --json "$examples/example.tdf"
 has err "tdftool: cannot write standard output: No space left on device"

@@ -5,6 +5,7 @@
 #include "event_window.h"
 #include "html_page_json.h"
 #include "involvement.h"
+#include "json_string.h"
 #include "labels.h"
 #include "style_palette.h"
 #include "svg_paint.h"
@@ -66,9 +67,11 @@ private:
 
 QByteArray styleJson(const Style& style)
 {
-    QByteArray json = "{\"line\":" + jsonString(svgColor(style.lineColor())) +
-                      ",\"text\":" + jsonString(svgColor(style.textColor())) +
-                      ",\"back\":" + jsonString(svgColor(style.backColor())) + ",\"font\":" + jsonString(fontFamily(style)) +
+    constexpr JsonStringUse use = JsonStringUse::HtmlScript;
+    QByteArray json = "{\"line\":" + jsonString(svgColor(style.lineColor()), use) +
+                      ",\"text\":" + jsonString(svgColor(style.textColor()), use) +
+                      ",\"back\":" + jsonString(svgColor(style.backColor()), use) +
+                      ",\"font\":" + jsonString(fontFamily(style), use) +
                       ",\"size\":" + QByteArray::number(fontSizeOf(style)) + ",\"bold\":" +
                       (style.isBold() ? "true" : "false") + ",\"italic\":" + (style.isItalic() ? "true" : "false") +
                       ",\"underline\":" + (style.isUnderline() ? "true" : "false") + ",\"dash\":[" +

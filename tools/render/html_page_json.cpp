@@ -2,31 +2,14 @@
 
 #include "html_number_column.h"
 #include "html_page_data.h"
+#include "json_string.h"
 
 #include <type_traits>
 
-QByteArray jsonString(const QString& text)
-{
-    QString out;
-    out.reserve(text.size() + 2);
-    out += QLatin1Char('"');
-    for (const QChar c : text) {
-        const ushort code = c.unicode();
-        // '<' escaped so that no text closes the page's script element.
-        if (code == '"' || code == '\\') {
-            out += QLatin1Char('\\');
-            out += c;
-        } else if (code < 0x20 || code == '<') {
-            out += QStringLiteral("\\u%1").arg(code, 4, 16, QLatin1Char('0'));
-        } else {
-            out += c;
-        }
-    }
-    out += QLatin1Char('"');
-    return out.toUtf8();
-}
-
 namespace {
+
+// The page carries its data inside a script element.
+constexpr JsonStringUse inScript = JsonStringUse::HtmlScript;
 
 template <typename T>
 void appendArray(QByteArray& json, const char* name, const std::vector<T>& values)
@@ -40,7 +23,7 @@ void appendArray(QByteArray& json, const char* name, const std::vector<T>& value
         if constexpr (std::is_same_v<T, QByteArray>)
             json += values[i];
         else
-            json += jsonString(values[i]);
+            appendJsonString(json, values[i], inScript);
     }
     json += "],";
 }
@@ -61,8 +44,10 @@ QByteArray pageDataJson(const PageData& data)
     QByteArray json = "{";
     json += "\"version\":1,\"count\":" + QByteArray::number(static_cast<qulonglong>(data.events.kind.size())) + ',';
     json += "\"columns\":" + QByteArray::number(data.columns) + ",\"world\":" + (data.world ? "true" : "false") + ',';
-    json += "\"title\":" + jsonString(data.title) + ",\"caption\":" + jsonString(data.caption) + ',';
-    json += "\"timeUnit\":" + jsonString(data.timeUnit) + ",\"barStyle\":" + QByteArray::number(data.barStyle) + ',';
+    json += "\"title\":" + jsonString(data.title, inScript) + ',';
+    json += "\"caption\":" + jsonString(data.caption, inScript) + ',';
+    json += "\"timeUnit\":" + jsonString(data.timeUnit, inScript) + ',';
+    json += "\"barStyle\":" + QByteArray::number(data.barStyle) + ',';
     appendArray(json, "strings", data.strings);
     appendArray(json, "styles", data.styles);
     appendArray(json, "threadNames", data.threadNames);

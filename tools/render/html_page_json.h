@@ -2,13 +2,8 @@
 #define RENDER_HTML_PAGE_JSON_H
 
 #include <QByteArray>
-#include <QString>
 
 struct PageData;
-
-// A JSON string, with '<' escaped as well, so that no text can close the
-// script element that carries it.
-QByteArray jsonString(const QString& text);
 
 // The page's data as one JSON object, each number column a base64 text of
 // variable-length integers (see html_number_column.h).

@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "diagnostic_capture.h"
+#include "json_version.h"
 #include "json_writer.h"
 #include "standard_output.h"
 #include "trace_reading.h"
@@ -17,6 +18,7 @@ void printJson(const QString& title, const TDF& reader, const ReadCounts& counts
 {
     JsonWriter json;
     json.beginObject();
+    writeVersion(json);
     json.key("trace");
     json.string(title);
     json.key("complete");
@@ -32,9 +34,9 @@ void printJson(const QString& title, const TDF& reader, const ReadCounts& counts
     json.key("warnings");
     json.number(counts.warnings);
     json.key("diagnostics");
-    writeDiagnostics(reports, json);
+    writeDiagnostics(reports, title, json);
     json.endObject();
-    output.print("%s\n", json.text().c_str());
+    output.print("%s\n", json.text().constData());
 }
 
 }

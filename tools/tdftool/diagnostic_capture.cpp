@@ -35,13 +35,13 @@ DiagnosticCapture::~DiagnosticCapture()
     current = nullptr;
 }
 
-void writeDiagnostics(const std::vector<Diagnostic>& reports, JsonWriter& json)
+void writeDiagnostics(const std::vector<Diagnostic>& reports, const QString& trace, JsonWriter& json)
 {
     json.beginArray();
     for (const Diagnostic& report : reports) {
         json.beginObject();
         json.key("file");
-        json.stringOrNull(report.file);
+        json.string(report.file.isNull() ? trace : report.file);
         json.key("line");
         writePosition(report.line, json);
         json.key("column");

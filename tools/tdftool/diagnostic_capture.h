@@ -30,7 +30,9 @@ public:
 };
 
 class JsonWriter;
-// The reports as a JSON list of {file, line, column, severity, message}.
-void writeDiagnostics(const std::vector<Diagnostic>& reports, JsonWriter& json);
+// The reports of reading `trace` as a JSON list of {file, line, column,
+// severity, message}. A report about no file is about the trace as a whole
+// (it could not be opened or read): its file is `trace`.
+void writeDiagnostics(const std::vector<Diagnostic>& reports, const QString& trace, JsonWriter& json);
 
 #endif

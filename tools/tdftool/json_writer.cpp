@@ -1,6 +1,6 @@
 #include "json_writer.h"
 
-#include <cstdio>
+#include "json_string.h"
 
 void JsonWriter::separate()
 {
@@ -31,7 +31,7 @@ void JsonWriter::close(char bracket)
 void JsonWriter::key(const char* name)
 {
     separate();
-    appendString(QByteArray(name));
+    appendJsonString(text_, QString::fromUtf8(name), JsonStringUse::Document);
     text_ += ':';
     afterKey_ = true;
 }
@@ -39,7 +39,7 @@ void JsonWriter::key(const char* name)
 void JsonWriter::string(const QString& value)
 {
     separate();
-    appendString(value.toUtf8());
+    appendJsonString(text_, value, JsonStringUse::Document);
 }
 
 void JsonWriter::stringOrNull(const QString& value)
@@ -52,14 +52,29 @@ void JsonWriter::stringOrNull(const QString& value)
 
 void JsonWriter::number(long long value)
 {
-    separate();
-    text_ += std::to_string(value);
+    // The magnitude of the most negative value too, without overflow.
+    const unsigned long long magnitude = value < 0 ? 0 - static_cast<unsigned long long>(value) : value;
+    appendInteger(magnitude, value < 0);
 }
 
 void JsonWriter::number(unsigned long long value)
 {
+    appendInteger(value, false);
+}
+
+void JsonWriter::appendInteger(unsigned long long magnitude, bool negative)
+{
+    // Every integer up to 2^53 has a double of its own.
+    const unsigned long long mostExact = 1ULL << 53;
+    const bool quoted = magnitude > mostExact;
     separate();
-    text_ += std::to_string(value);
+    if (quoted)
+        text_ += '"';
+    if (negative)
+        text_ += '-';
+    text_ += QByteArray::number(magnitude);
+    if (quoted)
+        text_ += '"';
 }
 
 void JsonWriter::boolean(bool value)
@@ -72,29 +87,4 @@ void JsonWriter::null()
 {
     separate();
     text_ += "null";
-}
-
-// QString::toUtf8 gives valid UTF-8 whatever the string holds, so only the
-// characters JSON reserves need escapes; bytes of 0x80 and above pass.
-void JsonWriter::appendString(const QByteArray& utf8)
-{
-    text_ += '"';
-    for (const char c : utf8) {
-        switch (c) {
-        case '"': text_ += "\\\""; break;
-        case '\\': text_ += "\\\\"; break;
-        case '\n': text_ += "\\n"; break;
-        case '\r': text_ += "\\r"; break;
-        case '\t': text_ += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-                text_ += escape;
-            } else {
-                text_ += c;
-            }
-        }
-    }
-    text_ += '"';
 }

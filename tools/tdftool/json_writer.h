@@ -1,14 +1,16 @@
 #ifndef TDFTOOL_JSON_WRITER_H
 #define TDFTOOL_JSON_WRITER_H
 
+#include <QByteArray>
 #include <QString>
 
-#include <string>
 #include <vector>
 
 // Builds one compact JSON text (no line breaks), putting the commas and
 // escapes in. Strings come out as UTF-8 with control characters, quotes and
-// backslashes escaped. Within an object every value follows its key().
+// backslashes escaped (see json_string.h). An integer that JavaScript can't
+// hold exactly (of a magnitude above 2^53) is written as a string of its
+// decimal digits. Within an object every value follows its key().
 class JsonWriter {
 public:
     void beginObject() { open('{'); }
@@ -26,7 +28,7 @@ public:
     void boolean(bool value);
     void null();
 
-    const std::string& text() const { return text_; }
+    const QByteArray& text() const { return text_; }
 
 private:
     // The comma before a value or key that is not the first of its level.
@@ -34,9 +36,10 @@ private:
     // A new level of nesting, and its end.
     void open(char bracket);
     void close(char bracket);
-    void appendString(const QByteArray& utf8);
+    // The digits, quoted when a JavaScript number would lose some.
+    void appendInteger(unsigned long long magnitude, bool negative);
 
-    std::string text_;
+    QByteArray text_;
     std::vector<bool> levelHasItems_;
     bool afterKey_ = false;
 };

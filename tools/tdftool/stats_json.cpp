@@ -1,5 +1,6 @@
 #include "stats_json.h"
 
+#include "json_version.h"
 #include "json_writer.h"
 #include "standard_output.h"
 #include "stats_summary.h"
@@ -27,7 +28,7 @@ void writeTimeIf(bool seen, const TDF& reader, unsigned long long time, JsonWrit
         json.null();
 }
 
-void writeObjects(const TDF& reader, const ObjectSummary& summary, JsonWriter& json)
+void writeObjects(const TDF& reader, const TraceFigures& figures, JsonWriter& json)
 {
     json.key("objects");
     json.beginObject();
@@ -44,7 +45,7 @@ void writeObjects(const TDF& reader, const ObjectSummary& summary, JsonWriter& j
     json.key("total");
     json.number(reader.appendedObjects[TDF_LOOP_START]);
     json.key("max_depth");
-    json.number(summary.maxLoopDepth);
+    json.number(figures.maxLoopDepth);
     json.endObject();
 }
 
@@ -78,7 +79,7 @@ void writeInstances(const TDF& reader, JsonWriter& json)
     json.endObject();
 }
 
-void writeTimes(const TDF& reader, const ObjectSummary& summary, JsonWriter& json)
+void writeTimes(const TDF& reader, const TraceFigures& figures, JsonWriter& json)
 {
     json.key("messages");
     json.beginObject();
@@ -92,7 +93,7 @@ void writeTimes(const TDF& reader, const ObjectSummary& summary, JsonWriter& jso
     json.key("first");
     writeTimeIf(reader.timeSeen, reader, reader.firstTime, json);
     json.key("last");
-    writeTime(reader, summary.lastTime, json);
+    writeTimeIf(figures.lastTime.has_value(), reader, figures.lastTime.value_or(0), json);
     json.key("min");
     writeTimeIf(reader.timeSeen, reader, reader.minTime, json);
     json.key("min_step");
@@ -126,27 +127,32 @@ void writeThreads(const TDF& reader, JsonWriter& json)
 
 }
 
-void printStatsJson(const QString& title, const TDF& reader, const ObjectSummary& summary,
+void printStatsJson(const QString& title, bool complete, const TDF& reader, const ObjectSummary& summary,
                     const ReadCounts& counts, StandardOutput& output)
 {
     JsonWriter json;
     json.beginObject();
+    writeVersion(json);
     json.key("trace");
     json.string(title);
+    json.key("complete");
+    json.boolean(complete);
     json.key("configuration");
     json.stringOrNull(reader.tcf ? reader.tcf->publicName() : QString());
     json.key("lines");
     json.number(reader.lineNumber);
+    json.key("traces");
+    json.number(summary.traces());
     json.key("blocks");
     json.number(reader.definitionBlocks->count);
-    writeObjects(reader, summary, json);
+    writeObjects(reader, summary.lastTrace(), json);
     writeInstances(reader, json);
-    writeTimes(reader, summary, json);
+    writeTimes(reader, summary.lastTrace(), json);
     writeThreads(reader, json);
     json.key("errors");
     json.number(counts.errors);
     json.key("warnings");
     json.number(counts.warnings);
     json.endObject();
-    output.print("%s\n", json.text().c_str());
+    output.print("%s\n", json.text().constData());
 }

@@ -3,8 +3,7 @@
 
 #include <tdf.h>
 
-#include <algorithm>
-#include <unordered_set>
+#include <optional>
 
 // What stats prints, as text or as JSON, beyond the reader's own counts.
 
@@ -14,39 +13,41 @@ const int listedInstances = 50;
 // The name of an object kind, also for the kinds without a statement.
 const char* kindName(TDFObjectType type);
 
-// What the statistics need of the objects a streaming read frees: the
-// counts come from the reader, the rest is folded in here.
-struct ObjectSummary {
-    unsigned long long lastTime = 0;
+// The figures of one trace that the reader does not count.
+struct TraceFigures {
+    // The time of the trace's last object in trace order; none while the
+    // trace has no object but its new-trace marker, which has no time.
+    std::optional<unsigned long long> lastTime;
     int loopDepth = 0;
     int maxLoopDepth = 0;
-    std::unordered_set<const TDFInstance*> listed;  // kept by the reader until the end
+};
 
-    // Objects of the trace only, not what the reader made to stand in for
-    // freed ones.
-    void fold(const TDFObject* object)
-    {
-        if (object->objectNode)
-            lastTime = std::max(lastTime, object->time);
-    }
+// Follows each line's result in reading order and looks only at what the
+// line made, which the streaming reader frees at the next line at the
+// earliest: the figures come out the same in both readings. Like the
+// reader's counts they start afresh at each new-trace marker, so that they
+// are those of the file's last trace.
+class ObjectSummary {
+public:
+    void follow(TDF& reader, TDFObject* result);
 
-    // Each line's result in reading order, which is the order of the
-    // objects for loops and for new instances.
-    void follow(TDF& reader, TDFObject* object)
-    {
-        if (!object)
-            return;
-        if (object->type == TDF_LOOP_START)
-            maxLoopDepth = std::max(maxLoopDepth, ++loopDepth);
-        else if (object->type == TDF_LOOP_END)
-            --loopDepth;
-        TDFInstance* created = object->toInstance();
-        if (const TDFMessage* message = object->toMessage();
-            message && message->receiver && message->receiver->creationMessage == message)
-            created = message->receiver;
-        if (created && int(listed.size()) < listedInstances && listed.insert(created).second)
-            reader.keepInstance(created);
-    }
+    // The traces of the file: one, and one more for each new-trace marker.
+    int traces() const { return traces_; }
+    const TraceFigures& lastTrace() const { return figures_; }
+
+private:
+    void followLoops(const TDFObject* result);
+    // Of the objects the line appended, the first is its event; a note or
+    // glyph that it carries follows it with the time of its own line.
+    void takeLastTime(const TDF& reader, unsigned long long appendedByLine);
+    // Has the reader keep the first instances of the trace to the end, so
+    // that both readings list the same.
+    static void keepIfListed(TDF& reader, TDFObject* result);
+
+    int traces_ = 1;
+    TraceFigures figures_;
+    unsigned long long appendedSeen_ = 0;
+    unsigned long long instancesSeen_ = 0;
 };
 
 #endif
