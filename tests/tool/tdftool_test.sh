@@ -60,12 +60,12 @@ has out "--tcf FILE"
 done_case
 
 run "no command" 2 "$tool"
-has err "tdftool: no command given"
+has err "tdftool: error: no command given"
 [ "$(lines_of err)" -eq 1 ] || { last_ok=0; echo "FAIL $current: not one line"; }
 done_case
 
 run "unknown command" 2 "$tool" frob x.tdf
-has err "unknown command \"frob\""
+has err "tdftool: error: unknown command \"frob\""
 done_case
 
 run "unknown option" 2 "$tool" check --bogus "$examples/example.tdf"
@@ -89,24 +89,35 @@ has err "cannot read configuration file $work/none.tcf"
 done_case
 
 run "missing trace" 1 "$tool" check "$work/none.tdf"
-has err "error:Can't open file \"$work/none.tdf\""
+has err "tdftool: error: Can't open file \"$work/none.tdf\""
 done_case
 
 run "faulty trace" 1 "$tool" check --tcf "$data/reader.tcf" "$data/context.tdf"
-has err "context.tdf:20:definition block not found (SF)"
-has err "context.tdf:24:can't retrieve style"
+has err "context.tdf:20: error: definition block not found (SF)"
+has err "context.tdf:23: warning: due to previous error"
+has err "context.tdf:24: error: can't retrieve style"
 has out "context.tdf: 24 lines, 1 objects, 1 definition blocks, 2 errors, 1 warnings"
+done_case
+
+# Every report is one line that tells its severity, also the reader's notice
+# that it stops reporting (a message that ends with its own line feed).
+for i in $(seq 105); do echo "ZZ $i"; done >"$work/noise.tdf"
+run "reports past the error limit" 1 "$tool" check "$work/noise.tdf"
+has err "noise.tdf:101: error: error limit reached, continue to parsing silently."
+grep -v '^read ' "$work/err" >"$work/reports"
+[ "$(lines_of reports)" -eq 101 ] && ! grep -q -v "^$work/noise.tdf:[0-9]*: error: [a-z]" "$work/reports" ||
+  { last_ok=0; echo "FAIL $current: not one report a line"; grep -v ': error: ' "$work/reports" | head -n 3; }
 done_case
 
 printf 'tcf = { name = "broken" id_length = "two" }\n' >"$work/broken.tcf"
 run "faulty configuration" 1 "$tool" check --tcf "$work/broken.tcf" "$examples/example.tdf"
-has err "broken.tcf:1:25:tcf.id_length must be an integer"
+has err "broken.tcf:1:25: error: tcf.id_length must be an integer"
 has err "undefined configuration name"
 done_case
 
 printf 'tcf = { name = "unclosed"\n' >"$work/unclosed.tcf"
 run "configuration syntax error" 1 "$tool" check --tcf "$work/unclosed.tcf" "$examples/example.tdf"
-has err "unclosed.tcf:1:7:the group opened here is not closed"
+has err "unclosed.tcf:1:7: error: the group opened here is not closed"
 done_case
 
 run "configurations of several files" 0 "$tool" check --tcf "$data/reader.tcf" --tcf "$examples/default.tcf" \
@@ -116,7 +127,7 @@ has out "full.tdf: 85 lines"
 done_case
 
 run "first file only" 1 "$tool" check --tcf "$data/reader.tcf" "$examples/example.tdf"
-has err "example.tdf:2:undefined configuration name"
+has err "example.tdf:2: error: undefined configuration name"
 done_case
 
 (cd "$work" && run "built-in default from anywhere" 0 "$tool" check "$examples/example.tdf"; done_case
@@ -190,7 +201,7 @@ done_case
 # not a usage error.
 for command in check rewrite stats; do
   stdout_to=/dev/full run "$command on a full disk" 1 "$tool" "$command" "$examples/example.tdf"
-  has err "tdftool: cannot write standard output: No space left on device"
+  has err "tdftool: error: cannot write standard output: No space left on device"
   done_case
 done
 
@@ -198,19 +209,19 @@ stdout_to=/dev/full run "help on a full disk" 1 "$tool" --help
 done_case
 
 stdout_to=/dev/full run "render summary on a full disk" 1 "$tool" render "$examples/example.tdf" -o "$work/full.svg"
-has err "tdftool: cannot write standard output: No space left on device"
+has err "tdftool: error: cannot write standard output: No space left on device"
 grep -q '</svg>' "$work/full.svg" || { last_ok=0; echo "FAIL $current: picture not written"; }
 done_case
 
 run "a directory is no empty trace" 1 "$tool" check "$work" "$examples/example.tdf"
-has err "error:Can't read file \"$work\": Is a directory"
+has err "tdftool: error: Can't read file \"$work\": Is a directory"
 has out "example.tdf: 59 lines"
 grep -q -F "$work:" "$work/out" && { last_ok=0; echo "FAIL $current: summary of the directory printed"; }
 done_case
 
 mkfifo "$work/pipe.svg"
 run "render refuses a FIFO" 1 "$tool" render "$examples/example.tdf" -o "$work/pipe.svg"
-has err "tdftool: cannot write $work/pipe.svg: it exists and is not a regular file"
+has err "tdftool: error: cannot write $work/pipe.svg: it exists and is not a regular file"
 [ -p "$work/pipe.svg" ] || { last_ok=0; echo "FAIL $current: the FIFO was replaced"; }
 done_case
 
@@ -219,7 +230,7 @@ done_case
 mknod "$work/null" c 1 3 2>/dev/null || mkfifo "$work/null"
 ln -s "$work/null" "$work/device.svg"
 run "render refuses a link to a device" 1 "$tool" render "$examples/example.tdf" -o "$work/device.svg"
-has err "tdftool: cannot write $work/device.svg: it exists and is not a regular file"
+has err "tdftool: error: cannot write $work/device.svg: it exists and is not a regular file"
 { [ -L "$work/device.svg" ] && { [ -c "$work/null" ] || [ -p "$work/null" ]; }; } ||
   { last_ok=0; echo "FAIL $current: the device or its link was replaced"; }
 done_case
@@ -232,7 +243,7 @@ done_case
 
 (trap '' XFSZ; ulimit -f 4
  run "render beyond the file size limit" 1 "$tool" render "$examples/example.tdf" -o "$work/big.svg"
- has err "tdftool: cannot write $work/big.svg: File too large"
+ has err "tdftool: error: cannot write $work/big.svg: File too large"
  [ -z "$(find "$work" -name 'big.svg*')" ] || { last_ok=0; echo "FAIL $current: a partial picture is left"; }
  done_case
  echo "$passed $failed" >"$work/counts")
@@ -242,12 +253,12 @@ read -r passed failed <"$work/counts"
 printf 'tcf = { name = "huge" id_length = 2000000000 }\n' >"$work/huge.tcf"
 printf 'DB "huge"\nID 1\nED\n' >"$work/huge.tdf"
 run "huge id length" 1 "$tool" check --tcf "$work/huge.tcf" "$work/huge.tdf"
-has err "huge.tcf:1:23:tcf.id_length must be at most 9"
+has err "huge.tcf:1:23: error: tcf.id_length must be at most 9"
 has out "huge.tdf: 3 lines"
 done_case
 
 run "endless configuration file" 1 "$tool" check --tcf /dev/zero "$examples/example.tdf"
-has err "tdftool: cannot read configuration file /dev/zero: it is larger than 64 MiB"
+has err "tdftool: error: cannot read configuration file /dev/zero: it is larger than 64 MiB"
 done_case
 
 # --- Command-line conventions ---
@@ -267,7 +278,7 @@ done_case
 
 # An option's value is the value, even when it looks like a request.
 run "help as the value of --tcf" 1 "$tool" check --tcf -h "$examples/example.tdf"
-has err "tdftool: cannot read configuration file -h"
+has err "tdftool: error: cannot read configuration file -h"
 done_case
 
 cp "$examples/example.tdf" "$work/-h"
@@ -284,7 +295,7 @@ has out "<stdin>: 59 lines, 29 objects, 1 definition blocks, 0 errors, 0 warning
 done_case
 
 stdin_from="$data/context.tdf" run "reports name standard input" 1 "$tool" check --tcf "$data/reader.tcf" -
-has err "<stdin>:20:definition block not found (SF)"
+has err "<stdin>:20: error: definition block not found (SF)"
 done_case
 
 run "standard input is read once" 2 "$tool" check - "$examples/example.tdf" -
@@ -316,7 +327,7 @@ done_case
 run "quiet check names the failing trace" 1 "$tool" check -q --tcf "$data/reader.tcf" --tcf "$examples/default.tcf" \
   "$examples/example.tdf" "$data/context.tdf"
 has out "context.tdf: 24 lines"
-has err "context.tdf:20:definition block not found (SF)"
+has err "context.tdf:20: error: definition block not found (SF)"
 [ "$(lines_of out)" -eq 1 ] || { last_ok=0; echo "FAIL $current: clean trace printed"; }
 grep -q '^read ' "$work/err" && { last_ok=0; echo "FAIL $current: reading rate printed"; }
 done_case
@@ -336,9 +347,9 @@ import json, sys
 for line in open(sys.argv[1], encoding="utf-8"):
     trace = json.loads(line)
     for d in trace["diagnostics"]:
-        prefix = (d["file"] + ":") if d["file"] is not None else d["severity"] + ":"
-        position = "".join(str(d[k]) + ":" for k in ("line", "column") if d[k] is not None)
-        print(prefix + position + d["message"])
+        where = d["file"] if d["file"] is not None else "tdftool"
+        where += "".join(":" + str(d[k]) for k in ("line", "column") if d[k] is not None)
+        print(where + ": " + d["severity"] + ": " + d["message"].rstrip("\n"))
 ' "$1"
 }
 checked=("$examples/example.tdf" "$data/context.tdf" "$work/none.tdf" "$work" "$data/full.tdf")
@@ -447,7 +458,7 @@ has err "Can't open file"
 done_case
 
 stdout_to=/dev/full run "check JSON on a full disk" 1 "$tool" check --json "$examples/example.tdf"
-has err "tdftool: cannot write standard output: No space left on device"
+has err "tdftool: error: cannot write standard output: No space left on device"
 done_case
 
 echo "$passed passed, $failed failed"

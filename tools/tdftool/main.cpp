@@ -4,12 +4,11 @@
 #include "configurations.h"
 #include "options.h"
 #include "standard_output.h"
+#include "tool_messages.h"
 
 #include <error.h>
 
 #include <QStringList>
-
-#include <cstdio>
 
 namespace {
 
@@ -21,7 +20,7 @@ int runTool(const QStringList& arguments, StandardOutput& output)
     Request request = Request::Run;
     QString problem;
     if (!parseOptions(arguments, options, request, problem)) {
-        std::fprintf(stderr, "tdftool: %s\n", problem.toLocal8Bit().constData());
+        printToolError(problem);
         return 2;
     }
     if (request == Request::Help) {
@@ -35,7 +34,7 @@ int runTool(const QStringList& arguments, StandardOutput& output)
 
     Configurations configurations;
     if (!configurations.load(options.configFiles, problem)) {
-        std::fprintf(stderr, "tdftool: %s\n", problem.toLocal8Bit().constData());
+        printToolError(problem);
         return 1;
     }
     if (options.command == QLatin1String("check"))
@@ -57,6 +56,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
 
+    // The library's reports carry their severity, as the tool's own do.
+    Error::setHandler(printDiagnostic);
     StandardOutput output;
     const int status = runTool(arguments, output);
     return output.finish() ? status : 1;

@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "standard_output.h"
+#include "tool_messages.h"
 #include "trace_reading.h"
 #include "write_all.h"
 
@@ -57,8 +58,7 @@ bool save(const QString& path, const QByteArray& picture)
     QString reason;
     if (savePicture(path, picture, reason))
         return true;
-    std::fprintf(stderr, "tdftool: cannot write %s: %s\n", path.toLocal8Bit().constData(),
-                 reason.toLocal8Bit().constData());
+    printToolError(QStringLiteral("cannot write %1: %2").arg(path, reason));
     return false;
 }
 
