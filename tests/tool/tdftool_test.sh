@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs tdftool the way a user does and checks exit statuses and output.
-#   tdftool_test.sh TDFTOOL EXAMPLES_DIR TEST_DATA_DIR
+#   tdftool_test.sh TDFTOOL EXAMPLES_DIR TEST_DATA_DIR TRACE_GENERATOR
 set -u
 absolute() { (cd "$(dirname "$1")" && echo "$PWD/$(basename "$1")"); }
 tool=$(absolute "$1")
 examples=$(absolute "$2")
 data=$(absolute "$3")
+generator=$(absolute "$4")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -260,6 +261,25 @@ done_case
 run "endless configuration file" 1 "$tool" check --tcf /dev/zero "$examples/example.tdf"
 has err "tdftool: error: cannot read configuration file /dev/zero: it is larger than 64 MiB"
 done_case
+
+# Memory that runs out while a trace is read whole ends the run as an error,
+# not as a crash; the streamed reading of the same trace fits. Where the
+# tool can't start within the limit (a sanitizer's reserved memory), the
+# case is skipped.
+"$generator" --bounded --seed 1 2000000 >"$work/large.tdf"
+(ulimit -v 200000
+ if "$tool" --version >/dev/null 2>&1; then
+   run "out of memory" 1 "$tool" check --whole-model "$work/large.tdf"
+   has err "tdftool: error: out of memory"
+   [ "$(lines_of err)" -eq 1 ] || { last_ok=0; echo "FAIL $current: not one line"; }
+   done_case
+   run "streamed within the same memory" 0 "$tool" check -q "$work/large.tdf"
+   done_case
+ else
+   echo "SKIP out of memory: tdftool does not start within 200 MB"
+ fi
+ echo "$passed $failed" >"$work/counts")
+read -r passed failed <"$work/counts"
 
 # --- Command-line conventions ---
 

@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -93,9 +94,8 @@ QString installedOrBuilt(const char* installed, const char* built)
     return QFileInfo::exists(path) ? path : QString::fromUtf8(built);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Loads the plug-in and opens the files; the exit status.
+int runHost(int argc, char** argv)
 {
     // The command line is read before there is an application object, which
     // help and usage errors do not need; Qt's own options are not taken
@@ -171,4 +171,16 @@ int main(int argc, char** argv)
 
     iface->release();
     return checkStandardOutput(window.errors > 0 ? 1 : 0);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return runHost(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("dcphost: error: out of memory\n", stderr);
+        return 1;
+    }
 }

@@ -10,6 +10,8 @@
 
 #include <QStringList>
 
+#include <new>
+
 namespace {
 
 // The exit status before standard output is known to have been written:
@@ -59,6 +61,13 @@ int main(int argc, char** argv)
     // The library's reports carry their severity, as the tool's own do.
     Error::setHandler(printDiagnostic);
     StandardOutput output;
-    const int status = runTool(arguments, output);
+    int status = 1;
+    // A trace read whole (--whole-model) can need more memory than there
+    // is: that ends the run as a failure, not as a crash.
+    try {
+        status = runTool(arguments, output);
+    } catch (const std::bad_alloc&) {
+        printToolError(QStringLiteral("out of memory"));
+    }
     return output.finish() ? status : 1;
 }
