@@ -242,13 +242,22 @@ run "render replaces the file behind a link" 0 "$tool" render --max-events 3 "$e
   { last_ok=0; echo "FAIL $current: the linked file was not replaced"; }
 done_case
 
-(trap '' XFSZ; ulimit -f 4
- run "render beyond the file size limit" 1 "$tool" render "$examples/example.tdf" -o "$work/big.svg"
- has err "tdftool: error: cannot write $work/big.svg: File too large"
- [ -z "$(find "$work" -name 'big.svg*')" ] || { last_ok=0; echo "FAIL $current: a partial picture is left"; }
- done_case
- echo "$passed $failed" >"$work/counts")
-read -r passed failed <"$work/counts"
+# Past the file size limit a write fails like one on a full disk, whether
+# the signal that the limit sends is ignored by the caller or not.
+"$generator" --seed 2 2000 >"$work/medium.tdf"
+for disposition in ignored default; do
+  (if [ "$disposition" = ignored ]; then trap '' XFSZ; else trap - XFSZ; fi
+   ulimit -f 4
+   run "render beyond the file size limit, signal $disposition" 1 "$tool" render "$examples/example.tdf" -o "$work/big.svg"
+   has err "tdftool: error: cannot write $work/big.svg: File too large"
+   [ -z "$(find "$work" -name 'big.svg*')" ] || { last_ok=0; echo "FAIL $current: a partial picture is left"; }
+   done_case
+   stdout_to=$work/big.tdf run "rewrite beyond the file size limit, signal $disposition" 1 "$tool" rewrite "$work/medium.tdf"
+   has err "tdftool: error: cannot write standard output: File too large"
+   done_case
+   echo "$passed $failed" >"$work/counts")
+  read -r passed failed <"$work/counts"
+done
 
 # A huge identification would make every DB line allocate gigabytes.
 printf 'tcf = { name = "huge" id_length = 2000000000 }\n' >"$work/huge.tcf"

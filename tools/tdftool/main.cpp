@@ -10,6 +10,7 @@
 
 #include <QStringList>
 
+#include <csignal>
 #include <new>
 
 namespace {
@@ -58,6 +59,9 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
 
+    // Past the file size limit a write is to fail with EFBIG, so that it is
+    // reported like a full disk, rather than end the tool by the signal.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The library's reports carry their severity, as the tool's own do.
     Error::setHandler(printDiagnostic);
     StandardOutput output;
