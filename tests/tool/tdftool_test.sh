@@ -110,15 +110,28 @@ grep -v '^read ' "$work/err" >"$work/reports"
   { last_ok=0; echo "FAIL $current: not one report a line"; grep -v ': error: ' "$work/reports" | head -n 3; }
 done_case
 
+# A configuration file that reports an error or defines no configuration
+# stops the run before any trace is read, after every file was loaded: the
+# trace would only give follow-on errors.
 printf 'tcf = { name = "broken" id_length = "two" }\n' >"$work/broken.tcf"
-run "faulty configuration" 1 "$tool" check --tcf "$work/broken.tcf" "$examples/example.tdf"
-has err "broken.tcf:1:25: error: tcf.id_length must be an integer"
-has err "undefined configuration name"
-done_case
-
 printf 'tcf = { name = "unclosed"\n' >"$work/unclosed.tcf"
-run "configuration syntax error" 1 "$tool" check --tcf "$work/unclosed.tcf" "$examples/example.tdf"
-has err "unclosed.tcf:1:7: error: the group opened here is not closed"
+printf 'style = { name = "plain" id = 1 }\n' >"$work/styles_only.tcf"
+for faulty in "broken.tcf|broken.tcf:1:25: error: tcf.id_length must be an integer" \
+              "unclosed.tcf|unclosed.tcf:1:7: error: the group opened here is not closed" \
+              "styles_only.tcf|tdftool: error: $work/styles_only.tcf: defines no trace configuration"; do
+  file=${faulty%%|*}
+  faulty=${faulty#*|}
+  run "faulty configuration $file" 1 "$tool" check --tcf "$work/$file" --tcf "$examples/default.tcf" "$examples/example.tdf"
+  has err "$faulty"
+  [ "$(lines_of err)" -eq 1 ] && [ "$(lines_of out)" -eq 0 ] ||
+    { last_ok=0; echo "FAIL $current: a trace was read"; sed 's/^/  /' "$work/err" "$work/out" | head -n 5; }
+  done_case
+done
+
+run "every configuration file is loaded" 1 "$tool" check --tcf "$work/broken.tcf" --tcf "$work/none.tcf" \
+  --tcf "$work/styles_only.tcf" "$examples/example.tdf"
+[ "$(lines_of err)" -eq 3 ] || { last_ok=0; echo "FAIL $current: $(lines_of err) reports"; }
+has err "cannot read configuration file $work/none.tcf"
 done_case
 
 run "configurations of several files" 0 "$tool" check --tcf "$data/reader.tcf" --tcf "$examples/default.tcf" \
@@ -259,12 +272,13 @@ for disposition in ignored default; do
   read -r passed failed <"$work/counts"
 done
 
-# A huge identification would make every DB line allocate gigabytes.
+# A huge identification would make every DB line allocate gigabytes: the
+# configuration is refused, and with it the run.
 printf 'tcf = { name = "huge" id_length = 2000000000 }\n' >"$work/huge.tcf"
 printf 'DB "huge"\nID 1\nED\n' >"$work/huge.tdf"
 run "huge id length" 1 "$tool" check --tcf "$work/huge.tcf" "$work/huge.tdf"
 has err "huge.tcf:1:23: error: tcf.id_length must be at most 9"
-has out "huge.tdf: 3 lines"
+[ "$(lines_of out)" -eq 0 ] || { last_ok=0; echo "FAIL $current: the trace was read"; }
 done_case
 
 run "endless configuration file" 1 "$tool" check --tcf /dev/zero "$examples/example.tdf"
