@@ -184,7 +184,9 @@ done_case
 
 run "render within the event limit" 0 "$tool" render --max-events 5 "$examples/example.tdf" -o "$work/five.svg"
 has out "5 of 29 events"
-has out "--max-events"
+# Standard output holds what was written, standard error what was left out.
+has err "The other 24 events of the window are not drawn (at most 5 with --max-events)"
+[ "$(lines_of out)" -eq 1 ] || { last_ok=0; echo "FAIL $current: the notice is on standard output"; }
 grep -q 'Showing 5 of 29 events' "$work/five.svg" || { last_ok=0; echo "FAIL $current: picture does not say it"; }
 done_case
 
@@ -361,6 +363,48 @@ run "check prints one line per trace" 1 "$tool" check --tcf "$data/reader.tcf" -
   "$examples/example.tdf" "$data/context.tdf" "$data/full.tdf"
 [ "$(lines_of out)" -eq 3 ] || { last_ok=0; echo "FAIL $current: $(lines_of out) lines on stdout"; }
 grep -q '^read ' "$work/out" && { last_ok=0; echo "FAIL $current: reading rate on stdout"; }
+done_case
+
+# Where both streams meet (a terminal, 2>&1), each trace's line follows its
+# reports and the reading rate comes last.
+both_streams() { "$@" 2>&1; }
+run "check output in order" 1 both_streams "$tool" check --tcf "$data/reader.tcf" --tcf "$examples/default.tcf" \
+  "$data/context.tdf" "$examples/example.tdf"
+sed -e 's/^.*context\.tdf:[0-9][0-9]*: .*/report/' -e 's/^.*: [0-9]* lines, .*/summary/' -e 's/^read .*/rate/' \
+  "$work/out" | tr '\n' ' ' >"$work/order"
+[ "$(cat "$work/order")" = "report report report summary summary rate " ] ||
+  { last_ok=0; echo "FAIL $current: in the order $(cat "$work/order")"; }
+done_case
+
+# on_terminal COMMAND...: runs the command with its standard error on a
+# terminal and prints what the terminal showed.
+on_terminal() {
+  python3 -c '
+import os, pty, subprocess, sys
+terminal, child_side = pty.openpty()
+child = subprocess.Popen(sys.argv[1:], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=child_side)
+os.close(child_side)
+shown = b""
+while True:
+    try:
+        chunk = os.read(terminal, 65536)
+    except OSError:
+        break
+    if not chunk:
+        break
+    shown += chunk
+sys.stdout.buffer.write(shown)
+sys.exit(child.wait())
+' "$@"
+}
+
+# A terminal shows the progress of a long reading, except with -q.
+run "progress on a terminal" 0 on_terminal "$tool" check "$work/large.tdf"
+has out "large.tdf: "
+has out "%"
+done_case
+run "no progress with -q" 0 on_terminal "$tool" check -q "$work/large.tdf"
+[ "$(wc -c <"$work/out")" -eq 0 ] || { last_ok=0; echo "FAIL $current: the terminal showed $(tr '\r' '\n' <"$work/out" | tail -n 1)"; }
 done_case
 
 run "quiet check of clean traces" 0 "$tool" check -q "$examples/example.tdf" "$examples/example.tdf"

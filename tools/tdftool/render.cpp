@@ -93,7 +93,11 @@ bool runRender(const Options& options, TCFList& configurations, StandardOutput& 
         return false;
     output.print("%s: %lld of %lld events, %zu lifelines\n", options.output.toLocal8Bit().constData(),
                  diagram.shownEvents, diagram.totalEvents, diagram.lifelines.size());
-    if (!diagram.cutNotice.isEmpty())
-        output.print("%s\n", diagram.cutNotice.toLocal8Bit().constData());
+    // Standard output holds what was written; what was left out is said
+    // on standard error, after it.
+    if (!diagram.cutNotice.isEmpty()) {
+        output.flush();
+        std::fprintf(stderr, "%s\n", diagram.cutNotice.toLocal8Bit().constData());
+    }
     return true;
 }
