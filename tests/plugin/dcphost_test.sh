@@ -43,6 +43,10 @@ grep -qF "mergedataco.pl $tio $fdc -report=\"sensor.DATACOreport.html\" -dcp_tem
     || fail "node run echo: $(cat out.txt)"
 grep -qxF "mergedataco.pl: wrote sensor.DATACOreport.html (2 files)" out.txt || fail "no progress: $(cat out.txt)"
 cmp -s sensor.DATACOreport.html exported/copy.html || fail "export differs from the report"
+# The plug-in traces the export's path with no line feed; the output still
+# ends with one.
+[ "$(tail -n 1 out.txt)" = "exported/copy.html" ] && [ -z "$(tail -c 1 out.txt)" ] ||
+    fail "the output does not end with the export's path and a line feed: $(tail -c 40 out.txt | od -c | head -n 3)"
 grep -qF '<p>Entry points: main,init</p>' exported/copy.html || fail "entry points not in the report"
 
 # Opening a report without an opener: the message box goes to standard error.
@@ -51,6 +55,19 @@ status=$?
 [ "$status" -eq 1 ] || fail "missing opener exited with $status"
 grep -qF "Help Module Error: xdg-open report.dcp.html" err.txt || fail "no message: $(cat err.txt)"
 ! grep -qF XDG_RUNTIME_DIR err.txt || fail "missing opener: $(cat err.txt)"
+
+# Files that give the plug-in nothing to do: it does nothing, and dcphost
+# says so; the traced paths end with a line feed.
+rm -f indexDATACOreport.html
+for files in "$fdc" "$tio" "report.dcp.html"; do
+    "$dcphost" "$files" >out.txt 2>err.txt
+    status=$?
+    [ "$status" -eq 0 ] || fail "$files alone exited with $status"
+    grep -qxF "dcphost: warning: nothing to merge or open: *.tio and *.fdc files (at least one of each) are merged, one *.dcp.html report is opened with --display" err.txt ||
+        fail "$files alone: $(cat err.txt)"
+    printf '%s\n' "$files" | cmp -s - out.txt || fail "$files alone printed: $(cat out.txt)"
+done
+[ ! -e indexDATACOreport.html ] || fail "a report was written from nothing"
 
 # An export with no report, and a failing script, are errors.
 "$dcphost" --export exported none >out.txt 2>err.txt
@@ -100,15 +117,15 @@ QT_QPA_PLATFORM=no-such-platform "$dcphost" --version >version.txt 2>err.txt
 grep -qxE 'dcphost [0-9]+(\.[0-9]+)+' version.txt || fail "--version printed: $(cat version.txt)"
 QT_QPA_PLATFORM=no-such-platform "$dcphost" >out.txt 2>err.txt
 [ $? -eq 2 ] || fail "a usage error without a platform exited otherwise"
-echo "dcphost: no files to open (try --help)" | cmp -s - err.txt || fail "usage error: $(cat err.txt)"
+echo "dcphost: error: no files to open (try --help)" | cmp -s - err.txt || fail "usage error: $(cat err.txt)"
 
 # Standard output that cannot be written is an error.
 "$dcphost" --help >/dev/full 2>err.txt
 [ $? -eq 1 ] || fail "--help into a full disk did not fail"
-grep -qF "dcphost: cannot write standard output" err.txt || fail "--help into a full disk: $(cat err.txt)"
+grep -qF "dcphost: error: cannot write standard output" err.txt || fail "--help into a full disk: $(cat err.txt)"
 "$dcphost" "$tio" "$fdc" >/dev/full 2>err.txt
 [ $? -eq 1 ] || fail "a run into a full disk did not fail"
-grep -qF "dcphost: cannot write standard output" err.txt || fail "a run into a full disk: $(cat err.txt)"
+grep -qF "dcphost: error: cannot write standard output" err.txt || fail "a run into a full disk: $(cat err.txt)"
 
 [ "$failures" -eq 0 ] && echo "dcphost: all checks passed"
 exit $((failures > 0))

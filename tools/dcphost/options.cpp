@@ -93,7 +93,8 @@ const char* usageText()
            "                      one that begins with '-'\n"
            "\n"
            "The host's output window is standard output (output) and standard error\n"
-           "(errors); a message box is printed on standard error and closed.\n"
+           "(errors); a message box is printed on standard error and closed. Files\n"
+           "that give the plug-in nothing to merge or open are a warning.\n"
            "Exit status: 0 when the plug-in reported no error, 1 when it did, could not\n"
            "be loaded or standard output could not be written, 2 for a usage error.\n";
 }
