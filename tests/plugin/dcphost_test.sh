@@ -94,6 +94,21 @@ printf 'x\n' >./-entrypoints=x.tio
 [ $? -eq 0 ] || fail "-entrypoints=x.tio: $(cat err.txt)"
 grep -qF '<h2 id="file1">./-entrypoints=x.tio</h2>' indexDATACOreport.html || fail "report lacks -entrypoints=x.tio"
 
+# A value also follows its option after =; an option that takes one value
+# given twice is a usage error, --config may be repeated.
+"$dcphost" --node=sensor --config=kvr_entrypoints=a,b --config dcp_template=t --display "$tio" "$fdc" >out.txt 2>err.txt
+[ $? -eq 0 ] || fail "values after =: $(cat err.txt)"
+grep -qF -- '-report="sensor.DATACOreport.html" -dcp_template="t" -entrypoints=a,b' out.txt || fail "values after =: $(cat out.txt)"
+for twice in "--node a --node b" "--library x --library=y" "--script-dir x --script-dir y" "--export a b --export c d"; do
+    # shellcheck disable=SC2086
+    "$dcphost" $twice "$tio" "$fdc" >out.txt 2>err.txt
+    [ $? -eq 2 ] && grep -qxF "dcphost: error: ${twice%% *} may be given once only" err.txt || fail "$twice: $(cat err.txt)"
+done
+"$dcphost" --export=exported copy >/dev/null 2>err.txt
+[ $? -eq 2 ] && grep -qxF "dcphost: error: --export takes its 2 values as separate arguments" err.txt || fail "--export=: $(cat err.txt)"
+"$dcphost" -v >/dev/null 2>err.txt
+[ $? -eq 2 ] && grep -qxF "dcphost: error: unknown option -v" err.txt || fail "-v: $(cat err.txt)"
+
 # Usage errors and a library that is no plug-in.
 "$dcphost" >/dev/null 2>&1
 [ $? -eq 2 ] || fail "no arguments is not a usage error"
@@ -110,7 +125,7 @@ QT_QPA_PLATFORM=no-such-platform "$dcphost" --help >help.txt 2>err.txt
 [ $? -eq 0 ] || fail "--help without a platform: $(cat err.txt)"
 [ ! -s err.txt ] || fail "--help wrote on standard error: $(cat err.txt)"
 [ -z "$(tail -c 1 help.txt)" ] || fail "--help does not end with a line feed"
-grep -qE '^  --  +end of options' help.txt || fail "--help does not tell --"
+grep -qE '^  --  +End of options' help.txt || fail "--help does not tell --"
 
 QT_QPA_PLATFORM=no-such-platform "$dcphost" --version >version.txt 2>err.txt
 [ $? -eq 0 ] || fail "--version: $(cat err.txt)"

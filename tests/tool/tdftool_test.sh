@@ -326,6 +326,51 @@ run "help as the value of --tcf" 1 "$tool" check --tcf -h "$examples/example.tdf
 has err "tdftool: error: cannot read configuration file -h"
 done_case
 
+# --option=value is the same option as --option value.
+run "values after =" 0 "$tool" check --tcf="$data/reader.tcf" --tcf="$examples/default.tcf" "$examples/example.tdf"
+has out "example.tdf: 59 lines, 29 objects"
+done_case
+run "render options after =" 0 "$tool" render --max-events=5 --time-format="%mms %uus" --from=0 --to=99999 \
+  "$examples/example.tdf" -o "$work/joined.svg"
+has out "5 of 29 events"
+grep -q '>1ms' "$work/joined.svg" || { last_ok=0; echo "FAIL $current: times not formatted"; }
+done_case
+
+# A value given twice for an option that takes one is a usage error, not an
+# override; --tcf may be repeated.
+for twice in "-o|$work/b.svg" "--from|2" "--to|9" "--max-events|6" "--time-format|%m"; do
+  option=${twice%%|*}
+  run "$option given twice" 2 "$tool" render "$examples/example.tdf" -o "$work/twice.svg" --from 1 --to 5000 \
+    --max-events 5 --time-format %v "$option" "${twice#*|}"
+  has err "tdftool: error: $option may be given once only"
+  [ ! -e "$work/twice.svg" ] && [ ! -e "$work/b.svg" ] || { last_ok=0; echo "FAIL $current: a picture was written"; }
+  done_case
+done
+
+run "-v is no command" 2 "$tool" -v
+has err "tdftool: error: unknown option -v; see tdftool --help"
+done_case
+run "-v after a command" 2 "$tool" check -v "$examples/example.tdf"
+has err "tdftool: error: unknown option -v for check"
+done_case
+
+# --help is written from the option table: each option it lists is one the
+# README tells, and it tells the HTML page as the README does.
+run "help and README" 0 "$tool" --help
+readme=$examples/../README.md
+listed=$(sed -n 's/^  \(-[a-z], \)\{0,1\}\(-[-a-z]*\).*/\2/p' "$work/out")
+[ "$(echo "$listed" | wc -l)" -ge 12 ] || { last_ok=0; echo "FAIL $current: options not found in the help"; }
+for option in $listed; do
+  grep -q -E -- "(^|[^-a-z])$option([^-a-z]|\$)" "$readme" || { last_ok=0; echo "FAIL $current: README lacks $option"; }
+done
+tr -s ' \n' '  ' <"$work/out" |
+  grep -q -F "OUT.html is a page that holds the whole trace (--from, --to and --max-events don't apply to it)" ||
+  { last_ok=0; echo "FAIL $current: the help does not tell which options the page obeys"; }
+grep -q -i 'embed' "$work/out" && { last_ok=0; echo "FAIL $current: the page is said to embed the picture"; }
+grep -q -F -- '`--from`, `--to` and `--max-events` apply to the SVG' "$readme" ||
+  { last_ok=0; echo "FAIL $current: README does not tell which options the page obeys"; }
+done_case
+
 cp "$examples/example.tdf" "$work/-h"
 (cd "$work" && run "-- ends the options" 1 "$tool" check -- -h --help
  has out "-h: 59 lines"

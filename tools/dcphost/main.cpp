@@ -126,7 +126,7 @@ int runHost(int argc, char** argv)
         return 2;
     }
     if (request == Request::Help) {
-        std::fputs(usageText(), stdout);
+        std::fputs(usageText().constData(), stdout);
         return checkStandardOutput(0);
     }
     if (request == Request::Version) {

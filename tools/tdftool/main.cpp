@@ -27,7 +27,7 @@ int runTool(const QStringList& arguments, StandardOutput& output)
         return 2;
     }
     if (request == Request::Help) {
-        output.print("%s", usageText());
+        output.print("%s", usageText().constData());
         return 0;
     }
     if (request == Request::Version) {
