@@ -479,7 +479,9 @@ import json, sys
 for line in open(sys.argv[1], encoding="utf-8"):
     trace = json.loads(line)
     for d in trace["diagnostics"]:
-        where = d["file"] if d["file"] is not None else "tdftool"
+        # A report about a trace as a whole names no file in the text form.
+        whole = d["file"] is None or (d["file"] == trace["trace"] and d["line"] is None)
+        where = "tdftool" if whole else d["file"]
         where += "".join(":" + str(d[k]) for k in ("line", "column") if d[k] is not None)
         print(where + ": " + d["severity"] + ": " + d["message"].rstrip("\n"))
 ' "$1"
