@@ -117,7 +117,8 @@ TEST(CommandLine, OptionsBelongToTheirCommands)
     EXPECT_EQ(problemOf({"frob"}), "unknown command \"frob\" (read or draw)");
     // An option in place of the command is no command of that name.
     EXPECT_EQ(problemOf({"-v", "read"}), "unknown option -v; see tool --help");
-    EXPECT_EQ(problemOf({"--config", "a", "read"}), "--config comes after the command (read or draw)");
+    EXPECT_EQ(problemOf({"--config=a", "read"}), "--config comes after the command (read or draw)");
+    EXPECT_EQ(problemOf({"--help=all"}), "--help takes no value");
 }
 
 TEST(CommandLine, HelpTellsEveryOptionOfTheTableWithinEightyColumns)

@@ -11,6 +11,20 @@ bool isOption(const QString& argument)
     return argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-");
 }
 
+// An option's name, and the value that follows "=" in --name=VALUE.
+struct OptionArgument {
+    QString name;
+    std::optional<QString> attached;
+};
+
+OptionArgument splitOption(const QString& argument)
+{
+    const qsizetype equals = argument.indexOf(QLatin1Char('='));
+    if (argument.startsWith(QLatin1String("--")) && equals > 2)
+        return {argument.left(equals), argument.mid(equals + 1)};
+    return {argument, std::nullopt};
+}
+
 const OptionSpec* findOption(const ToolSyntax& syntax, const QString& name)
 {
     for (const OptionSpec& spec : syntax.options)
@@ -30,14 +44,17 @@ bool readCommand(const QStringList& arguments, const ToolSyntax& syntax, Command
     }
     const QString& first = arguments.first();
     if (isOption(first)) {
-        const OptionSpec* spec = findOption(syntax, first);
-        if (spec && spec->use == OptionUse::Request) {
+        const OptionArgument option = splitOption(first);
+        const OptionSpec* spec = findOption(syntax, option.name);
+        if (!spec)
+            problem = QStringLiteral("unknown option %1; see %2 --help").arg(option.name, program);
+        else if (spec->use != OptionUse::Request)
+            problem = QStringLiteral("%1 comes after the command (%2)").arg(option.name, commandList(syntax));
+        else if (option.attached)
+            problem = QStringLiteral("%1 takes no value").arg(option.name);
+        else
             line.request = spec;
-            return true;
-        }
-        problem = spec ? QStringLiteral("%1 comes after the command (%2)").arg(first, commandList(syntax))
-                       : QStringLiteral("unknown option %1; see %2 --help").arg(first, program);
-        return false;
+        return line.request != nullptr;
     }
     for (const CommandSpec& command : syntax.commands) {
         if (first == QLatin1String(command.name)) {
@@ -74,13 +91,7 @@ bool parseCommandLine(const QStringList& arguments, const ToolSyntax& syntax, Co
             operandsOnly = true;
             continue;
         }
-        QString name = argument;
-        std::optional<QString> attached;
-        const qsizetype equals = argument.indexOf(QLatin1Char('='));
-        if (argument.startsWith(QLatin1String("--")) && equals > 2) {
-            name = argument.left(equals);
-            attached = argument.mid(equals + 1);
-        }
+        const auto [name, attached] = splitOption(argument);
         const OptionSpec* spec = findOption(syntax, name);
         if (!spec || !belongsTo(*spec, line.command)) {
             problem = line.command.isEmpty() ? QStringLiteral("unknown option %1").arg(name)
