@@ -43,6 +43,10 @@ grep -qF "mergedataco.pl $tio $fdc -report=\"sensor.DATACOreport.html\" -dcp_tem
     || fail "node run echo: $(cat out.txt)"
 grep -qxF "mergedataco.pl: wrote sensor.DATACOreport.html (2 files)" out.txt || fail "no progress: $(cat out.txt)"
 cmp -s sensor.DATACOreport.html exported/copy.html || fail "export differs from the report"
+# The plug-in traces the export's path with no line feed; the output still
+# ends with one.
+[ "$(tail -n 1 out.txt)" = "exported/copy.html" ] && [ -z "$(tail -c 1 out.txt)" ] ||
+    fail "the output does not end with the export's path and a line feed: $(tail -c 40 out.txt | od -c | head -n 3)"
 grep -qF '<p>Entry points: main,init</p>' exported/copy.html || fail "entry points not in the report"
 
 # Opening a report without an opener: the message box goes to standard error.
@@ -51,6 +55,19 @@ status=$?
 [ "$status" -eq 1 ] || fail "missing opener exited with $status"
 grep -qF "Help Module Error: xdg-open report.dcp.html" err.txt || fail "no message: $(cat err.txt)"
 ! grep -qF XDG_RUNTIME_DIR err.txt || fail "missing opener: $(cat err.txt)"
+
+# Files that give the plug-in nothing to do: it does nothing, and dcphost
+# says so; the traced paths end with a line feed.
+rm -f indexDATACOreport.html
+for files in "$fdc" "$tio" "report.dcp.html"; do
+    "$dcphost" "$files" >out.txt 2>err.txt
+    status=$?
+    [ "$status" -eq 0 ] || fail "$files alone exited with $status"
+    grep -qxF "dcphost: warning: nothing to merge or open: *.tio and *.fdc files (at least one of each) are merged, one *.dcp.html report is opened with --display" err.txt ||
+        fail "$files alone: $(cat err.txt)"
+    printf '%s\n' "$files" | cmp -s - out.txt || fail "$files alone printed: $(cat out.txt)"
+done
+[ ! -e indexDATACOreport.html ] || fail "a report was written from nothing"
 
 # An export with no report, and a failing script, are errors.
 "$dcphost" --export exported none >out.txt 2>err.txt
@@ -77,6 +94,21 @@ printf 'x\n' >./-entrypoints=x.tio
 [ $? -eq 0 ] || fail "-entrypoints=x.tio: $(cat err.txt)"
 grep -qF '<h2 id="file1">./-entrypoints=x.tio</h2>' indexDATACOreport.html || fail "report lacks -entrypoints=x.tio"
 
+# A value also follows its option after =; an option that takes one value
+# given twice is a usage error, --config may be repeated.
+"$dcphost" --node=sensor --config=kvr_entrypoints=a,b --config dcp_template=t --display "$tio" "$fdc" >out.txt 2>err.txt
+[ $? -eq 0 ] || fail "values after =: $(cat err.txt)"
+grep -qF -- '-report="sensor.DATACOreport.html" -dcp_template="t" -entrypoints=a,b' out.txt || fail "values after =: $(cat out.txt)"
+for twice in "--node a --node b" "--library x --library=y" "--script-dir x --script-dir y" "--export a b --export c d"; do
+    # shellcheck disable=SC2086
+    "$dcphost" $twice "$tio" "$fdc" >out.txt 2>err.txt
+    [ $? -eq 2 ] && grep -qxF "dcphost: error: ${twice%% *} may be given once only" err.txt || fail "$twice: $(cat err.txt)"
+done
+"$dcphost" --export=exported copy >/dev/null 2>err.txt
+[ $? -eq 2 ] && grep -qxF "dcphost: error: --export takes its 2 values as separate arguments" err.txt || fail "--export=: $(cat err.txt)"
+"$dcphost" -v >/dev/null 2>err.txt
+[ $? -eq 2 ] && grep -qxF "dcphost: error: unknown option -v" err.txt || fail "-v: $(cat err.txt)"
+
 # Usage errors and a library that is no plug-in.
 "$dcphost" >/dev/null 2>&1
 [ $? -eq 2 ] || fail "no arguments is not a usage error"
@@ -93,22 +125,22 @@ QT_QPA_PLATFORM=no-such-platform "$dcphost" --help >help.txt 2>err.txt
 [ $? -eq 0 ] || fail "--help without a platform: $(cat err.txt)"
 [ ! -s err.txt ] || fail "--help wrote on standard error: $(cat err.txt)"
 [ -z "$(tail -c 1 help.txt)" ] || fail "--help does not end with a line feed"
-grep -qE '^  --  +end of options' help.txt || fail "--help does not tell --"
+grep -qE '^  --  +End of options' help.txt || fail "--help does not tell --"
 
 QT_QPA_PLATFORM=no-such-platform "$dcphost" --version >version.txt 2>err.txt
 [ $? -eq 0 ] || fail "--version: $(cat err.txt)"
 grep -qxE 'dcphost [0-9]+(\.[0-9]+)+' version.txt || fail "--version printed: $(cat version.txt)"
 QT_QPA_PLATFORM=no-such-platform "$dcphost" >out.txt 2>err.txt
 [ $? -eq 2 ] || fail "a usage error without a platform exited otherwise"
-echo "dcphost: no files to open (try --help)" | cmp -s - err.txt || fail "usage error: $(cat err.txt)"
+echo "dcphost: error: no files to open (try --help)" | cmp -s - err.txt || fail "usage error: $(cat err.txt)"
 
 # Standard output that cannot be written is an error.
 "$dcphost" --help >/dev/full 2>err.txt
 [ $? -eq 1 ] || fail "--help into a full disk did not fail"
-grep -qF "dcphost: cannot write standard output" err.txt || fail "--help into a full disk: $(cat err.txt)"
+grep -qF "dcphost: error: cannot write standard output" err.txt || fail "--help into a full disk: $(cat err.txt)"
 "$dcphost" "$tio" "$fdc" >/dev/full 2>err.txt
 [ $? -eq 1 ] || fail "a run into a full disk did not fail"
-grep -qF "dcphost: cannot write standard output" err.txt || fail "a run into a full disk: $(cat err.txt)"
+grep -qF "dcphost: error: cannot write standard output" err.txt || fail "a run into a full disk: $(cat err.txt)"
 
 [ "$failures" -eq 0 ] && echo "dcphost: all checks passed"
 exit $((failures > 0))

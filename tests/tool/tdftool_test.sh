@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs tdftool the way a user does and checks exit statuses and output.
-#   tdftool_test.sh TDFTOOL EXAMPLES_DIR TEST_DATA_DIR
+#   tdftool_test.sh TDFTOOL EXAMPLES_DIR TEST_DATA_DIR TRACE_GENERATOR
 set -u
 absolute() { (cd "$(dirname "$1")" && echo "$PWD/$(basename "$1")"); }
 tool=$(absolute "$1")
 examples=$(absolute "$2")
 data=$(absolute "$3")
+generator=$(absolute "$4")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -60,12 +61,12 @@ has out "--tcf FILE"
 done_case
 
 run "no command" 2 "$tool"
-has err "tdftool: no command given"
+has err "tdftool: error: no command given"
 [ "$(lines_of err)" -eq 1 ] || { last_ok=0; echo "FAIL $current: not one line"; }
 done_case
 
 run "unknown command" 2 "$tool" frob x.tdf
-has err "unknown command \"frob\""
+has err "tdftool: error: unknown command \"frob\""
 done_case
 
 run "unknown option" 2 "$tool" check --bogus "$examples/example.tdf"
@@ -89,24 +90,48 @@ has err "cannot read configuration file $work/none.tcf"
 done_case
 
 run "missing trace" 1 "$tool" check "$work/none.tdf"
-has err "error:Can't open file \"$work/none.tdf\""
+has err "tdftool: error: Can't open file \"$work/none.tdf\""
 done_case
 
 run "faulty trace" 1 "$tool" check --tcf "$data/reader.tcf" "$data/context.tdf"
-has err "context.tdf:20:definition block not found (SF)"
-has err "context.tdf:24:can't retrieve style"
+has err "context.tdf:20: error: definition block not found (SF)"
+has err "context.tdf:23: warning: due to previous error"
+has err "context.tdf:24: error: can't retrieve style"
 has out "context.tdf: 24 lines, 1 objects, 1 definition blocks, 2 errors, 1 warnings"
 done_case
 
-printf 'tcf = { name = "broken" id_length = "two" }\n' >"$work/broken.tcf"
-run "faulty configuration" 1 "$tool" check --tcf "$work/broken.tcf" "$examples/example.tdf"
-has err "broken.tcf:1:25:tcf.id_length must be an integer"
-has err "undefined configuration name"
+# Every report is one line that tells its severity, also the reader's notice
+# that it stops reporting (a message that ends with its own line feed).
+for i in $(seq 105); do echo "ZZ $i"; done >"$work/noise.tdf"
+run "reports past the error limit" 1 "$tool" check "$work/noise.tdf"
+has err "noise.tdf:101: error: error limit reached, continue to parsing silently."
+grep -v '^read ' "$work/err" >"$work/reports"
+[ "$(lines_of reports)" -eq 101 ] && ! grep -q -v "^$work/noise.tdf:[0-9]*: error: [a-z]" "$work/reports" ||
+  { last_ok=0; echo "FAIL $current: not one report a line"; grep -v ': error: ' "$work/reports" | head -n 3; }
 done_case
 
+# A configuration file that reports an error or defines no configuration
+# stops the run before any trace is read, after every file was loaded: the
+# trace would only give follow-on errors.
+printf 'tcf = { name = "broken" id_length = "two" }\n' >"$work/broken.tcf"
 printf 'tcf = { name = "unclosed"\n' >"$work/unclosed.tcf"
-run "configuration syntax error" 1 "$tool" check --tcf "$work/unclosed.tcf" "$examples/example.tdf"
-has err "unclosed.tcf:1:7:the group opened here is not closed"
+printf 'style = { name = "plain" id = 1 }\n' >"$work/styles_only.tcf"
+for faulty in "broken.tcf|broken.tcf:1:25: error: tcf.id_length must be an integer" \
+              "unclosed.tcf|unclosed.tcf:1:7: error: the group opened here is not closed" \
+              "styles_only.tcf|tdftool: error: $work/styles_only.tcf: defines no trace configuration"; do
+  file=${faulty%%|*}
+  faulty=${faulty#*|}
+  run "faulty configuration $file" 1 "$tool" check --tcf "$work/$file" --tcf "$examples/default.tcf" "$examples/example.tdf"
+  has err "$faulty"
+  [ "$(lines_of err)" -eq 1 ] && [ "$(lines_of out)" -eq 0 ] ||
+    { last_ok=0; echo "FAIL $current: a trace was read"; sed 's/^/  /' "$work/err" "$work/out" | head -n 5; }
+  done_case
+done
+
+run "every configuration file is loaded" 1 "$tool" check --tcf "$work/broken.tcf" --tcf "$work/none.tcf" \
+  --tcf "$work/styles_only.tcf" "$examples/example.tdf"
+[ "$(lines_of err)" -eq 3 ] || { last_ok=0; echo "FAIL $current: $(lines_of err) reports"; }
+has err "cannot read configuration file $work/none.tcf"
 done_case
 
 run "configurations of several files" 0 "$tool" check --tcf "$data/reader.tcf" --tcf "$examples/default.tcf" \
@@ -116,7 +141,7 @@ has out "full.tdf: 85 lines"
 done_case
 
 run "first file only" 1 "$tool" check --tcf "$data/reader.tcf" "$examples/example.tdf"
-has err "example.tdf:2:undefined configuration name"
+has err "example.tdf:2: error: undefined configuration name"
 done_case
 
 (cd "$work" && run "built-in default from anywhere" 0 "$tool" check "$examples/example.tdf"; done_case
@@ -159,7 +184,9 @@ done_case
 
 run "render within the event limit" 0 "$tool" render --max-events 5 "$examples/example.tdf" -o "$work/five.svg"
 has out "5 of 29 events"
-has out "--max-events"
+# Standard output holds what was written, standard error what was left out.
+has err "The other 24 events of the window are not drawn (at most 5 with --max-events)"
+[ "$(lines_of out)" -eq 1 ] || { last_ok=0; echo "FAIL $current: the notice is on standard output"; }
 grep -q 'Showing 5 of 29 events' "$work/five.svg" || { last_ok=0; echo "FAIL $current: picture does not say it"; }
 done_case
 
@@ -190,7 +217,7 @@ done_case
 # not a usage error.
 for command in check rewrite stats; do
   stdout_to=/dev/full run "$command on a full disk" 1 "$tool" "$command" "$examples/example.tdf"
-  has err "tdftool: cannot write standard output: No space left on device"
+  has err "tdftool: error: cannot write standard output: No space left on device"
   done_case
 done
 
@@ -198,19 +225,19 @@ stdout_to=/dev/full run "help on a full disk" 1 "$tool" --help
 done_case
 
 stdout_to=/dev/full run "render summary on a full disk" 1 "$tool" render "$examples/example.tdf" -o "$work/full.svg"
-has err "tdftool: cannot write standard output: No space left on device"
+has err "tdftool: error: cannot write standard output: No space left on device"
 grep -q '</svg>' "$work/full.svg" || { last_ok=0; echo "FAIL $current: picture not written"; }
 done_case
 
 run "a directory is no empty trace" 1 "$tool" check "$work" "$examples/example.tdf"
-has err "error:Can't read file \"$work\": Is a directory"
+has err "tdftool: error: Can't read file \"$work\": Is a directory"
 has out "example.tdf: 59 lines"
 grep -q -F "$work:" "$work/out" && { last_ok=0; echo "FAIL $current: summary of the directory printed"; }
 done_case
 
 mkfifo "$work/pipe.svg"
 run "render refuses a FIFO" 1 "$tool" render "$examples/example.tdf" -o "$work/pipe.svg"
-has err "tdftool: cannot write $work/pipe.svg: it exists and is not a regular file"
+has err "tdftool: error: cannot write $work/pipe.svg: it exists and is not a regular file"
 [ -p "$work/pipe.svg" ] || { last_ok=0; echo "FAIL $current: the FIFO was replaced"; }
 done_case
 
@@ -219,7 +246,7 @@ done_case
 mknod "$work/null" c 1 3 2>/dev/null || mkfifo "$work/null"
 ln -s "$work/null" "$work/device.svg"
 run "render refuses a link to a device" 1 "$tool" render "$examples/example.tdf" -o "$work/device.svg"
-has err "tdftool: cannot write $work/device.svg: it exists and is not a regular file"
+has err "tdftool: error: cannot write $work/device.svg: it exists and is not a regular file"
 { [ -L "$work/device.svg" ] && { [ -c "$work/null" ] || [ -p "$work/null" ]; }; } ||
   { last_ok=0; echo "FAIL $current: the device or its link was replaced"; }
 done_case
@@ -230,25 +257,54 @@ run "render replaces the file behind a link" 0 "$tool" render --max-events 3 "$e
   { last_ok=0; echo "FAIL $current: the linked file was not replaced"; }
 done_case
 
-(trap '' XFSZ; ulimit -f 4
- run "render beyond the file size limit" 1 "$tool" render "$examples/example.tdf" -o "$work/big.svg"
- has err "tdftool: cannot write $work/big.svg: File too large"
- [ -z "$(find "$work" -name 'big.svg*')" ] || { last_ok=0; echo "FAIL $current: a partial picture is left"; }
- done_case
- echo "$passed $failed" >"$work/counts")
-read -r passed failed <"$work/counts"
+# Past the file size limit a write fails like one on a full disk, whether
+# the signal that the limit sends is ignored by the caller or not.
+"$generator" --seed 2 2000 >"$work/medium.tdf"
+for disposition in ignored default; do
+  (if [ "$disposition" = ignored ]; then trap '' XFSZ; else trap - XFSZ; fi
+   ulimit -f 4
+   run "render beyond the file size limit, signal $disposition" 1 "$tool" render "$examples/example.tdf" -o "$work/big.svg"
+   has err "tdftool: error: cannot write $work/big.svg: File too large"
+   [ -z "$(find "$work" -name 'big.svg*')" ] || { last_ok=0; echo "FAIL $current: a partial picture is left"; }
+   done_case
+   stdout_to=$work/big.tdf run "rewrite beyond the file size limit, signal $disposition" 1 "$tool" rewrite "$work/medium.tdf"
+   has err "tdftool: error: cannot write standard output: File too large"
+   done_case
+   echo "$passed $failed" >"$work/counts")
+  read -r passed failed <"$work/counts"
+done
 
-# A huge identification would make every DB line allocate gigabytes.
+# A huge identification would make every DB line allocate gigabytes: the
+# configuration is refused, and with it the run.
 printf 'tcf = { name = "huge" id_length = 2000000000 }\n' >"$work/huge.tcf"
 printf 'DB "huge"\nID 1\nED\n' >"$work/huge.tdf"
 run "huge id length" 1 "$tool" check --tcf "$work/huge.tcf" "$work/huge.tdf"
-has err "huge.tcf:1:23:tcf.id_length must be at most 9"
-has out "huge.tdf: 3 lines"
+has err "huge.tcf:1:23: error: tcf.id_length must be at most 9"
+[ "$(lines_of out)" -eq 0 ] || { last_ok=0; echo "FAIL $current: the trace was read"; }
 done_case
 
 run "endless configuration file" 1 "$tool" check --tcf /dev/zero "$examples/example.tdf"
-has err "tdftool: cannot read configuration file /dev/zero: it is larger than 64 MiB"
+has err "tdftool: error: cannot read configuration file /dev/zero: it is larger than 64 MiB"
 done_case
+
+# Memory that runs out while a trace is read whole ends the run as an error,
+# not as a crash; the streamed reading of the same trace fits. Where the
+# tool can't start within the limit (a sanitizer's reserved memory), the
+# case is skipped.
+"$generator" --bounded --seed 1 2000000 >"$work/large.tdf"
+(ulimit -v 200000
+ if "$tool" --version >/dev/null 2>&1; then
+   run "out of memory" 1 "$tool" check --whole-model "$work/large.tdf"
+   has err "tdftool: error: out of memory"
+   [ "$(lines_of err)" -eq 1 ] || { last_ok=0; echo "FAIL $current: not one line"; }
+   done_case
+   run "streamed within the same memory" 0 "$tool" check -q "$work/large.tdf"
+   done_case
+ else
+   echo "SKIP out of memory: tdftool does not start within 200 MB"
+ fi
+ echo "$passed $failed" >"$work/counts")
+read -r passed failed <"$work/counts"
 
 # --- Command-line conventions ---
 
@@ -267,7 +323,52 @@ done_case
 
 # An option's value is the value, even when it looks like a request.
 run "help as the value of --tcf" 1 "$tool" check --tcf -h "$examples/example.tdf"
-has err "tdftool: cannot read configuration file -h"
+has err "tdftool: error: cannot read configuration file -h"
+done_case
+
+# --option=value is the same option as --option value.
+run "values after =" 0 "$tool" check --tcf="$data/reader.tcf" --tcf="$examples/default.tcf" "$examples/example.tdf"
+has out "example.tdf: 59 lines, 29 objects"
+done_case
+run "render options after =" 0 "$tool" render --max-events=5 --time-format="%mms %uus" --from=0 --to=99999 \
+  "$examples/example.tdf" -o "$work/joined.svg"
+has out "5 of 29 events"
+grep -q '>1ms' "$work/joined.svg" || { last_ok=0; echo "FAIL $current: times not formatted"; }
+done_case
+
+# A value given twice for an option that takes one is a usage error, not an
+# override; --tcf may be repeated.
+for twice in "-o|$work/b.svg" "--from|2" "--to|9" "--max-events|6" "--time-format|%m"; do
+  option=${twice%%|*}
+  run "$option given twice" 2 "$tool" render "$examples/example.tdf" -o "$work/twice.svg" --from 1 --to 5000 \
+    --max-events 5 --time-format %v "$option" "${twice#*|}"
+  has err "tdftool: error: $option may be given once only"
+  [ ! -e "$work/twice.svg" ] && [ ! -e "$work/b.svg" ] || { last_ok=0; echo "FAIL $current: a picture was written"; }
+  done_case
+done
+
+run "-v is no command" 2 "$tool" -v
+has err "tdftool: error: unknown option -v; see tdftool --help"
+done_case
+run "-v after a command" 2 "$tool" check -v "$examples/example.tdf"
+has err "tdftool: error: unknown option -v for check"
+done_case
+
+# --help is written from the option table: each option it lists is one the
+# README tells, and it tells the HTML page as the README does.
+run "help and README" 0 "$tool" --help
+readme=$examples/../README.md
+listed=$(sed -n 's/^  \(-[a-z], \)\{0,1\}\(-[-a-z]*\).*/\2/p' "$work/out")
+[ "$(echo "$listed" | wc -l)" -ge 12 ] || { last_ok=0; echo "FAIL $current: options not found in the help"; }
+for option in $listed; do
+  grep -q -E -- "(^|[^-a-z])$option([^-a-z]|\$)" "$readme" || { last_ok=0; echo "FAIL $current: README lacks $option"; }
+done
+tr -s ' \n' '  ' <"$work/out" |
+  grep -q -F "OUT.html is a page that holds the whole trace (--from, --to and --max-events don't apply to it)" ||
+  { last_ok=0; echo "FAIL $current: the help does not tell which options the page obeys"; }
+grep -q -i 'embed' "$work/out" && { last_ok=0; echo "FAIL $current: the page is said to embed the picture"; }
+grep -q -F -- '`--from`, `--to` and `--max-events` apply to the SVG' "$readme" ||
+  { last_ok=0; echo "FAIL $current: README does not tell which options the page obeys"; }
 done_case
 
 cp "$examples/example.tdf" "$work/-h"
@@ -284,7 +385,7 @@ has out "<stdin>: 59 lines, 29 objects, 1 definition blocks, 0 errors, 0 warning
 done_case
 
 stdin_from="$data/context.tdf" run "reports name standard input" 1 "$tool" check --tcf "$data/reader.tcf" -
-has err "<stdin>:20:definition block not found (SF)"
+has err "<stdin>:20: error: definition block not found (SF)"
 done_case
 
 run "standard input is read once" 2 "$tool" check - "$examples/example.tdf" -
@@ -309,6 +410,48 @@ run "check prints one line per trace" 1 "$tool" check --tcf "$data/reader.tcf" -
 grep -q '^read ' "$work/out" && { last_ok=0; echo "FAIL $current: reading rate on stdout"; }
 done_case
 
+# Where both streams meet (a terminal, 2>&1), each trace's line follows its
+# reports and the reading rate comes last.
+both_streams() { "$@" 2>&1; }
+run "check output in order" 1 both_streams "$tool" check --tcf "$data/reader.tcf" --tcf "$examples/default.tcf" \
+  "$data/context.tdf" "$examples/example.tdf"
+sed -e 's/^.*context\.tdf:[0-9][0-9]*: .*/report/' -e 's/^.*: [0-9]* lines, .*/summary/' -e 's/^read .*/rate/' \
+  "$work/out" | tr '\n' ' ' >"$work/order"
+[ "$(cat "$work/order")" = "report report report summary summary rate " ] ||
+  { last_ok=0; echo "FAIL $current: in the order $(cat "$work/order")"; }
+done_case
+
+# on_terminal COMMAND...: runs the command with its standard error on a
+# terminal and prints what the terminal showed.
+on_terminal() {
+  python3 -c '
+import os, pty, subprocess, sys
+terminal, child_side = pty.openpty()
+child = subprocess.Popen(sys.argv[1:], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=child_side)
+os.close(child_side)
+shown = b""
+while True:
+    try:
+        chunk = os.read(terminal, 65536)
+    except OSError:
+        break
+    if not chunk:
+        break
+    shown += chunk
+sys.stdout.buffer.write(shown)
+sys.exit(child.wait())
+' "$@"
+}
+
+# A terminal shows the progress of a long reading, except with -q.
+run "progress on a terminal" 0 on_terminal "$tool" check "$work/large.tdf"
+has out "large.tdf: "
+has out "%"
+done_case
+run "no progress with -q" 0 on_terminal "$tool" check -q "$work/large.tdf"
+[ "$(wc -c <"$work/out")" -eq 0 ] || { last_ok=0; echo "FAIL $current: the terminal showed $(tr '\r' '\n' <"$work/out" | tail -n 1)"; }
+done_case
+
 run "quiet check of clean traces" 0 "$tool" check -q "$examples/example.tdf" "$examples/example.tdf"
 [ "$(lines_of out)" -eq 0 ] && [ "$(lines_of err)" -eq 0 ] || { last_ok=0; echo "FAIL $current: output printed"; }
 done_case
@@ -316,7 +459,7 @@ done_case
 run "quiet check names the failing trace" 1 "$tool" check -q --tcf "$data/reader.tcf" --tcf "$examples/default.tcf" \
   "$examples/example.tdf" "$data/context.tdf"
 has out "context.tdf: 24 lines"
-has err "context.tdf:20:definition block not found (SF)"
+has err "context.tdf:20: error: definition block not found (SF)"
 [ "$(lines_of out)" -eq 1 ] || { last_ok=0; echo "FAIL $current: clean trace printed"; }
 grep -q '^read ' "$work/err" && { last_ok=0; echo "FAIL $current: reading rate printed"; }
 done_case
@@ -338,10 +481,11 @@ import json, sys
 for line in open(sys.argv[1], encoding="utf-8"):
     trace = json.loads(line)
     for d in trace["diagnostics"]:
-        whole = d["file"] == trace["trace"] and d["line"] is None
-        prefix = d["severity"] + ":" if whole else d["file"] + ":"
-        position = "".join(str(d[k]) + ":" for k in ("line", "column") if d[k] is not None)
-        print(prefix + position + d["message"])
+        # A report about a trace as a whole names no file in the text form.
+        whole = d["file"] is None or (d["file"] == trace["trace"] and d["line"] is None)
+        where = "tdftool" if whole else d["file"]
+        where += "".join(":" + str(d[k]) for k in ("line", "column") if d[k] is not None)
+        print(where + ": " + d["severity"] + ": " + d["message"].rstrip("\n"))
 ' "$1"
 }
 checked=("$examples/example.tdf" "$data/context.tdf" "$work/none.tdf" "$work" "$data/full.tdf")
@@ -544,7 +688,7 @@ assert s["traces"] == 2 and s["times"]["last"] is None, s
 done
 
 stdout_to=/dev/full run "check JSON on a full disk" 1 "$tool" check --json "$examples/example.tdf"
-has err "tdftool: cannot write standard output: No space left on device"
+has err "tdftool: error: cannot write standard output: No space left on device"
 done_case
 
 echo "$passed passed, $failed failed"

@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -29,14 +30,24 @@ namespace {
 // standard error, one entry a line.
 class ConsoleOutputWindow : public QAOutputWindow {
 public:
-    void appendOutput(const QString& text) override { print(stdout, text); }
+    void appendOutput(const QString& text) override
+    {
+        print(stdout, text);
+        lineOpen = false;
+        ++entries;
+    }
     void appendError(const QString& text) override
     {
         print(stderr, text);
         ++errors;
+        ++entries;
     }
 
     int errors = 0;
+    int entries = 0;
+    // The plug-in traces the paths it is given on standard output with no
+    // line feed; true while such a trace may end the output.
+    bool lineOpen = false;
 
 private:
     static void print(std::FILE* stream, const QString& text)
@@ -70,16 +81,21 @@ void waitForChildren(QObject* plugin)
     loop.exec();
 }
 
+void printError(const QString& message)
+{
+    std::fprintf(stderr, "dcphost: error: %s\n", message.toLocal8Bit().constData());
+}
+
 // Standard output carries the output window: a run whose output was lost
 // has not succeeded. Returns `status`, or 1 after saying so.
 int checkStandardOutput(int status)
 {
     if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "dcphost: cannot write standard output: %s\n", std::strerror(errno));
+        printError(QStringLiteral("cannot write standard output: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         return 1;
     }
     if (std::ferror(stdout)) {
-        std::fputs("dcphost: cannot write standard output\n", stderr);
+        printError(QStringLiteral("cannot write standard output"));
         return 1;
     }
     return status;
@@ -93,9 +109,8 @@ QString installedOrBuilt(const char* installed, const char* built)
     return QFileInfo::exists(path) ? path : QString::fromUtf8(built);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Loads the plug-in and opens the files; the exit status.
+int runHost(int argc, char** argv)
 {
     // The command line is read before there is an application object, which
     // help and usage errors do not need; Qt's own options are not taken
@@ -107,11 +122,11 @@ int main(int argc, char** argv)
     Request request = Request::Run;
     QString problem;
     if (!parseOptions(arguments, options, request, problem)) {
-        std::fprintf(stderr, "dcphost: %s\n", problem.toLocal8Bit().constData());
+        printError(problem);
         return 2;
     }
     if (request == Request::Help) {
-        std::fputs(usageText(), stdout);
+        std::fputs(usageText().constData(), stdout);
         return checkStandardOutput(0);
     }
     if (request == Request::Version) {
@@ -146,13 +161,13 @@ int main(int argc, char** argv)
 
     QAPluginLoader loader(options.library);
     if (!loader.load()) {
-        std::fprintf(stderr, "dcphost: %s\n", loader.errorString().toLocal8Bit().constData());
+        printError(loader.errorString());
         return 1;
     }
     QUnknownInterface* iface = loader.instantiate();
     QAStViewerPlugin* plugin = qaViewerPlugin(iface);
     if (!plugin) {
-        std::fprintf(stderr, "dcphost: %s made no viewer plug-in\n", options.library.toLocal8Bit().constData());
+        printError(QStringLiteral("%1 made no viewer plug-in").arg(options.library));
         if (iface)
             iface->release();
         return 1;
@@ -163,12 +178,36 @@ int main(int argc, char** argv)
     boxes.callOnTimeout([&window] { closeMessageBoxes(window); });
     boxes.start(50);
 
-    if (!options.files.isEmpty())
+    if (!options.files.isEmpty()) {
+        window.lineOpen = true;
         plugin->create(options.files, options.display, nullptr, nullptr);
+        // Whatever the plug-in starts, it says in the output window: a
+        // command line or why it could not.
+        if (window.entries == 0)
+            std::fputs("dcphost: warning: nothing to merge or open: *.tio and *.fdc files (at least one of each) "
+                       "are merged, one *.dcp.html report is opened with --display\n",
+                       stderr);
+    }
     waitForChildren(plugin);
-    if (options.exportReport)
+    if (options.exportReport) {
+        window.lineOpen = true;
         plugin->exportHTML(options.exportDirectory, options.exportName, nullptr, nullptr);
+    }
 
     iface->release();
+    if (window.lineOpen)
+        std::fputc('\n', stdout);
     return checkStandardOutput(window.errors > 0 ? 1 : 0);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return runHost(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("dcphost: error: out of memory\n", stderr);
+        return 1;
+    }
 }

@@ -1,64 +1,96 @@
 #include "options.h"
 
+#include <command_line.h>
+
+namespace {
+
+enum OptionId { Display, Node, Config, Export, Library, ScriptDir, Help, Version };
+
+const ToolSyntax syntax = {
+    "dcphost",
+    "FILE",
+    "FILE...",
+    {},
+    {
+        {Display, "--display", nullptr, "", OptionUse::Once, nullptr,
+         "Open with the display flag: the report is named after the current node, the script is not silent, and "
+         "a single *.dcp.html report is opened with xdg-open."},
+        {Node, "--node", nullptr, "NAME", OptionUse::Once, nullptr, "Make NAME the current node of the workspace."},
+        {Config, "--config", nullptr, "KEY=VALUE", OptionUse::Repeatable, nullptr,
+         "A configuration value of the current node, such as dcp_template or kvr_entrypoints."},
+        {Export, "--export", nullptr, "DIR NAME", OptionUse::Once, nullptr,
+         "Afterwards export the current report to DIR/NAME.html."},
+        {Library, "--library", nullptr, "FILE", OptionUse::Once, nullptr,
+         "The plug-in library (default: the installed one, else the one built with dcphost)."},
+        {ScriptDir, "--script-dir", nullptr, "DIR", OptionUse::Once, nullptr,
+         "The directory of mergedataco.pl (default: the installed one, else the one built with dcphost)."},
+        {Help, "--help", "-h", "", OptionUse::Request, nullptr, "Show this text."},
+        {Version, "--version", nullptr, "", OptionUse::Request, nullptr, "Show the version of dcphost."},
+    },
+    "Loads the Data Coupling viewer plug-in the way the desktop host does and opens FILEs with it: *.tio and "
+    "*.fdc files (at least one of each) are merged into an HTML report by mergedataco.pl (run with perl), a "
+    "single *.dcp.html report is opened with xdg-open when --display is given. Files that give the plug-in "
+    "nothing to merge or open are a warning.",
+    "The host's output window is standard output (output) and standard error (errors); a message box is "
+    "printed on standard error and closed.\n"
+    "Exit status: 0 when the plug-in reported no error, 1 when it did, could not be loaded or standard output "
+    "could not be written, 2 for a usage error.",
+};
+
+bool takeOption(const GivenOption& given, Options& options, QString& problem)
+{
+    const QStringList& values = given.values;
+    switch (OptionId(given.spec->id)) {
+    case Display:
+        options.display = true;
+        break;
+    case Node:
+        options.hasNode = true;
+        options.node = values[0];
+        break;
+    case Config: {
+        const qsizetype equals = values[0].indexOf(QLatin1Char('='));
+        if (equals <= 0) {
+            problem = QStringLiteral("--config wants KEY=VALUE, not \"%1\"").arg(values[0]);
+            return false;
+        }
+        options.config.append({values[0].left(equals), values[0].mid(equals + 1)});
+        break;
+    }
+    case Export:
+        options.exportReport = true;
+        options.exportDirectory = values[0];
+        options.exportName = values[1];
+        break;
+    case Library:
+        options.library = values[0];
+        break;
+    case ScriptDir:
+        options.scriptDirectory = values[0];
+        break;
+    case Help:
+    case Version:
+        break;
+    }
+    return true;
+}
+
+}
+
 bool parseOptions(const QStringList& arguments, Options& options, Request& request, QString& problem)
 {
     request = Request::Run;
-    bool filesOnly = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        auto value = [&](int count) {
-            if (i + count < arguments.size())
-                return true;
-            problem = QStringLiteral("%1 needs %2").arg(argument,
-                count == 1 ? QStringLiteral("a value") : QStringLiteral("%1 values").arg(count));
-            return false;
-        };
-        if (filesOnly || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
-            options.files.append(argument);
-        } else if (argument == QLatin1String("--")) {
-            filesOnly = true;
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            request = Request::Help;
-            return true;
-        } else if (argument == QLatin1String("--version")) {
-            request = Request::Version;
-            return true;
-        } else if (argument == QLatin1String("--display")) {
-            options.display = true;
-        } else if (argument == QLatin1String("--node")) {
-            if (!value(1))
-                return false;
-            options.hasNode = true;
-            options.node = arguments[++i];
-        } else if (argument == QLatin1String("--config")) {
-            if (!value(1))
-                return false;
-            const QString setting = arguments[++i];
-            const qsizetype equals = setting.indexOf(QLatin1Char('='));
-            if (equals <= 0) {
-                problem = QStringLiteral("--config wants KEY=VALUE, not \"%1\"").arg(setting);
-                return false;
-            }
-            options.config.append({setting.left(equals), setting.mid(equals + 1)});
-        } else if (argument == QLatin1String("--export")) {
-            if (!value(2))
-                return false;
-            options.exportReport = true;
-            options.exportDirectory = arguments[++i];
-            options.exportName = arguments[++i];
-        } else if (argument == QLatin1String("--library")) {
-            if (!value(1))
-                return false;
-            options.library = arguments[++i];
-        } else if (argument == QLatin1String("--script-dir")) {
-            if (!value(1))
-                return false;
-            options.scriptDirectory = arguments[++i];
-        } else {
-            problem = QStringLiteral("unknown option %1").arg(argument);
-            return false;
-        }
+    CommandLine line;
+    if (!parseCommandLine(arguments, syntax, line, problem))
+        return false;
+    if (line.request) {
+        request = line.request->id == Help ? Request::Help : Request::Version;
+        return true;
     }
+    options.files = line.operands;
+    for (const GivenOption& given : line.options)
+        if (!takeOption(given, options, problem))
+            return false;
     if (!options.config.isEmpty() && !options.hasNode) {
         problem = QStringLiteral("--config configures the current node: give --node as well");
         return false;
@@ -70,30 +102,7 @@ bool parseOptions(const QStringList& arguments, Options& options, Request& reque
     return true;
 }
 
-const char* usageText()
+QByteArray usageText()
 {
-    return "Usage: dcphost [OPTION]... FILE...\n"
-           "Loads the Data Coupling viewer plug-in the way the desktop host does and\n"
-           "opens FILEs with it: *.tio and *.fdc files are merged into an HTML report\n"
-           "by mergedataco.pl (run with perl), a single *.dcp.html report is opened\n"
-           "with xdg-open when --display is given.\n"
-           "\n"
-           "  --display           open with the display flag: the report is named after\n"
-           "                      the current node and the script is not silent\n"
-           "  --node NAME         make NAME the current node of the workspace\n"
-           "  --config KEY=VALUE  a configuration value of the current node, such as\n"
-           "                      dcp_template or kvr_entrypoints (repeatable)\n"
-           "  --export DIR NAME   afterwards export the current report to DIR/NAME.html\n"
-           "  --library FILE      the plug-in library (default: the one built with dcphost)\n"
-           "  --script-dir DIR    the directory of mergedataco.pl (default: the one built\n"
-           "                      with dcphost)\n"
-           "  -h, --help          show this text\n"
-           "  --version           show the version of dcphost\n"
-           "  --                  end of options: every later argument is a FILE, also\n"
-           "                      one that begins with '-'\n"
-           "\n"
-           "The host's output window is standard output (output) and standard error\n"
-           "(errors); a message box is printed on standard error and closed.\n"
-           "Exit status: 0 when the plug-in reported no error, 1 when it did, could not\n"
-           "be loaded or standard output could not be written, 2 for a usage error.\n";
+    return helpText(syntax);
 }

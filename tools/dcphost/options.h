@@ -1,6 +1,7 @@
 #ifndef DCPHOST_OPTIONS_H
 #define DCPHOST_OPTIONS_H
 
+#include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -29,6 +30,6 @@ enum class Request { Run, Help, Version };
 bool parseOptions(const QStringList& arguments, Options& options, Request& request, QString& problem);
 
 // The text --help prints.
-const char* usageText();
+QByteArray usageText();
 
 #endif

@@ -2,6 +2,7 @@
 #include "diagnostic_capture.h"
 #include "json_version.h"
 #include "json_writer.h"
+#include "progress.h"
 #include "standard_output.h"
 #include "trace_reading.h"
 
@@ -43,6 +44,8 @@ void printJson(const QString& title, const TDF& reader, const ReadCounts& counts
 
 void runCheck(const Options& options, TCFList& configurations, StandardOutput& output)
 {
+    if (options.quiet)
+        Progress::turnOff();
     ReadCounts total;
     for (const QString& path : options.traces) {
         TDF reader(&configurations);
@@ -62,6 +65,9 @@ void runCheck(const Options& options, TCFList& configurations, StandardOutput& o
             output.print("%s: %llu lines, %llu objects, %d definition blocks, %d errors, %d warnings\n",
                          title.toLocal8Bit().constData(), reader.lineNumber, reader.appendedObjectTotal(),
                          reader.definitionBlocks->count, counts.errors, counts.warnings);
+        // Each trace's line follows its reports, and the last one comes
+        // before the reading rate, also where both streams meet.
+        output.flush();
     }
     if (options.quiet)
         return;

@@ -1,5 +1,8 @@
 #include "configurations.h"
 
+#include "tool_messages.h"
+
+#include <error.h>
 #include <resource_reader.h>
 #include <tcf_loader.h>
 
@@ -11,9 +14,9 @@
 
 namespace {
 
-bool readConfigurationFile(const QString& name, QByteArray& text, QString& reason)
+bool readConfigurationFile(const QString& path, QByteArray& text, QString& reason)
 {
-    QFile file(name);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         reason = file.errorString();
         return false;
@@ -23,32 +26,45 @@ bool readConfigurationFile(const QString& name, QByteArray& text, QString& reaso
 
 }
 
-bool Configurations::load(const QStringList& files, QString& problem)
+bool Configurations::load(const QStringList& files)
 {
-    if (files.isEmpty()) {
-        QFile builtIn(QStringLiteral(":/default.tcf"));
-        builtIn.open(QIODevice::ReadOnly);
-        add(builtIn.readAll(), QStringLiteral("default.tcf (built in)"));
-        return true;
+    if (files.isEmpty())
+        return loadFile(QStringLiteral(":/default.tcf"), QStringLiteral("default.tcf (built in)"));
+    bool sound = true;
+    for (const QString& path : files)
+        sound = loadFile(path, path) && sound;
+    return sound;
+}
+
+bool Configurations::loadFile(const QString& path, const QString& name)
+{
+    QByteArray text;
+    QString reason;
+    if (!readConfigurationFile(path, text, reason)) {
+        printToolError(QStringLiteral("cannot read configuration file %1: %2").arg(name, reason));
+        return false;
     }
-    for (const QString& name : files) {
-        QByteArray text;
-        QString reason;
-        if (!readConfigurationFile(name, text, reason)) {
-            problem = QStringLiteral("cannot read configuration file %1: %2").arg(name, reason);
-            return false;
-        }
-        add(text, name);
+    const int errorsBefore = Error::error_count_;
+    const int added = add(text, name);
+    if (Error::error_count_ > errorsBefore)
+        return false;
+    if (added == 0) {
+        printToolError(QStringLiteral("%1: defines no trace configuration").arg(name));
+        return false;
     }
     return true;
 }
 
-void Configurations::add(const QByteArray& text, const QString& name)
+int Configurations::add(const QByteArray& text, const QString& name)
 {
     std::unique_ptr<QARes> resources(readResourceText(text, name));
     std::unique_ptr<TCFList> loaded(readTCFFromResources(resources.get(), nullptr));
     if (!loaded)
-        return;
-    for (TCF* tcf : *loaded)
+        return 0;
+    int added = 0;
+    for (TCF* tcf : *loaded) {
         list.append(tcf);
+        ++added;
+    }
+    return added;
 }

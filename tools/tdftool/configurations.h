@@ -15,15 +15,19 @@ public:
     Configurations(const Configurations&) = delete;
     Configurations& operator=(const Configurations&) = delete;
 
-    // A file that can't be read or is too large to be a configuration
-    // ends the run: false, with the reason.
-    // Faults inside a file are reported through Error and loading goes on.
-    bool load(const QStringList& files, QString& problem);
+    // Loads every file; false when one could not be read, reported an
+    // error while it was loaded or defines no configuration. The faults
+    // inside a file are reported through Error, the others by the tool:
+    // a trace read against what is left would only add follow-on errors.
+    bool load(const QStringList& files);
 
     TCFList list;
 
 private:
-    void add(const QByteArray& text, const QString& name);
+    // False, after saying why, when the file is not a sound configuration.
+    bool loadFile(const QString& path, const QString& name);
+    // The number of configurations the text gave.
+    int add(const QByteArray& text, const QString& name);
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "diagnostic_capture.h"
 
 #include "json_writer.h"
+#include "tool_messages.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ DiagnosticCapture::DiagnosticCapture()
 
 DiagnosticCapture::~DiagnosticCapture()
 {
-    Error::setHandler(nullptr);
+    Error::setHandler(printDiagnostic);
     current = nullptr;
 }
 

@@ -18,7 +18,8 @@ struct Diagnostic {
 };
 
 // While it lives, the reports of the trace library are kept in `reports`
-// instead of being printed; Error still counts them. One capture at a time.
+// instead of being printed; Error still counts them. Afterwards the tool
+// prints them again (printDiagnostic). One capture at a time.
 class DiagnosticCapture {
 public:
     DiagnosticCapture();

@@ -4,12 +4,14 @@
 #include "configurations.h"
 #include "options.h"
 #include "standard_output.h"
+#include "tool_messages.h"
 
 #include <error.h>
 
 #include <QStringList>
 
-#include <cstdio>
+#include <csignal>
+#include <new>
 
 namespace {
 
@@ -21,11 +23,11 @@ int runTool(const QStringList& arguments, StandardOutput& output)
     Request request = Request::Run;
     QString problem;
     if (!parseOptions(arguments, options, request, problem)) {
-        std::fprintf(stderr, "tdftool: %s\n", problem.toLocal8Bit().constData());
+        printToolError(problem);
         return 2;
     }
     if (request == Request::Help) {
-        output.print("%s", usageText());
+        output.print("%s", usageText().constData());
         return 0;
     }
     if (request == Request::Version) {
@@ -34,10 +36,8 @@ int runTool(const QStringList& arguments, StandardOutput& output)
     }
 
     Configurations configurations;
-    if (!configurations.load(options.configFiles, problem)) {
-        std::fprintf(stderr, "tdftool: %s\n", problem.toLocal8Bit().constData());
+    if (!configurations.load(options.configFiles))
         return 1;
-    }
     if (options.command == QLatin1String("check"))
         runCheck(options, configurations.list, output);
     else if (options.command == QLatin1String("rewrite"))
@@ -57,7 +57,19 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
 
+    // Past the file size limit a write is to fail with EFBIG, so that it is
+    // reported like a full disk, rather than end the tool by the signal.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // The library's reports carry their severity, as the tool's own do.
+    Error::setHandler(printDiagnostic);
     StandardOutput output;
-    const int status = runTool(arguments, output);
+    int status = 1;
+    // A trace read whole (--whole-model) can need more memory than there
+    // is: that ends the run as a failure, not as a crash.
+    try {
+        status = runTool(arguments, output);
+    } catch (const std::bad_alloc&) {
+        printToolError(QStringLiteral("out of memory"));
+    }
     return output.finish() ? status : 1;
 }

@@ -1,85 +1,69 @@
 #include "options.h"
 
+#include <command_line.h>
+
 #include <climits>
-
-const char* usageText()
-{
-    return "usage: tdftool COMMAND [OPTIONS] TRACE...\n"
-           "       tdftool --help | --version\n"
-           "\n"
-           "Reads trace data files (TDF) against trace configurations. A TRACE\n"
-           "written - is read from standard input and called <stdin> in reports.\n"
-           "\n"
-           "commands:\n"
-           "  check [--tcf FILE]... [-q | --json] TRACE...\n"
-           "      Reads each trace and prints one line that sums it up (none for a\n"
-           "      trace that can't be read). Problems are reported on standard\n"
-           "      error as FILE:LINE:MESSAGE, and last the reading rate.\n"
-           "      -q prints only the lines of traces with errors.\n"
-           "      --json prints one JSON object a line for each trace, also one\n"
-           "      that can't be read (\"complete\": false): version, trace, lines,\n"
-           "      objects, blocks, errors, warnings and diagnostics, a list of\n"
-           "      {file, line, column, severity, message} holding the trace's\n"
-           "      problems, which then don't go to standard error.\n"
-           "  rewrite [--tcf FILE]... [--times] TRACE\n"
-           "      Reads the trace and writes it back as TDF on standard output.\n"
-           "      --times writes the time of every object (TM records).\n"
-           "  stats [--tcf FILE]... [--time-format FMT] [--json] TRACE\n"
-           "      Prints a summary: objects per kind, instances, messages, times,\n"
-           "      heap, threads and loops; of the last trace when NT lines start\n"
-           "      several. FMT lays times out, for example\n"
-           "      \"%Hh %Mmn %ss %mms\" (fields %H %M %s %m %u %n, %p picoseconds,\n"
-           "      %v the raw count; a zero field is left out unless written %0X).\n"
-           "      --json prints the summary as one JSON document, also for a\n"
-           "      trace that can't be read (\"complete\": false).\n"
-           "  render [--tcf FILE]... [--time-format FMT] [--from T] [--to T]\n"
-           "         [--max-events N] TRACE -o OUT.svg|OUT.html\n"
-           "      Draws the trace as a sequence diagram: an SVG picture, or an HTML\n"
-           "      page that embeds it with the instance titles kept in view, zoom\n"
-           "      and panning. --from and --to choose a time window (times in the\n"
-           "      trace's unit, as plain numbers); at most N events are drawn\n"
-           "      (default 2000), and the picture says how many it shows.\n"
-           "\n"
-           "options:\n"
-           "  --tcf FILE   a trace configuration file; may be repeated, and the\n"
-           "               configurations of all files are searched in order.\n"
-           "               Without it the built-in default.tcf is used.\n"
-           "  --whole-model  (check, rewrite, stats) keeps every object of the\n"
-           "               trace while reading instead of only what later lines\n"
-           "               can reach: the same results with memory that grows\n"
-           "               with the trace, to compare the two readings.\n"
-           "  --           ends the options: every later argument is a TRACE.\n"
-           "  -h, --help   prints this text.\n"
-           "  --version    prints the version of tdftool.\n"
-           "An option's value is taken as it is: --tcf -h names a file \"-h\".\n"
-           "\n"
-           "exit status: 0 when no error was reported (warnings allowed), 1 when\n"
-           "an error was reported or a file (a trace, a configuration, the output)\n"
-           "can't be read or written, 2 for a usage error.\n";
-}
-
-bool isHtmlOutput(const QString& output)
-{
-    return output.endsWith(QLatin1String(".html"), Qt::CaseInsensitive) ||
-           output.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive);
-}
 
 namespace {
 
-const QStringList commands = {QStringLiteral("check"), QStringLiteral("rewrite"), QStringLiteral("stats"),
-                              QStringLiteral("render")};
+enum OptionId { Tcf, WholeModel, Quiet, Json, Times, TimeFormat, Output, From, To, MaxEvents, Help, Version };
 
-// The options of each command that take a value.
-bool takesValue(const QString& command, const QString& option)
-{
-    if (option == QLatin1String("--tcf"))
-        return true;
-    if (option == QLatin1String("--time-format"))
-        return command == QLatin1String("stats") || command == QLatin1String("render");
-    static const QStringList renderOptions = {QStringLiteral("-o"), QStringLiteral("--from"), QStringLiteral("--to"),
-                                              QStringLiteral("--max-events")};
-    return command == QLatin1String("render") && renderOptions.contains(option);
-}
+const ToolSyntax syntax = {
+    "tdftool",
+    "TRACE",
+    "TRACE...",
+    {
+        {"check", "TRACE...",
+         "Reads each trace and prints one line that sums it up (none for a trace that can't be read), after the "
+         "trace's problems on standard error; last the reading rate, on standard error. On a terminal a progress "
+         "line shows how much of a file has been read."},
+        {"rewrite", "TRACE", "Reads the trace and writes it back as TDF on standard output."},
+        {"stats", "TRACE",
+         "Prints a summary: objects per kind, instances, messages, times, heap, threads and loops; of the last "
+         "trace when NT lines start several."},
+        {"render", "TRACE -o OUT",
+         "Draws the trace as a sequence diagram. OUT.svg is an SVG picture of the events in the window that --from "
+         "and --to choose, at most --max-events of them; it says how many it shows, and standard error says so "
+         "when events were left out. OUT.html is a page that holds the whole trace (--from, --to and --max-events "
+         "don't apply to it) and draws what is on screen, with the time axis and the instance titles kept in "
+         "view, zoom, panning, search and the details of each event."},
+    },
+    {
+        {Tcf, "--tcf", nullptr, "FILE", OptionUse::Repeatable, nullptr,
+         "A trace configuration file; the configurations of all files are searched in order. Without it the "
+         "built-in default.tcf is used. A file that can't be read, reports an error or defines no configuration "
+         "stops the run before any trace is read."},
+        {WholeModel, "--whole-model", nullptr, "", OptionUse::Once, "check rewrite stats",
+         "Keeps every object of the trace while reading instead of only what later lines can reach: the same "
+         "results with memory that grows with the trace, to compare the two readings."},
+        {Quiet, "-q", nullptr, "", OptionUse::Once, "check",
+         "Prints only the lines of traces with errors: no reading rate and no progress."},
+        {Json, "--json", nullptr, "", OptionUse::Once, "check stats",
+         "check prints one JSON object a line for each trace, also one that can't be read (\"complete\": false): "
+         "version, trace, complete, lines, objects, blocks, errors, warnings and diagnostics, a list of {file, line, "
+         "column, severity, message} holding the trace's problems, which then don't go to standard error. stats "
+         "prints the summary as one JSON document, also for a trace that can't be read (\"complete\": false)."},
+        {Times, "--times", nullptr, "", OptionUse::Once, "rewrite", "Writes the time of every object (TM records)."},
+        {TimeFormat, "--time-format", nullptr, "FMT", OptionUse::Once, "stats render",
+         "Lays times out, for example \"%mms %uus\" (fields %H %M %s %m %u %n, %p picoseconds, %v the raw "
+         "count; a zero field is left out unless written %0X)."},
+        {Output, "-o", nullptr, "OUT", OptionUse::Once, "render",
+         "The file to write: OUT.svg for an SVG picture, OUT.html for an HTML page. render needs it."},
+        {From, "--from", nullptr, "T", OptionUse::Once, "render",
+         "The SVG picture starts at the first event at or after time T (a plain number in the trace's unit)."},
+        {To, "--to", nullptr, "T", OptionUse::Once, "render",
+         "The SVG picture ends at the last event at or before time T."},
+        {MaxEvents, "--max-events", nullptr, "N", OptionUse::Once, "render",
+         "The SVG picture draws at most N events of its window (default 2000)."},
+        {Help, "--help", "-h", "", OptionUse::Request, nullptr, "Prints this text."},
+        {Version, "--version", nullptr, "", OptionUse::Request, nullptr, "Prints the version of tdftool."},
+    },
+    "Reads trace data files (TDF) against trace configurations. A TRACE written - is read from standard input "
+    "and called <stdin> in reports. Problems go to standard error as compilers print them: FILE:LINE: error: "
+    "MESSAGE or FILE:LINE: warning: MESSAGE.",
+    "exit status: 0 when no error was reported (warnings allowed), 1 when an error was reported or a file (a "
+    "trace, a configuration, the output) can't be read or written, 2 for a usage error.",
+};
 
 bool readCount(const QString& option, const QString& value, unsigned long long& number, QString& problem)
 {
@@ -90,27 +74,51 @@ bool readCount(const QString& option, const QString& value, unsigned long long& 
     return ok;
 }
 
-bool takeValue(const QString& option, const QString& value, Options& options, QString& problem)
+bool takeOption(const GivenOption& given, Options& options, QString& problem)
 {
+    const QString name = QLatin1String(given.spec->name);
+    const QString value = given.values.value(0);
     unsigned long long number = 0;
-    if (option == QLatin1String("--tcf")) {
+    switch (OptionId(given.spec->id)) {
+    case Tcf:
         options.configFiles.append(value);
-    } else if (option == QLatin1String("--time-format")) {
+        break;
+    case WholeModel:
+        options.wholeModel = true;
+        break;
+    case Quiet:
+        options.quiet = true;
+        break;
+    case Json:
+        options.json = true;
+        break;
+    case Times:
+        options.times = true;
+        break;
+    case TimeFormat:
         options.timeFormat = value;
-    } else if (option == QLatin1String("-o")) {
+        break;
+    case Output:
         options.output = value;
-    } else if (option == QLatin1String("--from") || option == QLatin1String("--to")) {
-        if (!readCount(option, value, number, problem))
+        break;
+    case From:
+    case To:
+        if (!readCount(name, value, number, problem))
             return false;
-        (option == QLatin1String("--from") ? options.from : options.to) = number;
-    } else {
-        if (!readCount(option, value, number, problem))
+        (given.spec->id == From ? options.from : options.to) = number;
+        break;
+    case MaxEvents:
+        if (!readCount(name, value, number, problem))
             return false;
         if (number == 0 || number > static_cast<unsigned long long>(LLONG_MAX)) {
             problem = QStringLiteral("--max-events needs a number of at least 1");
             return false;
         }
         options.maxEvents = static_cast<long long>(number);
+        break;
+    case Help:
+    case Version:
+        break;
     }
     return true;
 }
@@ -129,36 +137,6 @@ bool checkRender(const Options& options, QString& problem)
         problem = QStringLiteral("--from lies after --to");
         return false;
     }
-    return true;
-}
-
-// --help and --version are requests wherever an option may stand.
-bool isRequest(const QString& argument, Request& request)
-{
-    if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
-        request = Request::Help;
-    else if (argument == QLatin1String("--version"))
-        request = Request::Version;
-    else
-        return false;
-    return true;
-}
-
-// The flags, options without a value, of each command.
-bool takeFlag(const QString& argument, Options& options)
-{
-    const QString& command = options.command;
-    if (argument == QLatin1String("--times") && command == QLatin1String("rewrite"))
-        options.times = true;
-    else if (argument == QLatin1String("--whole-model") && command != QLatin1String("render"))
-        options.wholeModel = true;
-    else if (argument == QLatin1String("--json") &&
-             (command == QLatin1String("check") || command == QLatin1String("stats")))
-        options.json = true;
-    else if (argument == QLatin1String("-q") && command == QLatin1String("check"))
-        options.quiet = true;
-    else
-        return false;
     return true;
 }
 
@@ -181,42 +159,32 @@ bool checkTraces(const Options& options, QString& problem)
 
 }
 
+QByteArray usageText()
+{
+    return helpText(syntax);
+}
+
+bool isHtmlOutput(const QString& output)
+{
+    return output.endsWith(QLatin1String(".html"), Qt::CaseInsensitive) ||
+           output.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive);
+}
+
 bool parseOptions(const QStringList& arguments, Options& options, Request& request, QString& problem)
 {
     request = Request::Run;
-    if (arguments.isEmpty()) {
-        problem = QStringLiteral("no command given (check, rewrite, stats or render); see tdftool --help");
+    CommandLine line;
+    if (!parseCommandLine(arguments, syntax, line, problem))
         return false;
-    }
-    if (isRequest(arguments.first(), request))
+    if (line.request) {
+        request = line.request->id == Help ? Request::Help : Request::Version;
         return true;
-    options.command = arguments.first();
-    if (!commands.contains(options.command)) {
-        problem = QStringLiteral("unknown command \"%1\" (check, rewrite, stats or render)").arg(options.command);
-        return false;
     }
-
-    bool tracesOnly = false;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (tracesOnly || argument == standardInputName || !argument.startsWith(QLatin1Char('-'))) {
-            options.traces.append(argument);
-        } else if (argument == QLatin1String("--")) {
-            tracesOnly = true;
-        } else if (isRequest(argument, request)) {
-            return true;
-        } else if (takesValue(options.command, argument)) {
-            if (i + 1 >= arguments.size()) {
-                problem = QStringLiteral("%1 needs a value").arg(argument);
-                return false;
-            }
-            if (!takeValue(argument, arguments[++i], options, problem))
-                return false;
-        } else if (!takeFlag(argument, options)) {
-            problem = QStringLiteral("unknown option %1 for %2").arg(argument, options.command);
+    options.command = line.command;
+    options.traces = line.operands;
+    for (const GivenOption& given : line.options)
+        if (!takeOption(given, options, problem))
             return false;
-        }
-    }
 
     if (options.quiet && options.json) {
         problem = QStringLiteral("-q and --json don't go together");

@@ -3,6 +3,7 @@
 
 #include <render_options.h>
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +40,6 @@ inline const QString standardInputName = QStringLiteral("-");
 bool isHtmlOutput(const QString& output);
 
 // The text --help prints.
-const char* usageText();
+QByteArray usageText();
 
 #endif

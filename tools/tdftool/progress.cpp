@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <unistd.h>
 
+bool Progress::turnedOff_ = false;
+
 Progress::Progress(const QString& fileName, long long totalBytes)
-    : shown_(totalBytes > 0 && isatty(STDERR_FILENO)),
+    : shown_(!turnedOff_ && totalBytes > 0 && isatty(STDERR_FILENO)),
       name_(fileName),
       total_(totalBytes),
       lastShown_(std::chrono::steady_clock::now())

@@ -9,6 +9,9 @@
 // that is a terminal; refreshed a few times a second at most.
 class Progress {
 public:
+    // No progress is shown for the rest of the run (check -q).
+    static void turnOff() { turnedOff_ = true; }
+
     Progress(const QString& fileName, long long totalBytes);
     ~Progress();
     Progress(const Progress&) = delete;
@@ -23,6 +26,8 @@ public:
 
 private:
     void refresh();
+
+    static bool turnedOff_;
 
     bool shown_;
     QString name_;

@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "standard_output.h"
+#include "tool_messages.h"
 #include "trace_reading.h"
 #include "write_all.h"
 
@@ -57,8 +58,7 @@ bool save(const QString& path, const QByteArray& picture)
     QString reason;
     if (savePicture(path, picture, reason))
         return true;
-    std::fprintf(stderr, "tdftool: cannot write %s: %s\n", path.toLocal8Bit().constData(),
-                 reason.toLocal8Bit().constData());
+    printToolError(QStringLiteral("cannot write %1: %2").arg(path, reason));
     return false;
 }
 
@@ -93,7 +93,11 @@ bool runRender(const Options& options, TCFList& configurations, StandardOutput& 
         return false;
     output.print("%s: %lld of %lld events, %zu lifelines\n", options.output.toLocal8Bit().constData(),
                  diagram.shownEvents, diagram.totalEvents, diagram.lifelines.size());
-    if (!diagram.cutNotice.isEmpty())
-        output.print("%s\n", diagram.cutNotice.toLocal8Bit().constData());
+    // Standard output holds what was written; what was left out is said
+    // on standard error, after it.
+    if (!diagram.cutNotice.isEmpty()) {
+        output.flush();
+        std::fprintf(stderr, "%s\n", diagram.cutNotice.toLocal8Bit().constData());
+    }
     return true;
 }

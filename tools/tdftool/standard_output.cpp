@@ -1,5 +1,6 @@
 #include "standard_output.h"
 
+#include "tool_messages.h"
 #include "write_all.h"
 
 #include <cerrno>
@@ -64,6 +65,7 @@ bool StandardOutput::finish()
     stream_.flush();
     if (buffer_.failure() == 0)
         return true;
-    std::fprintf(stderr, "tdftool: cannot write standard output: %s\n", std::strerror(buffer_.failure()));
+    printToolError(QStringLiteral("cannot write standard output: %1")
+                       .arg(QString::fromLocal8Bit(std::strerror(buffer_.failure()))));
     return false;
 }

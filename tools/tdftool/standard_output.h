@@ -17,6 +17,9 @@ public:
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // The same output as a stream, for the TDF writer.
     std::ostream& stream() { return stream_; }
+    // Writes out what is buffered, so that it comes before what is said
+    // on standard error next; a failure is kept for finish().
+    void flush() { stream_.flush(); }
     // Writes out what is buffered. False, after saying on standard error
     // what failed and why, when any of the output was lost.
     bool finish();
