@@ -8,6 +8,7 @@
 
 #include "export.h"
 #include "hash.h"
+#include "id_hash.h"
 #include "keyed_list.h"
 #include "list.h"
 #include "tdf_objects.h"
@@ -88,24 +89,10 @@ public:
     Type type = SOURCE_TXT;
 };
 
-// The static messages of a block; of several with the same id the most
-// recently interned is found. An index beside the buckets keeps interning
-// and searching constant in time however many messages a block has (an id
-// must not change while its message is interned); its intern and clean
-// keep the index, also when called through the base class.
-class TDF_EXPORT TDFDBMessageHash : public Hash<TDFDBMessage*> {
-public:
-    explicit TDFDBMessageHash(unsigned bucketCount);
-    ~TDFDBMessageHash() override;
-    unsigned code(TDFDBMessage* message) override;
-    Node* intern(TDFDBMessage* message, bool* isNew) override;
-    void clean() override;
-    TDFDBMessage* search(unsigned long long id) const;
-
-private:
-    struct Index;
-    Index* index_;
-};
+// The static messages of a block by id; of several with the same id the
+// most recently interned is found.
+extern template class TDF_EXPORT IdHash<TDFDBMessage, &TDFDBMessage::id>;
+using TDFDBMessageHash = IdHash<TDFDBMessage, &TDFDBMessage::id>;
 
 // The key of a static object in its block's lists: its id.
 struct TDFDBObjectIdKey {

@@ -10,6 +10,7 @@
 #include "array.h"
 #include "export.h"
 #include "hash.h"
+#include "id_hash.h"
 #include "list.h"
 
 #include <QString>
@@ -317,28 +318,10 @@ public:
     Hash<TDFInstance*>::Node* hashNode = nullptr;
 };
 
-// The reader's dynamic instances by id; of several with the same id the
-// most recently interned is found. A trace may create millions of
-// instances, far more than the buckets: beside the buckets an index keeps
-// each interned instance's node and the newest instance of each id, so that
-// interning and searching take constant time. Its intern and clean keep
-// the index, also when called through the base class.
-class TDF_EXPORT TDFInstanceHash : public Hash<TDFInstance*> {
-public:
-    explicit TDFInstanceHash(unsigned bucketCount);
-    ~TDFInstanceHash() override;
-    unsigned code(TDFInstance* instance) override;
-    Node* intern(TDFInstance* instance, bool* isNew) override;
-    void clean() override;
-    TDFInstance* search(unsigned long long id) const;
-    // Takes an interned instance out of the table. When it was the one
-    // known under its id, no instance is known under that id any more.
-    void remove(TDFInstance* instance);
-
-private:
-    struct Index;
-    Index* index_;
-};
+// The reader's dynamic instances by id (a trace may create millions of
+// them); of several with the same id the most recently interned is found.
+extern template class TDF_EXPORT IdHash<TDFInstance, &TDFInstance::id>;
+using TDFInstanceHash = IdHash<TDFInstance, &TDFInstance::id>;
 
 // A thread of the traced program, shared by its thread records.
 class TDF_EXPORT TDFThread {
