@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <memory>
 
+// A hash table of values found by the 64-bit number in their member Key.
 template <class T, auto Key>
 class IdHash : public Hash<T*> {
 public:

@@ -44,6 +44,7 @@ struct TDF_EXPORT TDF_USE_DBTraceId {
 extern template class TDF_EXPORT IdHash<TDF_USE_DBTraceId, &TDF_USE_DBTraceId::number>;
 using TDF_USE_DBTraceIdHash = IdHash<TDF_USE_DBTraceId, &TDF_USE_DBTraceId::number>;
 
+// The reader: turns TDF lines into definition blocks and trace objects.
 class TDF_EXPORT TDF {
 public:
     // What an NI line did to an instance's model.

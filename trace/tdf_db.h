@@ -26,6 +26,7 @@ enum TDFDBObjectType : int { TDFDB_MESSAGE = 101, TDFDB_INSTANCE = 102, TDFDB_TE
 // "message", "instance" or "text"; null for other values.
 TDF_EXPORT const char* TDFDBstatementTypeString(TDFDBObjectType type);
 
+// A static object of a definition block: an instance, message or text.
 class TDF_EXPORT TDFDBObject {
 public:
     TDFDBObject(TDFDBObjectType objectType, unsigned long long objectId, const QString& objectName);
@@ -50,11 +51,13 @@ public:
     QString cachedLink;
 };
 
+// A static text (TX) that events show by id.
 class TDF_EXPORT TDFDBText : public TDFDBObject {
 public:
     TDFDBText(unsigned long long id, const QString& text) : TDFDBObject(TDFDB_TEXT, id, text) {}
 };
 
+// A static message (MS) that messages, calls and returns name.
 class TDF_EXPORT TDFDBMessage : public TDFDBObject {
 public:
     TDFDBMessage(unsigned long long id, const QString& name) : TDFDBObject(TDFDB_MESSAGE, id, name) {}
@@ -62,6 +65,7 @@ public:
     bool used = false;  // the message has occurred in the trace being read
 };
 
+// A static instance (IN): the model of dynamic instances.
 class TDF_EXPORT TDFDBInstance : public TDFDBObject {
 public:
     TDFDBInstance(unsigned long long id, InstanceType* type, const QString& name)
@@ -78,6 +82,7 @@ public:
     unsigned long long occurrenceCounter = 0;  // next occurrence number for a dynamic instance
 };
 
+// The source file a definition block was made from (SO).
 class TDF_EXPORT TDFDBSource {
 public:
     enum Type : int { SOURCE_TXT = 0, SOURCE_XRD = 1 };
@@ -114,6 +119,7 @@ public:
     TDFDBInstance* search(unsigned long long id) const;
 };
 
+// The static texts of a block, in the order they were defined.
 class TDF_EXPORT TDFDBTextList : public KeyedList<TDFDBText, TDFDBObjectIdKey> {
 public:
     // The first text in list order with that id, or null.

@@ -102,6 +102,8 @@ protected:
     ~TDFCast() = default;
 };
 
+// An event of the trace, stamped with its time; the base of every trace
+// object.
 class TDF_EXPORT TDFObject : public TDFCast {
 public:
     explicit TDFObject(TDFObjectType objectType = TDF_GENERIC) : type(objectType) {}
@@ -175,6 +177,8 @@ public:
     ListNode<TDFNote*>* listNode = nullptr;
 };
 
+// A glyph (GL): a marker of a configured kind on a message, return or
+// instance.
 class TDF_EXPORT TDFGlyph : public TDFTextObject {
 public:
     TDFGlyph() : TDFTextObject(TDF_GLYPH) {}
@@ -192,6 +196,7 @@ public:
     Glyph* definition = nullptr;  // the configuration's glyph kind
 };
 
+// An action (AC, or a BA ... EA block) of an instance.
 class TDF_EXPORT TDFAction : public TDFTextObject {
 public:
     TDFAction() : TDFTextObject(TDF_ACTION) {}
@@ -210,6 +215,7 @@ public:
     TDFInstance* search(unsigned long long id) const;
 };
 
+// A synchronisation (SA, SY) of several instances.
 class TDF_EXPORT TDFSynchronisation : public TDFTextObject {
 public:
     TDFSynchronisation() : TDFTextObject(TDF_SYNCHRONISATION) {}
@@ -233,6 +239,7 @@ public:
     ListNode<TDFInstanceDeleteAbstract*>* listNode = nullptr;
 };
 
+// The deletion of one instance (DI).
 class TDF_EXPORT TDFInstanceDelete : public TDFInstanceDeleteAbstract {
 public:
     TDFInstanceDelete() : TDFInstanceDeleteAbstract(TDF_INSTANCE_DELETE) {}
@@ -244,6 +251,7 @@ public:
     TDFMessageReturn* messageReturn = nullptr;  // the return that deleted it, if named
 };
 
+// The deletion of every live instance created since the previous DA (DA).
 class TDF_EXPORT TDFInstanceDeleteAll : public TDFInstanceDeleteAbstract {
 public:
     TDFInstanceDeleteAll() : TDFInstanceDeleteAbstract(TDF_INSTANCE_DELETE_ALL) {}
@@ -334,6 +342,7 @@ public:
     ListNode<TDFThread*>* listNode = nullptr;
 };
 
+// A thread record (TI): a thread's state and priority from here on.
 class TDF_EXPORT TDFThreadInfo : public TDFObject {
 public:
     TDFThreadInfo() : TDFObject(TDF_THREAD_INFO) {}
@@ -355,6 +364,7 @@ public:
     TDFThread* thread = nullptr;
 };
 
+// A message (ME) from its sender to its receiver, open until returned.
 class TDF_EXPORT TDFMessage : public TDFObject {
 public:
     TDFMessage() : TDFObject(TDF_MESSAGE) {}
@@ -392,6 +402,7 @@ public:
     ListNode<TDFThreadInfo*>* threadInfo = nullptr;
 };
 
+// A call (MC) that announces a message completed by a later ME.
 class TDF_EXPORT TDFMessageCall : public TDFObject {
 public:
     TDFMessageCall() : TDFObject(TDF_MESSAGE_CALL) {}
@@ -404,6 +415,7 @@ public:
     ListNode<TDFMessageCall*>* listNode = nullptr;
 };
 
+// The return (MR) of a message.
 class TDF_EXPORT TDFMessageReturn : public TDFObject {
 public:
     TDFMessageReturn() : TDFObject(TDF_MESSAGE_RETURN) {}
@@ -417,6 +429,7 @@ public:
     ListNode<TDFThreadInfo*>* threadInfo = nullptr;
 };
 
+// The start of a new trace in the same file (NT).
 class TDF_EXPORT TDFNewTrace : public TDFObject {
 public:
     TDFNewTrace() : TDFObject(TDF_NEW_TRACE) {}
@@ -425,6 +438,7 @@ public:
     virtual TDFNewTrace* toNewTrace() { return this; }
 };
 
+// The start of a loop (LS) on an instance.
 class TDF_EXPORT TDFLoopStart : public TDFObject {
 public:
     TDFLoopStart() : TDFObject(TDF_LOOP_START) {}
@@ -441,6 +455,7 @@ public:
     ListNode<TDFLoopStart*>* listNode = nullptr;
 };
 
+// The end of a loop (LE).
 class TDF_EXPORT TDFLoopEnd : public TDFObject {
 public:
     TDFLoopEnd() : TDFObject(TDF_LOOP_END) {}
@@ -454,6 +469,7 @@ public:
     ListNode<TDFLoopEnd*>* listNode = nullptr;
 };
 
+// Where the triggered recording starts (GA).
 class TDF_EXPORT TDFTriggerStart : public TDFObject {
 public:
     TDFTriggerStart() : TDFObject(TDF_TRIGGER_START) {}
@@ -464,6 +480,7 @@ public:
     TDFInstance* instance = nullptr;
 };
 
+// Where the triggered recording stops (GS).
 class TDF_EXPORT TDFTriggerStop : public TDFObject {
 public:
     TDFTriggerStop() : TDFObject(TDF_TRIGGER_STOP) {}
@@ -474,6 +491,7 @@ public:
     TDFInstance* instance = nullptr;
 };
 
+// The mark of a trace taken on an external trigger (ET).
 class TDF_EXPORT TDFExternalTrigger : public TDFObject {
 public:
     TDFExternalTrigger() : TDFObject(TDF_EXTERNAL_TRIGGER) {}
