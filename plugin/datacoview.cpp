@@ -46,6 +46,17 @@ QString argumentPath(const QString& path)
     return path.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + path : path;
 }
 
+// The report of a node is a file of the current directory, named after the
+// node. A host may name nodes by a path: a directory separator becomes '_',
+// lest "../../x" put the report two directories up.
+QString nodeReportName(QString nodeName)
+{
+    for (QChar& c : nodeName)
+        if (c == QLatin1Char('/') || c == QDir::separator())
+            c = QLatin1Char('_');
+    return nodeName + QStringLiteral(".DATACOreport.html");
+}
+
 bool hasExtension(const QString& path, const char* extension)
 {
     return path.endsWith(QLatin1String(extension), Qt::CaseInsensitive);
@@ -253,7 +264,7 @@ bool QAStDATACOPlugin::executeScript(QStringList& files, bool display)
     if (!display)
         dcpHtmlFile = QStringLiteral("indexDATACOreport.html");
     else if (!nodeName.isNull())
-        dcpHtmlFile = nodeName + QStringLiteral(".DATACOreport.html");
+        dcpHtmlFile = nodeReportName(nodeName);
     else
         dcpHtmlFile = QStringLiteral("GroupDATACOreport.html");
     QStringList options{QStringLiteral("-report=\"") + dcpHtmlFile + QLatin1Char('"')};

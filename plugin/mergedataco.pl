@@ -14,6 +14,7 @@
 use strict;
 use warnings;
 use Encode qw(decode encode);
+use Fcntl qw(O_CREAT O_EXCL O_WRONLY);
 
 my $me = 'mergedataco.pl';
 $| = 1;
@@ -35,6 +36,24 @@ sub escape {
     # Control characters have no place in an HTML document.
     $text =~ s/[\x00-\x08\x0B\x0C\x0E-\x1F\x7F]/\x{FFFD}/g;
     return $text;
+}
+
+# Creates a file beside `$report` that did not exist before, with the
+# permissions a plain open would give; returns its handle and name, or
+# nothing with the reason in $!.
+sub create_partial {
+    my ($report) = @_;
+    my @letters = ('A' .. 'Z', 'a' .. 'z', '0' .. '9');
+    for (1 .. 100) {
+        my $name = "$report.partial" . join('', map { $letters[rand @letters] } 1 .. 10);
+        my $handle;
+        if (sysopen($handle, $name, O_WRONLY | O_CREAT | O_EXCL, 0666)) {
+            binmode $handle;
+            return ($handle, $name);
+        }
+        return unless $!{EEXIST};
+    }
+    return;
 }
 
 my ($silent, $report, $template, $entrypoints) = (0);
@@ -103,24 +122,27 @@ if (!@sections) {
 $html .= "</body>\n</html>\n";
 
 # Written beside the report and renamed, so a report is complete or absent.
-# The handle is raw and the text encoded here: through an encoding layer a
-# failed write still looks like a success. A write past the file size limit
-# fails with an error instead of ending the script.
+# The temporary is a new file of a name no one can foresee: one that is
+# there already (left by an earlier run, or a link planted to have another
+# file overwritten) is passed over for a fresh name. The handle is raw and
+# the text encoded here: through an encoding layer a failed write still
+# looks like a success. A write past the file size limit fails with an
+# error instead of ending the script.
 $SIG{XFSZ} = 'IGNORE';
-my $partial = "$report.partial$$";
+my ($out, $partial) = create_partial($report);
 my $reason;
-if (open(my $out, '>:raw', $partial)) {
+if ($out) {
     print $out encode('UTF-8', $html) or $reason = "$!";
     # Close writes what is still buffered; after a failed print it fails too.
     close $out or $reason //= "$!";
     if (!defined $reason && !rename($partial, $report)) {
         $reason = "$!";
     }
+    unlink $partial if defined $reason;
 } else {
     $reason = "$!";
 }
 if (defined $reason) {
-    unlink $partial;
     print STDERR "$me: cannot write $report: $reason\n";
     exit 1;
 }

@@ -14,6 +14,7 @@
 // `steppedGrowths` growths the storage at least doubles instead, so that an
 // array filled one element at a time costs linear time however long it gets.
 
+// A growable array of plain values, grown by writing past its end.
 template <class T>
 class Array {
 public:

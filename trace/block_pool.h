@@ -14,6 +14,7 @@
 
 #include <cstddef>
 
+// A pool of equal-sized blocks, freed all at once by release().
 class TDF_EXPORT BlockPool {
 public:
     explicit BlockPool(std::size_t blockBytes);

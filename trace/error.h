@@ -9,6 +9,8 @@
 
 #include <QString>
 
+// The process-wide diagnostic reporter: counts errors and warnings and
+// hands each to the handler or to standard error.
 class TDF_EXPORT Error {
 public:
     enum Severity { WARNING = 0, ERROR = 1 };

@@ -15,9 +15,11 @@
 template <class P>
 class Hash;
 
+// A chained hash table of pointers; subclasses give the bucket of a value.
 template <class T>
 class Hash<T*> {
 public:
+    // The link of one value in its bucket.
     struct Node {
         T* value;
         Node* next;

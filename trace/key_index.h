@@ -9,6 +9,7 @@
 
 #include <cstddef>
 
+// A map from 64-bit keys to non-null pointers.
 class TDF_EXPORT KeyIndex {
 public:
     // `firstCapacity` (a power of two) slots are made at first: most

@@ -17,6 +17,7 @@
 #include "key_index.h"
 #include "list.h"
 
+// A list of pointers with an index from each key to its first node.
 template <class T, class KeyOf>
 class KeyedList : public List<T*> {
 public:

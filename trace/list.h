@@ -11,6 +11,7 @@
 #include <new>
 #include <type_traits>
 
+// The node of one value in a List.
 template <class T>
 struct ListNode {
     T value;
@@ -18,6 +19,7 @@ struct ListNode {
     ListNode* prev;
 };
 
+// A circular doubly linked list whose nodes the stored objects keep.
 template <class T>
 class List {
 public:

@@ -12,6 +12,7 @@
 
 class QAResList;
 
+// One step of a naming: a literal text, or a part of the name to fill in.
 class TDF_EXPORT NamingOp {
 public:
     enum NamingType : int {

@@ -13,6 +13,7 @@
 
 #include <iosfwd>
 
+// A drawing style: colours, font, line pattern and arrow head.
 class TDF_EXPORT Style {
 public:
     // The enumerations are plain ints, so that any value (a combination of

@@ -17,6 +17,7 @@ class Naming;
 class Style;
 class TCF;
 
+// A kind of instance: its icon, style, naming and control-flow mode.
 class TDF_EXPORT InstanceType {
 public:
     InstanceType(TCF* tcf, const QString& name, const QString& iconTag, Style* style);
@@ -40,6 +41,7 @@ public:
     bool controlFlowSet = false;
 };
 
+// A state a thread can be in, named by id in thread records (TI).
 class TDF_EXPORT ThreadState {
 public:
     ThreadState(TCF* tcf, int id);
@@ -52,6 +54,7 @@ public:
     bool isActiveState = false;
 };
 
+// A kind of glyph (GL): its name, icon and the failure it marks, if any.
 class TDF_EXPORT Glyph {
 public:
     enum Type : int { GLYPH_NONE = 0, UNEXPECTED_CALL = 1, VERIFICATION_POINT_FAILED = 2, UNEXPECTED_DATA = 3 };
@@ -68,6 +71,7 @@ public:
     int type = GLYPH_NONE;
 };
 
+// A trace configuration: what a trace's definition blocks select by name.
 class TDF_EXPORT TCF {
 public:
     // The kinds of drawn objects that have a default style.

@@ -1,7 +1,6 @@
 #include "tdf.h"
 
 #include "error.h"
-#include "internal/hash_index.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
@@ -10,8 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-
-using namespace tdf::internal;
 
 namespace {
 
@@ -28,40 +25,6 @@ void deleteValues(List<T*>& list)
         delete value;
 }
 
-}
-
-struct TDF_USE_DBTraceIdHash::Index : HashIndex<TDF_USE_DBTraceId> {};
-
-TDF_USE_DBTraceIdHash::TDF_USE_DBTraceIdHash(unsigned bucketCount)
-    : Hash<TDF_USE_DBTraceId*>(bucketCount), index_(new Index)
-{
-}
-
-TDF_USE_DBTraceIdHash::~TDF_USE_DBTraceIdHash()
-{
-    delete index_;
-}
-
-unsigned TDF_USE_DBTraceIdHash::code(TDF_USE_DBTraceId* binding)
-{
-    return unsigned(binding->number % size);
-}
-
-TDF_USE_DBTraceIdHash::Node* TDF_USE_DBTraceIdHash::intern(TDF_USE_DBTraceId* binding, bool* isNew)
-{
-    return index_->intern(binding, binding->number, isNew,
-                          [this](TDF_USE_DBTraceId* value) { return linkFront(value); });
-}
-
-void TDF_USE_DBTraceIdHash::clean()
-{
-    Hash<TDF_USE_DBTraceId*>::clean();
-    index_->clear();
-}
-
-TDF_USE_DBTraceId* TDF_USE_DBTraceIdHash::search(unsigned long long number) const
-{
-    return index_->newest(number);
 }
 
 TDF::TDF(TCFList* list)

@@ -15,6 +15,7 @@
 // trace keeps alive, not its length. See setStreaming().
 
 #include "export.h"
+#include "id_hash.h"
 #include "list.h"
 #include "tdf_db.h"
 #include "tdf_objects.h"
@@ -39,23 +40,11 @@ struct TDF_EXPORT TDF_USE_DBTraceId {
     unsigned long long number;
 };
 
-// The SF bindings by number, the newest found first; an index beside the
-// buckets keeps interning and searching constant in time (a binding's
-// number must not change while it is interned).
-class TDF_EXPORT TDF_USE_DBTraceIdHash : public Hash<TDF_USE_DBTraceId*> {
-public:
-    explicit TDF_USE_DBTraceIdHash(unsigned bucketCount);
-    ~TDF_USE_DBTraceIdHash() override;
-    unsigned code(TDF_USE_DBTraceId* binding) override;
-    Node* intern(TDF_USE_DBTraceId* binding, bool* isNew) override;
-    void clean() override;
-    TDF_USE_DBTraceId* search(unsigned long long number) const;
+// The SF bindings by number, the newest found first.
+extern template class TDF_EXPORT IdHash<TDF_USE_DBTraceId, &TDF_USE_DBTraceId::number>;
+using TDF_USE_DBTraceIdHash = IdHash<TDF_USE_DBTraceId, &TDF_USE_DBTraceId::number>;
 
-private:
-    struct Index;
-    Index* index_;
-};
-
+// The reader: turns TDF lines into definition blocks and trace objects.
 class TDF_EXPORT TDF {
 public:
     // What an NI line did to an instance's model.

@@ -88,39 +88,6 @@ void TDFDBSource::init(const QString& sourceFile, unsigned long long sourceDate,
     type = sourceType;
 }
 
-// Most blocks declare a few messages: their index starts small.
-struct TDFDBMessageHash::Index : HashIndex<TDFDBMessage> {
-    Index() : HashIndex<TDFDBMessage>(4) {}
-};
-
-TDFDBMessageHash::TDFDBMessageHash(unsigned bucketCount) : Hash<TDFDBMessage*>(bucketCount), index_(new Index) {}
-
-TDFDBMessageHash::~TDFDBMessageHash()
-{
-    delete index_;
-}
-
-unsigned TDFDBMessageHash::code(TDFDBMessage* message)
-{
-    return unsigned(message->id % size);
-}
-
-TDFDBMessageHash::Node* TDFDBMessageHash::intern(TDFDBMessage* message, bool* isNew)
-{
-    return index_->intern(message, message->id, isNew, [this](TDFDBMessage* value) { return linkFront(value); });
-}
-
-void TDFDBMessageHash::clean()
-{
-    Hash<TDFDBMessage*>::clean();
-    index_->clear();
-}
-
-TDFDBMessage* TDFDBMessageHash::search(unsigned long long id) const
-{
-    return index_->newest(id);
-}
-
 TDFDBInstance* TDFDBInstanceList::search(unsigned long long id) const
 {
     const Node* node = firstWithKey(id);
@@ -133,7 +100,8 @@ TDFDBText* TDFDBTextList::search(unsigned long long id) const
     return node ? node->value : nullptr;
 }
 
-TDFDefinitionBlock::TDFDefinitionBlock() : TDFTextObject(TDF_DEFINITION_BLOCK), messages(51) {}
+// Most blocks declare a few messages: their index starts small.
+TDFDefinitionBlock::TDFDefinitionBlock() : TDFTextObject(TDF_DEFINITION_BLOCK), messages(51, 4) {}
 
 TDFDefinitionBlock::~TDFDefinitionBlock()
 {

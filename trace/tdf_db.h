@@ -8,6 +8,7 @@
 
 #include "export.h"
 #include "hash.h"
+#include "id_hash.h"
 #include "keyed_list.h"
 #include "list.h"
 #include "tdf_objects.h"
@@ -25,6 +26,7 @@ enum TDFDBObjectType : int { TDFDB_MESSAGE = 101, TDFDB_INSTANCE = 102, TDFDB_TE
 // "message", "instance" or "text"; null for other values.
 TDF_EXPORT const char* TDFDBstatementTypeString(TDFDBObjectType type);
 
+// A static object of a definition block: an instance, message or text.
 class TDF_EXPORT TDFDBObject {
 public:
     TDFDBObject(TDFDBObjectType objectType, unsigned long long objectId, const QString& objectName);
@@ -49,11 +51,13 @@ public:
     QString cachedLink;
 };
 
+// A static text (TX) that events show by id.
 class TDF_EXPORT TDFDBText : public TDFDBObject {
 public:
     TDFDBText(unsigned long long id, const QString& text) : TDFDBObject(TDFDB_TEXT, id, text) {}
 };
 
+// A static message (MS) that messages, calls and returns name.
 class TDF_EXPORT TDFDBMessage : public TDFDBObject {
 public:
     TDFDBMessage(unsigned long long id, const QString& name) : TDFDBObject(TDFDB_MESSAGE, id, name) {}
@@ -61,6 +65,7 @@ public:
     bool used = false;  // the message has occurred in the trace being read
 };
 
+// A static instance (IN): the model of dynamic instances.
 class TDF_EXPORT TDFDBInstance : public TDFDBObject {
 public:
     TDFDBInstance(unsigned long long id, InstanceType* type, const QString& name)
@@ -77,6 +82,7 @@ public:
     unsigned long long occurrenceCounter = 0;  // next occurrence number for a dynamic instance
 };
 
+// The source file a definition block was made from (SO).
 class TDF_EXPORT TDFDBSource {
 public:
     enum Type : int { SOURCE_TXT = 0, SOURCE_XRD = 1 };
@@ -88,24 +94,10 @@ public:
     Type type = SOURCE_TXT;
 };
 
-// The static messages of a block; of several with the same id the most
-// recently interned is found. An index beside the buckets keeps interning
-// and searching constant in time however many messages a block has (an id
-// must not change while its message is interned); its intern and clean
-// keep the index, also when called through the base class.
-class TDF_EXPORT TDFDBMessageHash : public Hash<TDFDBMessage*> {
-public:
-    explicit TDFDBMessageHash(unsigned bucketCount);
-    ~TDFDBMessageHash() override;
-    unsigned code(TDFDBMessage* message) override;
-    Node* intern(TDFDBMessage* message, bool* isNew) override;
-    void clean() override;
-    TDFDBMessage* search(unsigned long long id) const;
-
-private:
-    struct Index;
-    Index* index_;
-};
+// The static messages of a block by id; of several with the same id the
+// most recently interned is found.
+extern template class TDF_EXPORT IdHash<TDFDBMessage, &TDFDBMessage::id>;
+using TDFDBMessageHash = IdHash<TDFDBMessage, &TDFDBMessage::id>;
 
 // The key of a static object in its block's lists: its id.
 struct TDFDBObjectIdKey {
@@ -127,6 +119,7 @@ public:
     TDFDBInstance* search(unsigned long long id) const;
 };
 
+// The static texts of a block, in the order they were defined.
 class TDF_EXPORT TDFDBTextList : public KeyedList<TDFDBText, TDFDBObjectIdKey> {
 public:
     // The first text in list order with that id, or null.

@@ -11,6 +11,7 @@
 
 class InstanceType;
 
+// Makes the objects the reader creates; a client may override any maker.
 class TDF_EXPORT TDFFactory {
 public:
     // Virtual so that a client's factory can be deleted through this class.

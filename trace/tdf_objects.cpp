@@ -1,6 +1,5 @@
 #include "tdf_objects.h"
 
-#include "internal/hash_index.h"
 #include "naming.h"
 #include "internal/object_pool.h"
 #include "style.h"
@@ -269,42 +268,6 @@ void TDFInstance::computeActivation(TDFObject* event, bool gainsControl)
     default:
         return;
     }
-}
-
-struct TDFInstanceHash::Index : HashIndex<TDFInstance> {};
-
-TDFInstanceHash::TDFInstanceHash(unsigned bucketCount) : Hash<TDFInstance*>(bucketCount), index_(new Index) {}
-
-TDFInstanceHash::~TDFInstanceHash()
-{
-    delete index_;
-}
-
-unsigned TDFInstanceHash::code(TDFInstance* instance)
-{
-    return unsigned(instance->id % size);
-}
-
-TDFInstanceHash::Node* TDFInstanceHash::intern(TDFInstance* instance, bool* isNew)
-{
-    return index_->intern(instance, instance->id, isNew, [this](TDFInstance* value) { return linkFront(value); });
-}
-
-void TDFInstanceHash::clean()
-{
-    Hash<TDFInstance*>::clean();
-    index_->clear();
-}
-
-TDFInstance* TDFInstanceHash::search(unsigned long long id) const
-{
-    return index_->newest(id);
-}
-
-void TDFInstanceHash::remove(TDFInstance* instance)
-{
-    if (Node* node = index_->remove(instance, instance->id))
-        unlinkNode(node);
 }
 
 QString TDFThreadInfo::name() const

@@ -10,6 +10,7 @@
 #include "array.h"
 #include "export.h"
 #include "hash.h"
+#include "id_hash.h"
 #include "list.h"
 
 #include <QString>
@@ -101,6 +102,8 @@ protected:
     ~TDFCast() = default;
 };
 
+// An event of the trace, stamped with its time; the base of every trace
+// object.
 class TDF_EXPORT TDFObject : public TDFCast {
 public:
     explicit TDFObject(TDFObjectType objectType = TDF_GENERIC) : type(objectType) {}
@@ -174,6 +177,8 @@ public:
     ListNode<TDFNote*>* listNode = nullptr;
 };
 
+// A glyph (GL): a marker of a configured kind on a message, return or
+// instance.
 class TDF_EXPORT TDFGlyph : public TDFTextObject {
 public:
     TDFGlyph() : TDFTextObject(TDF_GLYPH) {}
@@ -191,6 +196,7 @@ public:
     Glyph* definition = nullptr;  // the configuration's glyph kind
 };
 
+// An action (AC, or a BA ... EA block) of an instance.
 class TDF_EXPORT TDFAction : public TDFTextObject {
 public:
     TDFAction() : TDFTextObject(TDF_ACTION) {}
@@ -209,6 +215,7 @@ public:
     TDFInstance* search(unsigned long long id) const;
 };
 
+// A synchronisation (SA, SY) of several instances.
 class TDF_EXPORT TDFSynchronisation : public TDFTextObject {
 public:
     TDFSynchronisation() : TDFTextObject(TDF_SYNCHRONISATION) {}
@@ -232,6 +239,7 @@ public:
     ListNode<TDFInstanceDeleteAbstract*>* listNode = nullptr;
 };
 
+// The deletion of one instance (DI).
 class TDF_EXPORT TDFInstanceDelete : public TDFInstanceDeleteAbstract {
 public:
     TDFInstanceDelete() : TDFInstanceDeleteAbstract(TDF_INSTANCE_DELETE) {}
@@ -243,6 +251,7 @@ public:
     TDFMessageReturn* messageReturn = nullptr;  // the return that deleted it, if named
 };
 
+// The deletion of every live instance created since the previous DA (DA).
 class TDF_EXPORT TDFInstanceDeleteAll : public TDFInstanceDeleteAbstract {
 public:
     TDFInstanceDeleteAll() : TDFInstanceDeleteAbstract(TDF_INSTANCE_DELETE_ALL) {}
@@ -317,28 +326,10 @@ public:
     Hash<TDFInstance*>::Node* hashNode = nullptr;
 };
 
-// The reader's dynamic instances by id; of several with the same id the
-// most recently interned is found. A trace may create millions of
-// instances, far more than the buckets: beside the buckets an index keeps
-// each interned instance's node and the newest instance of each id, so that
-// interning and searching take constant time. Its intern and clean keep
-// the index, also when called through the base class.
-class TDF_EXPORT TDFInstanceHash : public Hash<TDFInstance*> {
-public:
-    explicit TDFInstanceHash(unsigned bucketCount);
-    ~TDFInstanceHash() override;
-    unsigned code(TDFInstance* instance) override;
-    Node* intern(TDFInstance* instance, bool* isNew) override;
-    void clean() override;
-    TDFInstance* search(unsigned long long id) const;
-    // Takes an interned instance out of the table. When it was the one
-    // known under its id, no instance is known under that id any more.
-    void remove(TDFInstance* instance);
-
-private:
-    struct Index;
-    Index* index_;
-};
+// The reader's dynamic instances by id (a trace may create millions of
+// them); of several with the same id the most recently interned is found.
+extern template class TDF_EXPORT IdHash<TDFInstance, &TDFInstance::id>;
+using TDFInstanceHash = IdHash<TDFInstance, &TDFInstance::id>;
 
 // A thread of the traced program, shared by its thread records.
 class TDF_EXPORT TDFThread {
@@ -351,6 +342,7 @@ public:
     ListNode<TDFThread*>* listNode = nullptr;
 };
 
+// A thread record (TI): a thread's state and priority from here on.
 class TDF_EXPORT TDFThreadInfo : public TDFObject {
 public:
     TDFThreadInfo() : TDFObject(TDF_THREAD_INFO) {}
@@ -372,6 +364,7 @@ public:
     TDFThread* thread = nullptr;
 };
 
+// A message (ME) from its sender to its receiver, open until returned.
 class TDF_EXPORT TDFMessage : public TDFObject {
 public:
     TDFMessage() : TDFObject(TDF_MESSAGE) {}
@@ -409,6 +402,7 @@ public:
     ListNode<TDFThreadInfo*>* threadInfo = nullptr;
 };
 
+// A call (MC) that announces a message completed by a later ME.
 class TDF_EXPORT TDFMessageCall : public TDFObject {
 public:
     TDFMessageCall() : TDFObject(TDF_MESSAGE_CALL) {}
@@ -421,6 +415,7 @@ public:
     ListNode<TDFMessageCall*>* listNode = nullptr;
 };
 
+// The return (MR) of a message.
 class TDF_EXPORT TDFMessageReturn : public TDFObject {
 public:
     TDFMessageReturn() : TDFObject(TDF_MESSAGE_RETURN) {}
@@ -434,6 +429,7 @@ public:
     ListNode<TDFThreadInfo*>* threadInfo = nullptr;
 };
 
+// The start of a new trace in the same file (NT).
 class TDF_EXPORT TDFNewTrace : public TDFObject {
 public:
     TDFNewTrace() : TDFObject(TDF_NEW_TRACE) {}
@@ -442,6 +438,7 @@ public:
     virtual TDFNewTrace* toNewTrace() { return this; }
 };
 
+// The start of a loop (LS) on an instance.
 class TDF_EXPORT TDFLoopStart : public TDFObject {
 public:
     TDFLoopStart() : TDFObject(TDF_LOOP_START) {}
@@ -458,6 +455,7 @@ public:
     ListNode<TDFLoopStart*>* listNode = nullptr;
 };
 
+// The end of a loop (LE).
 class TDF_EXPORT TDFLoopEnd : public TDFObject {
 public:
     TDFLoopEnd() : TDFObject(TDF_LOOP_END) {}
@@ -471,6 +469,7 @@ public:
     ListNode<TDFLoopEnd*>* listNode = nullptr;
 };
 
+// Where the triggered recording starts (GA).
 class TDF_EXPORT TDFTriggerStart : public TDFObject {
 public:
     TDFTriggerStart() : TDFObject(TDF_TRIGGER_START) {}
@@ -481,6 +480,7 @@ public:
     TDFInstance* instance = nullptr;
 };
 
+// Where the triggered recording stops (GS).
 class TDF_EXPORT TDFTriggerStop : public TDFObject {
 public:
     TDFTriggerStop() : TDFObject(TDF_TRIGGER_STOP) {}
@@ -491,6 +491,7 @@ public:
     TDFInstance* instance = nullptr;
 };
 
+// The mark of a trace taken on an external trigger (ET).
 class TDF_EXPORT TDFExternalTrigger : public TDFObject {
 public:
     TDFExternalTrigger() : TDFObject(TDF_EXTERNAL_TRIGGER) {}

@@ -23,6 +23,7 @@ class TDFTextObject;
 class TDFThreadInfo;
 class TDF;
 
+// Writes trace objects as TDF records to an output stream.
 class TDF_EXPORT TDFWriter {
 public:
     explicit TDFWriter(std::ostream& output);

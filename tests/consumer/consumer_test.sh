@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and builds a small client
 # against it, once through find_package(tdf) and once through pkg-config,
-# then runs both on the bundled example; the installed tdftool and dcphost
-# must run from the prefix alone.
+# then runs both, and the README's client, on the bundled example; the
+# installed tdftool and dcphost must run from the prefix alone.
 #   consumer_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
@@ -27,6 +27,17 @@ g++ -std=c++17 -fPIC "$source/tests/consumer/consumer.cpp" -o "$work/by_pkg_conf
   -Wl,-rpath,"$libdir"
 by_pkg_config=$("$work/by_pkg_config" "$source/examples/default.tcf" "$source/examples/example.tdf")
 [ "$by_pkg_config" = "$expected" ] || { echo "FAIL pkg-config: $by_pkg_config"; exit 1; }
+
+# The README's client builds the same way and reads the files it names.
+sed -n '/^## Using the library/,/^## /p' "$source/README.md" | sed -n '/^```cpp$/,/^```$/p' | sed '1d;$d' >"$work/readme_client.cpp"
+[ -s "$work/readme_client.cpp" ] || { echo "FAIL no client in the README"; exit 1; }
+# shellcheck disable=SC2046
+g++ -std=c++17 -fPIC -Wall -Wextra -Werror "$work/readme_client.cpp" -o "$work/readme_client" \
+  $(pkg-config --cflags --libs tdf) -Wl,-rpath,"$libdir" || { echo "FAIL the README's client does not build"; exit 1; }
+mkdir "$work/client_run"
+cp "$source/examples/default.tcf" "$work/client_run/default.tcf"
+cp "$source/examples/example.tdf" "$work/client_run/run.tdf"
+(cd "$work/client_run" && "$work/readme_client") || { echo "FAIL the README's client failed on the example"; exit 1; }
 
 # The installed headers are whole: each one they include is installed too.
 for header in "$prefix"/include/tdf/*.h; do

@@ -49,6 +49,15 @@ cmp -s sensor.DATACOreport.html exported/copy.html || fail "export differs from 
     fail "the output does not end with the export's path and a line feed: $(tail -c 40 out.txt | od -c | head -n 3)"
 grep -qF '<p>Entry points: main,init</p>' exported/copy.html || fail "entry points not in the report"
 
+# A node named by a path has its report in the current directory all the same.
+mkdir -p nested/deeper
+(cd nested/deeper && "$dcphost" --display --node ../../x "$tio" "$fdc" >"$work/out.txt" 2>"$work/err.txt")
+status=$?
+[ "$status" -eq 0 ] || fail "a node named ../../x exited with $status: $(cat err.txt)"
+grep -qxF "mergedataco.pl: wrote .._.._x.DATACOreport.html (2 files)" out.txt || fail "../../x: $(cat out.txt)"
+[ -f nested/deeper/.._.._x.DATACOreport.html ] || fail "no report for the node ../../x in the current directory"
+[ ! -e x.DATACOreport.html ] || fail "the report of the node ../../x is outside the current directory"
+
 # Opening a report without an opener: the message box goes to standard error.
 PATH=$work/nothing "$dcphost" --display report.dcp.html >out.txt 2>err.txt
 status=$?

@@ -5,11 +5,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QXmlStreamReader>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
 #include <csignal>
 #include <functional>
 
@@ -189,6 +194,52 @@ TEST_F(MergeScript, NeedsAReportNameAndAPlaceToWriteIt)
     EXPECT_EQ(out, "mergedataco.pl: reading a.tio\nmergedataco.pl: wrote plain.html (1 file)\n");
     EXPECT_TRUE(parseReport(readFile(workPath(QStringLiteral("plain.html")))).wellFormed);
     EXPECT_TRUE(QDir(work.path()).entryList({QStringLiteral("*.partial*")}).isEmpty());
+}
+
+TEST_F(MergeScript, WritesThroughNoFileItFindsInPlace)
+{
+    // What stands at the name a script might pick for its temporary file
+    // (the report's name, ".partial" and its process id, say) is passed
+    // over and left as it was: a link planted to have another file
+    // overwritten, or a directory, which must not stop every later run.
+    // The child makes it with the pid that the script will have.
+    writeFile(workPath(QStringLiteral("a.tio")), "a\n");
+    writeFile(workPath(QStringLiteral("precious")), "precious");
+    const QByteArray planted = QFile::encodeName(workPath(QStringLiteral("r.html.partial")));
+    const QByteArray precious = QFile::encodeName(workPath(QStringLiteral("precious")));
+    ASSERT_LT(planted.size(), 4000);
+    for (const bool asLink : {true, false}) {
+        SCOPED_TRACE(asLink ? "a planted link" : "a directory");
+        // The child may run on a small stack of its own: the path is built
+        // in static storage.
+        static char path[4096];
+        const auto plant = [&planted, &precious, asLink] {
+            std::copy(planted.begin(), planted.end(), path);
+            *std::to_chars(path + planted.size(), path + sizeof path - 1, getpid()).ptr = '\0';
+            if (asLink)
+                symlink(precious.constData(), path);
+            else
+                mkdir(path, 0700);
+        };
+        QFile::remove(workPath(QStringLiteral("r.html")));
+        QByteArray err;
+        EXPECT_EQ(runScript({QStringLiteral("-silent"), QStringLiteral("a.tio"), QStringLiteral("-report=\"r.html\"")},
+                            nullptr, &err, plant),
+                  0)
+            << err.toStdString();
+        EXPECT_EQ(QString::fromUtf8(readFile(workPath(QStringLiteral("precious")))), QStringLiteral("precious"));
+        const QFileInfo report(workPath(QStringLiteral("r.html")));
+        EXPECT_FALSE(report.isSymLink());
+        EXPECT_EQ(parseReport(readFile(report.filePath())).contents, QStringList({"a\n"}));
+        // The permissions of any new file, not those of a private one.
+        EXPECT_EQ(report.permissions(), QFileInfo(workPath(QStringLiteral("a.tio"))).permissions());
+        const QStringList partials = QDir(work.path()).entryList({QStringLiteral("*.partial*")},
+                                                                 QDir::AllEntries | QDir::System);
+        ASSERT_EQ(partials.size(), 1) << partials.join(QLatin1Char(' ')).toStdString();
+        const QFileInfo left(workPath(partials.first()));
+        EXPECT_TRUE(asLink ? left.isSymLink() : left.isDir());
+        ASSERT_TRUE(asLink ? QFile::remove(left.filePath()) : QDir().rmdir(left.filePath()));
+    }
 }
 
 TEST_F(MergeScript, LeavesNoReportWhenTheDiskFillsUp)

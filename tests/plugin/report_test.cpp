@@ -191,6 +191,26 @@ TEST_F(ReportGeneration, NamesTheReportAfterTheCurrentNodeWhenDisplayed)
     EXPECT_FALSE(exported().isEmpty());
 }
 
+TEST_F(ReportGeneration, KeepsTheReportOfANodeInTheCurrentDirectory)
+{
+    // Directory separators in the node's name become '_'.
+    QAStNode node(QStringLiteral("../x"));
+    view.setActiveNode(&node);
+    open({QStringLiteral("a.tio"), QStringLiteral("b.fdc")}, true);
+    EXPECT_EQ(scriptArguments(), QStringList({"a.tio", "b.fdc", "-report=\".._x.DATACOreport.html\""}));
+    EXPECT_EQ(output(), QStringList({"mergedataco.pl a.tio b.fdc -report=\".._x.DATACOreport.html\""}));
+    EXPECT_TRUE(errors().isEmpty()) << errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(exported().isEmpty());
+    EXPECT_EQ(exported(), readFile(workPath(QStringLiteral(".._x.DATACOreport.html"))));
+
+    QAStNode absolute(QStringLiteral("/no/such/dir/y"));
+    view.setActiveNode(&absolute);
+    open({QStringLiteral("a.tio"), QStringLiteral("b.fdc")}, true);
+    EXPECT_EQ(scriptArguments().value(2), QStringLiteral("-report=\"_no_such_dir_y.DATACOreport.html\""));
+    EXPECT_TRUE(QFile::exists(workPath(QStringLiteral("_no_such_dir_y.DATACOreport.html"))));
+    EXPECT_TRUE(errors().isEmpty()) << errors().join(QLatin1Char('\n')).toStdString();
+}
+
 TEST_F(ReportGeneration, PassesTheNodeConfiguration)
 {
     QAStNode node(QStringLiteral("N"));
