@@ -9,7 +9,8 @@
 // constant time. Its intern and clean keep the index, also when called
 // through the base class; a value's number must not change while it is
 // interned. The library provides the tables it uses itself: TDFInstanceHash,
-// TDFDBMessageHash and TDF_USE_DBTraceIdHash.
+// TDFDBMessageHash and TDF_USE_DBTraceIdHash, classes derived from it (not
+// aliases), so that clients may declare them ahead.
 
 #include "hash.h"
 

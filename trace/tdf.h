@@ -42,7 +42,10 @@ struct TDF_EXPORT TDF_USE_DBTraceId {
 
 // The SF bindings by number, the newest found first.
 extern template class TDF_EXPORT IdHash<TDF_USE_DBTraceId, &TDF_USE_DBTraceId::number>;
-using TDF_USE_DBTraceIdHash = IdHash<TDF_USE_DBTraceId, &TDF_USE_DBTraceId::number>;
+class TDF_EXPORT TDF_USE_DBTraceIdHash : public IdHash<TDF_USE_DBTraceId, &TDF_USE_DBTraceId::number> {
+public:
+    using IdHash::IdHash;
+};
 
 // The reader: turns TDF lines into definition blocks and trace objects.
 class TDF_EXPORT TDF {

@@ -97,7 +97,10 @@ public:
 // The static messages of a block by id; of several with the same id the
 // most recently interned is found.
 extern template class TDF_EXPORT IdHash<TDFDBMessage, &TDFDBMessage::id>;
-using TDFDBMessageHash = IdHash<TDFDBMessage, &TDFDBMessage::id>;
+class TDF_EXPORT TDFDBMessageHash : public IdHash<TDFDBMessage, &TDFDBMessage::id> {
+public:
+    using IdHash::IdHash;
+};
 
 // The key of a static object in its block's lists: its id.
 struct TDFDBObjectIdKey {

@@ -329,7 +329,10 @@ public:
 // The reader's dynamic instances by id (a trace may create millions of
 // them); of several with the same id the most recently interned is found.
 extern template class TDF_EXPORT IdHash<TDFInstance, &TDFInstance::id>;
-using TDFInstanceHash = IdHash<TDFInstance, &TDFInstance::id>;
+class TDF_EXPORT TDFInstanceHash : public IdHash<TDFInstance, &TDFInstance::id> {
+public:
+    using IdHash::IdHash;
+};
 
 // A thread of the traced program, shared by its thread records.
 class TDF_EXPORT TDFThread {
