@@ -155,7 +155,8 @@ TEST_F(ReaderCoreTest, MissingFileIsReportedWithoutPosition)
 {
     EXPECT_FALSE(reader->readFile("/no/such/trace.tdf"));
     ASSERT_EQ(recorder.reports().size(), 1u);
-    EXPECT_EQ(recorder.reports()[0].message, "Can't open file \"/no/such/trace.tdf\"");
+    EXPECT_EQ(recorder.reports()[0].message,
+              QString("Can't open file \"/no/such/trace.tdf\": %1").arg(QString::fromLocal8Bit(std::strerror(ENOENT))));
     EXPECT_TRUE(recorder.reports()[0].file.isNull());
     EXPECT_EQ(recorder.reports()[0].line, 0);
     EXPECT_EQ(reader->errorCount, 0);

@@ -28,6 +28,15 @@ void deleteValues(List<T*>& list)
         delete value;
 }
 
+// A file that can't be opened or read: reported without a position, since
+// no line of it is concerned, with the system's reason.
+void reportFileFailure(const char* text, const QString& name, int reason)
+{
+    Error::error(QCoreApplication::translate("Load TDF", text, "%1 is the file name, %2 the system's reason")
+                     .arg(name, QString::fromLocal8Bit(std::strerror(reason))),
+                 QString(), 0, 0);
+}
+
 }
 
 struct TDF_USE_DBTraceIdHash::Index : HashIndex<TDF_USE_DBTraceId> {};
@@ -272,7 +281,7 @@ bool TDF::readFile(const QString& name, const LineHandler& onLine)
 {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(name.toLocal8Bit().constData(), "r"), std::fclose);
     if (!file) {
-        Error::error(QCoreApplication::translate("Load TDF", "Can't open file \"%1\"").arg(name), QString(), 0, 0);
+        reportFileFailure(QT_TRANSLATE_NOOP("Load TDF", "Can't open file \"%1\": %2"), name, errno);
         return false;
     }
     return readStream(file.get(), name, onLine);
@@ -294,11 +303,7 @@ bool TDF::readStream(std::FILE* stream, const QString& name, const LineHandler& 
     // fgets ends both at the end and at a failure (a directory, a disk
     // error): a failure is no shorter trace.
     if (std::ferror(stream)) {
-        const int reason = errno;
-        Error::error(QCoreApplication::translate("Load TDF", "Can't read file \"%1\": %2",
-                                                 "%1 is the file name, %2 the system's reason")
-                         .arg(name, QString::fromLocal8Bit(std::strerror(reason))),
-                     QString(), 0, 0);
+        reportFileFailure(QT_TRANSLATE_NOOP("Load TDF", "Can't read file \"%1\": %2"), name, errno);
         return false;
     }
     return true;

@@ -89,7 +89,7 @@ has err "cannot read configuration file $work/none.tcf"
 done_case
 
 run "missing trace" 1 "$tool" check "$work/none.tdf"
-has err "error:Can't open file \"$work/none.tdf\""
+has err "error:Can't open file \"$work/none.tdf\": No such file or directory"
 done_case
 
 run "faulty trace" 1 "$tool" check --tcf "$data/reader.tcf" "$data/context.tdf"
