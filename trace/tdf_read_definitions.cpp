@@ -309,11 +309,21 @@ void TDF::readTU(const char* text)
 
 bool TDF::readWideNumber(const char** cursor, unsigned long long* value)
 {
-    if (!readNumber(cursor, value))
+    unsigned long long high;
+    if (!readNumber(cursor, &high))
         return false;
     unsigned long long low;
-    if (readNumber(cursor, &low))
-        *value = (*value << 32) + low;
+    if (!readNumber(cursor, &low)) {
+        *value = high;
+        return true;
+    }
+    // Each half has 32 bits; a wider one would wrap into a wrong value.
+    const unsigned long long largestHalf = 0xFFFFFFFFULL;
+    if (high > largestHalf || low > largestHalf) {
+        reportError("number overflow");
+        return false;
+    }
+    *value = (high << 32) | low;
     return true;
 }
 
