@@ -5,6 +5,7 @@
 // first one).
 
 #include <tcf.h>
+#include <tdf.h>
 
 #include "error_recorder.h"
 #include "random_trace.h"
@@ -53,6 +54,31 @@ TEST_F(RoundTrip, EveryTestTraceReadsBackAsTheSameModel)
         }
     }
     EXPECT_GE(traces.size(), 3u);
+}
+
+// Loops past the nesting limit are dropped with their ends: the rewrite
+// leaves both lines out and reads back as the same objects.
+TEST_F(RoundTrip, LoopsPastTheNestingLimitAreLeftOut)
+{
+    const int depth = TDF::loopNestingLimit + 2;
+    std::string trace = "DB \"default\"\nID 1\nED\nSF 1 1\n";
+    for (int level = 0; level < depth; ++level)
+        trace += "LS 2\n";
+    trace += "TM 5\n";
+    for (int level = 0; level < depth; ++level)
+        trace += "LE\n";
+    EXPECT_TRUE(expectSameModel(trace, true));
+
+    const RewriteReading read = readAndRewrite(&configurations, trace, false);
+    EXPECT_EQ(read.errors, 2);
+    auto count = [&read](const std::string& record) {
+        size_t found = 0;
+        for (size_t at = read.rewritten.find(record); at != std::string::npos; at = read.rewritten.find(record, at + 1))
+            ++found;
+        return found;
+    };
+    EXPECT_EQ(count("LS 2\n"), size_t(TDF::loopNestingLimit));
+    EXPECT_EQ(count("LE\n"), size_t(TDF::loopNestingLimit));
 }
 
 // Made-up traces: new traces, loops and notes before any block, ids

@@ -244,6 +244,7 @@ void TDF::reset(bool keepBlocks)
     openLoops.clear();
     loopIterations.assign(1, 1);
     openLoopIds.clear();
+    droppedLoopLevels = 0;
     loopCount = 0;
     attachToLoopStart = false;
 

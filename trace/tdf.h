@@ -64,6 +64,11 @@ public:
     // Lines are read in chunks of at most this many bytes; a longer line is
     // split and its rest handled as a further line.
     static constexpr int lineBufferSize = 64000;
+    // Loops nest at most this deep: a deeper LS is reported and dropped,
+    // and so, silently, is the LE that ends it. A loop's dotted id (and the
+    // name made from it) grows with its depth, so that the ids of the open
+    // loops take memory in the square of the depth.
+    static constexpr int loopNestingLimit = 1000;
 
     explicit TDF(TCFList* list);
     ~TDF();
@@ -284,6 +289,8 @@ private:
     void invalidateBlock(const char* text);
     // Clears the resynchronisation state with its warning.
     void restartAnalyzing();
+    // The LS lines dropped past the nesting limit whose LE is still to come.
+    unsigned long long droppedLoopLevels = 0;
     // Reads "N" or "N low" (high and low halves).
     bool readWideNumber(const char** cursor, unsigned long long* value);
     // Gives a new static object the pending style and source line.
