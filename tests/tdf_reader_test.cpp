@@ -20,6 +20,16 @@ using Messages = std::vector<std::string>;
 
 class ReaderCoreTest : public ReaderTest {};
 
+// Writes `content` to the file `name` in `dir` and returns its path.
+QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& content)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        ADD_FAILURE() << "can't write " << path.toStdString();
+    return path;
+}
+
 TEST_F(ReaderCoreTest, OpcodeIsTheFirstTwoCharactersExactly)
 {
     line("TM5");
@@ -192,6 +202,42 @@ TEST_F(ReaderCoreTest, OverlongLineIsSplitIntoFurtherLines)
     EXPECT_EQ(messages(), Messages{"unknown opcode or unexpected opcode"});
     EXPECT_EQ(recorder.reports()[0].line, 2);
     EXPECT_EQ(reader->currentTime, 3u);
+}
+
+// A file that ends inside a definition block or an action block has lost
+// what follows: reported at its last line, naming the line that opened
+// the block (the outermost BA). The reader stays in the block, so that a
+// further file continues it, and reports it once.
+TEST_F(ReaderCoreTest, FileEndingInsideABlockIsReported)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString definitions = writeFile(dir, "definitions.tdf", "TM 1\nDB \"test\"\nID 1 2\nMS 7 \"ping\"\n");
+    const QString rest = writeFile(dir, "rest.tdf", "ED\nSF 1 1 2\n");
+    const QString actions = writeFile(dir, "actions.tdf", "TM 1\nBA \"a\" 0\nBA \"b\" 0\nEA\nNI 1 2\n");
+
+    ASSERT_TRUE(reader->readFile(definitions));
+    EXPECT_TRUE(reader->definitionMode);
+    ASSERT_TRUE(reader->readFile(rest));
+    EXPECT_NE(reader->currentBlock, nullptr);
+    ASSERT_TRUE(reader->readFile(actions));
+    EXPECT_TRUE(reader->actionBlockMode);
+    reader->reportOpenBlocks();
+    ASSERT_EQ(messages(), (Messages{"definition block begun at line 2 has no end (ED)",
+                                    "action block begun at line 2 has no end (EA)"}));
+    EXPECT_EQ(recorder.reports()[0].file, definitions);
+    EXPECT_EQ(recorder.reports()[0].line, 4);
+    EXPECT_EQ(recorder.reports()[1].file, actions);
+    EXPECT_EQ(recorder.reports()[1].line, 5);
+    EXPECT_EQ(reader->errorCount, 2);
+
+    // Lines handed over one by one are reported when the client says the
+    // input has ended.
+    reader->reset(false);
+    lines({"EA", "DB \"test\""});
+    reader->reportOpenBlocks();
+    EXPECT_EQ(messages().back(), "definition block begun at line 2 has no end (ED)");
+    EXPECT_EQ(recorder.reports().back().line, 2);
 }
 
 TEST_F(ReaderCoreTest, NewTraceKeepsBlocksAndLinesButDropsObjects)

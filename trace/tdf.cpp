@@ -255,6 +255,7 @@ void TDF::reset(bool keepBlocks)
     pendingLink = QString();
     timeUnitText = QString();
     definitionMode = false;
+    openDefinitionBlockLine = 0;
     currentTime = timeStep = firstTime = minTime = heapSize = maxHeapSize = 0;
     staticMessageTotal = 0;
     timeSeen = minTimeSeen = minTimeStepSeen = heapSizeSeen = false;
@@ -307,7 +308,21 @@ bool TDF::readStream(std::FILE* stream, const QString& name, const LineHandler& 
         reportFileFailure(QT_TRANSLATE_NOOP("Load TDF", "Can't read file \"%1\": %2"), name, errno);
         return false;
     }
+    reportOpenBlocks();
     return true;
+}
+
+void TDF::reportOpenBlocks()
+{
+    if (definitionMode && openDefinitionBlockLine != 0)
+        error(QCoreApplication::translate("Error", "definition block begun at line %1 has no end (ED)",
+                                          "%1 is a line number")
+                  .arg(openDefinitionBlockLine));
+    if (actionBlockMode && openActionBlockLine != 0)
+        error(QCoreApplication::translate("Error", "action block begun at line %1 has no end (EA)",
+                                          "%1 is a line number")
+                  .arg(openActionBlockLine));
+    openDefinitionBlockLine = openActionBlockLine = 0;
 }
 
 TDFObject* TDF::read(const char* line, bool* changed, TDF::ModelChangment* change)

@@ -129,6 +129,12 @@ public:
     // The same from a stream the caller opened and closes, such as stdin;
     // `name` stands for it in reports.
     bool readStream(std::FILE* stream, const QString& name, const LineHandler& onLine);
+    // At the end of the input: reports a definition block (DB without ED)
+    // or action block (BA without EA) still open, once per block, at the
+    // current line. The reader stays in the block, so that further input
+    // continues it. readFile and readStream call it when their input ends;
+    // a client that hands the lines to `read` itself calls it at its end.
+    void reportOpenBlocks();
     // Destroys every object; the definition blocks are kept when
     // `keepBlocks` or when they are shared.
     void reset(bool keepBlocks);
@@ -289,6 +295,10 @@ private:
     void invalidateBlock(const char* text);
     // Clears the resynchronisation state with its warning.
     void restartAnalyzing();
+    // The line of the DB and of the outermost BA of the blocks open, until
+    // they end or reportOpenBlocks reports them; 0 for none.
+    unsigned long long openDefinitionBlockLine = 0;
+    unsigned long long openActionBlockLine = 0;
     // The LS lines dropped past the nesting limit whose LE is still to come.
     unsigned long long droppedLoopLevels = 0;
     // Reads "N" or "N low" (high and low halves).

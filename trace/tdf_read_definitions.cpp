@@ -33,6 +33,7 @@ void TDF::decorateStaticObject(TDFDBObject* object)
 void TDF::readDB(const char* text)
 {
     definitionMode = true;
+    openDefinitionBlockLine = lineNumber;
     pendingStyle = nullptr;
     pendingLinkId = 0;
     pendingSuperInstance = nullptr;
@@ -448,6 +449,7 @@ TDFNewTrace* TDF::readNT(const char*)
 TDFDefinitionBlock* TDF::readED(const char*, bool* changed)
 {
     definitionMode = false;
+    openDefinitionBlockLine = 0;
     pendingLinkId = 0;
     pendingStyle = nullptr;
     pendingSuperInstance = nullptr;

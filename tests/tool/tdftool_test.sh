@@ -98,6 +98,13 @@ has err "context.tdf:24:can't retrieve style"
 has out "context.tdf: 24 lines, 1 objects, 1 definition blocks, 2 errors, 1 warnings"
 done_case
 
+# What follows an unended block is lost: no clean trace.
+printf 'TM 1\nBA "waiting" 0\nTM 5\n' >"$work/unended.tdf"
+run "trace ending inside an action block" 1 "$tool" check "$work/unended.tdf"
+has err "unended.tdf:3:action block begun at line 2 has no end (EA)"
+has out "unended.tdf: 3 lines, 0 objects, 0 definition blocks, 1 errors, 0 warnings"
+done_case
+
 printf 'tcf = { name = "broken" id_length = "two" }\n' >"$work/broken.tcf"
 run "faulty configuration" 1 "$tool" check --tcf "$work/broken.tcf" "$examples/example.tdf"
 has err "broken.tcf:1:25:tcf.id_length must be an integer"
