@@ -3,6 +3,7 @@
 #include <tdf_factory.h>
 
 #include "reader_fixture.h"
+#include "rewrite_reading.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <random>
 #include <string>
 
 namespace {
@@ -238,6 +243,85 @@ TEST_F(ReaderCoreTest, FileEndingInsideABlockIsReported)
     reader->reportOpenBlocks();
     EXPECT_EQ(messages().back(), "definition block begun at line 2 has no end (ED)");
     EXPECT_EQ(recorder.reports().back().line, 2);
+}
+
+// The lines a file is read as, each with its whole length as bytesRead
+// tells it, and the NUL-terminated text the reader sees: they must be the
+// lines the chunking rule makes of the text, which traceLines makes apart.
+struct SplitLines {
+    std::vector<std::string> lines;
+    bool terminated = true;  // every line ends with a NUL at its length
+};
+
+SplitLines splitByReader(TDF& reader, const std::function<bool(const TDF::LineHandler&)>& read)
+{
+    SplitLines split;
+    unsigned long long counted = 0;
+    read([&](const char* line, TDFObject*, TDF::ModelChangment) {
+        const size_t length = size_t(reader.bytesRead - counted);
+        counted = reader.bytesRead;
+        split.lines.emplace_back(line, length);
+        split.terminated = split.terminated && line[length] == '\0';
+    });
+    return split;
+}
+
+// Lines of every length around the limit, line feeds at the ends of the
+// blocks the file is read in, NUL bytes and no line feed at the end.
+TEST_F(ReaderCoreTest, LinesAreSplitAfterEachLineFeedAndAtTheLimit)
+{
+    std::mt19937 random(5);
+    std::string text;
+    const size_t limit = TDF::lineBufferSize - 1;
+    for (size_t length : {limit - 1, limit, limit + 1, 2 * limit, 2 * limit + 1, size_t(0)})
+        text += "OT " + std::string(length, 'x') + '\n';
+    while (text.size() < (size_t(5) << 20)) {
+        const size_t length = random() % 8 == 0 ? random() % (3 * limit) : random() % 40;
+        std::string line(length, 'y');
+        if (length > 0 && random() % 10 == 0)
+            line[random() % length] = '\0';
+        text += "OT " + line + '\n';
+    }
+    text += "OT no line feed";
+    const std::vector<std::string> expected = traceLines(text);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = writeFile(dir, "lines.tdf", QByteArray(text.data(), int(text.size())));
+    const SplitLines byFile =
+        splitByReader(*reader, [&](const TDF::LineHandler& handler) { return reader->readFile(path, handler); });
+    EXPECT_TRUE(byFile.lines == expected) << byFile.lines.size() << " lines read, " << expected.size() << " made";
+    EXPECT_TRUE(byFile.terminated);
+    EXPECT_EQ(reader->lineNumber, expected.size());
+    EXPECT_EQ(reader->bytesRead, text.size());
+
+    // A stream that is no file, read in pieces of its own.
+    std::unique_ptr<FILE, int (*)(FILE*)> stream(fmemopen(text.data(), text.size(), "r"), std::fclose);
+    ASSERT_TRUE(stream);
+    const SplitLines byStream = splitByReader(*reader, [&](const TDF::LineHandler& handler) {
+        return reader->readStream(stream.get(), "memory", handler);
+    });
+    EXPECT_TRUE(byStream.lines == expected) << byStream.lines.size() << " lines read, " << expected.size() << " made";
+    EXPECT_TRUE(byStream.terminated);
+}
+
+// A NUL byte ends the text the reader sees, and is no line end: the rest
+// of its line is ignored, with a warning at that line.
+TEST_F(ReaderCoreTest, LineWithANulByteIsReadUpToItWithAWarning)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const char text[] = "TM 3\0TM 9\n\0\0\nTM 4\n";
+    ASSERT_TRUE(reader->readFile(writeFile(dir, "nul.tdf", QByteArray(text, sizeof text - 1))));
+    EXPECT_EQ(reader->currentTime, 4u);
+    EXPECT_EQ(reader->lineNumber, 3u);
+    EXPECT_EQ(reader->bytesRead, sizeof text - 1);
+    const std::string nul = "line holds a NUL byte; the rest of the line is ignored";
+    ASSERT_EQ(messages(), (Messages{nul, nul}));
+    EXPECT_EQ(recorder.reports()[0].severity, Error::WARNING);
+    EXPECT_EQ(recorder.reports()[0].line, 1);
+    EXPECT_EQ(recorder.reports()[1].line, 2);
+    EXPECT_EQ(reader->errorCount, 0);
 }
 
 TEST_F(ReaderCoreTest, NewTraceKeepsBlocksAndLinesButDropsObjects)

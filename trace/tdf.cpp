@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "internal/hash_index.h"
+#include "internal/line_splitter.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
@@ -118,6 +119,7 @@ void TDF::setTDFFileName(const QString& name)
         skipStartLine -= static_cast<long long>(lineNumber);
     fileName = name;
     lineNumber = 0;
+    bytesRead = 0;
 }
 
 QString TDF::strTime(const unsigned long long& time) const
@@ -292,24 +294,31 @@ bool TDF::readFile(const QString& name, const LineHandler& onLine)
 bool TDF::readStream(std::FILE* stream, const QString& name, const LineHandler& onLine)
 {
     setTDFFileName(name);
-    char line[lineBufferSize];
-    while (std::fgets(line, lineBufferSize, stream)) {
-        if (!onLine) {
-            read(line, nullptr, nullptr);
-            continue;
-        }
+    LineSplitter lines(stream, lineBufferSize - 1);
+    const char* line;
+    size_t length;
+    while (lines.next(&line, &length)) {
         ModelChangment change;
-        TDFObject* object = read(line, nullptr, &change);
-        onLine(line, object, change);
+        beginLine(&change);
+        bytesRead += length;
+        checkLineBytes(line, length);
+        TDFObject* object = handleLine(line, nullptr, &change);
+        if (onLine)
+            onLine(line, object, change);
     }
-    // fgets ends both at the end and at a failure (a directory, a disk
-    // error): a failure is no shorter trace.
-    if (std::ferror(stream)) {
-        reportFileFailure(QT_TRANSLATE_NOOP("Load TDF", "Can't read file \"%1\": %2"), name, errno);
+    // A failure (a directory, a disk error) is no shorter trace.
+    if (lines.failure() != 0) {
+        reportFileFailure(QT_TRANSLATE_NOOP("Load TDF", "Can't read file \"%1\": %2"), name, lines.failure());
         return false;
     }
     reportOpenBlocks();
     return true;
+}
+
+void TDF::checkLineBytes(const char* line, size_t length)
+{
+    if (std::memchr(line, '\0', length))
+        warning(QCoreApplication::translate("Warning", "line holds a NUL byte; the rest of the line is ignored"));
 }
 
 void TDF::reportOpenBlocks()
@@ -327,13 +336,22 @@ void TDF::reportOpenBlocks()
 
 TDFObject* TDF::read(const char* line, bool* changed, TDF::ModelChangment* change)
 {
+    beginLine(change);
+    return handleLine(line, changed, change);
+}
+
+void TDF::beginLine(TDF::ModelChangment* change)
+{
     if (change)
         *change = MODEL_UNCHANGED;
     ++lineNumber;
     // What the previous line made has been handed out by now.
     if (streaming_)
         releaseUnreachable();
+}
 
+TDFObject* TDF::handleLine(const char* line, bool* changed, TDF::ModelChangment* change)
+{
     int op = 0;
     const char* text = line;
     if (*text) {

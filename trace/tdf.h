@@ -124,6 +124,8 @@ public:
     // before the failure have been handled).
     bool readFile(const QString& name);
     // The same, handing each line with what `read` made of it to `onLine`.
+    // A line is NUL-terminated; one that holds a NUL byte (reported with a
+    // warning) reads only up to it, and bytesRead tells its whole length.
     using LineHandler = std::function<void(const char* line, TDFObject* object, TDF::ModelChangment change)>;
     bool readFile(const QString& name, const LineHandler& onLine);
     // The same from a stream the caller opened and closes, such as stdin;
@@ -277,6 +279,10 @@ public:
     QTextCodec* textCodec = nullptr;  // decoder of strings; null means UTF-8
     QString fileName;
     unsigned long long lineNumber = 0;
+    // The bytes of the lines readFile and readStream handed to `read` since
+    // the file name was set, line feeds and NUL bytes included; the line a
+    // LineHandler is given is counted.
+    unsigned long long bytesRead = 0;
     int errorCount = 0;
     bool skipping = false;
     // The line that started the skipping, numbered as the current file's
@@ -299,6 +305,11 @@ private:
     // they end or reportOpenBlocks reports them; 0 for none.
     unsigned long long openDefinitionBlockLine = 0;
     unsigned long long openActionBlockLine = 0;
+    // The two halves of `read`: counting a line, then handling it.
+    void beginLine(TDF::ModelChangment* change);
+    TDFObject* handleLine(const char* line, bool* changed, TDF::ModelChangment* change);
+    // Warns of a NUL byte in a line.
+    void checkLineBytes(const char* line, size_t length);
     // The LS lines dropped past the nesting limit whose LE is still to come.
     unsigned long long droppedLoopLevels = 0;
     // Reads "N" or "N low" (high and low halves).

@@ -105,6 +105,15 @@ has err "unended.tdf:3:action block begun at line 2 has no end (EA)"
 has out "unended.tdf: 3 lines, 0 objects, 0 definition blocks, 1 errors, 0 warnings"
 done_case
 
+# A NUL byte ends no line: the rest of the line is ignored with a warning,
+# and its bytes count in the rate.
+for _ in $(seq 1000); do printf 'OT\0%01000d\n' 0; done >"$work/nul.tdf"
+run "NUL bytes in lines" 0 "$tool" check "$work/nul.tdf"
+has err "nul.tdf:1000:line holds a NUL byte; the rest of the line is ignored"
+has err "read 1000 lines (1.0 MB)"
+has out "nul.tdf: 1000 lines, 0 objects, 0 definition blocks, 0 errors, 1000 warnings"
+done_case
+
 printf 'tcf = { name = "broken" id_length = "two" }\n' >"$work/broken.tcf"
 run "faulty configuration" 1 "$tool" check --tcf "$work/broken.tcf" "$examples/example.tdf"
 has err "broken.tcf:1:25:tcf.id_length must be an integer"
