@@ -324,6 +324,34 @@ TEST_F(ReaderCoreTest, LineWithANulByteIsReadUpToItWithAWarning)
     EXPECT_EQ(reader->errorCount, 0);
 }
 
+// CR LF line ends are white space; a carriage return with text after it
+// is what CR-only line ends leave, reported once in each file.
+TEST_F(ReaderCoreTest, CarriageReturnInsideALineIsReportedOncePerFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString crLf = writeFile(dir, "crlf.tdf", "TM 1\r\nTM 2 \r\t\r\n\r\nTM 3\r");
+    const QString crOnly = writeFile(dir, "cr.tdf", "TM 1\r\nTM 2\rTM 8\nTM 3\rTM 9\n");
+    const char afterNulText[] = "TM 4\0\rTM 9\n";
+    const QString afterNul = writeFile(dir, "nul.tdf", QByteArray(afterNulText, sizeof afterNulText - 1));
+    ASSERT_TRUE(reader->readFile(crLf));
+    EXPECT_EQ(reader->currentTime, 3u);
+    EXPECT_EQ(messages(), Messages{});
+
+    for (int pass = 0; pass < 2; ++pass)
+        ASSERT_TRUE(reader->readFile(crOnly));
+    EXPECT_EQ(reader->currentTime, 3u);
+    const std::string carriageReturn = "carriage return inside a line: the file may have CR-only line ends";
+    ASSERT_EQ(messages(), (Messages{carriageReturn, carriageReturn}));
+    EXPECT_EQ(recorder.reports()[0].severity, Error::WARNING);
+    EXPECT_EQ(recorder.reports()[0].line, 2);
+    EXPECT_EQ(recorder.reports()[1].line, 2);
+
+    ASSERT_TRUE(reader->readFile(afterNul));
+    EXPECT_EQ(messages().back(), "line holds a NUL byte; the rest of the line is ignored");
+    EXPECT_EQ(messages().size(), 3u);
+}
+
 TEST_F(ReaderCoreTest, NewTraceKeepsBlocksAndLinesButDropsObjects)
 {
     selectTestBlock();

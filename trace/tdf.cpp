@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -297,11 +298,12 @@ bool TDF::readStream(std::FILE* stream, const QString& name, const LineHandler& 
     LineSplitter lines(stream, lineBufferSize - 1);
     const char* line;
     size_t length;
+    bool carriageReturnReported = false;
     while (lines.next(&line, &length)) {
         ModelChangment change;
         beginLine(&change);
         bytesRead += length;
-        checkLineBytes(line, length);
+        checkLineBytes(line, length, &carriageReturnReported);
         TDFObject* object = handleLine(line, nullptr, &change);
         if (onLine)
             onLine(line, object, change);
@@ -315,10 +317,23 @@ bool TDF::readStream(std::FILE* stream, const QString& name, const LineHandler& 
     return true;
 }
 
-void TDF::checkLineBytes(const char* line, size_t length)
+void TDF::checkLineBytes(const char* line, size_t length, bool* carriageReturnReported)
 {
-    if (std::memchr(line, '\0', length))
+    const char* nul = static_cast<const char*>(std::memchr(line, '\0', length));
+    if (nul)
         warning(QCoreApplication::translate("Warning", "line holds a NUL byte; the rest of the line is ignored"));
+    if (*carriageReturnReported)
+        return;
+    // A carriage return before the line feed (or before white space alone)
+    // is a CR LF line end; one with text after it most likely ends a line
+    // that the reader can't tell from the next.
+    const char* end = nul ? nul : line + length;
+    const char* carriageReturn = static_cast<const char*>(std::memchr(line, '\r', size_t(end - line)));
+    if (carriageReturn && std::any_of(carriageReturn + 1, end, [](char c) { return !isWhite(c); })) {
+        warning(QCoreApplication::translate("Warning",
+                                            "carriage return inside a line: the file may have CR-only line ends"));
+        *carriageReturnReported = true;
+    }
 }
 
 void TDF::reportOpenBlocks()

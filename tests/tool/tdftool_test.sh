@@ -114,6 +114,12 @@ has err "read 1000 lines (1.0 MB)"
 has out "nul.tdf: 1000 lines, 0 objects, 0 definition blocks, 0 errors, 1000 warnings"
 done_case
 
+printf 'TM 1\rTM 2\rTM 3\r' >"$work/cr.tdf"
+run "CR-only line ends" 0 "$tool" check "$work/cr.tdf"
+has err "cr.tdf:1:carriage return inside a line: the file may have CR-only line ends"
+has out "cr.tdf: 1 lines, 0 objects, 0 definition blocks, 0 errors, 1 warnings"
+done_case
+
 printf 'tcf = { name = "broken" id_length = "two" }\n' >"$work/broken.tcf"
 run "faulty configuration" 1 "$tool" check --tcf "$work/broken.tcf" "$examples/example.tdf"
 has err "broken.tcf:1:25:tcf.id_length must be an integer"
