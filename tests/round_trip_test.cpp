@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,6 +80,23 @@ TEST_F(RoundTrip, LoopsPastTheNestingLimitAreLeftOut)
     };
     EXPECT_EQ(count("LS 2\n"), size_t(TDF::loopNestingLimit));
     EXPECT_EQ(count("LE\n"), size_t(TDF::loopNestingLimit));
+}
+
+// The first DB fixes the trace's configuration even when its block is
+// discarded: the rewrite keeps it, with as many errors.
+TEST_F(RoundTrip, ConfigurationOfADiscardedBlockIsKept)
+{
+    const std::string trace = "DB \"named\"\nID 1 2\nIN \"NoSuchType\" 1 \"x\"\nED\nLS 2\nLE\n";
+    EXPECT_TRUE(expectSameModel(trace, false));
+    const RewriteReading read = readAndRewrite(&configurations, trace, false);
+    const RewriteReading reread = readAndRewrite(&configurations, read.rewritten, false);
+    EXPECT_EQ(read.errors, 1);
+    EXPECT_EQ(reread.errors, read.errors) << read.rewritten;
+    ASSERT_FALSE(reread.models.empty());
+    const std::vector<std::string>& model = reread.models.back();
+    EXPECT_TRUE(std::any_of(model.begin(), model.end(), [](const std::string& line) {
+        return line.rfind("configuration \"named\" ", 0) == 0;
+    }));
 }
 
 // Made-up traces: new traces, loops and notes before any block, ids

@@ -157,6 +157,18 @@ run "rewrite with times" 0 "$tool" rewrite --times "$examples/example.tdf"
 has out "TM 1005"
 done_case
 
+# A discarded first block still chose the trace's configuration.
+printf 'DB "default"\nID 1\nIN "Bogus" 1 "x"\nED\n' >"$work/discarded.tdf"
+run "rewrite of a discarded block" 1 "$tool" rewrite "$work/discarded.tdf"
+has err "discarded.tdf:3:undefined instance type"
+cp "$work/out" "$work/discarded_rewrite.tdf"
+[ "$(cat "$work/out")" = "$(printf 'DB "default"\nED')" ] || { last_ok=0; echo "FAIL $current: wrote $(cat "$work/out")"; }
+done_case
+run "rewrite of a discarded block fails the same way" 1 "$tool" check "$work/discarded_rewrite.tdf"
+has err "discarded_rewrite.tdf:2:definition block has no id"
+has out "discarded_rewrite.tdf: 2 lines, 0 objects, 0 definition blocks, 1 errors, 0 warnings"
+done_case
+
 run "stats" 0 "$tool" stats --time-format "%mms %uus" "$examples/example.tdf"
 has out "configuration: Default configuration"
 has out "instances: 4"
