@@ -121,7 +121,10 @@ public:
     TDFObject* read(const char* line, bool* changed, TDF::ModelChangment* change);
     // Reads a whole file, continuing the current trace; false (after a
     // report) when the file can't be opened or a read fails (the lines
-    // before the failure have been handled).
+    // before the failure have been handled). Beside what `read` reports, it
+    // warns of each line that holds a NUL byte and of the file's first
+    // carriage return with text after it (CR-only line ends), and reports
+    // a block still open at the end (reportOpenBlocks).
     bool readFile(const QString& name);
     // The same, handing each line with what `read` made of it to `onLine`.
     // A line is NUL-terminated; one that holds a NUL byte (reported with a
