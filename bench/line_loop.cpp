@@ -1,7 +1,9 @@
-// The floor for reading a trace: the same buffered line loop as the reader,
-// doing nothing with the lines.
+// The floor for reading a trace: the same line loop as the reader, doing
+// nothing with the lines.
 //
 //   line_loop FILE
+
+#include "internal/line_splitter.h"
 
 #include <cstdio>
 #include <cstring>
@@ -17,14 +19,21 @@ int main(int argc, char** argv)
         std::perror(argv[1]);
         return 1;
     }
-    static char line[64000];
+    // The reader's longest line (TDF::lineBufferSize less its terminator).
+    tdf::internal::LineSplitter splitter(file, 64000 - 1);
+    const char* line;
+    std::size_t length;
     long long lines = 0;
     long long bytes = 0;
-    while (std::fgets(line, sizeof line, file)) {
+    while (splitter.next(&line, &length)) {
         ++lines;
-        bytes += static_cast<long long>(std::strlen(line));
+        bytes += static_cast<long long>(length);
     }
     std::fclose(file);
+    if (splitter.failure() != 0) {
+        std::fprintf(stderr, "%s: %s\n", argv[1], std::strerror(splitter.failure()));
+        return 1;
+    }
     std::printf("%lld lines, %lld bytes\n", lines, bytes);
     return 0;
 }

@@ -5,6 +5,7 @@
 // first one).
 
 #include <tcf.h>
+#include <tdf.h>
 
 #include "error_recorder.h"
 #include "random_trace.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +55,48 @@ TEST_F(RoundTrip, EveryTestTraceReadsBackAsTheSameModel)
         }
     }
     EXPECT_GE(traces.size(), 3u);
+}
+
+// Loops past the nesting limit are dropped with their ends: the rewrite
+// leaves both lines out and reads back as the same objects.
+TEST_F(RoundTrip, LoopsPastTheNestingLimitAreLeftOut)
+{
+    const int depth = TDF::loopNestingLimit + 2;
+    std::string trace = "DB \"default\"\nID 1\nED\nSF 1 1\n";
+    for (int level = 0; level < depth; ++level)
+        trace += "LS 2\n";
+    trace += "TM 5\n";
+    for (int level = 0; level < depth; ++level)
+        trace += "LE\n";
+    EXPECT_TRUE(expectSameModel(trace, true));
+
+    const RewriteReading read = readAndRewrite(&configurations, trace, false);
+    EXPECT_EQ(read.errors, 2);
+    auto count = [&read](const std::string& record) {
+        size_t found = 0;
+        for (size_t at = read.rewritten.find(record); at != std::string::npos; at = read.rewritten.find(record, at + 1))
+            ++found;
+        return found;
+    };
+    EXPECT_EQ(count("LS 2\n"), size_t(TDF::loopNestingLimit));
+    EXPECT_EQ(count("LE\n"), size_t(TDF::loopNestingLimit));
+}
+
+// The first DB fixes the trace's configuration even when its block is
+// discarded: the rewrite keeps it, with as many errors.
+TEST_F(RoundTrip, ConfigurationOfADiscardedBlockIsKept)
+{
+    const std::string trace = "DB \"named\"\nID 1 2\nIN \"NoSuchType\" 1 \"x\"\nED\nLS 2\nLE\n";
+    EXPECT_TRUE(expectSameModel(trace, false));
+    const RewriteReading read = readAndRewrite(&configurations, trace, false);
+    const RewriteReading reread = readAndRewrite(&configurations, read.rewritten, false);
+    EXPECT_EQ(read.errors, 1);
+    EXPECT_EQ(reread.errors, read.errors) << read.rewritten;
+    ASSERT_FALSE(reread.models.empty());
+    const std::vector<std::string>& model = reread.models.back();
+    EXPECT_TRUE(std::any_of(model.begin(), model.end(), [](const std::string& line) {
+        return line.rfind("configuration \"named\" ", 0) == 0;
+    }));
 }
 
 // Made-up traces: new traces, loops and notes before any block, ids

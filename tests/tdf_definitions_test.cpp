@@ -302,6 +302,28 @@ TEST_F(DefinitionTest, ClockStatementsTakeAnOptionalLowHalf)
     EXPECT_EQ(reader->currentTime, 10ULL << 32);
 }
 
+// The two-word form's halves have 32 bits each: a wider half is an
+// overflow, as a number too wide for the one-word form is, and the
+// statement fails with its own message; the widest halves are read whole.
+TEST_F(DefinitionTest, ClockHalvesWiderThanThirtyTwoBitsOverflow)
+{
+    lines({"TM 7", "TS 2", "HS 3"});
+    lines({"TM 4294967296 5", "TM 5 4294967296", "TS 9999999999 1", "HS 9999999999 9999999999"});
+    EXPECT_EQ(messages(), (Messages{"number overflow", "can't read time.", "number overflow", "can't read time.",
+                                    "number overflow", "can't read time step.", "number overflow",
+                                    "can't read heap size."}));
+    EXPECT_EQ(reader->currentTime, 7u);
+    EXPECT_EQ(reader->timeStep, 2u);
+    EXPECT_EQ(reader->heapSize, 3u);
+    EXPECT_EQ(reader->maxHeapSize, 3u);
+
+    line("TM 0FFFFFFFFh 4294967295");
+    EXPECT_EQ(reader->currentTime, ~0ULL);
+    line("HS 9999999999");
+    EXPECT_EQ(reader->heapSize, 9999999999u);
+    EXPECT_EQ(messages().size(), 8u);
+}
+
 TEST_F(DefinitionTest, ThreadRecordsFollowTheRunningThread)
 {
     line("TI 3 1 10 \"main\"");

@@ -111,6 +111,40 @@ TEST_F(LoopTest, FailingStartOrEndChangesNothing)
                                     "can't found loop start for this end loop."}));
 }
 
+// Past the nesting limit an LS is reported and creates nothing, and the LE
+// that ends it goes with it, silently: the LE after those closes the
+// deepest loop kept. A reset forgets the dropped levels.
+TEST_F(LoopTest, LoopsDeeperThanTheLimitAreDroppedWithTheirEnds)
+{
+    selectTestBlock();
+    for (int level = 0; level < TDF::loopNestingLimit; ++level)
+        ASSERT_NE(line("LS 2\n"), nullptr);
+    TDFLoopStart* deepest = reader->openLoops.last()->value;
+    line("ST 1\n");
+    EXPECT_EQ(lines({"LS 3\n", "LS 4\n"}), nullptr);
+    EXPECT_EQ(reader->loopCount, unsigned(TDF::loopNestingLimit));
+    EXPECT_EQ(reader->objects.count, TDF::loopNestingLimit);
+    EXPECT_NE(reader->pendingStyle, nullptr);
+
+    EXPECT_EQ(lines({"LE\n", "LE\n"}), nullptr);
+    TDFObject* end = line("LE\n");
+    ASSERT_NE(end, nullptr);
+    EXPECT_EQ(end->toLoopEnd()->loopStart, deepest);
+    EXPECT_EQ(reader->openLoops.count, TDF::loopNestingLimit - 1);
+    const std::string tooDeep = "loop nested deeper than 1000 levels (ignored)";
+    ASSERT_EQ(messages(), (Messages{tooDeep, tooDeep}));
+    EXPECT_EQ(recorder.reports()[0].line, 10 + TDF::loopNestingLimit + 2);
+    EXPECT_EQ(recorder.reports()[1].line, 10 + TDF::loopNestingLimit + 3);
+
+    // Dropped again, then forgotten by the reset: the next LE ends a loop.
+    ASSERT_NE(line("LS 5\n"), nullptr);
+    EXPECT_EQ(line("LS 6\n"), nullptr);
+    reader->reset(true);
+    ASSERT_NE(line("LS 1\n"), nullptr);
+    EXPECT_NE(line("LE\n"), nullptr);
+    EXPECT_EQ(messages().size(), 3u);
+}
+
 TEST_F(LoopTest, FirstAndLastObjectsDecorationsAndTime)
 {
     selectTestBlock();

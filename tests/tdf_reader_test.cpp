@@ -3,6 +3,7 @@
 #include <tdf_factory.h>
 
 #include "reader_fixture.h"
+#include "rewrite_reading.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <random>
 #include <string>
 
 namespace {
@@ -19,6 +24,16 @@ namespace {
 using Messages = std::vector<std::string>;
 
 class ReaderCoreTest : public ReaderTest {};
+
+// Writes `content` to the file `name` in `dir` and returns its path.
+QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& content)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        ADD_FAILURE() << "can't write " << path.toStdString();
+    return path;
+}
 
 TEST_F(ReaderCoreTest, OpcodeIsTheFirstTwoCharactersExactly)
 {
@@ -155,7 +170,8 @@ TEST_F(ReaderCoreTest, MissingFileIsReportedWithoutPosition)
 {
     EXPECT_FALSE(reader->readFile("/no/such/trace.tdf"));
     ASSERT_EQ(recorder.reports().size(), 1u);
-    EXPECT_EQ(recorder.reports()[0].message, "Can't open file \"/no/such/trace.tdf\"");
+    EXPECT_EQ(recorder.reports()[0].message,
+              QString("Can't open file \"/no/such/trace.tdf\": %1").arg(QString::fromLocal8Bit(std::strerror(ENOENT))));
     EXPECT_TRUE(recorder.reports()[0].file.isNull());
     EXPECT_EQ(recorder.reports()[0].line, 0);
     EXPECT_EQ(reader->errorCount, 0);
@@ -191,6 +207,149 @@ TEST_F(ReaderCoreTest, OverlongLineIsSplitIntoFurtherLines)
     EXPECT_EQ(messages(), Messages{"unknown opcode or unexpected opcode"});
     EXPECT_EQ(recorder.reports()[0].line, 2);
     EXPECT_EQ(reader->currentTime, 3u);
+}
+
+// A file that ends inside a definition block or an action block has lost
+// what follows: reported at its last line, naming the line that opened
+// the block (the outermost BA). The reader stays in the block, so that a
+// further file continues it, and reports it once.
+TEST_F(ReaderCoreTest, FileEndingInsideABlockIsReported)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString definitions = writeFile(dir, "definitions.tdf", "TM 1\nDB \"test\"\nID 1 2\nMS 7 \"ping\"\n");
+    const QString rest = writeFile(dir, "rest.tdf", "ED\nSF 1 1 2\n");
+    const QString actions = writeFile(dir, "actions.tdf", "TM 1\nBA \"a\" 0\nBA \"b\" 0\nEA\nNI 1 2\n");
+
+    ASSERT_TRUE(reader->readFile(definitions));
+    EXPECT_TRUE(reader->definitionMode);
+    ASSERT_TRUE(reader->readFile(rest));
+    EXPECT_NE(reader->currentBlock, nullptr);
+    ASSERT_TRUE(reader->readFile(actions));
+    EXPECT_TRUE(reader->actionBlockMode);
+    reader->reportOpenBlocks();
+    ASSERT_EQ(messages(), (Messages{"definition block begun at line 2 has no end (ED)",
+                                    "action block begun at line 2 has no end (EA)"}));
+    EXPECT_EQ(recorder.reports()[0].file, definitions);
+    EXPECT_EQ(recorder.reports()[0].line, 4);
+    EXPECT_EQ(recorder.reports()[1].file, actions);
+    EXPECT_EQ(recorder.reports()[1].line, 5);
+    EXPECT_EQ(reader->errorCount, 2);
+
+    // Lines handed over one by one are reported when the client says the
+    // input has ended.
+    reader->reset(false);
+    lines({"EA", "DB \"test\""});
+    reader->reportOpenBlocks();
+    EXPECT_EQ(messages().back(), "definition block begun at line 2 has no end (ED)");
+    EXPECT_EQ(recorder.reports().back().line, 2);
+}
+
+// The lines a file is read as, each with its whole length as bytesRead
+// tells it, and the NUL-terminated text the reader sees: they must be the
+// lines the chunking rule makes of the text, which traceLines makes apart.
+struct SplitLines {
+    std::vector<std::string> lines;
+    bool terminated = true;  // every line ends with a NUL at its length
+};
+
+SplitLines splitByReader(TDF& reader, const std::function<bool(const TDF::LineHandler&)>& read)
+{
+    SplitLines split;
+    unsigned long long counted = 0;
+    read([&](const char* line, TDFObject*, TDF::ModelChangment) {
+        const size_t length = size_t(reader.bytesRead - counted);
+        counted = reader.bytesRead;
+        split.lines.emplace_back(line, length);
+        split.terminated = split.terminated && line[length] == '\0';
+    });
+    return split;
+}
+
+// Lines of every length around the limit, line feeds at the ends of the
+// blocks the file is read in, NUL bytes and no line feed at the end.
+TEST_F(ReaderCoreTest, LinesAreSplitAfterEachLineFeedAndAtTheLimit)
+{
+    std::mt19937 random(5);
+    std::string text;
+    const size_t limit = TDF::lineBufferSize - 1;
+    for (size_t length : {limit - 1, limit, limit + 1, 2 * limit, 2 * limit + 1, size_t(0)})
+        text += "OT " + std::string(length, 'x') + '\n';
+    while (text.size() < (size_t(5) << 20)) {
+        const size_t length = random() % 8 == 0 ? random() % (3 * limit) : random() % 40;
+        std::string line(length, 'y');
+        if (length > 0 && random() % 10 == 0)
+            line[random() % length] = '\0';
+        text += "OT " + line + '\n';
+    }
+    text += "OT no line feed";
+    const std::vector<std::string> expected = traceLines(text);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = writeFile(dir, "lines.tdf", QByteArray(text.data(), int(text.size())));
+    const SplitLines byFile =
+        splitByReader(*reader, [&](const TDF::LineHandler& handler) { return reader->readFile(path, handler); });
+    EXPECT_TRUE(byFile.lines == expected) << byFile.lines.size() << " lines read, " << expected.size() << " made";
+    EXPECT_TRUE(byFile.terminated);
+    EXPECT_EQ(reader->lineNumber, expected.size());
+    EXPECT_EQ(reader->bytesRead, text.size());
+
+    // A stream that is no file, read in pieces of its own.
+    std::unique_ptr<FILE, int (*)(FILE*)> stream(fmemopen(text.data(), text.size(), "r"), std::fclose);
+    ASSERT_TRUE(stream);
+    const SplitLines byStream = splitByReader(*reader, [&](const TDF::LineHandler& handler) {
+        return reader->readStream(stream.get(), "memory", handler);
+    });
+    EXPECT_TRUE(byStream.lines == expected) << byStream.lines.size() << " lines read, " << expected.size() << " made";
+    EXPECT_TRUE(byStream.terminated);
+}
+
+// A NUL byte ends the text the reader sees, and is no line end: the rest
+// of its line is ignored, with a warning at that line.
+TEST_F(ReaderCoreTest, LineWithANulByteIsReadUpToItWithAWarning)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const char text[] = "TM 3\0TM 9\n\0\0\nTM 4\n";
+    ASSERT_TRUE(reader->readFile(writeFile(dir, "nul.tdf", QByteArray(text, sizeof text - 1))));
+    EXPECT_EQ(reader->currentTime, 4u);
+    EXPECT_EQ(reader->lineNumber, 3u);
+    EXPECT_EQ(reader->bytesRead, sizeof text - 1);
+    const std::string nul = "line holds a NUL byte; the rest of the line is ignored";
+    ASSERT_EQ(messages(), (Messages{nul, nul}));
+    EXPECT_EQ(recorder.reports()[0].severity, Error::WARNING);
+    EXPECT_EQ(recorder.reports()[0].line, 1);
+    EXPECT_EQ(recorder.reports()[1].line, 2);
+    EXPECT_EQ(reader->errorCount, 0);
+}
+
+// CR LF line ends are white space; a carriage return with text after it
+// is what CR-only line ends leave, reported once in each file.
+TEST_F(ReaderCoreTest, CarriageReturnInsideALineIsReportedOncePerFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString crLf = writeFile(dir, "crlf.tdf", "TM 1\r\nTM 2 \r\t\r\n\r\nTM 3\r");
+    const QString crOnly = writeFile(dir, "cr.tdf", "TM 1\r\nTM 2\rTM 8\nTM 3\rTM 9\n");
+    const char afterNulText[] = "TM 4\0\rTM 9\n";
+    const QString afterNul = writeFile(dir, "nul.tdf", QByteArray(afterNulText, sizeof afterNulText - 1));
+    ASSERT_TRUE(reader->readFile(crLf));
+    EXPECT_EQ(reader->currentTime, 3u);
+    EXPECT_EQ(messages(), Messages{});
+
+    for (int pass = 0; pass < 2; ++pass)
+        ASSERT_TRUE(reader->readFile(crOnly));
+    EXPECT_EQ(reader->currentTime, 3u);
+    const std::string carriageReturn = "carriage return inside a line: the file may have CR-only line ends";
+    ASSERT_EQ(messages(), (Messages{carriageReturn, carriageReturn}));
+    EXPECT_EQ(recorder.reports()[0].severity, Error::WARNING);
+    EXPECT_EQ(recorder.reports()[0].line, 2);
+    EXPECT_EQ(recorder.reports()[1].line, 2);
+
+    ASSERT_TRUE(reader->readFile(afterNul));
+    EXPECT_EQ(messages().back(), "line holds a NUL byte; the rest of the line is ignored");
+    EXPECT_EQ(messages().size(), 3u);
 }
 
 TEST_F(ReaderCoreTest, NewTraceKeepsBlocksAndLinesButDropsObjects)

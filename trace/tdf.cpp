@@ -1,14 +1,18 @@
 #include "tdf.h"
 
 #include "error.h"
+#include "internal/line_splitter.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+using namespace tdf::internal;
 
 namespace {
 
@@ -23,6 +27,15 @@ void deleteValues(List<T*>& list)
 {
     for (T* value : list)
         delete value;
+}
+
+// A file that can't be opened or read: reported without a position, since
+// no line of it is concerned, with the system's reason.
+void reportFileFailure(const char* text, const QString& name, int reason)
+{
+    Error::error(QCoreApplication::translate("Load TDF", text, "%1 is the file name, %2 the system's reason")
+                     .arg(name, QString::fromLocal8Bit(std::strerror(reason))),
+                 QString(), 0, 0);
 }
 
 }
@@ -72,6 +85,7 @@ void TDF::setTDFFileName(const QString& name)
         skipStartLine -= static_cast<long long>(lineNumber);
     fileName = name;
     lineNumber = 0;
+    bytesRead = 0;
 }
 
 QString TDF::strTime(const unsigned long long& time) const
@@ -198,6 +212,7 @@ void TDF::reset(bool keepBlocks)
     openLoops.clear();
     loopIterations.assign(1, 1);
     openLoopIds.clear();
+    droppedLoopLevels = 0;
     loopCount = 0;
     attachToLoopStart = false;
 
@@ -208,6 +223,7 @@ void TDF::reset(bool keepBlocks)
     pendingLink = QString();
     timeUnitText = QString();
     definitionMode = false;
+    openDefinitionBlockLine = 0;
     currentTime = timeStep = firstTime = minTime = heapSize = maxHeapSize = 0;
     staticMessageTotal = 0;
     timeSeen = minTimeSeen = minTimeStepSeen = heapSizeSeen = false;
@@ -235,7 +251,7 @@ bool TDF::readFile(const QString& name, const LineHandler& onLine)
 {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(name.toLocal8Bit().constData(), "r"), std::fclose);
     if (!file) {
-        Error::error(QCoreApplication::translate("Load TDF", "Can't open file \"%1\"").arg(name), QString(), 0, 0);
+        reportFileFailure(QT_TRANSLATE_NOOP("Load TDF", "Can't open file \"%1\": %2"), name, errno);
         return false;
     }
     return readStream(file.get(), name, onLine);
@@ -244,30 +260,67 @@ bool TDF::readFile(const QString& name, const LineHandler& onLine)
 bool TDF::readStream(std::FILE* stream, const QString& name, const LineHandler& onLine)
 {
     setTDFFileName(name);
-    char line[lineBufferSize];
-    while (std::fgets(line, lineBufferSize, stream)) {
-        if (!onLine) {
-            read(line, nullptr, nullptr);
-            continue;
-        }
+    LineSplitter lines(stream, lineBufferSize - 1);
+    const char* line;
+    size_t length;
+    bool carriageReturnReported = false;
+    while (lines.next(&line, &length)) {
         ModelChangment change;
-        TDFObject* object = read(line, nullptr, &change);
-        onLine(line, object, change);
+        beginLine(&change);
+        bytesRead += length;
+        checkLineBytes(line, length, &carriageReturnReported);
+        TDFObject* object = handleLine(line, nullptr, &change);
+        if (onLine)
+            onLine(line, object, change);
     }
-    // fgets ends both at the end and at a failure (a directory, a disk
-    // error): a failure is no shorter trace.
-    if (std::ferror(stream)) {
-        const int reason = errno;
-        Error::error(QCoreApplication::translate("Load TDF", "Can't read file \"%1\": %2",
-                                                 "%1 is the file name, %2 the system's reason")
-                         .arg(name, QString::fromLocal8Bit(std::strerror(reason))),
-                     QString(), 0, 0);
+    // A failure (a directory, a disk error) is no shorter trace.
+    if (lines.failure() != 0) {
+        reportFileFailure(QT_TRANSLATE_NOOP("Load TDF", "Can't read file \"%1\": %2"), name, lines.failure());
         return false;
     }
+    reportOpenBlocks();
     return true;
 }
 
+void TDF::checkLineBytes(const char* line, size_t length, bool* carriageReturnReported)
+{
+    const char* nul = static_cast<const char*>(std::memchr(line, '\0', length));
+    if (nul)
+        warning(QCoreApplication::translate("Warning", "line holds a NUL byte; the rest of the line is ignored"));
+    if (*carriageReturnReported)
+        return;
+    // A carriage return before the line feed (or before white space alone)
+    // is a CR LF line end; one with text after it most likely ends a line
+    // that the reader can't tell from the next.
+    const char* end = nul ? nul : line + length;
+    const char* carriageReturn = static_cast<const char*>(std::memchr(line, '\r', size_t(end - line)));
+    if (carriageReturn && std::any_of(carriageReturn + 1, end, [](char c) { return !isWhite(c); })) {
+        warning(QCoreApplication::translate("Warning",
+                                            "carriage return inside a line: the file may have CR-only line ends"));
+        *carriageReturnReported = true;
+    }
+}
+
+void TDF::reportOpenBlocks()
+{
+    if (definitionMode && openDefinitionBlockLine != 0)
+        error(QCoreApplication::translate("Error", "definition block begun at line %1 has no end (ED)",
+                                          "%1 is a line number")
+                  .arg(openDefinitionBlockLine));
+    if (actionBlockMode && openActionBlockLine != 0)
+        error(QCoreApplication::translate("Error", "action block begun at line %1 has no end (EA)",
+                                          "%1 is a line number")
+                  .arg(openActionBlockLine));
+    openDefinitionBlockLine = openActionBlockLine = 0;
+}
+
 TDFObject* TDF::read(const char* line, bool* changed, TDF::ModelChangment* change)
+{
+    beginLine(change);
+    return handleLine(line, changed, change);
+}
+
+void TDF::beginLine(TDF::ModelChangment* change)
 {
     if (change)
         *change = MODEL_UNCHANGED;
@@ -275,7 +328,10 @@ TDFObject* TDF::read(const char* line, bool* changed, TDF::ModelChangment* chang
     // What the previous line made has been handed out by now.
     if (streaming_)
         releaseUnreachable();
+}
 
+TDFObject* TDF::handleLine(const char* line, bool* changed, TDF::ModelChangment* change)
+{
     int op = 0;
     const char* text = line;
     if (*text) {

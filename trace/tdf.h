@@ -56,6 +56,11 @@ public:
     // Lines are read in chunks of at most this many bytes; a longer line is
     // split and its rest handled as a further line.
     static constexpr int lineBufferSize = 64000;
+    // Loops nest at most this deep: a deeper LS is reported and dropped,
+    // and so, silently, is the LE that ends it. A loop's dotted id (and the
+    // name made from it) grows with its depth, so that the ids of the open
+    // loops take memory in the square of the depth.
+    static constexpr int loopNestingLimit = 1000;
 
     explicit TDF(TCFList* list);
     ~TDF();
@@ -108,14 +113,25 @@ public:
     TDFObject* read(const char* line, bool* changed, TDF::ModelChangment* change);
     // Reads a whole file, continuing the current trace; false (after a
     // report) when the file can't be opened or a read fails (the lines
-    // before the failure have been handled).
+    // before the failure have been handled). Beside what `read` reports, it
+    // warns of each line that holds a NUL byte and of the file's first
+    // carriage return with text after it (CR-only line ends), and reports
+    // a block still open at the end (reportOpenBlocks).
     bool readFile(const QString& name);
     // The same, handing each line with what `read` made of it to `onLine`.
+    // A line is NUL-terminated; one that holds a NUL byte (reported with a
+    // warning) reads only up to it, and bytesRead tells its whole length.
     using LineHandler = std::function<void(const char* line, TDFObject* object, TDF::ModelChangment change)>;
     bool readFile(const QString& name, const LineHandler& onLine);
     // The same from a stream the caller opened and closes, such as stdin;
     // `name` stands for it in reports.
     bool readStream(std::FILE* stream, const QString& name, const LineHandler& onLine);
+    // At the end of the input: reports a definition block (DB without ED)
+    // or action block (BA without EA) still open, once per block, at the
+    // current line. The reader stays in the block, so that further input
+    // continues it. readFile and readStream call it when their input ends;
+    // a client that hands the lines to `read` itself calls it at its end.
+    void reportOpenBlocks();
     // Destroys every object; the definition blocks are kept when
     // `keepBlocks` or when they are shared.
     void reset(bool keepBlocks);
@@ -258,6 +274,10 @@ public:
     QTextCodec* textCodec = nullptr;  // decoder of strings; null means UTF-8
     QString fileName;
     unsigned long long lineNumber = 0;
+    // The bytes of the lines readFile and readStream handed to `read` since
+    // the file name was set, line feeds and NUL bytes included; the line a
+    // LineHandler is given is counted.
+    unsigned long long bytesRead = 0;
     int errorCount = 0;
     bool skipping = false;
     // The line that started the skipping, numbered as the current file's
@@ -276,6 +296,18 @@ private:
     void invalidateBlock(const char* text);
     // Clears the resynchronisation state with its warning.
     void restartAnalyzing();
+    // The line of the DB and of the outermost BA of the blocks open, until
+    // they end or reportOpenBlocks reports them; 0 for none.
+    unsigned long long openDefinitionBlockLine = 0;
+    unsigned long long openActionBlockLine = 0;
+    // The two halves of `read`: counting a line, then handling it.
+    void beginLine(TDF::ModelChangment* change);
+    TDFObject* handleLine(const char* line, bool* changed, TDF::ModelChangment* change);
+    // Warns of a NUL byte in a line, and of the first carriage return with
+    // text after it, which CR-only line ends leave.
+    void checkLineBytes(const char* line, size_t length, bool* carriageReturnReported);
+    // The LS lines dropped past the nesting limit whose LE is still to come.
+    unsigned long long droppedLoopLevels = 0;
     // Reads "N" or "N low" (high and low halves).
     bool readWideNumber(const char** cursor, unsigned long long* value);
     // Gives a new static object the pending style and source line.

@@ -142,7 +142,8 @@ void TDF::readBA(const char* text)
         reportError("can't find instance for action.");
         return;
     }
-    ++actionBlockDepth;
+    if (++actionBlockDepth == 1)
+        openActionBlockLine = lineNumber;
     actionBlockMode = true;
 }
 
@@ -154,6 +155,7 @@ TDFObject* TDF::readEA(const char*, bool* changed)
     if (actionBlockDepth == 0 || --actionBlockDepth > 0)
         return nullptr;
     actionBlockMode = false;
+    openActionBlockLine = 0;
     TDFAction* action = factory()->newTDFAction();
     action->model = actionBlockTextModel;
     action->instance = actionBlockInstance;

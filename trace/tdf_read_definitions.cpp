@@ -33,6 +33,7 @@ void TDF::decorateStaticObject(TDFDBObject* object)
 void TDF::readDB(const char* text)
 {
     definitionMode = true;
+    openDefinitionBlockLine = lineNumber;
     pendingStyle = nullptr;
     pendingLinkId = 0;
     pendingSuperInstance = nullptr;
@@ -309,11 +310,21 @@ void TDF::readTU(const char* text)
 
 bool TDF::readWideNumber(const char** cursor, unsigned long long* value)
 {
-    if (!readNumber(cursor, value))
+    unsigned long long high;
+    if (!readNumber(cursor, &high))
         return false;
     unsigned long long low;
-    if (readNumber(cursor, &low))
-        *value = (*value << 32) + low;
+    if (!readNumber(cursor, &low)) {
+        *value = high;
+        return true;
+    }
+    // Each half has 32 bits; a wider one would wrap into a wrong value.
+    const unsigned long long largestHalf = 0xFFFFFFFFULL;
+    if (high > largestHalf || low > largestHalf) {
+        reportError("number overflow");
+        return false;
+    }
+    *value = (high << 32) | low;
     return true;
 }
 
@@ -438,6 +449,7 @@ TDFNewTrace* TDF::readNT(const char*)
 TDFDefinitionBlock* TDF::readED(const char*, bool* changed)
 {
     definitionMode = false;
+    openDefinitionBlockLine = 0;
     pendingLinkId = 0;
     pendingStyle = nullptr;
     pendingSuperInstance = nullptr;

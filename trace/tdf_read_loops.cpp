@@ -20,6 +20,13 @@ TDFObject* TDF::readLS(const char* text, bool* changed)
         reportError("missing iteration into loop start statement.");
         return nullptr;
     }
+    if (openLoops.count >= loopNestingLimit) {
+        ++droppedLoopLevels;
+        error(QCoreApplication::translate("Error", "loop nested deeper than %1 levels (ignored)",
+                                          "%1 is the number of levels")
+                  .arg(loopNestingLimit));
+        return nullptr;
+    }
     // The enclosing open loop's id and this level's counter: built from
     // the whole stack, each id would cost time in proportion to the depth.
     const QString number = QString::number(loopIterations.back());
@@ -54,6 +61,11 @@ TDFObject* TDF::readLS(const char* text, bool* changed)
 // LE
 TDFObject* TDF::readLE(const char*, bool* changed)
 {
+    // The innermost level is a dropped one: its end goes with it.
+    if (droppedLoopLevels > 0) {
+        --droppedLoopLevels;
+        return nullptr;
+    }
     if (openLoops.count == 0) {
         reportError("can't found loop start for this end loop.");
         return nullptr;

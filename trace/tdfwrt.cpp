@@ -226,10 +226,18 @@ void TDFWriter::writeLineObject(const TDF& reader, TDFObject* object)
     readerHasNoBlock = !reader.currentBlock;
     object->write(*this);
     readerHasNoBlock = false;
+    if (object->type == TDF_DEFINITION_BLOCK)
+        blockWritten = true;
 }
 
 void TDFWriter::writeContextChanges(const TDF& reader)
 {
+    // The first DB fixes the trace's configuration even when its block is
+    // discarded: so must one in the output, once that block has ended. (A
+    // reader that holds blocks the output lacks was read before the writer
+    // started.)
+    if (reader.tcf && !blockWritten && !reader.definitionMode && reader.definitionBlocks->count == 0)
+        writeDiscardedBlock(*reader.tcf);
     // A block selected by SF counts its static messages, whether or not a
     // record of this trace refers to it.
     TDFDefinitionBlock* selected = reader.currentBlock;
@@ -265,6 +273,14 @@ void TDFWriter::writeContextChanges(const TDF& reader)
         writtenThreadInfos = reader.threadInfos.count;
         writeThreadInfo(reader.threadInfos.last()->value);
     }
+}
+
+void TDFWriter::writeDiscardedBlock(const TCF& configuration)
+{
+    stream << "DB ";
+    writeQuoted(configuration.name());
+    stream << "\nED\n";
+    blockWritten = true;
 }
 
 void TDFWriter::selectBlockForLoop(bool named)

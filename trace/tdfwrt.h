@@ -21,6 +21,7 @@ class TDFNote;
 class TDFObject;
 class TDFTextObject;
 class TDFThreadInfo;
+class TCF;
 class TDF;
 
 // Writes trace objects as TDF records to an output stream.
@@ -72,7 +73,8 @@ public:
     // any, then what the line changed in the reader without returning an
     // object, so that the rewrite reads as the same model: a block
     // selection, the time unit, heap size, time step (with times) and thread
-    // records, and a glyph that a failed return left free. Use it in place
+    // records, a glyph that a failed return left free, and the trace's
+    // configuration when the block that chose it was discarded. Use it in place
     // of write() for a client that writes each line's result as it reads;
     // write() serves a client that walks the reader's objects.
     void writeReadLine(const TDF& reader, TDFObject* object);
@@ -100,6 +102,9 @@ private:
     void writeFreeGlyph(TDFGlyph* glyph);
     // A number of up to 64 bits, as high and low halves past 32 bits.
     void writeWide(unsigned long long value);
+    // A block of `configuration` that the reader discards (it has no ID),
+    // yet which makes the configuration the trace's when it is the first.
+    void writeDiscardedBlock(const TCF& configuration);
 
     // The reader's context as the output has set it so far.
     QString writtenTimeUnit;
@@ -108,6 +113,7 @@ private:
     unsigned long long writtenTimeStep = 0;
     bool timeStepWritten = false;
     int writtenThreadInfos = 0;
+    bool blockWritten = false;  // a DB line, which fixes the trace's configuration
     unsigned long long writtenGlyphs = 0;
     unsigned long long freedCurrentId_ = 0;  // the id of the current instance a streaming reader freed
     // The line being written was read without a current block (writeReadLine

@@ -203,7 +203,8 @@ private:
     void describeContext()
     {
         std::ostringstream line;
-        line << "unit " << quoted(reader_.timeUnitText) << ' ' << reader_.timeUnit;
+        line << "configuration " << (reader_.tcf ? quoted(reader_.tcf->name()) : std::string("-")) << " unit "
+             << quoted(reader_.timeUnitText) << ' ' << reader_.timeUnit;
         if (withTimes_)
             line << " step " << reader_.timeStep << " min step " << reader_.minTimeStepSeen << ' '
                  << reader_.minTimeStep;

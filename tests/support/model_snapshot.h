@@ -5,8 +5,8 @@
 // compared object by object: every trace object with its kind, time, names,
 // link, style and heap size, and its links to other objects written as
 // positions in the reader's object list (never as addresses); the
-// definition blocks with their static model; the reader's context (time
-// unit and step, heap size, threads, counters).
+// definition blocks with their static model; the reader's context (its
+// configuration, time unit and step, heap size, threads, counters).
 
 #include <string>
 #include <vector>

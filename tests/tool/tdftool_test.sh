@@ -90,7 +90,7 @@ has err "cannot read configuration file $work/none.tcf"
 done_case
 
 run "missing trace" 1 "$tool" check "$work/none.tdf"
-has err "tdftool: error: Can't open file \"$work/none.tdf\""
+has err "tdftool: error: Can't open file \"$work/none.tdf\": No such file or directory"
 done_case
 
 run "faulty trace" 1 "$tool" check --tcf "$data/reader.tcf" "$data/context.tdf"
@@ -108,6 +108,28 @@ has err "noise.tdf:101: error: error limit reached, continue to parsing silently
 grep -v '^read ' "$work/err" >"$work/reports"
 [ "$(lines_of reports)" -eq 101 ] && ! grep -q -v "^$work/noise.tdf:[0-9]*: error: [a-z]" "$work/reports" ||
   { last_ok=0; echo "FAIL $current: not one report a line"; grep -v ': error: ' "$work/reports" | head -n 3; }
+done_case
+
+# What follows an unended block is lost: no clean trace.
+printf 'TM 1\nBA "waiting" 0\nTM 5\n' >"$work/unended.tdf"
+run "trace ending inside an action block" 1 "$tool" check "$work/unended.tdf"
+has err "unended.tdf:3: error: action block begun at line 2 has no end (EA)"
+has out "unended.tdf: 3 lines, 0 objects, 0 definition blocks, 1 errors, 0 warnings"
+done_case
+
+# A NUL byte ends no line: the rest of the line is ignored with a warning,
+# and its bytes count in the rate.
+for _ in $(seq 1000); do printf 'OT\0%01000d\n' 0; done >"$work/nul.tdf"
+run "NUL bytes in lines" 0 "$tool" check "$work/nul.tdf"
+has err "nul.tdf:1000: warning: line holds a NUL byte; the rest of the line is ignored"
+has err "read 1000 lines (1.0 MB)"
+has out "nul.tdf: 1000 lines, 0 objects, 0 definition blocks, 0 errors, 1000 warnings"
+done_case
+
+printf 'TM 1\rTM 2\rTM 3\r' >"$work/cr.tdf"
+run "CR-only line ends" 0 "$tool" check "$work/cr.tdf"
+has err "cr.tdf:1: warning: carriage return inside a line: the file may have CR-only line ends"
+has out "cr.tdf: 1 lines, 0 objects, 0 definition blocks, 0 errors, 1 warnings"
 done_case
 
 # A configuration file that reports an error or defines no configuration
@@ -158,6 +180,18 @@ done_case
 
 run "rewrite with times" 0 "$tool" rewrite --times "$examples/example.tdf"
 has out "TM 1005"
+done_case
+
+# A discarded first block still chose the trace's configuration.
+printf 'DB "default"\nID 1\nIN "Bogus" 1 "x"\nED\n' >"$work/discarded.tdf"
+run "rewrite of a discarded block" 1 "$tool" rewrite "$work/discarded.tdf"
+has err "discarded.tdf:3: error: undefined instance type"
+cp "$work/out" "$work/discarded_rewrite.tdf"
+[ "$(cat "$work/out")" = "$(printf 'DB "default"\nED')" ] || { last_ok=0; echo "FAIL $current: wrote $(cat "$work/out")"; }
+done_case
+run "rewrite of a discarded block fails the same way" 1 "$tool" check "$work/discarded_rewrite.tdf"
+has err "discarded_rewrite.tdf:2: error: definition block has no id"
+has out "discarded_rewrite.tdf: 2 lines, 0 objects, 0 definition blocks, 1 errors, 0 warnings"
 done_case
 
 run "stats" 0 "$tool" stats --time-format "%mms %uus" "$examples/example.tdf"

@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 
 QString traceTitle(const QString& path)
 {
@@ -25,8 +24,11 @@ bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
     // Standard input has no size to measure progress against.
     Progress progress(path, standardInput ? 0 : QFileInfo(path).size());
     const auto start = std::chrono::steady_clock::now();
-    const TDF::LineHandler handle = [&](const char* line, TDFObject* object, TDF::ModelChangment change) {
-        const long long length = static_cast<long long>(std::strlen(line));
+    unsigned long long bytesCounted = 0;
+    const TDF::LineHandler handle = [&](const char*, TDFObject* object, TDF::ModelChangment change) {
+        // The line's bytes, a NUL byte and what follows it included.
+        const long long length = static_cast<long long>(reader.bytesRead - bytesCounted);
+        bytesCounted = reader.bytesRead;
         counts.bytes += length;
         ++counts.lines;
         progress.advance(length);
