@@ -102,6 +102,23 @@ std::string actionsAndSynchronisations(long long count)
 }
 
 // Ids spread out, as addresses or handles would be.
+// Every instance a synchronisation of all lists is alive at the next one.
+std::string synchronisationsOfAll(long long count)
+{
+    std::string text = blockHead;
+    for (long long i = 0; i < count; ++i)
+        text += "NI 1 " + number(1000 + i) + "\nSA 9\n";
+    return text;
+}
+
+std::string deletionsOfAll(long long count)
+{
+    std::string text = blockHead;
+    for (long long i = 0; i < count; ++i)
+        text += "NI 1 " + number(1000 + i) + "\nNI 2 " + number(1000000 + i) + "\nDA\n";
+    return text;
+}
+
 std::string liveInstances(long long count)
 {
     std::string text = blockHead;
@@ -183,6 +200,9 @@ struct Construct {
     long long count;  // n: enough that fixed costs don't hide the growth
     // A reader may refuse what goes beyond a limit of its own.
     bool mayReportErrors;
+    // Why the whole model grows faster, by what it must keep: that reading
+    // is then only measured and shown. Null for most.
+    const char* wholeModelGrowsFaster = nullptr;
 };
 
 // A loop's dotted id grows with its depth, and the open loops keep theirs:
@@ -195,6 +215,9 @@ const Construct constructs[] = {
     {"Activations", activations, 20000, false},
     {"NestedActionBlocks", nestedActionBlocks, 20000, false},
     {"ActionsAndSynchronisations", actionsAndSynchronisations, 10000, false},
+    {"SynchronisationsOfAll", synchronisationsOfAll, 500, false,
+     "each synchronisation lists every live instance: n instances and n SA lines make n * n / 2 members"},
+    {"DeletionsOfAll", deletionsOfAll, 10000, false},
     {"LiveInstances", liveInstances, 20000, false},
     {"DeletedInstances", deletedInstances, 10000, false},
     {"LongNames", longNames, 12000, false},
@@ -290,13 +313,16 @@ TEST_P(MemoryGrowth, FourTimesTheTraceHoldsAboutFourTimesTheMemory)
     const Construct& construct = GetParam();
     const std::string small = construct.trace(construct.count);
     const std::string large = construct.trace(4 * construct.count);
-    for (const bool streaming : {false, true}) {
+    for (const bool streaming : {true, false}) {
         SCOPED_TRACE(streaming ? "streaming" : "whole model");
         const Reading n = read(small, streaming);
         const Reading fourN = read(large, streaming);
         std::printf("%-28s %-11s n = %-6lld %10zu bytes, 4n: %10zu bytes (x%.1f)\n", construct.name,
                     streaming ? "streaming" : "whole model", construct.count, n.peakBytes, fourN.peakBytes,
                     double(fourN.peakBytes) / double(n.peakBytes ? n.peakBytes : 1));
+        if (!streaming && construct.wholeModelGrowsFaster)
+            GTEST_SKIP() << "whole model: " << construct.wholeModelGrowsFaster << "; n = " << construct.count
+                         << ": " << figures(n) << "; 4n: " << figures(fourN);
         if (!construct.mayReportErrors) {
             EXPECT_EQ(n.errors, 0u) << "the generated trace is not clean: " << n.firstError;
             EXPECT_EQ(fourN.errors, 0u) << "the generated trace is not clean: " << fourN.firstError;
