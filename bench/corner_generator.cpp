@@ -14,6 +14,8 @@
 //   glyphs          one block of N static texts, then N glyphs that a return
 //                   finding no message leaves free (the writer writes each
 //                   with a statement naming an id the block lacks)
+//   synchronisations  N instances, then lines of SY naming as many of them
+//                   as a line holds, each id twice
 //   styles-tcf      a configuration "corner" of N styles
 //   types-tcf       a configuration "corner" of N instance types
 //   corner-trace    a small trace for the "corner" configuration
@@ -80,6 +82,25 @@ void blocks(long long count)
     }
 }
 
+void synchronisations(long long count)
+{
+    for (const char* text : {"DB \"default\"", "ID 1", "IN \"Task\" 1 \"member\"", "ED", "SF 1 1"})
+        line(text);
+    for (long long i = 1; i <= count; ++i)
+        line("NI 1 " + number(i));
+    // Each id twice, so that every second one is a duplicate to find.
+    std::string members = "SY \"all\"";
+    for (long long i = 1; i <= count; ++i) {
+        const std::string id = " " + number(i);
+        if (members.size() + 2 * id.size() >= 63000) {
+            line(members);
+            members = "SY \"all\"";
+        }
+        members += id + id;
+    }
+    line(members);
+}
+
 void glyphs(long long count)
 {
     line("DB \"default\"");
@@ -137,6 +158,7 @@ const Kind kinds[] = {
     {"instances", instances},
     {"blocks", blocks},
     {"glyphs", glyphs},
+    {"synchronisations", synchronisations},
     {"styles-tcf", stylesConfiguration},
     {"types-tcf", typesConfiguration},
     {"corner-trace", [](long long) { cornerTrace(); }},
@@ -156,7 +178,7 @@ int main(int argc, char** argv)
             }
         }
     }
-    std::fputs("usage: corner_generator activations|loops|instances|blocks|glyphs|styles-tcf|types-tcf|corner-trace N\n",
+    std::fputs("usage: corner_generator activations|loops|instances|blocks|glyphs|synchronisations|styles-tcf|types-tcf|corner-trace N\n",
                stderr);
     return 2;
 }

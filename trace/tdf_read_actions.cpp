@@ -3,6 +3,7 @@
 
 #include "tcf.h"
 #include "tdf.h"
+#include "internal/flat_index.h"
 #include "internal/tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
@@ -92,13 +93,6 @@ TDFSynchronisation* newSynchronisation(TDF& reader, TDFDBText* model, std::uniqu
     return synchronisation;
 }
 
-bool contains(const TDFInstanceList& list, const TDFInstance* instance)
-{
-    for (const TDFInstance* member : list)
-        if (member == instance)
-            return true;
-    return false;
-}
 
 }
 
@@ -226,11 +220,14 @@ TDFObject* TDF::readSY(const char* text, bool* changed)
     readWhite(&text);
 
     auto members = std::make_unique<TDFInstanceList>();
+    // A line may name thousands of instances: the members are found by id
+    // (an id names one instance within a line), not by a walk per id.
+    FlatMap<TDFInstance*> membersById(16);
     unsigned long long id;
     while (readNumber(&text, &id)) {
         // An unknown id still takes a place, as an entry without instance.
         TDFInstance* instance = instanceFor(*this, id);
-        if (instance && contains(*members, instance))
+        if (instance && membersById.find(id))
             error(QCoreApplication::translate("Error", "instance %1 already included into synchronisation.",
                                               "%1 is a number")
                       .arg(id));
@@ -238,8 +235,11 @@ TDFObject* TDF::readSY(const char* text, bool* changed)
             error(QCoreApplication::translate("Error", "instance %1 is destroyed at synchronisation time.",
                                               "%1 is a number")
                       .arg(id));
-        else
+        else {
+            if (instance)
+                membersById.at(id) = instance;
             members->append(instance);
+        }
     }
 
     TDFSynchronisation* synchronisation =
