@@ -43,7 +43,7 @@ QStringList valuesOf(const CommandLine& line, int id)
 {
     QStringList values;
     for (const GivenOption& option : line.options)
-        if (option.spec->id == id)
+        if (option.definition->id == id)
             values += option.values;
     return values;
 }

@@ -25,11 +25,11 @@ OptionArgument splitOption(const QString& argument)
     return {argument, std::nullopt};
 }
 
-const OptionSpec* findOption(const ToolSyntax& syntax, const QString& name)
+const OptionDefinition* findOption(const ToolSyntax& syntax, const QString& name)
 {
-    for (const OptionSpec& spec : syntax.options)
-        if (name == QLatin1String(spec.name) || (spec.alias && name == QLatin1String(spec.alias)))
-            return &spec;
+    for (const OptionDefinition& definition : syntax.options)
+        if (name == QLatin1String(definition.name) || (definition.alias && name == QLatin1String(definition.alias)))
+            return &definition;
     return nullptr;
 }
 
@@ -45,18 +45,18 @@ bool readCommand(const QStringList& arguments, const ToolSyntax& syntax, Command
     const QString& first = arguments.first();
     if (isOption(first)) {
         const OptionArgument option = splitOption(first);
-        const OptionSpec* spec = findOption(syntax, option.name);
-        if (!spec)
+        const OptionDefinition* definition = findOption(syntax, option.name);
+        if (!definition)
             problem = QStringLiteral("unknown option %1; see %2 --help").arg(option.name, program);
-        else if (spec->use != OptionUse::Request)
+        else if (definition->use != OptionUse::Request)
             problem = QStringLiteral("%1 comes after the command (%2)").arg(option.name, commandList(syntax));
         else if (option.attached)
             problem = QStringLiteral("%1 takes no value").arg(option.name);
         else
-            line.request = spec;
+            line.request = definition;
         return line.request != nullptr;
     }
-    for (const CommandSpec& command : syntax.commands) {
+    for (const CommandDefinition& command : syntax.commands) {
         if (first == QLatin1String(command.name)) {
             line.command = first;
             return true;
@@ -92,31 +92,31 @@ bool parseCommandLine(const QStringList& arguments, const ToolSyntax& syntax, Co
             continue;
         }
         const auto [name, attached] = splitOption(argument);
-        const OptionSpec* spec = findOption(syntax, name);
-        if (!spec || !belongsTo(*spec, line.command)) {
+        const OptionDefinition* definition = findOption(syntax, name);
+        if (!definition || !belongsTo(*definition, line.command)) {
             problem = line.command.isEmpty() ? QStringLiteral("unknown option %1").arg(name)
                                              : QStringLiteral("unknown option %1 for %2").arg(name, line.command);
             return false;
         }
-        const qsizetype count = words(spec->values).size();
+        const qsizetype count = words(definition->values).size();
         if (attached && count != 1) {
             problem = count == 0 ? QStringLiteral("%1 takes no value").arg(name)
                                  : QStringLiteral("%1 takes its %2 values as separate arguments").arg(name).arg(count);
             return false;
         }
-        if (spec->use == OptionUse::Request) {
-            line.request = spec;
+        if (definition->use == OptionUse::Request) {
+            line.request = definition;
             return true;
         }
-        if (count > 0 && spec->use == OptionUse::Once) {
+        if (count > 0 && definition->use == OptionUse::Once) {
             for (const GivenOption& earlier : line.options) {
-                if (earlier.spec == spec) {
+                if (earlier.definition == definition) {
                     problem = QStringLiteral("%1 may be given once only").arg(name);
                     return false;
                 }
             }
         }
-        GivenOption option{spec, {}};
+        GivenOption option{definition, {}};
         if (attached) {
             option.values.append(*attached);
         } else {

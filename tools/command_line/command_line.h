@@ -24,7 +24,7 @@ enum class OptionUse {
     Request,     // a flag that ends the reading: the rest is not looked at
 };
 
-struct OptionSpec {
+struct OptionDefinition {
     int id;                // the tool's own number for it
     const char* name;      // "--tcf", "-o"
     const char* alias;     // another spelling ("-h" for "--help"), or nullptr
@@ -36,7 +36,7 @@ struct OptionSpec {
     const char* help;
 };
 
-struct CommandSpec {
+struct CommandDefinition {
     const char* name;
     const char* operands;  // what follows the options, as --help shows it
     const char* help;
@@ -46,20 +46,20 @@ struct ToolSyntax {
     const char* program;
     const char* operand;   // the name of one operand ("TRACE", "FILE")
     const char* operands;  // the operands in the usage line ("TRACE...")
-    std::vector<CommandSpec> commands;  // empty for a tool without commands
-    std::vector<OptionSpec> options;
+    std::vector<CommandDefinition> commands;  // empty for a tool without commands
+    std::vector<OptionDefinition> options;
     const char* about;     // the paragraph after the usage lines
     const char* epilogue;  // the paragraph that ends the help, or nullptr
 };
 
 struct GivenOption {
-    const OptionSpec* spec;
+    const OptionDefinition* definition;
     QStringList values;
 };
 
 struct CommandLine {
     QString command;                      // empty for a tool without commands
-    const OptionSpec* request = nullptr;  // the request that ended the reading
+    const OptionDefinition* request = nullptr;  // the request that ended the reading
     std::vector<GivenOption> options;     // in the order given
     QStringList operands;
 };

@@ -53,14 +53,14 @@ QString wrapped(const QString& text, int indent, const QString& label = QString(
     return result;
 }
 
-QString optionLabel(const OptionSpec& spec)
+QString optionLabel(const OptionDefinition& definition)
 {
     QString label = QStringLiteral("  ");
-    if (spec.alias)
-        label += QLatin1String(spec.alias) + QStringLiteral(", ");
-    label += QLatin1String(spec.name);
-    if (*spec.values)
-        label += QLatin1Char(' ') + QLatin1String(spec.values);
+    if (definition.alias)
+        label += QLatin1String(definition.alias) + QStringLiteral(", ");
+    label += QLatin1String(definition.name);
+    if (*definition.values)
+        label += QLatin1Char(' ') + QLatin1String(definition.values);
     return label + QLatin1Char(' ');
 }
 
@@ -72,9 +72,9 @@ QString usageLines(const ToolSyntax& syntax)
         usage += QStringLiteral(" COMMAND");
     usage += QStringLiteral(" [OPTION]... ") + QLatin1String(syntax.operands) + QLatin1Char('\n');
     QStringList requests;
-    for (const OptionSpec& spec : syntax.options)
-        if (spec.use == OptionUse::Request)
-            requests.append(QLatin1String(spec.name));
+    for (const OptionDefinition& definition : syntax.options)
+        if (definition.use == OptionUse::Request)
+            requests.append(QLatin1String(definition.name));
     if (!requests.isEmpty())
         usage += QStringLiteral("       ") + program + QLatin1Char(' ') + requests.join(QStringLiteral(" | ")) +
                  QLatin1Char('\n');
@@ -84,15 +84,15 @@ QString usageLines(const ToolSyntax& syntax)
 QString commandsPart(const ToolSyntax& syntax)
 {
     QString part = QStringLiteral("\ncommands:\n");
-    for (const CommandSpec& command : syntax.commands) {
+    for (const CommandDefinition& command : syntax.commands) {
         const QString name = QLatin1String(command.name);
         part += QStringLiteral("  ") + name + QStringLiteral(" [OPTION]... ") + QLatin1String(command.operands) +
                 QLatin1Char('\n');
         part += wrapped(QLatin1String(command.help), commandIndent);
         QStringList options;
-        for (const OptionSpec& spec : syntax.options)
-            if (spec.use != OptionUse::Request && belongsTo(spec, name))
-                options.append(QLatin1String(spec.name));
+        for (const OptionDefinition& definition : syntax.options)
+            if (definition.use != OptionUse::Request && belongsTo(definition, name))
+                options.append(QLatin1String(definition.name));
         if (!options.isEmpty())
             part += wrapped(QStringLiteral("options: ") + options.join(QStringLiteral(", ")), commandIndent);
     }
@@ -102,13 +102,13 @@ QString commandsPart(const ToolSyntax& syntax)
 // How values are given, with the first option of one value as the example.
 QString valuesNote(const ToolSyntax& syntax)
 {
-    for (const OptionSpec& spec : syntax.options) {
-        const QStringList values = words(spec.values);
+    for (const OptionDefinition& definition : syntax.options) {
+        const QStringList values = words(definition.values);
         if (values.size() == 1)
             return QStringLiteral("An option's value follows it as the next argument, or after = in the same one "
                                   "(%1=%2), and is taken as it is, also when it begins with -. An option with a "
                                   "value may be given once only, unless it is repeatable.")
-                .arg(QLatin1String(spec.name), values.first());
+                .arg(QLatin1String(definition.name), values.first());
     }
     return QString();
 }
@@ -116,22 +116,22 @@ QString valuesNote(const ToolSyntax& syntax)
 QString optionsPart(const ToolSyntax& syntax)
 {
     QString part = QStringLiteral("\noptions:\n");
-    for (const OptionSpec& spec : syntax.options) {
-        if (spec.use == OptionUse::Request)
+    for (const OptionDefinition& definition : syntax.options) {
+        if (definition.use == OptionUse::Request)
             continue;
-        QString help = QLatin1String(spec.help);
-        if (spec.commands && !syntax.commands.empty())
-            help = QStringLiteral("(%1) ").arg(words(spec.commands).join(QStringLiteral(", "))) + help;
-        if (spec.use == OptionUse::Repeatable)
+        QString help = QLatin1String(definition.help);
+        if (definition.commands && !syntax.commands.empty())
+            help = QStringLiteral("(%1) ").arg(words(definition.commands).join(QStringLiteral(", "))) + help;
+        if (definition.use == OptionUse::Repeatable)
             help += QStringLiteral(" Repeatable.");
-        part += wrapped(help, optionIndent, optionLabel(spec));
+        part += wrapped(help, optionIndent, optionLabel(definition));
     }
     part += wrapped(QStringLiteral("End of options: every later argument is a %1, also one that begins with -.")
                         .arg(QLatin1String(syntax.operand)),
                     optionIndent, QStringLiteral("  -- "));
-    for (const OptionSpec& spec : syntax.options)
-        if (spec.use == OptionUse::Request)
-            part += wrapped(QLatin1String(spec.help), optionIndent, optionLabel(spec));
+    for (const OptionDefinition& definition : syntax.options)
+        if (definition.use == OptionUse::Request)
+            part += wrapped(QLatin1String(definition.help), optionIndent, optionLabel(definition));
     const QString note = valuesNote(syntax);
     return note.isEmpty() ? part : part + QLatin1Char('\n') + wrapped(note, 0);
 }

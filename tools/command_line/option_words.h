@@ -11,9 +11,9 @@ inline QStringList words(const char* text)
     return QString::fromLatin1(text ? text : "").split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-inline bool belongsTo(const OptionSpec& spec, const QString& command)
+inline bool belongsTo(const OptionDefinition& definition, const QString& command)
 {
-    return !spec.commands || words(spec.commands).contains(command);
+    return !definition.commands || words(definition.commands).contains(command);
 }
 
 // "check, rewrite, stats or render"

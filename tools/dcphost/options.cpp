@@ -40,7 +40,7 @@ const ToolSyntax syntax = {
 bool takeOption(const GivenOption& given, Options& options, QString& problem)
 {
     const QStringList& values = given.values;
-    switch (OptionId(given.spec->id)) {
+    switch (OptionId(given.definition->id)) {
     case Display:
         options.display = true;
         break;

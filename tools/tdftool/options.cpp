@@ -76,10 +76,10 @@ bool readCount(const QString& option, const QString& value, unsigned long long& 
 
 bool takeOption(const GivenOption& given, Options& options, QString& problem)
 {
-    const QString name = QLatin1String(given.spec->name);
+    const QString name = QLatin1String(given.definition->name);
     const QString value = given.values.value(0);
     unsigned long long number = 0;
-    switch (OptionId(given.spec->id)) {
+    switch (OptionId(given.definition->id)) {
     case Tcf:
         options.configFiles.append(value);
         break;
@@ -105,7 +105,7 @@ bool takeOption(const GivenOption& given, Options& options, QString& problem)
     case To:
         if (!readCount(name, value, number, problem))
             return false;
-        (given.spec->id == From ? options.from : options.to) = number;
+        (given.definition->id == From ? options.from : options.to) = number;
         break;
     case MaxEvents:
         if (!readCount(name, value, number, problem))
