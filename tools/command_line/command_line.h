@@ -64,6 +64,18 @@ struct CommandLine {
     QStringList operands;
 };
 
+// What a tool is to do besides its work.
+enum class Request { Run, Help, Version };
+
+// The request that ended the reading: Help when it is the option the tool
+// numbers `helpId`, else Version; Run when there was none.
+inline Request requestOf(const CommandLine& line, int helpId)
+{
+    if (!line.request)
+        return Request::Run;
+    return line.request->id == helpId ? Request::Help : Request::Version;
+}
+
 // Reads the arguments after the program name. False with a one-line reason
 // in `problem` on a usage error.
 bool parseCommandLine(const QStringList& arguments, const ToolSyntax& syntax, CommandLine& line, QString& problem);

@@ -79,14 +79,12 @@ bool takeOption(const GivenOption& given, Options& options, QString& problem)
 
 bool parseOptions(const QStringList& arguments, Options& options, Request& request, QString& problem)
 {
-    request = Request::Run;
     CommandLine line;
     if (!parseCommandLine(arguments, syntax, line, problem))
         return false;
-    if (line.request) {
-        request = line.request->id == Help ? Request::Help : Request::Version;
+    request = requestOf(line, Help);
+    if (request != Request::Run)
         return true;
-    }
     options.files = line.operands;
     for (const GivenOption& given : line.options)
         if (!takeOption(given, options, problem))

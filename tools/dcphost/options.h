@@ -1,6 +1,8 @@
 #ifndef DCPHOST_OPTIONS_H
 #define DCPHOST_OPTIONS_H
 
+#include <command_line.h>
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -21,8 +23,6 @@ struct Options {
     QString scriptDirectory;                    // --script-dir DIR
 };
 
-// What the host is to do besides opening files.
-enum class Request { Run, Help, Version };
 
 // Parses the arguments after the program name. Returns false with a one-line
 // reason in `problem` on a usage error; `request` tells whether --help or

@@ -172,14 +172,12 @@ bool isHtmlOutput(const QString& output)
 
 bool parseOptions(const QStringList& arguments, Options& options, Request& request, QString& problem)
 {
-    request = Request::Run;
     CommandLine line;
     if (!parseCommandLine(arguments, syntax, line, problem))
         return false;
-    if (line.request) {
-        request = line.request->id == Help ? Request::Help : Request::Version;
+    request = requestOf(line, Help);
+    if (request != Request::Run)
         return true;
-    }
     options.command = line.command;
     options.traces = line.operands;
     for (const GivenOption& given : line.options)

@@ -1,6 +1,7 @@
 #ifndef TDFTOOL_OPTIONS_H
 #define TDFTOOL_OPTIONS_H
 
+#include <command_line.h>
 #include <render_options.h>
 
 #include <QByteArray>
@@ -25,8 +26,6 @@ struct Options {
     long long maxEvents = RenderOptions::defaultMaxEvents;  // render --max-events
 };
 
-// What the tool is to do besides running a command.
-enum class Request { Run, Help, Version };
 
 // Parses the arguments after the program name. Returns false with a one-line
 // reason in `problem` on a usage error; `request` tells whether --help or
