@@ -54,6 +54,7 @@ protected:
                 TDFObject* object = reader.read(line.c_str(), nullptr, &change);
                 writer.writeReadLine(reader, object);
             }
+            writer.writeEnd(reader);
         }
         reading.written = out.str();
         for (size_t i = reportsBefore; i < recorder.reports().size(); ++i)

@@ -26,6 +26,7 @@ protected:
                 writer.writeReadLine(*reader, object);
             }
         }
+        writer.writeEnd(*reader);
         return out.str();
     }
 

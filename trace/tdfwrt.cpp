@@ -275,6 +275,16 @@ void TDFWriter::writeContextChanges(const TDF& reader)
     }
 }
 
+void TDFWriter::writeEnd(const TDF& reader)
+{
+    if (!reader.definitionMode || !reader.tcf)
+        return;
+    stream << "DB ";
+    writeQuoted(reader.tcf->name());
+    stream << '\n';
+    blockWritten = true;
+}
+
 void TDFWriter::writeDiscardedBlock(const TCF& configuration)
 {
     stream << "DB ";

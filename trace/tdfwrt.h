@@ -78,6 +78,11 @@ public:
     // of write() for a client that writes each line's result as it reads;
     // write() serves a client that walks the reader's objects.
     void writeReadLine(const TDF& reader, TDFObject* object);
+    // After the last line, with writeReadLine: what the end of the input
+    // leaves the reader in that a line did not return. An input that ends
+    // inside a definition block ends inside one of its configuration, which
+    // the trace takes when it is its first.
+    void writeEnd(const TDF& reader);
     // After a new trace the reader knows no block numbers, no instance and
     // none of the context.
     void forgetContext();

@@ -50,6 +50,7 @@ RewriteReading readAndRewrite(TCFList* configurations, const std::string& text, 
         TDFObject* object = reader.read(line.c_str(), nullptr, &change);
         writer.writeReadLine(reader, object);
     }
+    writer.writeEnd(reader);
     reading.models.push_back(snapshotModel(reader, withTimes));
     reading.rewritten = out.str();
     reading.errors = Error::error_count_ - errorsBefore;

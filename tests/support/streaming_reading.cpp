@@ -95,6 +95,7 @@ LineByLineReading readLineByLine(TCFList* configurations, const std::string& tra
         reading.lines.push_back(describe(object) + " change " + std::to_string(change));
         writer.writeReadLine(reader, object);
     }
+    writer.writeEnd(reader);
     reading.rewritten = out.str();
     std::ostringstream counts;
     for (unsigned long long count : reader.appendedObjects)

@@ -15,4 +15,5 @@ void runRewrite(const Options& options, TCFList& configurations, StandardOutput&
     readTrace(reader, options.traces.first(), counts, [&](TDFObject* object, TDF::ModelChangment) {
         writer.writeReadLine(reader, object);
     });
+    writer.writeEnd(reader);
 }
