@@ -21,13 +21,12 @@ int main(int argc, char** argv)
     }
     // The reader's longest line (TDF::lineBufferSize less its terminator).
     tdf::internal::LineSplitter splitter(file, 64000 - 1);
-    const char* line;
-    std::size_t length;
+    tdf::internal::LineSplitter::Line line;
     long long lines = 0;
     long long bytes = 0;
-    while (splitter.next(&line, &length)) {
+    while (splitter.next(&line)) {
         ++lines;
-        bytes += static_cast<long long>(length);
+        bytes += static_cast<long long>(line.length);
     }
     std::fclose(file);
     if (splitter.failure() != 0) {

@@ -1,8 +1,6 @@
 #include "internal/line_splitter.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 namespace tdf::internal {
 
@@ -23,37 +21,29 @@ LineSplitter::LineSplitter(std::FILE* stream, std::size_t longestLine)
 {
 }
 
-bool LineSplitter::next(const char** line, std::size_t* length)
+bool LineSplitter::nextAfterFeedless(Line* line)
 {
-    if (terminated_) {
-        buffer_[terminator_] = terminatedByte_;
-        terminated_ = false;
+    const std::size_t available = end_ - start_;
+    if (available >= longestLine_) {
+        handOut(longestLine_, line);
+        return true;
     }
-    for (;;) {
-        const std::size_t available = end_ - start_;
-        const char* begin = buffer_.get() + start_;
-        if (const void* feed = std::memchr(begin, '\n', std::min(available, longestLine_)))
-            return handOut(std::size_t(static_cast<const char*>(feed) - begin) + 1, line, length);
-        if (available >= longestLine_)
-            return handOut(longestLine_, line, length);
-        if (failure_ != 0 || (ended_ && available == 0))
-            return false;
-        if (ended_)
-            return handOut(available, line, length);
-        refill();
+    if (failure_ != 0 || (ended_ && available == 0))
+        return false;
+    if (ended_) {
+        handOut(available, line);
+        return true;
     }
+    // After a refill the bytes read reach the longest line or the end of
+    // the input: the next call hands out a line or ends.
+    refill();
+    return next(line);
 }
 
-bool LineSplitter::handOut(std::size_t length, const char** line, std::size_t* lineLength)
+std::size_t LineSplitter::find(char c, std::size_t from) const
 {
-    *line = buffer_.get() + start_;
-    *lineLength = length;
-    start_ += length;
-    terminator_ = start_;
-    terminatedByte_ = buffer_[terminator_];
-    buffer_[terminator_] = '\0';
-    terminated_ = true;
-    return true;
+    const void* found = std::memchr(buffer_.get() + from, c, end_ - from);
+    return found ? std::size_t(static_cast<const char*>(found) - buffer_.get()) : end_;
 }
 
 void LineSplitter::refill()
@@ -65,6 +55,8 @@ void LineSplitter::refill()
     const std::size_t wanted = capacity_ - 1 - end_;
     const std::size_t read = std::fread(buffer_.get() + end_, 1, wanted, stream_);
     end_ += read;
+    nextNul_ = find('\0', 0);
+    nextCarriageReturn_ = find('\r', 0);
     if (read == wanted)
         return;
     // fread stops short only at the end of the input or at a failure.

@@ -303,9 +303,6 @@ private:
     // The two halves of `read`: counting a line, then handling it.
     void beginLine(TDF::ModelChangment* change);
     TDFObject* handleLine(const char* line, bool* changed, TDF::ModelChangment* change);
-    // Warns of a NUL byte in a line, and of the first carriage return with
-    // text after it, which CR-only line ends leave.
-    void checkLineBytes(const char* line, size_t length, bool* carriageReturnReported);
     // The LS lines dropped past the nesting limit whose LE is still to come.
     unsigned long long droppedLoopLevels = 0;
     // Reads "N" or "N low" (high and low halves).

@@ -6,15 +6,28 @@
 // longer line is a further line) or at the end of the input. A line is
 // handed out NUL-terminated, with its length: a NUL byte inside it is
 // part of the line, not its end.
+//
+// The splitter also tells where a line's first NUL byte and first carriage
+// return are. It looks for them once for all the bytes read, not line by
+// line, so that an ordinary line is looked at only for its line feed.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace tdf::internal {
 
 class LineSplitter {
 public:
+    struct Line {
+        const char* text = nullptr;  // NUL-terminated
+        std::size_t length = 0;      // the line's bytes, NUL bytes and line feed included
+        const char* firstNul = nullptr;             // in the line, or null
+        const char* firstCarriageReturn = nullptr;  // in the line, or null
+    };
+
     LineSplitter(std::FILE* stream, std::size_t longestLine);
     LineSplitter(const LineSplitter&) = delete;
     LineSplitter& operator=(const LineSplitter&) = delete;
@@ -22,12 +35,45 @@ public:
     // The next line, valid until the next call. False at the end of the
     // input, and at a read failure once the whole lines read before it
     // have been handed out (the part of a line before the failure is not).
-    bool next(const char** line, std::size_t* length);
+    bool next(Line* line)
+    {
+        if (terminated_) {
+            buffer_[terminator_] = terminatedByte_;
+            terminated_ = false;
+        }
+        const char* begin = buffer_.get() + start_;
+        if (const void* feed = std::memchr(begin, '\n', std::min(end_ - start_, longestLine_))) {
+            handOut(std::size_t(static_cast<const char*>(feed) - begin) + 1, line);
+            return true;
+        }
+        return nextAfterFeedless(line);
+    }
     // The reason (an errno value) of the read failure, 0 when there was none.
     int failure() const { return failure_; }
 
 private:
-    bool handOut(std::size_t length, const char** line, std::size_t* lineLength);
+    // The next line when the bytes read hold no line feed within reach.
+    bool nextAfterFeedless(Line* line);
+    void handOut(std::size_t length, Line* line)
+    {
+        const std::size_t lineEnd = start_ + length;
+        line->text = buffer_.get() + start_;
+        line->length = length;
+        line->firstNul = nextNul_ < lineEnd ? buffer_.get() + nextNul_ : nullptr;
+        line->firstCarriageReturn = nextCarriageReturn_ < lineEnd ? buffer_.get() + nextCarriageReturn_ : nullptr;
+        start_ = lineEnd;
+        if (nextNul_ < lineEnd)
+            nextNul_ = find('\0', lineEnd);
+        if (nextCarriageReturn_ < lineEnd)
+            nextCarriageReturn_ = find('\r', lineEnd);
+        terminator_ = lineEnd;
+        terminatedByte_ = buffer_[lineEnd];
+        buffer_[lineEnd] = '\0';
+        terminated_ = true;
+    }
+    // The position of the first byte `c` among the bytes read from `from`
+    // on, or their end.
+    std::size_t find(char c, std::size_t from) const;
     // Moves the part of a line at the end of the buffer to its front and
     // reads a block after it.
     void refill();
@@ -38,6 +84,9 @@ private:
     std::unique_ptr<char[]> buffer_;
     std::size_t start_ = 0;  // of the next line
     std::size_t end_ = 0;    // of the bytes read
+    // The first NUL byte and carriage return from start_ on, or end_.
+    std::size_t nextNul_ = 0;
+    std::size_t nextCarriageReturn_ = 0;
     // The byte after the line handed out last, which its terminating NUL
     // stands in for until the next call.
     std::size_t terminator_ = 0;
