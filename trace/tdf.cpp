@@ -59,6 +59,11 @@ void checkLineBytes(TDF& reader, const LineSplitter::Line& line, bool* carriageR
     }
 }
 
+void callLineHandler(void* handler, const char* line, TDFObject* object, TDF::ModelChangment change)
+{
+    (*static_cast<const TDF::LineHandler*>(handler))(line, object, change);
+}
+
 }
 
 TDF::TDF(TCFList* list)
@@ -265,20 +270,30 @@ void TDF::reset(bool keepBlocks)
 
 bool TDF::readFile(const QString& name)
 {
-    return readFile(name, LineHandler());
+    return readFile(name, LineFunction(nullptr), nullptr);
 }
 
 bool TDF::readFile(const QString& name, const LineHandler& onLine)
+{
+    return readFile(name, onLine ? callLineHandler : LineFunction(nullptr), const_cast<LineHandler*>(&onLine));
+}
+
+bool TDF::readFile(const QString& name, LineFunction onLine, void* context)
 {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(name.toLocal8Bit().constData(), "r"), std::fclose);
     if (!file) {
         reportFileFailure(QT_TRANSLATE_NOOP("Load TDF", "Can't open file \"%1\": %2"), name, errno);
         return false;
     }
-    return readStream(file.get(), name, onLine);
+    return readStream(file.get(), name, onLine, context);
 }
 
 bool TDF::readStream(std::FILE* stream, const QString& name, const LineHandler& onLine)
+{
+    return readStream(stream, name, onLine ? callLineHandler : LineFunction(nullptr), const_cast<LineHandler*>(&onLine));
+}
+
+bool TDF::readStream(std::FILE* stream, const QString& name, LineFunction onLine, void* context)
 {
     setTDFFileName(name);
     LineSplitter lines(stream, lineBufferSize - 1);
@@ -292,7 +307,7 @@ bool TDF::readStream(std::FILE* stream, const QString& name, const LineHandler& 
             checkLineBytes(*this, line, &carriageReturnReported);
         TDFObject* object = handleLine(line.text, nullptr, &change);
         if (onLine)
-            onLine(line.text, object, change);
+            onLine(context, line.text, object, change);
     }
     // A failure (a directory, a disk error) is no shorter trace.
     if (lines.failure() != 0) {

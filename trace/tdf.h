@@ -126,6 +126,13 @@ public:
     // The same from a stream the caller opened and closes, such as stdin;
     // `name` stands for it in reports.
     bool readStream(std::FILE* stream, const QString& name, const LineHandler& onLine);
+    // The same two with a plain function, called with `context` (the
+    // client's state) beside each line: for a client that reads many
+    // lines, such as a checker, this spares each of them the indirection
+    // of a std::function. A null function is not called.
+    using LineFunction = void (*)(void* context, const char* line, TDFObject* object, TDF::ModelChangment change);
+    bool readFile(const QString& name, LineFunction onLine, void* context);
+    bool readStream(std::FILE* stream, const QString& name, LineFunction onLine, void* context);
     // At the end of the input: reports a definition block (DB without ED)
     // or action block (BA without EA) still open, once per block, at the
     // current line. The reader stays in the block, so that further input

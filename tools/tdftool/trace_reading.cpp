@@ -15,8 +15,34 @@ QString traceTitle(const QString& path)
     return path == standardInputName ? QStringLiteral("<stdin>") : path;
 }
 
-bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
-               const std::function<void(TDFObject*, TDF::ModelChangment)>& onLine)
+namespace {
+
+// What reading a trace keeps count of, line by line.
+struct LineCounting {
+    const TDF& reader;
+    ReadCounts& counts;
+    Progress& progress;
+    ObjectFunction onObject;
+    void* context;
+    unsigned long long bytesCounted = 0;
+};
+
+void countLine(void* counting, const char*, TDFObject* object, TDF::ModelChangment change)
+{
+    LineCounting& line = *static_cast<LineCounting*>(counting);
+    // The line's bytes, a NUL byte and what follows it included.
+    const long long length = static_cast<long long>(line.reader.bytesRead - line.bytesCounted);
+    line.bytesCounted = line.reader.bytesRead;
+    line.counts.bytes += length;
+    ++line.counts.lines;
+    line.progress.advance(length);
+    if (line.onObject)
+        line.onObject(line.context, object, change);
+}
+
+}
+
+bool readTrace(TDF& reader, const QString& path, ReadCounts& counts, ObjectFunction onObject, void* context)
 {
     const int errorsBefore = Error::error_count_;
     const int warningsBefore = Error::warn_count_;
@@ -24,18 +50,9 @@ bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
     // Standard input has no size to measure progress against.
     Progress progress(path, standardInput ? 0 : QFileInfo(path).size());
     const auto start = std::chrono::steady_clock::now();
-    unsigned long long bytesCounted = 0;
-    const TDF::LineHandler handle = [&](const char*, TDFObject* object, TDF::ModelChangment change) {
-        // The line's bytes, a NUL byte and what follows it included.
-        const long long length = static_cast<long long>(reader.bytesRead - bytesCounted);
-        bytesCounted = reader.bytesRead;
-        counts.bytes += length;
-        ++counts.lines;
-        progress.advance(length);
-        if (onLine)
-            onLine(object, change);
-    };
-    const bool read = standardInput ? reader.readStream(stdin, traceTitle(path), handle) : reader.readFile(path, handle);
+    LineCounting counting{reader, counts, progress, onObject, context};
+    const bool read = standardInput ? reader.readStream(stdin, traceTitle(path), countLine, &counting)
+                                    : reader.readFile(path, countLine, &counting);
     counts.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     counts.errors = Error::error_count_ - errorsBefore;
     counts.warnings = Error::warn_count_ - warningsBefore;
