@@ -151,11 +151,17 @@ public:
     // Reports a statement error given by its source text (context "Error").
     void reportError(const char* text);
 
-    // Lexemes. Each advances the cursor over what it consumed.
+    // Lexemes. Each advances the cursor over what it consumed. Every line
+    // reads some, so the usual forms (a decimal number, an absent string)
+    // are read inline, and the others out of line.
     static bool isWhite(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-    static void readWhite(const char** cursor);
-    bool readNumber(const char** cursor, unsigned long long* value);
-    bool readString(const char** cursor, QString& result, bool optional);
+    static void readWhite(const char** cursor)
+    {
+        while (isWhite(**cursor))
+            ++*cursor;
+    }
+    inline bool readNumber(const char** cursor, unsigned long long* value);
+    inline bool readString(const char** cursor, QString& result, bool optional);
 
     // Definition blocks and context statements.
     void readDB(const char* text);
@@ -296,6 +302,9 @@ public:
     unsigned long long modelessCount = 0;  // occurrence counter of modeless instances; never reset
 
 private:
+    // readNumber and readString for what they don't read inline.
+    bool readAnyNumber(const char** cursor, unsigned long long* value);
+    bool readQuotedString(const char** cursor, QString& result);
     // Configuration ids (styles, thread states, glyphs) are ints: a larger
     // number names none rather than a truncated one.
     static bool isConfigurationId(unsigned long long number) { return number <= 0x7FFFFFFF; }
@@ -381,5 +390,38 @@ private:
     // record's count, not the events it would point at.
     void followControl(TDFInstance* instance, TDFObject* event, bool gainsControl);
 };
+
+// A decimal number of at most ten significant digits, ended by a white
+// character (consumed) or the end of the text, is read here; anything else
+// by the scanner of every form.
+bool TDF::readNumber(const char** cursor, unsigned long long* value)
+{
+    const char* at = *cursor;
+    while (*at == '0')
+        ++at;
+    const char* significant = at;
+    unsigned long long number = 0;
+    for (unsigned digit; (digit = unsigned(*at - '0')) <= 9; ++at)
+        number = number * 10 + digit;
+    if (at != *cursor && at - significant <= 10 && (*at == '\0' || isWhite(*at))) {
+        *value = number;
+        *cursor = *at != '\0' ? at + 1 : at;
+        return true;
+    }
+    if (**cursor == '\0')
+        return false;
+    return readAnyNumber(cursor, value);
+}
+
+// An absent string leaves a null result as it is: most lines have no
+// string to read, and then no QString is touched.
+bool TDF::readString(const char** cursor, QString& result, bool optional)
+{
+    if (**cursor != '"') {
+        result.clear();
+        return optional;
+    }
+    return readQuotedString(cursor, result);
+}
 
 #endif

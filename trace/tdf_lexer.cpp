@@ -1,6 +1,6 @@
-// The lexemes of trace lines: white space, numbers and strings. Lines are
-// lexed in place: a number is scanned in one pass into a small digit buffer,
-// a string is decoded once.
+// The lexemes of trace lines: numbers and strings, in the forms that tdf.h
+// does not read inline. Lines are lexed in place: a number is scanned in
+// one pass into a small digit buffer, a string is decoded once.
 
 #include "internal/digits.h"
 #include "tdf.h"
@@ -49,38 +49,13 @@ Text unescaped(const Text& content)
     return plain;
 }
 
-// The usual number, decimal digits up to a white character or the end of
-// the text, read in one pass. Leaves any other text, and a decimal number
-// too long for the general form to accept, to the general form.
-bool readPlainDecimal(const char** cursor, unsigned long long* value)
-{
-    const char* at = *cursor;
-    while (*at == '0')
-        ++at;
-    const char* significant = at;
-    unsigned long long number = 0;
-    for (; *at >= '0' && *at <= '9'; ++at)
-        number = number * 10 + unsigned(*at - '0');
-    if (at == *cursor || at - significant > 10 || (*at != '\0' && !TDF::isWhite(*at)))
-        return false;
-    *value = number;
-    *cursor = *at != '\0' ? at + 1 : at;
-    return true;
-}
-
-}
-
-void TDF::readWhite(const char** cursor)
-{
-    while (isWhite(**cursor))
-        ++*cursor;
 }
 
 // Three forms: decimal digits; hexadecimal digits and a trailing h (most
 // significant first); a leading h and hexadecimal digits (least significant
 // first). A number ends with one white character, which it consumes, or at
 // the end of the text.
-bool TDF::readNumber(const char** cursor, unsigned long long* value)
+bool TDF::readAnyNumber(const char** cursor, unsigned long long* value)
 {
     const char* at = *cursor;
     if (*at == '\0')
@@ -90,8 +65,6 @@ bool TDF::readNumber(const char** cursor, unsigned long long* value)
         *value = 0;
         return false;
     }
-    if (readPlainDecimal(cursor, value))
-        return true;
 
     const bool prefixH = isH(*at);
     if (prefixH)
@@ -156,13 +129,10 @@ bool TDF::readNumber(const char** cursor, unsigned long long* value)
 // A string runs from a double quote to the next quote that is not escaped
 // by a backslash; the character after the closing quote is consumed too.
 // Escapes keep the escaped character as it is.
-bool TDF::readString(const char** cursor, QString& result, bool optional)
+bool TDF::readQuotedString(const char** cursor, QString& result)
 {
     result = QString();
-    const char* at = *cursor;
-    if (*at != '"')
-        return optional;
-    const char* content = at + 1;
+    const char* content = *cursor + 1;
     const long long rest = static_cast<long long>(std::strlen(content));
     long long consumed;  // bytes after the opening quote up to the closing one
 
