@@ -17,25 +17,18 @@ QString traceTitle(const QString& path)
 
 namespace {
 
-// What reading a trace keeps count of, line by line.
-struct LineCounting {
+// What reading a trace does beside, line by line.
+struct LineFollowing {
     const TDF& reader;
-    ReadCounts& counts;
     Progress& progress;
     ObjectFunction onObject;
     void* context;
-    unsigned long long bytesCounted = 0;
 };
 
-void countLine(void* counting, const char*, TDFObject* object, TDF::ModelChangment change)
+void followLine(void* following, const char*, TDFObject* object, TDF::ModelChangment change)
 {
-    LineCounting& line = *static_cast<LineCounting*>(counting);
-    // The line's bytes, a NUL byte and what follows it included.
-    const long long length = static_cast<long long>(line.reader.bytesRead - line.bytesCounted);
-    line.bytesCounted = line.reader.bytesRead;
-    line.counts.bytes += length;
-    ++line.counts.lines;
-    line.progress.advance(length);
+    LineFollowing& line = *static_cast<LineFollowing*>(following);
+    line.progress.reach(static_cast<long long>(line.reader.bytesRead));
     if (line.onObject)
         line.onObject(line.context, object, change);
 }
@@ -50,10 +43,17 @@ bool readTrace(TDF& reader, const QString& path, ReadCounts& counts, ObjectFunct
     // Standard input has no size to measure progress against.
     Progress progress(path, standardInput ? 0 : QFileInfo(path).size());
     const auto start = std::chrono::steady_clock::now();
-    LineCounting counting{reader, counts, progress, onObject, context};
-    const bool read = standardInput ? reader.readStream(stdin, traceTitle(path), countLine, &counting)
-                                    : reader.readFile(path, countLine, &counting);
+    LineFollowing following{reader, progress, onObject, context};
+    // With no progress shown and nothing to hand the objects to, the lines
+    // need no looking at: the reader counts them and their bytes.
+    const TDF::LineFunction onLine = progress.shown() || onObject ? followLine : nullptr;
+    const bool read = standardInput ? reader.readStream(stdin, traceTitle(path), onLine, &following)
+                                    : reader.readFile(path, onLine, &following);
     counts.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // The reader's counts start with the file (bytes with line feeds and
+    // NUL bytes).
+    counts.lines = static_cast<long long>(reader.lineNumber);
+    counts.bytes = static_cast<long long>(reader.bytesRead);
     counts.errors = Error::error_count_ - errorsBefore;
     counts.warnings = Error::warn_count_ - warningsBefore;
     return read;

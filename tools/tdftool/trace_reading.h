@@ -20,10 +20,10 @@ struct ReadCounts {
 // standard input ("-"), else the path itself.
 QString traceTitle(const QString& path);
 
-// Reads a trace (standard input for "-") with progress on a terminal,
-// handing what each line returned (maybe null) to `onObject` with
-// `context` (unless it is null). False when the file can't be opened or
-// read (the reader has reported it).
+// Reads a trace (standard input for "-") with a reader that has read no
+// other, with progress on a terminal, handing what each line returned
+// (maybe null) to `onObject` with `context` (unless it is null). False
+// when the file can't be opened or read (the reader has reported it).
 using ObjectFunction = void (*)(void* context, TDFObject* object, TDF::ModelChangment change);
 bool readTrace(TDF& reader, const QString& path, ReadCounts& counts, ObjectFunction onObject = nullptr,
                void* context = nullptr);
