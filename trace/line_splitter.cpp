@@ -17,7 +17,7 @@ LineSplitter::LineSplitter(std::FILE* stream, std::size_t longestLine)
       // The part of a line kept from the block before, a whole block and
       // the NUL after the last line.
       capacity_(longestLine + blockBytes + 1),
-      buffer_(new char[capacity_])
+      buffer_(new char[capacity_ + slack])
 {
 }
 
@@ -55,6 +55,9 @@ void LineSplitter::refill()
     const std::size_t wanted = capacity_ - 1 - end_;
     const std::size_t read = std::fread(buffer_.get() + end_, 1, wanted, stream_);
     end_ += read;
+    // A search may read the bytes after those read, and ignores them: they
+    // are set all the same, so that no uninitialised byte is looked at.
+    std::memset(buffer_.get() + end_, 0, slack);
     nextNul_ = find('\0', 0);
     nextCarriageReturn_ = find('\r', 0);
     if (read == wanted)
