@@ -401,11 +401,13 @@ bool TDF::readNumber(const char** cursor, unsigned long long* value)
         ++at;
     const char* significant = at;
     unsigned long long number = 0;
-    for (unsigned digit; (digit = unsigned(*at - '0')) <= 9; ++at)
+    constexpr unsigned long long zero = '0';
+    for (unsigned long long digit; (digit = static_cast<unsigned char>(*at) - zero) <= 9; ++at)
         number = number * 10 + digit;
-    if (at != *cursor && at - significant <= 10 && (*at == '\0' || isWhite(*at))) {
+    const char end = *at;
+    if (at != *cursor && at - significant <= 10 && (end == '\0' || isWhite(end))) {
         *value = number;
-        *cursor = *at != '\0' ? at + 1 : at;
+        *cursor = end != '\0' ? at + 1 : at;
         return true;
     }
     if (**cursor == '\0')
