@@ -19,6 +19,7 @@ LineSplitter::LineSplitter(std::FILE* stream, std::size_t longestLine)
       capacity_(longestLine + blockBytes + 1),
       buffer_(new char[capacity_ + slack])
 {
+    buffer_[terminator_] = terminatedByte_;
 }
 
 bool LineSplitter::nextAfterFeedless(Line* line)
@@ -37,7 +38,18 @@ bool LineSplitter::nextAfterFeedless(Line* line)
     // After a refill the bytes read reach the longest line or the end of
     // the input: the next call hands out a line or ends.
     refill();
-    return next(line);
+    return nextInBuffer(line);
+}
+
+void LineSplitter::findSpecials(std::size_t lineEnd, Line* line)
+{
+    line->firstNul = nextNul_ < lineEnd ? buffer_.get() + nextNul_ : nullptr;
+    line->firstCarriageReturn = nextCarriageReturn_ < lineEnd ? buffer_.get() + nextCarriageReturn_ : nullptr;
+    if (nextNul_ < lineEnd)
+        nextNul_ = find('\0', lineEnd);
+    if (nextCarriageReturn_ < lineEnd)
+        nextCarriageReturn_ = find('\r', lineEnd);
+    nextSpecial_ = std::min(nextNul_, nextCarriageReturn_);
 }
 
 std::size_t LineSplitter::find(char c, std::size_t from) const
@@ -60,6 +72,7 @@ void LineSplitter::refill()
     std::memset(buffer_.get() + end_, 0, slack);
     nextNul_ = find('\0', 0);
     nextCarriageReturn_ = find('\r', 0);
+    nextSpecial_ = std::min(nextNul_, nextCarriageReturn_);
     if (read == wanted)
         return;
     // fread stops short only at the end of the input or at a failure.

@@ -41,16 +41,8 @@ public:
     // have been handed out (the part of a line before the failure is not).
     bool next(Line* line)
     {
-        if (terminated_) {
-            buffer_[terminator_] = terminatedByte_;
-            terminated_ = false;
-        }
-        const std::size_t feed = findLineFeed(std::min(end_ - start_, longestLine_));
-        if (feed != notFound) {
-            handOut(feed + 1, line);
-            return true;
-        }
-        return nextAfterFeedless(line);
+        buffer_[terminator_] = terminatedByte_;
+        return nextInBuffer(line);
     }
     // The reason (an errno value) of the read failure, 0 when there was none.
     int failure() const { return failure_; }
@@ -82,6 +74,16 @@ private:
         return feed ? std::size_t(static_cast<const char*>(feed) - begin) : notFound;
 #endif
     }
+    // The next line, the one before given its byte back.
+    bool nextInBuffer(Line* line)
+    {
+        const std::size_t feed = findLineFeed(std::min(end_ - start_, longestLine_));
+        if (feed != notFound) {
+            handOut(feed + 1, line);
+            return true;
+        }
+        return nextAfterFeedless(line);
+    }
     // The next line when the bytes read hold no line feed within reach.
     bool nextAfterFeedless(Line* line);
     void handOut(std::size_t length, Line* line)
@@ -89,18 +91,20 @@ private:
         const std::size_t lineEnd = start_ + length;
         line->text = buffer_.get() + start_;
         line->length = length;
-        line->firstNul = nextNul_ < lineEnd ? buffer_.get() + nextNul_ : nullptr;
-        line->firstCarriageReturn = nextCarriageReturn_ < lineEnd ? buffer_.get() + nextCarriageReturn_ : nullptr;
+        if (nextSpecial_ < lineEnd) {
+            findSpecials(lineEnd, line);
+        } else {
+            line->firstNul = nullptr;
+            line->firstCarriageReturn = nullptr;
+        }
         start_ = lineEnd;
-        if (nextNul_ < lineEnd)
-            nextNul_ = find('\0', lineEnd);
-        if (nextCarriageReturn_ < lineEnd)
-            nextCarriageReturn_ = find('\r', lineEnd);
         terminator_ = lineEnd;
         terminatedByte_ = buffer_[lineEnd];
         buffer_[lineEnd] = '\0';
-        terminated_ = true;
     }
+    // Tells the line ending at `lineEnd` its first NUL and carriage
+    // return, and finds the next ones after it.
+    void findSpecials(std::size_t lineEnd, Line* line);
     // The position of the first byte `c` among the bytes read from `from`
     // on, or their end.
     std::size_t find(char c, std::size_t from) const;
@@ -114,14 +118,16 @@ private:
     std::unique_ptr<char[]> buffer_;
     std::size_t start_ = 0;  // of the next line
     std::size_t end_ = 0;    // of the bytes read
-    // The first NUL byte and carriage return from start_ on, or end_.
+    // The first NUL byte and carriage return from start_ on, or end_, and
+    // the first of the two.
     std::size_t nextNul_ = 0;
     std::size_t nextCarriageReturn_ = 0;
+    std::size_t nextSpecial_ = 0;
     // The byte after the line handed out last, which its terminating NUL
-    // stands in for until the next call.
+    // stands in for until the next call (before the first line, the first
+    // byte of the buffer, with a value of its own).
     std::size_t terminator_ = 0;
     char terminatedByte_ = 0;
-    bool terminated_ = false;
     bool ended_ = false;
     int failure_ = 0;
 };
