@@ -56,8 +56,10 @@ TEST_F(InstanceEvents, NewInstanceThenNewModelForTheSameId)
     EXPECT_EQ(reader->currentInstance, worker);
 
     // A model change keeps the instance and its style, regenerates a
-    // generated name and stamps no time.
+    // generated name, stamps no time and takes the pending link, here
+    // none.
     EXPECT_EQ(line("NI 1 5\n", &changed, &change), worker);
+    EXPECT_TRUE(worker->linkText.isNull());
     EXPECT_EQ(change, TDF::MODEL_CHANGED);
     EXPECT_FALSE(changed);
     EXPECT_EQ(worker->model, reader->currentBlock->getInstanceFromId(1));

@@ -1,11 +1,13 @@
 #include <tdf.h>
 
 #include "error_recorder.h"
+#include "internal/utf8_text.h"
 
 #include <QTextCodec>
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace {
@@ -132,6 +134,34 @@ TEST(StringLexeme, InvalidUtf8StaysWithinTheLine)
     EXPECT_TRUE(reader.readString(&cursor, result, false));
     EXPECT_EQ(result.size(), 3);
     EXPECT_EQ(*cursor, '5');
+}
+
+// Content of any bytes, ASCII or not, with escapes of any byte: the string
+// is the UTF-8 decoding of its unescaped content, and the lexeme ends
+// after the closing quote and the character after it.
+TEST(StringLexeme, ValueIsTheDecodingOfTheUnescapedContent)
+{
+    std::mt19937 random(3);
+    TDF reader(nullptr);
+    for (int round = 0; round < 3000; ++round) {
+        std::string content;
+        std::string plain;
+        for (unsigned i = random() % 12; i > 0; --i) {
+            const char c = random() % 4 == 0 ? char(0x80 + random() % 128) : char(' ' + random() % 95);
+            if (random() % 6 == 0)
+                content += '\\';
+            else if (c == '"' || c == '\\')
+                continue;
+            content += c;
+            plain += c;
+        }
+        const std::string text = "\"" + content + "\" 5";
+        const char* cursor = text.c_str();
+        QString result;
+        ASSERT_TRUE(reader.readString(&cursor, result, false)) << text;
+        EXPECT_EQ(result, tdf::internal::decodeUtf8Text(QByteArray::fromStdString(plain))) << text;
+        EXPECT_EQ(*cursor, '5') << text;
+    }
 }
 
 // A byte order mark opening a string is a character of it: a rewrite must

@@ -224,6 +224,9 @@ TEST_F(ModelTest, NamesLinksAndStylesFallBackToTheModel)
     action->linkText = "";
     EXPECT_TRUE(action->link().isEmpty());
     EXPECT_FALSE(action->link().isNull());
+    // A null name unnames it again.
+    action->setName(QString());
+    EXPECT_TRUE(action->nameText.isNull());
 }
 
 TEST_F(ModelTest, NotesAndGlyphsCombineStaticTextAndOwnName)

@@ -295,11 +295,16 @@ TEST_F(ReaderCoreTest, LinesAreSplitAfterEachLineFeedAndAtTheLimit)
     EXPECT_EQ(reader->lineNumber, expected.size());
     EXPECT_EQ(reader->bytesRead, text.size());
 
-    // A stream that is no file, read in pieces of its own.
+    // A stream that is no file, read in pieces of its own, handing the
+    // lines to a plain function.
     std::unique_ptr<FILE, int (*)(FILE*)> stream(fmemopen(text.data(), text.size(), "r"), std::fclose);
     ASSERT_TRUE(stream);
     const SplitLines byStream = splitByReader(*reader, [&](const TDF::LineHandler& handler) {
-        return reader->readStream(stream.get(), "memory", handler);
+        const TDF::LineFunction callHandler = [](void* context, const char* line, TDFObject* object,
+                                                 TDF::ModelChangment change) {
+            (*static_cast<const TDF::LineHandler*>(context))(line, object, change);
+        };
+        return reader->readStream(stream.get(), "memory", callHandler, const_cast<TDF::LineHandler*>(&handler));
     });
     EXPECT_TRUE(byStream.lines == expected) << byStream.lines.size() << " lines read, " << expected.size() << " made";
     EXPECT_TRUE(byStream.terminated);

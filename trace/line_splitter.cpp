@@ -1,8 +1,6 @@
 #include "internal/line_splitter.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 namespace tdf::internal {
 
@@ -19,41 +17,45 @@ LineSplitter::LineSplitter(std::FILE* stream, std::size_t longestLine)
       // The part of a line kept from the block before, a whole block and
       // the NUL after the last line.
       capacity_(longestLine + blockBytes + 1),
-      buffer_(new char[capacity_])
+      buffer_(new char[capacity_ + slack])
 {
+    buffer_[terminator_] = terminatedByte_;
 }
 
-bool LineSplitter::next(const char** line, std::size_t* length)
+bool LineSplitter::nextAfterFeedless(Line* line)
 {
-    if (terminated_) {
-        buffer_[terminator_] = terminatedByte_;
-        terminated_ = false;
+    const std::size_t available = end_ - start_;
+    if (available >= longestLine_) {
+        handOut(longestLine_, line);
+        return true;
     }
-    for (;;) {
-        const std::size_t available = end_ - start_;
-        const char* begin = buffer_.get() + start_;
-        if (const void* feed = std::memchr(begin, '\n', std::min(available, longestLine_)))
-            return handOut(std::size_t(static_cast<const char*>(feed) - begin) + 1, line, length);
-        if (available >= longestLine_)
-            return handOut(longestLine_, line, length);
-        if (failure_ != 0 || (ended_ && available == 0))
-            return false;
-        if (ended_)
-            return handOut(available, line, length);
-        refill();
+    if (failure_ != 0 || (ended_ && available == 0))
+        return false;
+    if (ended_) {
+        handOut(available, line);
+        return true;
     }
+    // After a refill the bytes read reach the longest line or the end of
+    // the input: the next call hands out a line or ends.
+    refill();
+    return nextInBuffer(line);
 }
 
-bool LineSplitter::handOut(std::size_t length, const char** line, std::size_t* lineLength)
+void LineSplitter::findSpecials(std::size_t lineEnd, Line* line)
 {
-    *line = buffer_.get() + start_;
-    *lineLength = length;
-    start_ += length;
-    terminator_ = start_;
-    terminatedByte_ = buffer_[terminator_];
-    buffer_[terminator_] = '\0';
-    terminated_ = true;
-    return true;
+    line->firstNul = nextNul_ < lineEnd ? buffer_.get() + nextNul_ : nullptr;
+    line->firstCarriageReturn = nextCarriageReturn_ < lineEnd ? buffer_.get() + nextCarriageReturn_ : nullptr;
+    if (nextNul_ < lineEnd)
+        nextNul_ = find('\0', lineEnd);
+    if (nextCarriageReturn_ < lineEnd)
+        nextCarriageReturn_ = find('\r', lineEnd);
+    nextSpecial_ = std::min(nextNul_, nextCarriageReturn_);
+}
+
+std::size_t LineSplitter::find(char c, std::size_t from) const
+{
+    const void* found = std::memchr(buffer_.get() + from, c, end_ - from);
+    return found ? std::size_t(static_cast<const char*>(found) - buffer_.get()) : end_;
 }
 
 void LineSplitter::refill()
@@ -65,6 +67,12 @@ void LineSplitter::refill()
     const std::size_t wanted = capacity_ - 1 - end_;
     const std::size_t read = std::fread(buffer_.get() + end_, 1, wanted, stream_);
     end_ += read;
+    // A search may read the bytes after those read, and ignores them: they
+    // are set all the same, so that no uninitialised byte is looked at.
+    std::memset(buffer_.get() + end_, 0, slack);
+    nextNul_ = find('\0', 0);
+    nextCarriageReturn_ = find('\r', 0);
+    nextSpecial_ = std::min(nextNul_, nextCarriageReturn_);
     if (read == wanted)
         return;
     // fread stops short only at the end of the input or at a failure.

@@ -38,6 +38,32 @@ void reportFileFailure(const char* text, const QString& name, int reason)
                  QString(), 0, 0);
 }
 
+// Warns of a NUL byte in a line, and of the first carriage return with text
+// after it, which CR-only line ends leave.
+void checkLineBytes(TDF& reader, const LineSplitter::Line& line, bool* carriageReturnReported)
+{
+    if (line.firstNul)
+        reader.warning(QCoreApplication::translate("Warning", "line holds a NUL byte; the rest of the line is ignored"));
+    if (*carriageReturnReported || !line.firstCarriageReturn)
+        return;
+    if (line.firstNul && line.firstNul < line.firstCarriageReturn)
+        return;
+    // A carriage return before the line feed (or before white space alone)
+    // is a CR LF line end; one with text after it most likely ends a line
+    // that the reader can't tell from the next.
+    const char* end = line.firstNul ? line.firstNul : line.text + line.length;
+    if (std::any_of(line.firstCarriageReturn + 1, end, [](char c) { return !TDF::isWhite(c); })) {
+        reader.warning(QCoreApplication::translate("Warning",
+                                                   "carriage return inside a line: the file may have CR-only line ends"));
+        *carriageReturnReported = true;
+    }
+}
+
+void callLineHandler(void* handler, const char* line, TDFObject* object, TDF::ModelChangment change)
+{
+    (*static_cast<const TDF::LineHandler*>(handler))(line, object, change);
+}
+
 }
 
 TDF::TDF(TCFList* list)
@@ -244,34 +270,44 @@ void TDF::reset(bool keepBlocks)
 
 bool TDF::readFile(const QString& name)
 {
-    return readFile(name, LineHandler());
+    return readFile(name, LineFunction(nullptr), nullptr);
 }
 
 bool TDF::readFile(const QString& name, const LineHandler& onLine)
+{
+    return readFile(name, onLine ? callLineHandler : LineFunction(nullptr), const_cast<LineHandler*>(&onLine));
+}
+
+bool TDF::readFile(const QString& name, LineFunction onLine, void* context)
 {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(name.toLocal8Bit().constData(), "r"), std::fclose);
     if (!file) {
         reportFileFailure(QT_TRANSLATE_NOOP("Load TDF", "Can't open file \"%1\": %2"), name, errno);
         return false;
     }
-    return readStream(file.get(), name, onLine);
+    return readStream(file.get(), name, onLine, context);
 }
 
 bool TDF::readStream(std::FILE* stream, const QString& name, const LineHandler& onLine)
 {
+    return readStream(stream, name, onLine ? callLineHandler : LineFunction(nullptr), const_cast<LineHandler*>(&onLine));
+}
+
+bool TDF::readStream(std::FILE* stream, const QString& name, LineFunction onLine, void* context)
+{
     setTDFFileName(name);
     LineSplitter lines(stream, lineBufferSize - 1);
-    const char* line;
-    size_t length;
+    LineSplitter::Line line;
     bool carriageReturnReported = false;
-    while (lines.next(&line, &length)) {
+    while (lines.next(&line)) {
         ModelChangment change;
         beginLine(&change);
-        bytesRead += length;
-        checkLineBytes(line, length, &carriageReturnReported);
-        TDFObject* object = handleLine(line, nullptr, &change);
+        bytesRead += line.length;
+        if (line.firstNul || (line.firstCarriageReturn && !carriageReturnReported))
+            checkLineBytes(*this, line, &carriageReturnReported);
+        TDFObject* object = handleLine(line.text, nullptr, &change);
         if (onLine)
-            onLine(line, object, change);
+            onLine(context, line.text, object, change);
     }
     // A failure (a directory, a disk error) is no shorter trace.
     if (lines.failure() != 0) {
@@ -280,25 +316,6 @@ bool TDF::readStream(std::FILE* stream, const QString& name, const LineHandler& 
     }
     reportOpenBlocks();
     return true;
-}
-
-void TDF::checkLineBytes(const char* line, size_t length, bool* carriageReturnReported)
-{
-    const char* nul = static_cast<const char*>(std::memchr(line, '\0', length));
-    if (nul)
-        warning(QCoreApplication::translate("Warning", "line holds a NUL byte; the rest of the line is ignored"));
-    if (*carriageReturnReported)
-        return;
-    // A carriage return before the line feed (or before white space alone)
-    // is a CR LF line end; one with text after it most likely ends a line
-    // that the reader can't tell from the next.
-    const char* end = nul ? nul : line + length;
-    const char* carriageReturn = static_cast<const char*>(std::memchr(line, '\r', size_t(end - line)));
-    if (carriageReturn && std::any_of(carriageReturn + 1, end, [](char c) { return !isWhite(c); })) {
-        warning(QCoreApplication::translate("Warning",
-                                            "carriage return inside a line: the file may have CR-only line ends"));
-        *carriageReturnReported = true;
-    }
 }
 
 void TDF::reportOpenBlocks()

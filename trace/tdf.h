@@ -126,6 +126,13 @@ public:
     // The same from a stream the caller opened and closes, such as stdin;
     // `name` stands for it in reports.
     bool readStream(std::FILE* stream, const QString& name, const LineHandler& onLine);
+    // The same two with a plain function, called with `context` (the
+    // client's state) beside each line: for a client that reads many
+    // lines, such as a checker, this spares each of them the indirection
+    // of a std::function. A null function is not called.
+    using LineFunction = void (*)(void* context, const char* line, TDFObject* object, TDF::ModelChangment change);
+    bool readFile(const QString& name, LineFunction onLine, void* context);
+    bool readStream(std::FILE* stream, const QString& name, LineFunction onLine, void* context);
     // At the end of the input: reports a definition block (DB without ED)
     // or action block (BA without EA) still open, once per block, at the
     // current line. The reader stays in the block, so that further input
@@ -144,11 +151,17 @@ public:
     // Reports a statement error given by its source text (context "Error").
     void reportError(const char* text);
 
-    // Lexemes. Each advances the cursor over what it consumed.
+    // Lexemes. Each advances the cursor over what it consumed. Every line
+    // reads some, so the usual forms (a decimal number, an absent string)
+    // are read inline, and the others out of line.
     static bool isWhite(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-    static void readWhite(const char** cursor);
-    bool readNumber(const char** cursor, unsigned long long* value);
-    bool readString(const char** cursor, QString& result, bool optional);
+    static void readWhite(const char** cursor)
+    {
+        while (isWhite(**cursor))
+            ++*cursor;
+    }
+    inline bool readNumber(const char** cursor, unsigned long long* value);
+    inline bool readString(const char** cursor, QString& result, bool optional);
 
     // Definition blocks and context statements.
     void readDB(const char* text);
@@ -289,6 +302,9 @@ public:
     unsigned long long modelessCount = 0;  // occurrence counter of modeless instances; never reset
 
 private:
+    // readNumber and readString for what they don't read inline.
+    bool readAnyNumber(const char** cursor, unsigned long long* value);
+    bool readQuotedString(const char** cursor, QString& result);
     // Configuration ids (styles, thread states, glyphs) are ints: a larger
     // number names none rather than a truncated one.
     static bool isConfigurationId(unsigned long long number) { return number <= 0x7FFFFFFF; }
@@ -303,9 +319,6 @@ private:
     // The two halves of `read`: counting a line, then handling it.
     void beginLine(TDF::ModelChangment* change);
     TDFObject* handleLine(const char* line, bool* changed, TDF::ModelChangment* change);
-    // Warns of a NUL byte in a line, and of the first carriage return with
-    // text after it, which CR-only line ends leave.
-    void checkLineBytes(const char* line, size_t length, bool* carriageReturnReported);
     // The LS lines dropped past the nesting limit whose LE is still to come.
     unsigned long long droppedLoopLevels = 0;
     // Reads "N" or "N low" (high and low halves).
@@ -377,5 +390,40 @@ private:
     // record's count, not the events it would point at.
     void followControl(TDFInstance* instance, TDFObject* event, bool gainsControl);
 };
+
+// A decimal number of at most ten significant digits, ended by a white
+// character (consumed) or the end of the text, is read here; anything else
+// by the scanner of every form.
+bool TDF::readNumber(const char** cursor, unsigned long long* value)
+{
+    const char* at = *cursor;
+    while (*at == '0')
+        ++at;
+    const char* significant = at;
+    unsigned long long number = 0;
+    constexpr unsigned long long zero = '0';
+    for (unsigned long long digit; (digit = static_cast<unsigned char>(*at) - zero) <= 9; ++at)
+        number = number * 10 + digit;
+    const char end = *at;
+    if (at != *cursor && at - significant <= 10 && (end == '\0' || isWhite(end))) {
+        *value = number;
+        *cursor = end != '\0' ? at + 1 : at;
+        return true;
+    }
+    if (**cursor == '\0')
+        return false;
+    return readAnyNumber(cursor, value);
+}
+
+// An absent string leaves a null result as it is: most lines have no
+// string to read, and then no QString is touched.
+bool TDF::readString(const char** cursor, QString& result, bool optional)
+{
+    if (**cursor != '"') {
+        result.clear();
+        return optional;
+    }
+    return readQuotedString(cursor, result);
+}
 
 #endif

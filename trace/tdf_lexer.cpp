@@ -1,6 +1,6 @@
-// The lexemes of trace lines: white space, numbers and strings. Lines are
-// lexed in place: a number is scanned in one pass into a small digit buffer,
-// a string is decoded once.
+// The lexemes of trace lines: numbers and strings, in the forms that tdf.h
+// does not read inline. Lines are lexed in place: a number is scanned in
+// one pass into a small digit buffer, a string is decoded once.
 
 #include "internal/digits.h"
 #include "tdf.h"
@@ -23,16 +23,44 @@ bool isH(char c)
 // The longest run of string content before a closing quote: characters
 // other than a backslash or a quote, or a backslash and any one character.
 // Returns the position of the closing quote, or -1 when there is none.
-template <class Char>
-long long closingQuote(const Char* text, long long length)
+long long closingQuote(const QChar* text, long long length)
 {
     for (long long i = 0; i < length; ++i) {
-        if (text[i] == Char('"'))
+        if (text[i] == u'"')
             return i;
-        if (text[i] == Char('\\') && ++i >= length)
+        if (text[i] == u'\\' && ++i >= length)
             return -1;
     }
     return -1;
+}
+
+// The same over the bytes of a NUL-terminated text, in one pass which
+// also tells whether the content holds an escape or a byte outside ASCII.
+struct QuotedBytes {
+    long long quote = -1;
+    bool escaped = false;
+    bool ascii = false;
+};
+
+QuotedBytes scanQuotedBytes(const char* text)
+{
+    QuotedBytes scan;
+    unsigned char bits = 0;  // of every byte of the content
+    for (long long i = 0; text[i] != '\0'; ++i) {
+        if (text[i] == '"') {
+            scan.quote = i;
+            scan.ascii = bits < 0x80;
+            break;
+        }
+        bits |= static_cast<unsigned char>(text[i]);
+        if (text[i] == '\\') {
+            scan.escaped = true;
+            if (text[++i] == '\0')
+                break;
+            bits |= static_cast<unsigned char>(text[i]);
+        }
+    }
+    return scan;
 }
 
 // Removes each backslash and keeps the character after it.
@@ -49,38 +77,13 @@ Text unescaped(const Text& content)
     return plain;
 }
 
-// The usual number, decimal digits up to a white character or the end of
-// the text, read in one pass. Leaves any other text, and a decimal number
-// too long for the general form to accept, to the general form.
-bool readPlainDecimal(const char** cursor, unsigned long long* value)
-{
-    const char* at = *cursor;
-    while (*at == '0')
-        ++at;
-    const char* significant = at;
-    unsigned long long number = 0;
-    for (; *at >= '0' && *at <= '9'; ++at)
-        number = number * 10 + unsigned(*at - '0');
-    if (at == *cursor || at - significant > 10 || (*at != '\0' && !TDF::isWhite(*at)))
-        return false;
-    *value = number;
-    *cursor = *at != '\0' ? at + 1 : at;
-    return true;
-}
-
-}
-
-void TDF::readWhite(const char** cursor)
-{
-    while (isWhite(**cursor))
-        ++*cursor;
 }
 
 // Three forms: decimal digits; hexadecimal digits and a trailing h (most
 // significant first); a leading h and hexadecimal digits (least significant
 // first). A number ends with one white character, which it consumes, or at
 // the end of the text.
-bool TDF::readNumber(const char** cursor, unsigned long long* value)
+bool TDF::readAnyNumber(const char** cursor, unsigned long long* value)
 {
     const char* at = *cursor;
     if (*at == '\0')
@@ -90,8 +93,6 @@ bool TDF::readNumber(const char** cursor, unsigned long long* value)
         *value = 0;
         return false;
     }
-    if (readPlainDecimal(cursor, value))
-        return true;
 
     const bool prefixH = isH(*at);
     if (prefixH)
@@ -156,20 +157,17 @@ bool TDF::readNumber(const char** cursor, unsigned long long* value)
 // A string runs from a double quote to the next quote that is not escaped
 // by a backslash; the character after the closing quote is consumed too.
 // Escapes keep the escaped character as it is.
-bool TDF::readString(const char** cursor, QString& result, bool optional)
+bool TDF::readQuotedString(const char** cursor, QString& result)
 {
     result = QString();
-    const char* at = *cursor;
-    if (*at != '"')
-        return optional;
-    const char* content = at + 1;
-    const long long rest = static_cast<long long>(std::strlen(content));
+    const char* content = *cursor + 1;
     long long consumed;  // bytes after the opening quote up to the closing one
 
     if (textCodec) {
         // Other encodings are decoded first, so that a byte that looks like
         // a quote or backslash inside a multi-byte character is not taken
         // for one; the bytes consumed are those of the matched text.
+        const long long rest = static_cast<long long>(std::strlen(content));
         const QString decoded = textCodec->toUnicode(content, int(rest));
         const long long quote = closingQuote(decoded.constData(), decoded.size());
         if (quote < 0)
@@ -179,13 +177,15 @@ bool TDF::readString(const char** cursor, QString& result, bool optional)
         result = unescaped(matched);
     } else {
         // In UTF-8 a quote or backslash byte is always that character, so
-        // the bytes are scanned directly and only the content is decoded.
-        const long long quote = closingQuote(content, rest);
-        if (quote < 0)
+        // the bytes are scanned directly and only the content is decoded;
+        // ASCII, the usual content, is its own decoding.
+        const QuotedBytes scan = scanQuotedBytes(content);
+        if (scan.quote < 0)
             return false;
-        const QByteArray bytes = QByteArray::fromRawData(content, qsizetype(quote));
-        result = decodeUtf8Text(std::memchr(content, '\\', size_t(quote)) ? unescaped(bytes) : bytes);
-        consumed = quote;
+        const QByteArray bytes = QByteArray::fromRawData(content, qsizetype(scan.quote));
+        const QByteArray plain = scan.escaped ? unescaped(bytes) : bytes;
+        result = scan.ascii ? QString::fromLatin1(plain) : decodeUtf8Text(plain);
+        consumed = scan.quote;
     }
     if (result.isNull())
         result = QLatin1String("");

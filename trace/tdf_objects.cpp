@@ -179,7 +179,7 @@ Style* TDFInstance::style()
 
 void TDFInstance::setName(const QString& newName)
 {
-    nameText = newName;
+    TDFObject::setName(newName);
     named = !newName.isNull();
 }
 

@@ -123,7 +123,13 @@ public:
     virtual QString name() const { return nameText; }
     virtual QString link() const { return linkText; }
     virtual Style* style() { return givenStyle; }
-    virtual void setName(const QString& newName) { nameText = newName; }
+    // Naming an unnamed object without a name, as most lines do, assigns
+    // no string.
+    virtual void setName(const QString& newName)
+    {
+        if (!newName.isNull() || !nameText.isNull())
+            nameText = newName;
+    }
     // Writes the object as TDF records; the base writes nothing.
     virtual void write(TDFWriter& writer);
 

@@ -220,9 +220,9 @@ TDFInstance* TDF::readNI(const char* text, bool* changed, TDF::ModelChangment* c
         *change = result;
 
     currentInstance->setModel(model);
-    currentInstance->linkText = pendingLink;
+    takeLink(*this, currentInstance);
     pendingStyle = nullptr;
-    pendingLink = QString();
+    pendingLink.clear();
     if (result == MODEL_SET)
         stamp(*this, currentInstance);
     // The creating message could not open a bar while the instance had no
@@ -292,13 +292,13 @@ TDFObject* TDF::readDI(const char* text, bool* changed)
     deletion->instance = instance;
     deletion->setNote(pendingNote);
     deletion->givenStyle = pendingStyle;
-    deletion->linkText = pendingLink;
+    takeLink(*this, deletion);
     instance->deletion = deletion;
     deletion->messageReturn = cause;
     if (cause)
         cause->deletion = deletion;
     pendingStyle = nullptr;
-    pendingLink = QString();
+    pendingLink.clear();
     // A deletion caused by a return happens with it.
     if (cause)
         deletion->time = cause->time;
@@ -351,7 +351,7 @@ TDFObject* TDF::readDA(const char*, bool* changed)
 
     // Nothing is left to take the annotations.
     pendingStyle = nullptr;
-    pendingLink = QString();
+    pendingLink.clear();
     destroyPendingAnnotations();
     currentInstance = nullptr;
 
@@ -498,7 +498,7 @@ TDFObject* TDF::readME(const char* text, bool* changed)
             followControl(receiver, message, true);
     }
 
-    message->linkText = pendingLink;
+    takeLink(*this, message);
     message->setNote(pendingNote);
     message->setGlyph(pendingGlyph);
     stamp(*this, message);
@@ -513,7 +513,7 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     if (pendingGlyph)
         keepGlyph(*this, pendingGlyph);
     currentInstance = receiver;
-    pendingLink = QString();
+    pendingLink.clear();
     pendingStyle = nullptr;
     pendingNote = nullptr;
     pendingGlyph = nullptr;
@@ -560,7 +560,7 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
         messageReturn->listNode = messageReturns.append(messageReturn);
         indexReturn(messageReturn);
         report(changed);
-        messageReturn->linkText = pendingLink;
+        takeLink(*this, messageReturn);
         stamp(*this, messageReturn);
         messageReturn->heapSize = heapSize;
         if (pendingThreadInfo) {
@@ -587,7 +587,7 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
     if (pendingGlyph)
         keepGlyph(*this, pendingGlyph);
     pendingGlyph = nullptr;
-    pendingLink = QString();
+    pendingLink.clear();
     delete pendingNote;
     pendingNote = nullptr;
 

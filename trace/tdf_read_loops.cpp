@@ -219,7 +219,7 @@ bool TDF::readGL(const char* text)
     glyph->definition = definition;
     glyph->model = model;
     glyph->setName(name);
-    glyph->linkText = pendingLink;
+    takeLink(*this, glyph);
     stamp(*this, glyph);
     consumeDecorations(*this);
     return true;

@@ -17,9 +17,12 @@ public:
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
 
-    void advance(long long bytes)
+    // Whether it is shown at all.
+    bool shown() const { return shown_; }
+    // The bytes of the file read so far.
+    void reach(long long bytes)
     {
-        done_ += bytes;
+        done_ = bytes;
         if (shown_ && ++sinceCheck_ >= 4096)
             refresh();
     }

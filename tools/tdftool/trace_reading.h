@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include <functional>
+#include <type_traits>
 
 // What one trace's reading reported.
 struct ReadCounts {
@@ -20,11 +20,26 @@ struct ReadCounts {
 // standard input ("-"), else the path itself.
 QString traceTitle(const QString& path);
 
-// Reads a trace (standard input for "-") with progress on a terminal,
-// handing what each line returned (maybe null) to `onLine` (may be empty).
-// False when the file can't be opened or read (the reader has reported it).
-bool readTrace(TDF& reader, const QString& path, ReadCounts& counts,
-               const std::function<void(TDFObject*, TDF::ModelChangment)>& onLine = {});
+// Reads a trace (standard input for "-") with a reader that has read no
+// other, with progress on a terminal, handing what each line returned
+// (maybe null) to `onObject` with `context` (unless it is null). False
+// when the file can't be opened or read (the reader has reported it).
+using ObjectFunction = void (*)(void* context, TDFObject* object, TDF::ModelChangment change);
+bool readTrace(TDF& reader, const QString& path, ReadCounts& counts, ObjectFunction onObject = nullptr,
+               void* context = nullptr);
+// The same with any callable, called directly rather than through a
+// std::function on every line.
+template <class OnObject>
+bool readTrace(TDF& reader, const QString& path, ReadCounts& counts, OnObject&& onObject)
+{
+    using Callable = std::remove_reference_t<OnObject>;
+    return readTrace(
+        reader, path, counts,
+        [](void* callable, TDFObject* object, TDF::ModelChangment change) {
+            (*static_cast<Callable*>(callable))(object, change);
+        },
+        const_cast<std::remove_const_t<Callable>*>(&onObject));
+}
 
 struct Options;
 // Reads the trace named by the options, laying its times out in their

@@ -10,10 +10,18 @@
 
 namespace tdf::internal {
 
+// The object takes the pending link. Most lines have none, and most
+// objects no link yet: then no string is assigned.
+inline void takeLink(const TDF& reader, TDFObject* object)
+{
+    if (!reader.pendingLink.isNull() || !object->linkText.isNull())
+        object->linkText = reader.pendingLink;
+}
+
 inline void decorate(const TDF& reader, TDFObject* object)
 {
     object->givenStyle = reader.pendingStyle;
-    object->linkText = reader.pendingLink;
+    takeLink(reader, object);
 }
 
 inline void stamp(TDF& reader, TDFObject* object)
@@ -25,7 +33,7 @@ inline void stamp(TDF& reader, TDFObject* object)
 inline void consumeDecorations(TDF& reader)
 {
     reader.pendingStyle = nullptr;
-    reader.pendingLink = QString();
+    reader.pendingLink.clear();
 }
 
 inline void report(bool* changed)
