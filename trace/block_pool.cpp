@@ -7,10 +7,6 @@
 
 using namespace tdf::internal;
 
-struct BlockPool::FreeBlock {
-    FreeBlock* next;
-};
-
 struct BlockPool::Chunk {
     Chunk* next;
     std::size_t bytes;
@@ -35,7 +31,7 @@ BlockPool::BlockPool(std::size_t blockBytes)
     static_assert(sizeof(Chunk) <= headerBytes, "the chunk header fits before the blocks");
 }
 
-void* BlockPool::take()
+void* BlockPool::takeOutOfLine()
 {
     if (FreeBlock* block = free_) {
         unpoisonMemory(block, blockBytes_);
@@ -50,7 +46,7 @@ void* BlockPool::take()
     return block;
 }
 
-void BlockPool::give(void* storage)
+void BlockPool::giveOutOfLine(void* storage)
 {
     FreeBlock* block = static_cast<FreeBlock*>(storage);
     block->next = free_;
