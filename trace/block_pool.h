@@ -4,8 +4,9 @@
 // Blocks of one size: the nodes of List and Hash. Allocating millions of
 // small nodes one by one costs more than the rest of reading a trace, and
 // freeing them one by one dominates its teardown; a pool hands out blocks
-// from chunks that double in size up to a large chunk, takes freed blocks
-// back for reuse, and gives every chunk back at once when it is released.
+// from chunks that double in size up to a slab of the memory all pools
+// share, and then from further slabs; it takes freed blocks back for
+// reuse, and gives every chunk back at once when it is released.
 //
 // Blocks are aligned to 16 bytes when their size is a multiple of 16 and
 // to 8 otherwise, which suits any type of that size.
