@@ -26,13 +26,14 @@ class SpinLock {
 public:
     void lock()
     {
-        while (locked_.exchange(true, std::memory_order_acquire))
-            waitUntilFree();
+        if (locked_.exchange(true, std::memory_order_acquire))
+            lockWhenFree();
     }
     void unlock() { locked_.store(false, std::memory_order_release); }
 
 private:
-    void waitUntilFree();
+    // Out of line, so that the common case saves no registers for it.
+    void lockWhenFree();
 
     std::atomic<bool> locked_{false};
 };
@@ -88,12 +89,14 @@ private:
     SpinLock lock_;
 };
 
+// The process's pools, made by the first object.
+inline std::atomic<ObjectPools*> madeObjectPools{nullptr};
+ObjectPools& makeObjectPools();
+
 inline ObjectPools& objectPools()
 {
-    // Never destroyed: objects may still be freed while static objects are
-    // destroyed at exit.
-    static ObjectPools* const instance = new ObjectPools;
-    return *instance;
+    ObjectPools* const pools = madeObjectPools.load(std::memory_order_acquire);
+    return pools ? *pools : makeObjectPools();
 }
 
 inline bool pooled(std::size_t bytes)
