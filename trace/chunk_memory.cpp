@@ -1,26 +1,47 @@
 #include "internal/chunk_memory.h"
 
+#include "export.h"
+
 #include <cstdlib>
 #include <new>
 
 #if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+// Large chunks are faulted in at once with the pages measured cheaper
+// (page_choice.h), except under AddressSanitizer, whose allocator keeps
+// freed chunks aside for a while: faulted in whole, they would stay
+// resident whole. There, and without the advice, chunks get the hint.
+#if defined(__linux__) && defined(MADV_HUGEPAGE) && defined(MADV_NOHUGEPAGE) && !defined(TDF_ADDRESS_SANITIZER)
+#define TDF_MEASURED_PAGES 1
 #include "internal/page_choice.h"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <ctime>
-#endif
-
-#if defined(__linux__) && defined(MADV_HUGEPAGE) && defined(MADV_NOHUGEPAGE)
 
 #if !defined(MADV_POPULATE_WRITE)
 #define MADV_POPULATE_WRITE 23  // Linux 5.14; earlier systems refuse it
+#endif
 #endif
 
 using namespace tdf::internal;
 
 namespace {
+
+void hintHugePages(void* chunk, std::size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Only a hint: without transparent huge pages the chunk keeps small pages.
+    madvise(chunk, bytes, MADV_HUGEPAGE);
+#else
+    (void)chunk;
+    (void)bytes;
+#endif
+}
+
+#if defined(TDF_MEASURED_PAGES)
 
 PageChoice& pageChoice()
 {
@@ -57,8 +78,7 @@ void choosePages(void* chunk, std::size_t bytes)
 {
     PageChoice& choice = pageChoice();
     if (!choice.isMeasurable() || wasInMemory(chunk, bytes)) {
-        // Only a hint: without transparent huge pages the chunk keeps small pages.
-        madvise(chunk, bytes, MADV_HUGEPAGE);
+        hintHugePages(chunk, bytes);
         return;
     }
     const PageSize size = choice.next();
@@ -70,17 +90,16 @@ void choosePages(void* chunk, std::size_t bytes)
         choice.unmeasurable();
 }
 
-}
-
 #else
 
-namespace {
-
-void choosePages(void*, std::size_t) {}
-
+void choosePages(void* chunk, std::size_t bytes)
+{
+    hintHugePages(chunk, bytes);
 }
 
 #endif
+
+}
 
 void* tdf::internal::allocateChunk(std::size_t bytes)
 {
