@@ -31,7 +31,7 @@ constexpr std::size_t megabyte = std::size_t(1) << 20;
 constexpr std::size_t budget = 128 * megabyte;
 // peak(4n) <= allowedGrowth * peak(n) + slack: linear growth with room to
 // spare, where the square gives 16 times. The slack covers what grows in
-// steps rather than by the byte: pool chunks of up to 2 MB per object size,
+// steps rather than by the byte: the pools' slabs and their 2 MB chunks,
 // hash tables that double.
 constexpr std::size_t allowedGrowth = 6;
 constexpr std::size_t slack = 4 * megabyte;

@@ -3,11 +3,14 @@
 #include "error_recorder.h"
 #include "resource_text.h"
 
+#include <QRegularExpression>
 #include <QtGlobal>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -114,6 +117,82 @@ TEST_F(NamingTest, MarkersReadLikeQtPlaceMarkers)
     EXPECT_EQ(Naming::processInstance(markers.get(), 0, "x"), "x|x|%x|x");
     auto twoDigits = naming("[ \"%100\", STATIC_NAME ]");
     EXPECT_EQ(Naming::processInstance(twoDigits.get(), 0, "x"), "x0");
+}
+
+// The composition by another path: each step finds the markers with a
+// regular expression and fills the lowest with QString's own operations.
+QString filledByPattern(const QString& format, const std::vector<QString>& values)
+{
+    static const QRegularExpression marker(QStringLiteral("%L?([0-9][0-9]?)"));
+    QString text = format;
+    for (const QString& value : values) {
+        std::vector<QRegularExpressionMatch> matches;
+        int lowest = 100;
+        for (auto it = marker.globalMatch(text); it.hasNext();) {
+            matches.push_back(it.next());
+            lowest = std::min(lowest, matches.back().captured(1).toInt());
+        }
+        for (auto match = matches.rbegin(); match != matches.rend(); ++match)
+            if (match->captured(1).toInt() == lowest)
+                text.replace(match->capturedStart(), match->capturedLength(), value);
+    }
+    return text;
+}
+
+// Random formats and steps, values that hold markers of their own among
+// them, named by both paths.
+TEST_F(NamingTest, CompositionAgreesWithAnotherPath)
+{
+    std::mt19937 random(25);
+    const char pieces[] = "%%%L12090 a";
+    auto text = [&](int longest) {
+        QString result;
+        for (int length = int(random() % unsigned(longest)); length > 0; --length)
+            result += QLatin1Char(pieces[random() % (sizeof pieces - 1)]);
+        return result;
+    };
+    for (int trial = 0; trial < 3000; ++trial) {
+        Naming naming;
+        naming.setFormat(text(12));
+        naming.append(new NamingOp(naming.format));
+        const QString staticName = text(5);
+        const int occurrence = int(random() % 2000) - 1000;
+        std::vector<QString> values;
+        for (int steps = int(random() % 5); steps > 0; --steps) {
+            switch (random() % 3) {
+            case 0:
+                naming.append(new NamingOp(text(5)));
+                values.push_back(naming.last()->value->text);
+                break;
+            case 1:
+                naming.append(new NamingOp(NamingOp::STATIC_NAME));
+                values.push_back(staticName);
+                break;
+            default:
+                naming.append(new NamingOp(NamingOp::D_OCCURENCE));
+                values.push_back(QString::number(occurrence));
+                break;
+            }
+        }
+        const QString name = Naming::processInstance(&naming, occurrence, staticName);
+        ASSERT_EQ(name, filledByPattern(naming.format, values)) << "format " << naming.format.toStdString();
+        ASSERT_EQ(name.isNull(), naming.format.isNull());
+    }
+    EXPECT_EQ(Naming::processInstance(nullptr, -7, "S%1"), filledByPattern("obj%1:%2", {"-7", "S%1"}));
+    EXPECT_EQ(Naming::processLoop(nullptr, 3, "2.1", 40), filledByPattern("Loop%1:%2", {"2.1", "40"}));
+}
+
+// A trace's instances of a type named by its static name alone bear that
+// name: they share its text rather than hold a copy each.
+TEST_F(NamingTest, ANameThatIsAValueWholeSharesItsText)
+{
+    auto plain = naming("[ \"%1\", STATIC_NAME ]");
+    const QString staticName = QStringLiteral("Sensor");
+    const QString name = Naming::processInstance(plain.get(), 3, staticName);
+    EXPECT_EQ(name, staticName);
+    EXPECT_EQ(name.constData(), staticName.constData());
+    auto numbered = naming("[ \"%1#%2\", STATIC_NAME, D_OCCURENCE ]");
+    EXPECT_EQ(Naming::processInstance(numbered.get(), 3, staticName), "Sensor#3");
 }
 
 TEST_F(NamingTest, ListWithoutLeadingStringHasNoFormat)

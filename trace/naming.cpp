@@ -11,6 +11,7 @@
 
 #include <climits>
 #include <cstring>
+#include <iterator>
 
 using namespace tdf::internal;
 
@@ -21,72 +22,109 @@ bool isAsciiDigit(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-// Fills the lowest-numbered place marker ("%n" or "%Ln", n of one or two
-// digits) of `text` with `value`, every occurrence of it, as QString::arg
-// does for a string argument. Unlike QString::arg, a text without markers
-// is returned unchanged without a warning: a naming may well have more
-// steps than markers.
-QString fillLowestPlaceMarker(const QString& text, const QString& value)
-{
+// Fills place markers ("%n" or "%Ln", n of one or two digits) step by
+// step: each step fills the lowest-numbered marker left in the text, every
+// occurrence of it, as QString::arg does for a string argument. Unlike
+// QString::arg, a text without markers is left unchanged without a
+// warning: a naming may well have more steps than markers. Names are made
+// for every instance of a trace, so the steps write into two buffers of
+// their own and the name is allocated once, at the end, or not at all
+// when it is a value whole (a format of one marker).
+class MarkerFilling {
+public:
+    explicit MarkerFilling(const QString& format) : whole_(format), text_(whole_) {}
+    MarkerFilling(const MarkerFilling&) = delete;
+    MarkerFilling& operator=(const MarkerFilling&) = delete;
+
+    void fill(const QString& value) { fill(QStringView(value), value.isNull() ? nullptr : &value); }
+    // A number as QString::number writes it.
+    void fill(int number)
+    {
+        QChar digits[12];
+        QChar* start = std::end(digits);
+        unsigned magnitude = number < 0 ? 0u - unsigned(number) : unsigned(number);
+        do {
+            *--start = QChar(char16_t(u'0' + magnitude % 10));
+            magnitude /= 10;
+        } while (magnitude);
+        if (number < 0)
+            *--start = QLatin1Char('-');
+        fill(QStringView(start, std::end(digits)), nullptr);
+    }
+
+    QString text() const { return isWhole_ ? whole_ : QString(text_.data(), text_.size()); }
+
+private:
     struct Marker {
-        int start;
-        int end;
+        qsizetype start;
+        qsizetype end;
         int number;
     };
-    QVarLengthArray<Marker, 8> markers;
-    int lowest = INT_MAX;
-    const int length = int(text.size());
-    for (int i = 0; i < length; ++i) {
-        if (text[i] != QLatin1Char('%'))
-            continue;
-        int at = i + 1;
-        if (at < length && text[at] == QLatin1Char('L'))
-            ++at;
-        if (at >= length || !isAsciiDigit(text[at]))
-            continue;
-        int number = text[at++].unicode() - '0';
-        if (at < length && isAsciiDigit(text[at]))
-            number = number * 10 + (text[at++].unicode() - '0');
-        markers.append({i, at, number});
-        lowest = std::min(lowest, number);
-        i = at - 1;
+
+    // `wholeValue` is the value as a string to share, or null.
+    void fill(QStringView value, const QString* wholeValue)
+    {
+        QVarLengthArray<Marker, 8> markers;
+        int lowest = INT_MAX;
+        const qsizetype length = text_.size();
+        for (qsizetype i = 0; i < length; ++i) {
+            if (text_[i] != QLatin1Char('%'))
+                continue;
+            qsizetype at = i + 1;
+            if (at < length && text_[at] == QLatin1Char('L'))
+                ++at;
+            if (at >= length || !isAsciiDigit(text_[at]))
+                continue;
+            int number = text_[at++].unicode() - '0';
+            if (at < length && isAsciiDigit(text_[at]))
+                number = number * 10 + (text_[at++].unicode() - '0');
+            markers.append({i, at, number});
+            lowest = std::min(lowest, number);
+            i = at - 1;
+        }
+        if (markers.isEmpty())
+            return;
+        if (wholeValue && markers.size() == 1 && markers[0].start == 0 && markers[0].end == length) {
+            whole_ = *wholeValue;
+            isWhole_ = true;
+            text_ = whole_;
+            return;
+        }
+        // The text may be in the other buffer, never in this one.
+        QVarLengthArray<QChar, 128>& filled = buffers_[nextBuffer_];
+        nextBuffer_ = 1 - nextBuffer_;
+        filled.clear();
+        qsizetype copied = 0;
+        for (const Marker& marker : markers) {
+            if (marker.number != lowest)
+                continue;
+            filled.append(text_.data() + copied, marker.start - copied);
+            filled.append(value.data(), value.size());
+            copied = marker.end;
+        }
+        filled.append(text_.data() + copied, length - copied);
+        text_ = QStringView(filled.data(), filled.size());
+        isWhole_ = false;
     }
-    if (markers.isEmpty())
-        return text;
-    // Names are made for every instance of a trace: one allocation each.
-    qsizetype filledLength = length;
-    for (const Marker& marker : markers)
-        if (marker.number == lowest)
-            filledLength += value.size() - (marker.end - marker.start);
-    QString filled;
-    filled.reserve(filledLength);
-    int copied = 0;
-    for (const Marker& marker : markers) {
-        if (marker.number != lowest)
-            continue;
-        filled += QStringView(text).mid(copied, marker.start - copied);
-        filled += value;
-        copied = marker.end;
-    }
-    filled += QStringView(text).mid(copied);
-    return filled;
-}
+
+    QString whole_;  // the text while it is the format or a value whole
+    QStringView text_;
+    bool isWhole_ = true;
+    QVarLengthArray<QChar, 128> buffers_[2];
+    int nextBuffer_ = 0;
+};
 
 // Starts from the naming's format and fills one marker per step after the
-// first, with what `valueOf` gives for the step; steps it declines are
+// first, with what `fillWith` gives for the step; steps it declines are
 // skipped.
-template <class ValueOf>
-QString compose(const Naming& naming, ValueOf valueOf)
+template <class FillWith>
+QString compose(const Naming& naming, FillWith fillWith)
 {
-    QString name = naming.format;
-    if (!naming.head)
-        return name;
-    for (ListNode<NamingOp*>* node = naming.head->next; node != naming.head; node = node->next) {
-        QString value;
-        if (valueOf(*node->value, &value))
-            name = fillLowestPlaceMarker(name, value);
-    }
-    return name;
+    MarkerFilling name(naming.format);
+    if (naming.head)
+        for (ListNode<NamingOp*>* node = naming.head->next; node != naming.head; node = node->next)
+            fillWith(*node->value, name);
+    return name.text();
 }
 
 const struct {
@@ -127,17 +165,19 @@ void Naming::setFormat(const QString& newFormat)
 QString Naming::processInstance(Naming* naming, int occurrence, const QString& staticName)
 {
     if (!naming) {
-        QString name = QCoreApplication::translate(
+        MarkerFilling name(QCoreApplication::translate(
             "Naming", "obj%1:%2",
-            "%1 is an occurence number, %2 a class name; result is displayed in trace viewer");
-        return fillLowestPlaceMarker(fillLowestPlaceMarker(name, QString::number(occurrence)), staticName);
+            "%1 is an occurence number, %2 a class name; result is displayed in trace viewer"));
+        name.fill(occurrence);
+        name.fill(staticName);
+        return name.text();
     }
-    return compose(*naming, [&](const NamingOp& step, QString* value) {
+    return compose(*naming, [&](const NamingOp& step, MarkerFilling& name) {
         switch (step.type) {
-        case NamingOp::LITERAL: *value = step.text; return true;
-        case NamingOp::D_OCCURENCE: *value = QString::number(occurrence); return true;
-        case NamingOp::STATIC_NAME: *value = staticName; return true;
-        default: return false;
+        case NamingOp::LITERAL: name.fill(step.text); return;
+        case NamingOp::D_OCCURENCE: name.fill(occurrence); return;
+        case NamingOp::STATIC_NAME: name.fill(staticName); return;
+        default: return;
         }
     });
 }
@@ -145,18 +185,20 @@ QString Naming::processInstance(Naming* naming, int occurrence, const QString& s
 QString Naming::processLoop(Naming* naming, int number, const QString& loopId, int repeat)
 {
     if (!naming) {
-        QString name = QCoreApplication::translate(
+        MarkerFilling name(QCoreApplication::translate(
             "Naming", "Loop%1:%2",
-            "%1 is a loop id (ie 3.2.8), %2 the number of iteration; this string is displayed a the loop name");
-        return fillLowestPlaceMarker(fillLowestPlaceMarker(name, loopId), QString::number(repeat));
+            "%1 is a loop id (ie 3.2.8), %2 the number of iteration; this string is displayed a the loop name"));
+        name.fill(loopId);
+        name.fill(repeat);
+        return name.text();
     }
-    return compose(*naming, [&](const NamingOp& step, QString* value) {
+    return compose(*naming, [&](const NamingOp& step, MarkerFilling& name) {
         switch (step.type) {
-        case NamingOp::LITERAL: *value = step.text; return true;
-        case NamingOp::LOOP_ID: *value = loopId; return true;
-        case NamingOp::LOOP_REPEAT: *value = QString::number(repeat); return true;
-        case NamingOp::LOOP_NUMBER: *value = QString::number(number); return true;
-        default: return false;
+        case NamingOp::LITERAL: name.fill(step.text); return;
+        case NamingOp::LOOP_ID: name.fill(loopId); return;
+        case NamingOp::LOOP_REPEAT: name.fill(repeat); return;
+        case NamingOp::LOOP_NUMBER: name.fill(number); return;
+        default: return;
         }
     });
 }

@@ -2,9 +2,10 @@
 #define TDF_CHUNK_MEMORY_H
 
 // The memory that the pools carve their blocks from. A trace of millions of
-// objects fills gigabytes; chunks of a huge page or more are aligned and
-// marked for huge pages where the system offers them, so that filling them
-// takes one page fault per huge page instead of one per small page.
+// objects fills gigabytes. Chunks of a huge page or more are aligned to
+// it and faulted in at once when made, with huge pages or small ones as
+// the faults of the chunks before have shown cheaper (page_choice.h);
+// smaller chunks are the C allocator's.
 
 #include <cstddef>
 

@@ -6,8 +6,9 @@
 // linearly: a lookup among millions of entries touches one or two cache
 // lines, where a node-based map follows two or three pointers. Removing an
 // entry shifts the entries probed after it back, so that no tombstone
-// slows later lookups. A large table takes huge pages (chunk_memory.h),
-// which spares a TLB miss per lookup.
+// slows later lookups. A large table is a large chunk (chunk_memory.h),
+// which takes huge pages where they are cheap: a TLB miss spared per
+// lookup.
 
 #include "chunk_memory.h"
 

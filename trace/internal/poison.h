@@ -5,15 +5,9 @@
 // reports a use of a freed list node or hash node as it would for memory
 // freed with delete. Without the sanitizer the marks cost nothing.
 
-#include <cstddef>
+#include "export.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TDF_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TDF_ADDRESS_SANITIZER 1
-#endif
-#endif
+#include <cstddef>
 
 #if defined(TDF_ADDRESS_SANITIZER)
 #include <sanitizer/asan_interface.h>
