@@ -61,8 +61,15 @@ struct TDF::Streaming {
     explicit Streaming(TDF& owner) : reader(owner) {}
 
     TDF& reader;
-    // Objects that may have become unreachable, each at most once.
-    std::vector<TDFObject*> candidates;
+    // What may have become unreachable since the last release: the events
+    // the lines made (or a return let go of), then the instances let go of.
+    // An event is queued once and never freed by another's release before
+    // its turn: kinds that go only with what holds them (returns, loop
+    // starts, annotations an event carries) are not queued. An instance may
+    // be let go of several times and is queued once.
+    std::vector<TDFObject*> events;
+    std::vector<TDFInstance*> instances;
+    size_t nextInstance = 0;  // the instances before it have been looked at
     // How many kept messages, loop starts and trigger markers name each
     // instance: counted in the instance, and past what its counter holds,
     // here by its address while it lives.
@@ -127,10 +134,38 @@ struct TDF::Streaming {
         freedInstanceMemory.give(freed);
     }
 
-    void queue(TDFObject* object)
+    // An event the current line made, or a message its return let go of.
+    void queueEvent(TDFObject* object)
     {
-        if (object && std::find(candidates.begin(), candidates.end(), object) == candidates.end())
-            candidates.push_back(object);
+        switch (object->type) {
+        case TDF_MESSAGE:
+        case TDF_INSTANCE_DELETE:
+        case TDF_INSTANCE_DELETE_ALL:
+        case TDF_LOOP_END:
+        case TDF_ACTION:
+        case TDF_SYNCHRONISATION: events.push_back(object); return;
+        case TDF_NOTE:
+            if (!carried(object->toNote()))
+                events.push_back(object);
+            return;
+        case TDF_GLYPH:
+            if (!carried(object->toGlyph()))
+                events.push_back(object);
+            return;
+        // An instance is queued when something lets go of it; the rest is
+        // kept, or goes with what holds it.
+        default: return;
+        }
+    }
+
+    // An annotation its event carries goes with the event.
+    static bool carried(const TDFNote* note) { return note->owner && note->owner->note == note; }
+    static bool carried(const TDFGlyph* glyph) { return glyph->owner && glyph->owner->glyph == glyph; }
+
+    void queue(TDFInstance* instance)
+    {
+        if (std::find(instances.begin() + std::ptrdiff_t(nextInstance), instances.end(), instance) == instances.end())
+            instances.push_back(instance);
     }
 
     void watch(TDFInstance*& watched, TDFInstance* now)
@@ -142,26 +177,25 @@ struct TDF::Streaming {
         watched = now;
     }
 
+    // Looks at what the lines since the last release queued, and at what
+    // releasing that lets go of in turn.
     void releaseUnreachable()
     {
         watch(watchedCurrent, reader.currentInstance);
         watch(watchedActionBlock, reader.actionBlockInstance);
         // Instances last: an event freed before them may still point at one
         // (a note at its owner, a deletion at its instance).
-        for (bool instancesNow : {false, true}) {
-            for (size_t i = 0; i < candidates.size();) {
-                TDFObject* object = candidates[i];
-                if ((object->type == TDF_INSTANCE) != instancesNow) {
-                    ++i;
-                    continue;
-                }
-                candidates.erase(candidates.begin() + std::ptrdiff_t(i));
-                if (unreachable(object))
-                    release(object);
-                // A release may have queued and freed others: start over.
-                i = 0;
-            }
+        for (size_t i = 0; i < events.size(); ++i)
+            if (unreachable(events[i]))
+                release(events[i]);
+        events.clear();
+        while (nextInstance < instances.size()) {
+            TDFInstance* instance = instances[nextInstance++];
+            if (instanceUnreachable(instance))
+                releaseInstance(instance);
         }
+        instances.clear();
+        nextInstance = 0;
     }
 
     // Whether the object can go now; one kept now is queued again by
@@ -182,21 +216,13 @@ struct TDF::Streaming {
             }
             return true;
         }
-        case TDF_NOTE: {
-            const TDFNote* note = object->toNote();
-            return !(note->owner && note->owner->note == note);
-        }
-        case TDF_GLYPH: {
-            const TDFGlyph* glyph = object->toGlyph();
-            return !(glyph->owner && glyph->owner->glyph == glyph);
-        }
+        case TDF_NOTE: return !carried(object->toNote());
+        case TDF_GLYPH: return !carried(object->toGlyph());
         case TDF_INSTANCE_DELETE:
         case TDF_INSTANCE_DELETE_ALL:
         case TDF_LOOP_END:
         case TDF_ACTION:
         case TDF_SYNCHRONISATION: return true;
-        // A loop start goes with its end, a return with its message; the
-        // rest is kept.
         default: return false;
         }
     }
@@ -250,12 +276,15 @@ struct TDF::Streaming {
             queue(instance);
     }
 
-    // Every freed object leaves the candidates and the objects.
+    // Every freed object leaves the objects; a freed instance, which
+    // releasing its creating message may have queued, leaves the queue.
     void free(TDFObject* object)
     {
-        const auto queued = std::find(candidates.begin(), candidates.end(), object);
-        if (queued != candidates.end())
-            candidates.erase(queued);
+        if (object->type == TDF_INSTANCE) {
+            const auto queued = std::find(instances.begin() + std::ptrdiff_t(nextInstance), instances.end(), object);
+            if (queued != instances.end())
+                instances.erase(queued);
+        }
         if (observer)
             observer(object);
         if (object->objectNode) {
@@ -369,7 +398,9 @@ struct TDF::Streaming {
         for (TDFInstanceDeleteAbstract* deletion : reader.instanceDeletes)
             if (TDFInstanceDelete* single = deletion->toInstanceDelete())
                 freeStandInReturn(single);
-        candidates.clear();
+        events.clear();
+        instances.clear();
+        nextInstance = 0;
         extraUses.clear();
         keptInstances.clear();
         freedInstances.forEach([this](unsigned long long, FreedInstance* freed) { forget(freed); });
@@ -451,7 +482,7 @@ void TDF::useInstance(TDFInstance* instance)
 void TDF::mayRelease(TDFObject* object)
 {
     if (streaming_)
-        streaming_->queue(object);
+        streaming_->queueEvent(object);
 }
 
 TDFMessageReturn* TDF::streamedReturnWithoutDeletion(unsigned long long staticId)
