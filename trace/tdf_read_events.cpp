@@ -2,6 +2,7 @@
 // they receive) and go (DI, DA), CI moves the current instance, and messages
 // are announced (MC), emitted or completed (ME) and returned (MR).
 
+#include "internal/activation.h"
 #include "internal/open_message_index.h"
 #include "tdf.h"
 #include "internal/tdf_bookkeeping.h"
@@ -94,16 +95,16 @@ void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsContr
         return;
     }
     // Only whether a bar is open (the parity of the count) decides what
-    // comes next: a streamed record keeps two entries at most, and none of
-    // the events, which go before the instance does.
-    if (!instance->activations && instance->hasActivation())
-        instance->activations = new Array<TDFObject*>(2, 2);
-    instance->computeActivation(event, gainsControl);
-    if (Array<TDFObject*>* bars = instance->activations) {
-        if (bars->count > 2)
-            bars->count -= 2;
-        std::fill(bars->data, bars->data + bars->count, nullptr);
-    }
+    // comes next: a streamed record counts two boundaries at most and keeps
+    // none of the events, which go before the instance does.
+    if (!instance->hasActivation())
+        return;
+    if (!instance->activations)
+        instance->makeActivationsInPool(2, 2);
+    Array<TDFObject*>& bars = *instance->activations;
+    if (passControl(event->type, gainsControl, barOpen(bars.count, instance->creationMessage != nullptr),
+                    instance->activationLevel))
+        bars.count = bars.count == 2 ? 1 : bars.count + 1;
 }
 
 void TDF::indexReturn(TDFMessageReturn* messageReturn)
