@@ -131,15 +131,22 @@ TDFMessageReturn* TDF::returnWithoutDeletion(unsigned long long staticId)
     return returns.empty() ? nullptr : returns.back();
 }
 
-ListNode<TDFMessage*>* TDF::openMessageToReturn(bool byModel, unsigned long long staticId)
+TDFMessage* TDF::openMessageToReturn(bool byModel, unsigned long long staticId)
 {
+    if (streaming_)
+        return takeStreamedOpenMessage(byModel, staticId);
     if (!openMessageIndex) {
         openMessageIndex = new OpenMessageIndex;
         for (ListNode<TDFMessage*>* node = openMessages.head; node;
              node = node->next == openMessages.head ? nullptr : node->next)
             openMessageIndex->add(node->value, node);
     }
-    return openMessageIndex->take({runningThread, currentBlock}, byModel, staticId);
+    ListNode<TDFMessage*>* open = openMessageIndex->take({runningThread, currentBlock}, byModel, staticId);
+    if (!open)
+        return nullptr;
+    TDFMessage* message = open->value;
+    openMessages.unlink(open);
+    return message;
 }
 
 void TDF::dropEventIndexes()
@@ -488,7 +495,6 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     useInstance(receiver);
     appendObject(message);
     message->listNode = messages.append(message);
-    ListNode<TDFMessage*>* openNode = openMessages.append(message);
     report(changed);
     if (receiverCreated)
         receiver->creationMessage = message;
@@ -531,11 +537,15 @@ TDFObject* TDF::readME(const char* text, bool* changed)
         ++usedMessageModels;
     }
     message->usedModelCount = usedMessageModels;
-    if (openMessageIndex)
-        openMessageIndex->add(message, openNode);
     // No return takes a message without a model: streaming lets it go.
-    if (streaming_ && !model)
-        openMessages.unlink(openNode);
+    if (streaming_) {
+        if (model)
+            keepStreamedOpenMessage(message, openMessages.append(message));
+    } else {
+        ListNode<TDFMessage*>* openNode = openMessages.append(message);
+        if (openMessageIndex)
+            openMessageIndex->add(message, openNode);
+    }
     return message;
 }
 
@@ -547,12 +557,10 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
 
     // Returns nest within a thread and a definition block: the newest open
     // message there (of that model, when one is named) is the one returned.
-    ListNode<TDFMessage*>* open = openMessageToReturn(byModel, staticId);
+    TDFMessage* message = openMessageToReturn(byModel, staticId);
 
     TDFMessageReturn* messageReturn = nullptr;
-    if (open) {
-        TDFMessage* message = open->value;
-        openMessages.unlink(open);
+    if (message) {
         messageReturn = factory()->newTDFMessageReturn();
         messageReturn->message = message;
         messageReturn->givenStyle = pendingStyle;

@@ -15,6 +15,7 @@
 
 #include "block_pool.h"
 #include "internal/flat_index.h"
+#include "internal/open_message_index.h"
 #include "tdf.h"
 #include "tdf_factory.h"
 
@@ -23,6 +24,7 @@
 #include <deque>
 #include <memory>
 #include <new>
+#include <typeinfo>
 #include <unordered_set>
 #include <vector>
 
@@ -54,6 +56,45 @@ void unlinkFrom(List<T*>& list, ListNode<T*>*& node)
         list.unlink(node);
     node = nullptr;
 }
+
+}
+
+namespace {
+
+// What a return needs of an open message that no return took while it was
+// among the newest of its group. A return seldom takes an older one, and
+// millions of them pile up when messages are never returned: kept compact,
+// each takes 64 bytes with its entry in the index, instead of some 300 as
+// a whole message in its lists.
+struct CompactMessage {
+    TDFDBMessage* model;
+    TDFInstance* sender;
+    TDFInstance* receiver;
+    unsigned long long time;
+    unsigned long long heapSize;
+    int usedModelCount;
+};
+
+// An open message as the open message index holds it: the whole message's
+// node in openMessages, or its compact form, told apart by the low bit
+// (both are aligned to 8 bytes).
+class OpenMessage {
+public:
+    OpenMessage() = default;
+    explicit OpenMessage(ListNode<TDFMessage*>* node) : bits_(reinterpret_cast<std::uintptr_t>(node)) {}
+    explicit OpenMessage(CompactMessage* compact) : bits_(reinterpret_cast<std::uintptr_t>(compact) | 1) {}
+
+    explicit operator bool() const { return bits_ != 0; }
+    bool isCompact() const { return bits_ & 1; }
+    ListNode<TDFMessage*>* node() const { return reinterpret_cast<ListNode<TDFMessage*>*>(bits_); }
+    CompactMessage* compact() const { return reinterpret_cast<CompactMessage*>(bits_ & ~std::uintptr_t(1)); }
+
+private:
+    std::uintptr_t bits_ = 0;
+};
+
+// The newest open messages of each thread and block stay whole.
+constexpr std::size_t wholeOpenMessages = 32;
 
 }
 
@@ -118,6 +159,62 @@ struct TDF::Streaming {
     TDFInstance* watchedCurrent = nullptr;
     TDFInstance* watchedActionBlock = nullptr;
     ReleaseObserver observer;
+    tdf::internal::OpenMessageIndex<OpenMessage> openMessages;
+    // Whether messages come from the library's own factory, which made the
+    // plain TDFMessage a compact message becomes again.
+    const TDFFactory* checkedFactory = nullptr;
+    bool plainFactory = false;
+
+    BlockPool compactMemory{sizeof(CompactMessage)};
+
+    // Keeps an old open message compact, when nothing but the index points
+    // at it and it holds nothing a compact one leaves out.
+    OpenMessage settle(OpenMessage open)
+    {
+        if (open.isCompact())
+            return open;
+        TDFMessage* message = open.node()->value;
+        if (!compactable(message))
+            return open;
+        auto* compact = new (compactMemory.take())
+            CompactMessage{message->model,  message->sender,   message->receiver,
+                           message->time,   message->heapSize, message->usedModelCount};
+        reader.openMessages.unlink(open.node());
+        unlinkFrom(reader.messages, message->listNode);
+        // The compact message names its instances in the message's stead.
+        free(message);
+        return OpenMessage(compact);
+    }
+
+    bool compactable(const TDFMessage* message)
+    {
+        if (checkedFactory != reader.factory()) {
+            checkedFactory = reader.factory();
+            plainFactory = typeid(*checkedFactory) == typeid(TDFFactory);
+        }
+        return plainFactory && typeid(*message) == typeid(TDFMessage) && !message->call && !message->messageReturn &&
+               !message->note && !message->glyph && !message->givenStyle && !message->ownStyle &&
+               message->nameText.isNull() && message->linkText.isNull() && !message->threadInfo &&
+               message->awaitingCompletion && !createdItsReceiver(message);
+    }
+
+    // The message a compact one stands for, returned on the running thread.
+    TDFMessage* reopen(CompactMessage* compact)
+    {
+        auto* message = new TDFMessage;
+        message->model = compact->model;
+        message->sender = compact->sender;
+        message->receiver = compact->receiver;
+        message->time = compact->time;
+        message->heapSize = compact->heapSize;
+        message->usedModelCount = compact->usedModelCount;
+        message->thread = reader.runningThread;
+        compactMemory.give(compact);
+        // Counted among the objects when it was read.
+        message->objectNode = reader.objects.append(message);
+        message->listNode = reader.messages.append(message);
+        return message;
+    }
 
     void rememberFreed(const TDFInstance* instance)
     {
@@ -407,6 +504,8 @@ struct TDF::Streaming {
         freedInstances.clear();
         pastReturns.clear();
         pastReturnStacks.clear();
+        openMessages.clear();
+        compactMemory.release();
         watchedCurrent = watchedActionBlock = nullptr;
     }
 };
@@ -499,6 +598,25 @@ TDFMessageReturn* TDF::streamedReturnWithoutDeletion(unsigned long long staticId
     standIn->time = past.time;
     message->messageReturn = standIn;
     return standIn;
+}
+
+void TDF::keepStreamedOpenMessage(TDFMessage* message, ListNode<TDFMessage*>* openNode)
+{
+    streaming_->openMessages.add({message->thread, message->model->definitionBlock}, message->model->id,
+                                 OpenMessage(openNode), wholeOpenMessages,
+                                 [this](OpenMessage older) { return streaming_->settle(older); });
+}
+
+TDFMessage* TDF::takeStreamedOpenMessage(bool byModel, unsigned long long staticId)
+{
+    const OpenMessage open = streaming_->openMessages.take({runningThread, currentBlock}, byModel, staticId);
+    if (!open)
+        return nullptr;
+    if (open.isCompact())
+        return streaming_->reopen(open.compact());
+    TDFMessage* message = open.node()->value;
+    openMessages.unlink(open.node());
+    return message;
 }
 
 void TDF::releaseUnreachable()

@@ -40,6 +40,22 @@ public:
         addTo(groupOf(key), staticId, position);
     }
 
+    // The same; then each open message of the group with `recent` newer
+    // ones listed after it is handed once to `settle`, whose result
+    // replaces its position: a caller may keep older messages, which a
+    // return seldom takes, in a form of its own.
+    template <class Settle>
+    void add(const GroupKey& key, unsigned long long staticId, Position position, std::size_t recent, Settle settle)
+    {
+        Group& group = groupOf(key);
+        addTo(group, staticId, position);
+        while (group.entries.size() - group.settled > recent) {
+            Entry& entry = group.entries[group.settled++];
+            if (!Group::isTaken(entry))
+                entry.position = settle(entry.position);
+        }
+    }
+
     // Takes the newest open message of the group, of `staticId` when
     // `byModel`: returns its position and forgets it, or returns a null
     // position when there is none.
@@ -65,6 +81,13 @@ public:
         return position;
     }
 
+    // Forgets every message.
+    void clear()
+    {
+        groups_.clear();
+        lastGroup_ = nullptr;
+    }
+
 private:
     static constexpr std::uint32_t none = ~std::uint32_t(0);
     static constexpr std::uint32_t takenMark = std::uint32_t(1) << 31;
@@ -82,6 +105,7 @@ private:
         FlatMap<std::uint32_t> slotOf{4};  // static id -> its slot + 1
         std::vector<std::uint32_t> newest;  // slot -> newest entry, or none
         std::size_t taken = 0;              // marked entries still listed
+        std::size_t settled = 0;            // the entries before it have been handed to a settle
 
         static bool isTaken(const Entry& entry) { return entry.slot & takenMark; }
 
@@ -95,6 +119,7 @@ private:
                 entries.pop_back();
                 --taken;
             }
+            settled = std::min(settled, entries.size());
         }
 
         // The newest open entry of a static message; the taken entries
@@ -114,6 +139,7 @@ private:
                 return;
             std::fill(newest.begin(), newest.end(), none);
             std::size_t kept = 0;
+            std::size_t keptSettled = 0;
             for (std::size_t i = 0; i < entries.size(); ++i) {
                 const Entry entry = entries[i];
                 if (isTaken(entry))
@@ -121,10 +147,12 @@ private:
                 std::uint32_t& newestOfModel = newest[entry.slot];
                 entries[kept] = {entry.position, newestOfModel, entry.slot};
                 newestOfModel = std::uint32_t(kept++);
+                keptSettled += i < settled;
             }
             entries.truncate(kept);
             entries.shrinkToFit();
             taken = 0;
+            settled = keptSettled;
         }
     };
 
