@@ -15,13 +15,14 @@
 
 #include "block_pool.h"
 #include "internal/flat_index.h"
+#include "internal/freed_instances.h"
 #include "internal/open_message_index.h"
+#include "internal/past_returns.h"
 #include "tdf.h"
 #include "tdf_factory.h"
 
 #include <cstdint>
 #include <algorithm>
-#include <deque>
 #include <memory>
 #include <new>
 #include <typeinfo>
@@ -133,25 +134,11 @@ struct TDF::Streaming {
     }
     std::unordered_set<const TDFInstance*> keptInstances;
     // A freed deleted instance that is still the one known under its id
-    // comes back with these when a line names it.
-    struct FreedInstance {
-        TDFDBInstance* model;
-        unsigned long long occurrence;
-        QString ownName;  // null when the name was generated
-    };
-    FlatIndex<FreedInstance> freedInstances;  // by dynamic id
-    BlockPool freedInstanceMemory{sizeof(FreedInstance)};
-    // The returns no deletion has named yet, by static message id, oldest
-    // first: a deletion takes the newest.
-    struct PastReturn {
-        TDFDBMessage* model;
-        unsigned long long time;
-    };
-    // A deque grows by blocks: millions of returns leave no doubled
-    // capacity behind.
-    using PastReturns = std::deque<PastReturn>;
-    FlatIndex<PastReturns> pastReturns;  // by static message id
-    std::vector<std::unique_ptr<PastReturns>> pastReturnStacks;
+    // comes back when a line names it.
+    FreedInstances<TDFDBInstance> freedInstances;
+    // The returns no deletion has named yet: a deletion takes the newest
+    // of its static message.
+    PastReturns<TDFDBMessage> pastReturns;
     // The deletion of every deleted instance whose own deletion was freed.
     TDFInstanceDelete standInDeletion;
     // The reader's instance pointers at the last release: an instance they
@@ -214,21 +201,6 @@ struct TDF::Streaming {
         message->objectNode = reader.objects.append(message);
         message->listNode = reader.messages.append(message);
         return message;
-    }
-
-    void rememberFreed(const TDFInstance* instance)
-    {
-        FreedInstance*& freed = freedInstances.at(instance->id);
-        if (freed)
-            forget(freed);
-        freed = new (freedInstanceMemory.take())
-            FreedInstance{instance->model, instance->occurrence, instance->named ? instance->nameText : QString()};
-    }
-
-    void forget(FreedInstance* freed)
-    {
-        freed->~FreedInstance();
-        freedInstanceMemory.give(freed);
     }
 
     // An event the current line made, or a message its return let go of.
@@ -426,7 +398,8 @@ struct TDF::Streaming {
     {
         // The id still names it: it comes back as it was when named again.
         if (reader.instanceHash.search(instance->id) == instance)
-            rememberFreed(instance);
+            freedInstances.remember(instance->id, instance->model, instance->occurrence,
+                                    instance->named ? instance->nameText : QString());
         reader.instanceHash.remove(instance);
         unlinkFrom(reader.instances, instance->instanceNode);
         TDFMessage* creation = instance->creationMessage;
@@ -500,10 +473,8 @@ struct TDF::Streaming {
         nextInstance = 0;
         extraUses.clear();
         keptInstances.clear();
-        freedInstances.forEach([this](unsigned long long, FreedInstance* freed) { forget(freed); });
         freedInstances.clear();
         pastReturns.clear();
-        pastReturnStacks.clear();
         openMessages.clear();
         compactMemory.release();
         watchedCurrent = watchedActionBlock = nullptr;
@@ -551,20 +522,18 @@ TDFInstance* TDF::findInstance(unsigned long long id)
         return found;
     if (!streaming_)
         return nullptr;
-    Streaming::FreedInstance* freed = streaming_->freedInstances.find(id);
-    if (!freed)
+    FreedInstances<TDFDBInstance>::Freed freed;
+    if (!streaming_->freedInstances.take(id, &freed))
         return nullptr;
     TDFInstance* instance = factory()->newTDFInstance();
     instance->id = id;
-    instance->model = freed->model;
-    instance->occurrence = freed->occurrence;
-    if (freed->ownName.isNull())
+    instance->model = freed.model;
+    instance->occurrence = freed.occurrence;
+    if (freed.ownName.isNull())
         instance->nameText = TDFInstance::generatedName(instance->model, instance->occurrence);
     else
-        instance->setName(freed->ownName);
+        instance->setName(freed.ownName);
     instance->deletion = &streaming_->standInDeletion;
-    streaming_->freedInstances.erase(id);
-    streaming_->forget(freed);
     // Listed, unlike in the objects, so that a reset finds it.
     instance->instanceNode = instances.append(instance);
     instance->hashNode = instanceHash.intern(instance, nullptr);
@@ -586,16 +555,15 @@ void TDF::mayRelease(TDFObject* object)
 
 TDFMessageReturn* TDF::streamedReturnWithoutDeletion(unsigned long long staticId)
 {
-    Streaming::PastReturns* returns = streaming_->pastReturns.find(staticId);
-    if (!returns || returns->empty())
+    TDFDBMessage* model;
+    unsigned long long time;
+    if (!streaming_->pastReturns.takeNewest(staticId, &model, &time))
         return nullptr;
-    const Streaming::PastReturn past = returns->back();
-    returns->pop_back();
     TDFMessage* message = factory()->newTDFMessage();
-    message->model = past.model;
+    message->model = model;
     TDFMessageReturn* standIn = factory()->newTDFMessageReturn();
     standIn->message = message;
-    standIn->time = past.time;
+    standIn->time = time;
     message->messageReturn = standIn;
     return standIn;
 }
@@ -627,12 +595,7 @@ void TDF::releaseUnreachable()
 void TDF::rememberReturn(const TDFMessageReturn* messageReturn)
 {
     TDFDBMessage* model = messageReturn->message->model;
-    Streaming::PastReturns*& returns = streaming_->pastReturns.at(model->id);
-    if (!returns) {
-        streaming_->pastReturnStacks.push_back(std::make_unique<Streaming::PastReturns>());
-        returns = streaming_->pastReturnStacks.back().get();
-    }
-    returns->push_back({model, messageReturn->time});
+    streaming_->pastReturns.remember(model->id, model, messageReturn->time);
 }
 
 void TDF::clearStreaming()
