@@ -371,8 +371,10 @@ private:
     Streaming* streaming_ = nullptr;  // owned; null unless streaming
     // Frees what the previous line made that no later line can reach.
     void releaseUnreachable();
-    // Streaming bookkeeping of the events that name instances.
+    // Streaming bookkeeping of the events that name instances (useInstance
+    // is inline, in the reader's own bookkeeping header).
     void useInstance(TDFInstance* instance);
+    void countExtraUse(TDFInstance* instance);
     void mayRelease(TDFObject* object);
     // Streaming: returns are remembered by static message id and time; a
     // deletion that names one gets a stand-in, null when none is left.

@@ -18,6 +18,7 @@
 #include "internal/freed_instances.h"
 #include "internal/open_message_index.h"
 #include "internal/past_returns.h"
+#include "internal/tdf_bookkeeping.h"
 #include "tdf.h"
 #include "tdf_factory.h"
 
@@ -116,16 +117,6 @@ struct TDF::Streaming {
     // instance: counted in the instance, and past what its counter holds,
     // here by its address while it lives.
     FlatMap<unsigned> extraUses;
-
-    static constexpr unsigned short mostUsesCounted = 0xFFFF;
-
-    void addUse(TDFInstance* instance)
-    {
-        if (instance->streamingUses_ < mostUsesCounted)
-            ++instance->streamingUses_;
-        else
-            ++extraUses.at(address(instance));
-    }
 
     unsigned usesOf(const TDFInstance* instance) const
     {
@@ -541,10 +532,9 @@ TDFInstance* TDF::findInstance(unsigned long long id)
     return instance;
 }
 
-void TDF::useInstance(TDFInstance* instance)
+void TDF::countExtraUse(TDFInstance* instance)
 {
-    if (streaming_ && instance)
-        streaming_->addUse(instance);
+    ++streaming_->extraUses.at(address(instance));
 }
 
 void TDF::mayRelease(TDFObject* object)

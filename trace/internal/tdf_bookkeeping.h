@@ -34,6 +34,22 @@ inline void report(bool* changed)
         *changed = true;
 }
 
+// A streaming reader counts in an instance the kept events that name it, up
+// to this many; the rest it counts aside.
+constexpr unsigned short mostUsesCounted = 0xFFFF;
+
+}
+
+// Every kept event that names an instance counts: a streaming reader keeps
+// the instance while one does.
+inline void TDF::useInstance(TDFInstance* instance)
+{
+    if (!streaming_ || !instance)
+        return;
+    if (instance->streamingUses_ < tdf::internal::mostUsesCounted)
+        ++instance->streamingUses_;
+    else
+        countExtraUse(instance);
 }
 
 #endif
