@@ -97,10 +97,13 @@ void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsContr
     // Only whether a bar is open (the parity of the count) decides what
     // comes next: a streamed record counts two boundaries at most and keeps
     // none of the events, which go before the instance does.
-    if (!instance->hasActivation())
-        return;
-    if (!instance->activations)
+    if (!instance->activations) {
+        if (!instance->hasActivation())
+            return;
         instance->makeActivationsInPool(2, 2);
+    } else if (leavesActivationAlone(event->type, gainsControl) || !instance->hasActivation()) {
+        return;
+    }
     Array<TDFObject*>& bars = *instance->activations;
     if (passControl(event->type, gainsControl, barOpen(bars.count, instance->creationMessage != nullptr),
                     instance->activationLevel))

@@ -17,16 +17,24 @@ inline bool barOpen(int count, bool hasCreationMessage)
     return (count % 2 == 0) == hasCreationMessage;
 }
 
+// Whether control entering (gainsControl) or leaving an instance at an
+// event of `type` leaves its activation as it is: a message or call that
+// leaves it, and any event but a message, call or return.
+inline bool leavesActivationAlone(TDFObjectType type, bool gainsControl)
+{
+    return type == TDF_MESSAGE_RETURN ? false : type == TDF_MESSAGE || type == TDF_MESSAGE_CALL ? !gainsControl : true;
+}
+
 // Follows control entering (gainsControl) or leaving an instance at an
 // event of `type` in `level`, the instance's nesting depth; true when the
 // event opens or closes a bar there.
 inline bool passControl(TDFObjectType type, bool gainsControl, bool open, int& level)
 {
+    if (leavesActivationAlone(type, gainsControl))
+        return false;
     switch (type) {
     case TDF_MESSAGE:
     case TDF_MESSAGE_CALL:
-        if (!gainsControl)
-            return false;
         ++level;
         return !open;
     case TDF_MESSAGE_RETURN:
