@@ -90,8 +90,9 @@ public:
     // that created its receiver), is kept in a compact form of its own
     // instead: the return that takes it gets an equal message, made anew
     // and listed last. The lists hold only what is kept as objects
-    // (appendedObjects counts everything); and where a kept object pointed
-    // at a freed one:
+    // (appendedObjects counts everything), and openMessages stays empty:
+    // the open messages are in an index of the reader's own. Where a kept
+    // object pointed at a freed one:
     //  - a deleted instance's `deletion` is a shared stand-in deletion;
     //  - an instance named again after it was freed (CI, DI, MC, AC, SY)
     //    comes back with its id, model, occurrence and name;
@@ -381,7 +382,7 @@ private:
     void rememberReturn(const TDFMessageReturn* messageReturn);
     TDFMessageReturn* streamedReturnWithoutDeletion(unsigned long long staticId);
     // Streaming: open messages, the older ones kept in a compact form.
-    void keepStreamedOpenMessage(TDFMessage* message, ListNode<TDFMessage*>* openNode);
+    void keepStreamedOpenMessage(TDFMessage* message);
     TDFMessage* takeStreamedOpenMessage(bool byModel, unsigned long long staticId);
     void clearStreaming();
     // Records control entering or leaving an instance; streaming keeps the

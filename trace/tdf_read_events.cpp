@@ -543,7 +543,7 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     // No return takes a message without a model: streaming lets it go.
     if (streaming_) {
         if (model)
-            keepStreamedOpenMessage(message, openMessages.append(message));
+            keepStreamedOpenMessage(message);
     } else {
         ListNode<TDFMessage*>* openNode = openMessages.append(message);
         if (openMessageIndex)

@@ -77,18 +77,18 @@ struct CompactMessage {
     int usedModelCount;
 };
 
-// An open message as the open message index holds it: the whole message's
-// node in openMessages, or its compact form, told apart by the low bit
-// (both are aligned to 8 bytes).
+// An open message as the open message index holds it: the whole message,
+// or its compact form, told apart by the low bit (both are aligned to 8
+// bytes).
 class OpenMessage {
 public:
     OpenMessage() = default;
-    explicit OpenMessage(ListNode<TDFMessage*>* node) : bits_(reinterpret_cast<std::uintptr_t>(node)) {}
+    explicit OpenMessage(TDFMessage* message) : bits_(reinterpret_cast<std::uintptr_t>(message)) {}
     explicit OpenMessage(CompactMessage* compact) : bits_(reinterpret_cast<std::uintptr_t>(compact) | 1) {}
 
     explicit operator bool() const { return bits_ != 0; }
     bool isCompact() const { return bits_ & 1; }
-    ListNode<TDFMessage*>* node() const { return reinterpret_cast<ListNode<TDFMessage*>*>(bits_); }
+    TDFMessage* message() const { return reinterpret_cast<TDFMessage*>(bits_); }
     CompactMessage* compact() const { return reinterpret_cast<CompactMessage*>(bits_ & ~std::uintptr_t(1)); }
 
 private:
@@ -151,13 +151,12 @@ struct TDF::Streaming {
     {
         if (open.isCompact())
             return open;
-        TDFMessage* message = open.node()->value;
+        TDFMessage* message = open.message();
         if (!compactable(message))
             return open;
         auto* compact = new (compactMemory.take())
             CompactMessage{message->model,  message->sender,   message->receiver,
                            message->time,   message->heapSize, message->usedModelCount};
-        reader.openMessages.unlink(open.node());
         unlinkFrom(reader.messages, message->listNode);
         // The compact message names its instances in the message's stead.
         free(message);
@@ -558,10 +557,10 @@ TDFMessageReturn* TDF::streamedReturnWithoutDeletion(unsigned long long staticId
     return standIn;
 }
 
-void TDF::keepStreamedOpenMessage(TDFMessage* message, ListNode<TDFMessage*>* openNode)
+void TDF::keepStreamedOpenMessage(TDFMessage* message)
 {
     streaming_->openMessages.add({message->thread, message->model->definitionBlock}, message->model->id,
-                                 OpenMessage(openNode), wholeOpenMessages,
+                                 OpenMessage(message), wholeOpenMessages,
                                  [this](OpenMessage older) { return streaming_->settle(older); });
 }
 
@@ -572,9 +571,7 @@ TDFMessage* TDF::takeStreamedOpenMessage(bool byModel, unsigned long long static
         return nullptr;
     if (open.isCompact())
         return streaming_->reopen(open.compact());
-    TDFMessage* message = open.node()->value;
-    openMessages.unlink(open.node());
-    return message;
+    return open.message();
 }
 
 void TDF::releaseUnreachable()
