@@ -496,6 +496,10 @@ TDFObject* TDF::readME(const char* text, bool* changed)
         message->givenStyle = pendingStyle;
     }
     useInstance(receiver);
+    // The model first: whether a streaming reader may let the message go
+    // depends on it.
+    TDFDBMessage* model = currentBlock->getMessageFromId(staticId);
+    message->model = model;
     appendObject(message);
     message->listNode = messages.append(message);
     report(changed);
@@ -528,8 +532,6 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     pendingNote = nullptr;
     pendingGlyph = nullptr;
 
-    TDFDBMessage* model = currentBlock->getMessageFromId(staticId);
-    message->model = model;
     if (!model) {
         message->keepUnmatchedStaticId(staticId);
         error(QCoreApplication::translate("Error", "message %1 doesn't match any model in definition block.",

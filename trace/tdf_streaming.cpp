@@ -197,7 +197,11 @@ struct TDF::Streaming {
     void queueEvent(TDFObject* object)
     {
         switch (object->type) {
+        // An open or called message is let go of by its return, if ever.
         case TDF_MESSAGE:
+            if (!messageHeld(object->toMessage()))
+                events.push_back(object);
+            return;
         case TDF_INSTANCE_DELETE:
         case TDF_INSTANCE_DELETE_ALL:
         case TDF_LOOP_END:
@@ -306,7 +310,7 @@ struct TDF::Streaming {
     bool instanceUnreachable(TDFInstance* instance) const
     {
         if (instance->deletion != &standInDeletion || instance == reader.currentInstance ||
-            instance == reader.actionBlockInstance || keptInstances.count(instance))
+            instance == reader.actionBlockInstance || (!keptInstances.empty() && keptInstances.count(instance)))
             return false;
         unsigned namedBy = usesOf(instance);
         // The message that created it names it too, but goes with it.
