@@ -372,6 +372,8 @@ private:
     Streaming* streaming_ = nullptr;  // owned; null unless streaming
     // Frees what the previous line made that no later line can reach.
     void releaseUnreachable();
+    // Streaming: the freed instance known under `id`, made again, or null.
+    TDFInstance* bringBackFreedInstance(unsigned long long id);
     // Streaming bookkeeping of the events that name instances (useInstance
     // is inline, in the reader's own bookkeeping header).
     void useInstance(TDFInstance* instance);

@@ -514,8 +514,11 @@ TDFInstance* TDF::findInstance(unsigned long long id)
 {
     if (TDFInstance* found = instanceHash.search(id))
         return found;
-    if (!streaming_)
-        return nullptr;
+    return streaming_ ? bringBackFreedInstance(id) : nullptr;
+}
+
+TDFInstance* TDF::bringBackFreedInstance(unsigned long long id)
+{
     FreedInstances<TDFDBInstance>::Freed freed;
     if (!streaming_->freedInstances.take(id, &freed))
         return nullptr;
