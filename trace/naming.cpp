@@ -21,12 +21,45 @@ bool isAsciiDigit(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
+// What a step fills a marker with: a string the configuration or the
+// static model holds (shared, not copied), or a number written here.
+class StepValue {
+public:
+    void setText(const QString& text)
+    {
+        text_ = &text;
+        view_ = text;
+    }
+    void setNumber(long long number)
+    {
+        // The digits from the end of the buffer, as QString::number writes them.
+        unsigned long long magnitude = number < 0 ? 0ULL - static_cast<unsigned long long>(number) : number;
+        QChar* digit = digits_ + sizeof digits_ / sizeof digits_[0];
+        do {
+            *--digit = QLatin1Char(char('0' + magnitude % 10));
+            magnitude /= 10;
+        } while (magnitude > 0);
+        if (number < 0)
+            *--digit = QLatin1Char('-');
+        text_ = nullptr;
+        view_ = QStringView(digit, digits_ + sizeof digits_ / sizeof digits_[0]);
+    }
+    QStringView view() const { return view_; }
+    QString toString() const { return text_ ? *text_ : view_.toString(); }
+
+private:
+    const QString* text_ = nullptr;
+    QChar digits_[24];
+    QStringView view_;
+};
+
 // Fills the lowest-numbered place marker ("%n" or "%Ln", n of one or two
 // digits) of `text` with `value`, every occurrence of it, as QString::arg
 // does for a string argument. Unlike QString::arg, a text without markers
 // is returned unchanged without a warning: a naming may well have more
-// steps than markers.
-QString fillLowestPlaceMarker(const QString& text, const QString& value)
+// steps than markers. A text that is one marker alone gives the value,
+// shared with the string it came from.
+QString fillLowestPlaceMarker(const QString& text, const StepValue& value)
 {
     struct Marker {
         int start;
@@ -35,40 +68,45 @@ QString fillLowestPlaceMarker(const QString& text, const QString& value)
     };
     QVarLengthArray<Marker, 8> markers;
     int lowest = INT_MAX;
+    const QChar* characters = text.constData();
     const int length = int(text.size());
     for (int i = 0; i < length; ++i) {
-        if (text[i] != QLatin1Char('%'))
+        if (characters[i] != QLatin1Char('%'))
             continue;
         int at = i + 1;
-        if (at < length && text[at] == QLatin1Char('L'))
+        if (at < length && characters[at] == QLatin1Char('L'))
             ++at;
-        if (at >= length || !isAsciiDigit(text[at]))
+        if (at >= length || !isAsciiDigit(characters[at]))
             continue;
-        int number = text[at++].unicode() - '0';
-        if (at < length && isAsciiDigit(text[at]))
-            number = number * 10 + (text[at++].unicode() - '0');
+        int number = characters[at++].unicode() - '0';
+        if (at < length && isAsciiDigit(characters[at]))
+            number = number * 10 + (characters[at++].unicode() - '0');
         markers.append({i, at, number});
         lowest = std::min(lowest, number);
         i = at - 1;
     }
     if (markers.isEmpty())
         return text;
+    // (Filled with a null string, the text becomes an empty one, not null.)
+    if (markers.size() == 1 && markers[0].start == 0 && markers[0].end == length && !value.view().isNull())
+        return value.toString();
     // Names are made for every instance of a trace: one allocation each.
+    const QStringView filling = value.view();
     qsizetype filledLength = length;
     for (const Marker& marker : markers)
         if (marker.number == lowest)
-            filledLength += value.size() - (marker.end - marker.start);
-    QString filled;
-    filled.reserve(filledLength);
+            filledLength += filling.size() - (marker.end - marker.start);
+    QString filled(filledLength, Qt::Uninitialized);
+    QChar* out = filled.data();
     int copied = 0;
     for (const Marker& marker : markers) {
         if (marker.number != lowest)
             continue;
-        filled += QStringView(text).mid(copied, marker.start - copied);
-        filled += value;
+        out = std::copy(characters + copied, characters + marker.start, out);
+        out = std::copy(filling.begin(), filling.end(), out);
         copied = marker.end;
     }
-    filled += QStringView(text).mid(copied);
+    std::copy(characters + copied, characters + length, out);
     return filled;
 }
 
@@ -81,11 +119,10 @@ QString compose(const Naming& naming, ValueOf valueOf)
     QString name = naming.format;
     if (!naming.head)
         return name;
-    for (ListNode<NamingOp*>* node = naming.head->next; node != naming.head; node = node->next) {
-        QString value;
+    StepValue value;
+    for (ListNode<NamingOp*>* node = naming.head->next; node != naming.head; node = node->next)
         if (valueOf(*node->value, &value))
             name = fillLowestPlaceMarker(name, value);
-    }
     return name;
 }
 
@@ -127,16 +164,20 @@ void Naming::setFormat(const QString& newFormat)
 QString Naming::processInstance(Naming* naming, int occurrence, const QString& staticName)
 {
     if (!naming) {
-        QString name = QCoreApplication::translate(
+        const QString name = QCoreApplication::translate(
             "Naming", "obj%1:%2",
             "%1 is an occurence number, %2 a class name; result is displayed in trace viewer");
-        return fillLowestPlaceMarker(fillLowestPlaceMarker(name, QString::number(occurrence)), staticName);
+        StepValue number;
+        number.setNumber(occurrence);
+        StepValue text;
+        text.setText(staticName);
+        return fillLowestPlaceMarker(fillLowestPlaceMarker(name, number), text);
     }
-    return compose(*naming, [&](const NamingOp& step, QString* value) {
+    return compose(*naming, [&](const NamingOp& step, StepValue* value) {
         switch (step.type) {
-        case NamingOp::LITERAL: *value = step.text; return true;
-        case NamingOp::D_OCCURENCE: *value = QString::number(occurrence); return true;
-        case NamingOp::STATIC_NAME: *value = staticName; return true;
+        case NamingOp::LITERAL: value->setText(step.text); return true;
+        case NamingOp::D_OCCURENCE: value->setNumber(occurrence); return true;
+        case NamingOp::STATIC_NAME: value->setText(staticName); return true;
         default: return false;
         }
     });
@@ -145,17 +186,21 @@ QString Naming::processInstance(Naming* naming, int occurrence, const QString& s
 QString Naming::processLoop(Naming* naming, int number, const QString& loopId, int repeat)
 {
     if (!naming) {
-        QString name = QCoreApplication::translate(
+        const QString name = QCoreApplication::translate(
             "Naming", "Loop%1:%2",
             "%1 is a loop id (ie 3.2.8), %2 the number of iteration; this string is displayed a the loop name");
-        return fillLowestPlaceMarker(fillLowestPlaceMarker(name, loopId), QString::number(repeat));
+        StepValue id;
+        id.setText(loopId);
+        StepValue repeats;
+        repeats.setNumber(repeat);
+        return fillLowestPlaceMarker(fillLowestPlaceMarker(name, id), repeats);
     }
-    return compose(*naming, [&](const NamingOp& step, QString* value) {
+    return compose(*naming, [&](const NamingOp& step, StepValue* value) {
         switch (step.type) {
-        case NamingOp::LITERAL: *value = step.text; return true;
-        case NamingOp::LOOP_ID: *value = loopId; return true;
-        case NamingOp::LOOP_REPEAT: *value = QString::number(repeat); return true;
-        case NamingOp::LOOP_NUMBER: *value = QString::number(number); return true;
+        case NamingOp::LITERAL: value->setText(step.text); return true;
+        case NamingOp::LOOP_ID: value->setText(loopId); return true;
+        case NamingOp::LOOP_REPEAT: value->setNumber(repeat); return true;
+        case NamingOp::LOOP_NUMBER: value->setNumber(number); return true;
         default: return false;
         }
     });
