@@ -246,6 +246,15 @@ struct TDF::Streaming {
     {
         watch(watchedCurrent, reader.currentInstance);
         watch(watchedActionBlock, reader.actionBlockInstance);
+        // Most lines leave nothing to look at (a message waits for its
+        // return): those go without the frame of the release.
+        if (!events.empty() || !instances.empty())
+            releaseQueued();
+    }
+
+    // Not inlined above, where it would make every line pay for its frame.
+    [[gnu::noinline]] void releaseQueued()
+    {
         // Instances last: an event freed before them may still point at one
         // (a note at its owner, a deletion at its instance).
         for (size_t i = 0; i < events.size(); ++i)
