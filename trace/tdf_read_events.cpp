@@ -512,9 +512,14 @@ TDFObject* TDF::readME(const char* text, bool* changed)
             followControl(receiver, message, true);
     }
 
-    message->linkText = pendingLink;
-    message->setNote(pendingNote);
-    message->setGlyph(pendingGlyph);
+    // Giving a null link, note or glyph to a message without one changes
+    // nothing.
+    if (!pendingLink.isNull() || !message->linkText.isNull())
+        message->linkText = pendingLink;
+    if (pendingNote || message->note)
+        message->setNote(pendingNote);
+    if (pendingGlyph || message->glyph)
+        message->setGlyph(pendingGlyph);
     stamp(*this, message);
     message->heapSize = heapSize;
     message->thread = runningThread;
@@ -574,7 +579,9 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
         messageReturn->listNode = messageReturns.append(messageReturn);
         indexReturn(messageReturn);
         report(changed);
-        messageReturn->linkText = pendingLink;
+        // Giving a null link (or glyph) to a return without one changes nothing.
+        if (!pendingLink.isNull() || !messageReturn->linkText.isNull())
+            messageReturn->linkText = pendingLink;
         stamp(*this, messageReturn);
         messageReturn->heapSize = heapSize;
         if (pendingThreadInfo) {
@@ -593,7 +600,8 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
                 followControl(message->sender, messageReturn, true);
         }
         currentInstance = message->sender;
-        messageReturn->setGlyph(pendingGlyph);
+        if (pendingGlyph || messageReturn->glyph)
+            messageReturn->setGlyph(pendingGlyph);
     }
 
     // The glyph stays in the trace even without a return to carry it;
