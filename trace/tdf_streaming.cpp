@@ -59,14 +59,10 @@ void unlinkFrom(List<T*>& list, ListNode<T*>*& node)
     node = nullptr;
 }
 
-}
-
-namespace {
-
 // What a return needs of an open message that no return took while it was
 // among the newest of its group. A return seldom takes an older one, and
 // millions of them pile up when messages are never returned: kept compact,
-// each takes 64 bytes with its entry in the index, instead of some 300 as
+// each takes 64 bytes with its entry in the index, instead of some 260 as
 // a whole message in its lists.
 struct CompactMessage {
     TDFDBMessage* model;
@@ -137,6 +133,7 @@ struct TDF::Streaming {
     TDFInstance* watchedCurrent = nullptr;
     TDFInstance* watchedActionBlock = nullptr;
     ReleaseObserver observer;
+    // The open messages a return may take, the older ones compact.
     tdf::internal::OpenMessageIndex<OpenMessage> openMessages;
     // Whether messages come from the library's own factory, which made the
     // plain TDFMessage a compact message becomes again.
@@ -295,6 +292,8 @@ struct TDF::Streaming {
         case TDF_LOOP_END:
         case TDF_ACTION:
         case TDF_SYNCHRONISATION: return true;
+        // A loop start goes with its end, a return with its message; the
+        // rest is kept.
         default: return false;
         }
     }

@@ -3,8 +3,9 @@
 
 // The steps that the event statements share: an object takes the pending
 // style and link (decorate) and the current time (stamp), the pending
-// decorations are then used up (consume), and the caller learns that an
-// object was made (report).
+// decorations are then used up (consume), the caller learns that an
+// object was made (report), and a streaming reader counts the instances a
+// kept event names (TDF::useInstance).
 
 #include "tdf.h"
 
