@@ -3,17 +3,17 @@
 // are announced (MC), emitted or completed (ME) and returned (MR).
 
 #include "internal/activation.h"
+#include "internal/flat_index.h"
 #include "internal/open_message_index.h"
+#include "internal/segmented_array.h"
 #include "tdf.h"
 #include "internal/tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
 
-#include <algorithm>
-#include <map>
-#include <unordered_map>
-#include <utility>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 using namespace tdf::internal;
@@ -27,17 +27,27 @@ struct TDF::CallIndex {
         TDFMessageCall* call;
         size_t previous;  // the previous call of the same id, or none
     };
-    std::vector<Entry> calls;
-    std::unordered_map<unsigned long long, size_t> newest;  // call id -> its newest call
+    SegmentedArray<Entry> calls;
+    FlatMap<std::uint64_t> newest;  // call id -> its newest call + 1
 };
 
 // The returns of each static message id in reading order. Only the newest
 // return without a deletion is ever looked for, and a return found gets its
 // deletion, so those with a deletion can be dropped from the end.
 struct TDF::ReturnIndex {
-    std::unordered_map<unsigned long long, std::vector<TDFMessageReturn*>> byMessage;
+    using Returns = std::vector<TDFMessageReturn*>;
+    FlatIndex<Returns> byMessage;
+    std::vector<std::unique_ptr<Returns>> lists;
 
-    void add(TDFMessageReturn* messageReturn) { byMessage[messageReturn->message->model->id].push_back(messageReturn); }
+    void add(TDFMessageReturn* messageReturn)
+    {
+        Returns*& returns = byMessage.at(messageReturn->message->model->id);
+        if (!returns) {
+            lists.push_back(std::make_unique<Returns>());
+            returns = lists.back().get();
+        }
+        returns->push_back(messageReturn);
+    }
 };
 
 // Open messages by the thread they were read on and the block of their
@@ -82,10 +92,10 @@ void TDF::indexCall(TDFMessageCall* call)
 {
     if (!callIndex)
         callIndex = new CallIndex;
+    std::uint64_t& newest = callIndex->newest.at(call->callId);
     const size_t position = callIndex->calls.size();
-    auto [newest, first] = callIndex->newest.try_emplace(call->callId, position);
-    callIndex->calls.push_back({call, first ? CallIndex::none : newest->second});
-    newest->second = position;
+    callIndex->calls.push_back({call, newest == 0 ? CallIndex::none : size_t(newest - 1)});
+    newest = position + 1;
 }
 
 void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsControl)
@@ -125,10 +135,10 @@ TDFMessageReturn* TDF::returnWithoutDeletion(unsigned long long staticId)
         for (TDFMessageReturn* messageReturn : messageReturns)
             returnIndex->add(messageReturn);
     }
-    const auto found = returnIndex->byMessage.find(staticId);
-    if (found == returnIndex->byMessage.end())
+    ReturnIndex::Returns* found = returnIndex->byMessage.find(staticId);
+    if (!found)
         return nullptr;
-    std::vector<TDFMessageReturn*>& returns = found->second;
+    ReturnIndex::Returns& returns = *found;
     while (!returns.empty() && returns.back()->deletion)
         returns.pop_back();
     return returns.empty() ? nullptr : returns.back();
@@ -170,9 +180,8 @@ TDFMessage* TDF::messageToComplete(unsigned long long callId, unsigned long long
     bool faulty = false;
     size_t position = CallIndex::none;
     if (callIndex) {
-        const auto newest = callIndex->newest.find(callId);
-        if (newest != callIndex->newest.end())
-            position = newest->second;
+        if (const std::uint64_t newest = callIndex->newest.find(callId))
+            position = size_t(newest - 1);
     }
     for (; position != CallIndex::none; position = callIndex->calls[position].previous) {
         TDFMessage* message = callIndex->calls[position].call->message;
