@@ -226,4 +226,41 @@ TEST_F(NamingTest, UnknownItemsRejectTheWholeList)
     EXPECT_EQ(recorder.reports()[1].column, 18);
 }
 
+// Each step fills the lowest marker left as QString::arg does with a
+// string. Over made-up formats of markers, percent signs, L and digits,
+// with static names and occurrence numbers of every kind, a naming must
+// compose what arg gives, step after step (arg only warns where no marker
+// is left, where composing leaves the text as it is too).
+TEST(NamingComposition, FillsMarkersAsQStringArgDoes)
+{
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    std::mt19937 random(31);
+    const char alphabet[] = "%%L0123ab";
+    const QString staticNames[] = {QString(), QString(""), QString("Sensor"), QString("%1"), QString("5%")};
+    int compared = 0;
+    for (int trial = 0; trial < 20000; ++trial) {
+        QString format("");
+        for (int i = 0, length = int(random() % 8); i < length; ++i)
+            format += QLatin1Char(alphabet[random() % (sizeof alphabet - 1)]);
+        const QString& staticName = staticNames[random() % 5];
+        const int occurrence = int(random() % 2000) - 1000;
+        Naming naming;
+        naming.setFormat(format);
+        naming.append(new NamingOp(format));
+        naming.append(new NamingOp(NamingOp::STATIC_NAME));
+        const bool withOccurrence = random() % 2 == 0;
+        if (withOccurrence)
+            naming.append(new NamingOp(NamingOp::D_OCCURENCE));
+        QString expected = format.arg(staticName);
+        if (withOccurrence)
+            expected = expected.arg(QString::number(occurrence));
+        const QString composed = Naming::processInstance(&naming, occurrence, staticName);
+        ASSERT_EQ(composed, expected) << "format " << format.toStdString();
+        ASSERT_EQ(composed.isNull(), expected.isNull()) << "format " << format.toStdString();
+        ++compared;
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(compared, 20000);
+}
+
 }

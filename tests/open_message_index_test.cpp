@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -88,6 +89,70 @@ TEST(OpenMessageIndex, AgreesWithAWalkOverEveryOpenMessage)
     }
     EXPECT_GT(taken, 50000u);
     EXPECT_GT(open.size(), 1000u);
+}
+
+// A caller may keep older messages in a form of its own: each open message
+// with enough newer ones in its group is handed to the caller's settle
+// once, never after it was taken, and a return gets what settle made.
+TEST(OpenMessageIndex, SettlesEveryOlderMessageOnceAndReturnsWhatSettleMade)
+{
+    struct Open {
+        int group;
+        unsigned long long staticId;
+        size_t step;
+        size_t added;  // messages added to the group before it
+        bool settled;
+    };
+    const int threads[2] = {};
+    const int blocks[2] = {};
+    auto keyOf = [&](int group) { return Index::GroupKey{&threads[group % 2], &blocks[group / 2]}; };
+    const size_t recent = 8;
+
+    std::mt19937 random(4711);
+    std::vector<int> storage(60000);
+    std::vector<int> settledStorage(storage.size());
+    std::vector<Open> open;
+    size_t addedToGroup[4] = {};
+    size_t settledCount = 0;
+    auto settle = [&](const int* position) {
+        const auto step = size_t(position - storage.data());
+        EXPECT_LT(step, storage.size()) << "settled twice";
+        const auto found = std::find_if(open.begin(), open.end(), [&](const Open& o) { return o.step == step; });
+        EXPECT_NE(found, open.end()) << "settled after it was taken";
+        if (found != open.end()) {
+            EXPECT_GT(addedToGroup[found->group] - found->added, recent) << "settled with too few newer messages";
+            found->settled = true;
+        }
+        ++settledCount;
+        return &settledStorage[step];
+    };
+    Index index;
+    for (size_t step = 0; step < storage.size(); ++step) {
+        const int group = int(random() % 4);
+        const unsigned long long staticId = 1000 + random() % 5;
+        if (random() % 100 < 55) {
+            open.push_back({group, staticId, step, addedToGroup[group]++, false});
+            index.add(keyOf(group), staticId, &storage[step], recent, settle);
+            continue;
+        }
+        const bool byModel = random() % 2 == 0;
+        const int* expected = nullptr;
+        for (auto candidate = open.rbegin(); candidate != open.rend(); ++candidate) {
+            if (candidate->group == group && (!byModel || candidate->staticId == staticId)) {
+                const auto newer = size_t(std::count_if(candidate.base(), open.end(),
+                                                        [&](const Open& o) { return o.group == group; }));
+                // One with enough newer open messages has been settled.
+                if (newer >= recent) {
+                    EXPECT_TRUE(candidate->settled) << "at step " << step;
+                }
+                expected = candidate->settled ? &settledStorage[candidate->step] : &storage[candidate->step];
+                open.erase(std::next(candidate).base());
+                break;
+            }
+        }
+        ASSERT_EQ(index.take(keyOf(group), byModel, staticId), expected) << "at step " << step;
+    }
+    EXPECT_GT(settledCount, 10000u);
 }
 
 }

@@ -82,8 +82,16 @@ public:
     // it: an instance until it is deleted and no kept object names it, a
     // message until it is returned (or at once when no return can take
     // it), a loop start until its end. Thread records, calls with their
-    // messages, new-trace and trigger markers are kept. The lists hold only
-    // what is kept (appendedObjects counts everything); and where a kept
+    // messages, new-trace and trigger markers are kept. An open message
+    // that is no longer among the 32 newest of its thread and block, made
+    // by the library's own factory, and that carries no more than its
+    // instances, model, time, heap size and count of models used (no name,
+    // link, style, note, glyph, call or thread record, and not the message
+    // that created its receiver), is kept in a compact form of its own
+    // instead: the return that takes it gets an equal message, made anew
+    // and listed last. The lists hold only what is kept as objects
+    // (appendedObjects counts everything), and openMessages stays empty:
+    // the open messages are in an index of the reader's own. Where a kept
     // object pointed at a freed one:
     //  - a deleted instance's `deletion` is a shared stand-in deletion;
     //  - an instance named again after it was freed (CI, DI, MC, AC, SY)
@@ -352,9 +360,8 @@ private:
     // definition), so that a return finds its message without a walk.
     struct OpenMessageIndex;
     OpenMessageIndex* openMessageIndex = nullptr;  // owned; made by the first return, dropped by reset
-    // The node in openMessages of the message that a return takes, or null;
-    // the message found is no longer open for the index.
-    ListNode<TDFMessage*>* openMessageToReturn(bool byModel, unsigned long long staticId);
+    // The message that a return takes, no longer open, or null.
+    TDFMessage* openMessageToReturn(bool byModel, unsigned long long staticId);
 
     // The thread records of the running state, in reading order, and the
     // position of runningThreadInfo among them: when a thread leaves the
@@ -378,13 +385,20 @@ private:
     Streaming* streaming_ = nullptr;  // owned; null unless streaming
     // Frees what the previous line made that no later line can reach.
     void releaseUnreachable();
-    // Streaming bookkeeping of the events that name instances.
+    // Streaming: the freed instance known under `id`, made again, or null.
+    TDFInstance* bringBackFreedInstance(unsigned long long id);
+    // Streaming bookkeeping of the events that name instances (useInstance
+    // is inline, in the reader's own bookkeeping header).
     void useInstance(TDFInstance* instance);
+    void countExtraUse(TDFInstance* instance);
     void mayRelease(TDFObject* object);
     // Streaming: returns are remembered by static message id and time; a
     // deletion that names one gets a stand-in, null when none is left.
     void rememberReturn(const TDFMessageReturn* messageReturn);
     TDFMessageReturn* streamedReturnWithoutDeletion(unsigned long long staticId);
+    // Streaming: open messages, the older ones kept in a compact form.
+    void keepStreamedOpenMessage(TDFMessage* message);
+    TDFMessage* takeStreamedOpenMessage(bool byModel, unsigned long long staticId);
     void clearStreaming();
     // Records control entering or leaving an instance; streaming keeps the
     // record's count, not the events it would point at.

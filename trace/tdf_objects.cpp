@@ -1,5 +1,6 @@
 #include "tdf_objects.h"
 
+#include "internal/activation.h"
 #include "naming.h"
 #include "internal/object_pool.h"
 #include "style.h"
@@ -159,11 +160,11 @@ TDFInstanceDeleteAll::~TDFInstanceDeleteAll()
 
 TDFInstance::~TDFInstance()
 {
-    if (!activationsInPool_) {
+    if (activationsBlockCapacity_ == 0) {
         delete activations;
     } else if (activations) {
         activations->~Array();
-        freeObject(activations, Array<TDFObject*>::blockSize(firstBoundaries));
+        freeObject(activations, Array<TDFObject*>::blockSize(activationsBlockCapacity_));
     }
 }
 
@@ -233,41 +234,18 @@ void TDFInstance::computeActivation(TDFObject* event, bool gainsControl)
     // Records of random instances of a large trace are reached one after
     // another: in the object pools they share huge pages, where each would
     // otherwise cost a TLB miss of its own.
-    if (!activations) {
-        const std::size_t bytes = Array<TDFObject*>::blockSize(firstBoundaries);
-        activations = Array<TDFObject*>::inBlock(allocateObject(bytes), firstBoundaries, boundaryGrowth);
-        activationsInPool_ = true;
-    }
-    // The creating message opened a bar that is not recorded, so with a
-    // creation message an even count means a bar is open.
-    const bool evenCount = activations->count % 2 == 0;
-    const bool barOpen = evenCount == (creationMessage != nullptr);
-    Array<TDFObject*>& bars = *activations;
+    if (!activations)
+        makeActivationsInPool(firstBoundaries, boundaryGrowth);
+    if (passControl(event->type, gainsControl, barOpen(activations->count, creationMessage != nullptr),
+                    activationLevel))
+        (*activations)[activations->count] = event;
+}
 
-    switch (event->type) {
-    case TDF_MESSAGE:
-    case TDF_MESSAGE_CALL:
-        if (!gainsControl)
-            return;
-        if (!barOpen)
-            bars[bars.count] = event;
-        ++activationLevel;
-        return;
-    case TDF_MESSAGE_RETURN:
-        if (gainsControl) {
-            if (!barOpen) {
-                bars[bars.count] = event;
-                ++activationLevel;
-            }
-        } else {
-            if (barOpen && activationLevel == 1)
-                bars[bars.count] = event;
-            --activationLevel;
-        }
-        return;
-    default:
-        return;
-    }
+void TDFInstance::makeActivationsInPool(int capacity, int growth)
+{
+    const std::size_t bytes = Array<TDFObject*>::blockSize(capacity);
+    activations = Array<TDFObject*>::inBlock(allocateObject(bytes), capacity, growth);
+    activationsBlockCapacity_ = static_cast<unsigned char>(capacity);
 }
 
 QString TDFThreadInfo::name() const

@@ -317,9 +317,11 @@ public:
     bool named = false;
 
 private:
-    // activations was made in a block of the object pools (declared here
-    // to fill the padding after the flag above).
-    bool activationsInPool_ = false;
+    // The first capacity of activations when it was made in a block of the
+    // object pools, which its size depends on; 0 when it was made with new
+    // (declared here to fill the padding after the flag above).
+    unsigned char activationsBlockCapacity_ = 0;
+    void makeActivationsInPool(int capacity, int growth);
     // A streaming reader's count of the kept events that name the instance,
     // up to its largest value (the reader counts the rest aside); in the
     // padding too.

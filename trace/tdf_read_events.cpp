@@ -2,17 +2,18 @@
 // they receive) and go (DI, DA), CI moves the current instance, and messages
 // are announced (MC), emitted or completed (ME) and returned (MR).
 
+#include "internal/activation.h"
+#include "internal/flat_index.h"
 #include "internal/open_message_index.h"
+#include "internal/segmented_array.h"
 #include "tdf.h"
 #include "internal/tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
 
-#include <algorithm>
-#include <map>
-#include <unordered_map>
-#include <utility>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 using namespace tdf::internal;
@@ -26,17 +27,27 @@ struct TDF::CallIndex {
         TDFMessageCall* call;
         size_t previous;  // the previous call of the same id, or none
     };
-    std::vector<Entry> calls;
-    std::unordered_map<unsigned long long, size_t> newest;  // call id -> its newest call
+    SegmentedArray<Entry> calls;
+    FlatMap<std::uint64_t> newest;  // call id -> its newest call + 1
 };
 
 // The returns of each static message id in reading order. Only the newest
 // return without a deletion is ever looked for, and a return found gets its
 // deletion, so those with a deletion can be dropped from the end.
 struct TDF::ReturnIndex {
-    std::unordered_map<unsigned long long, std::vector<TDFMessageReturn*>> byMessage;
+    using Returns = std::vector<TDFMessageReturn*>;
+    FlatIndex<Returns> byMessage;
+    std::vector<std::unique_ptr<Returns>> lists;
 
-    void add(TDFMessageReturn* messageReturn) { byMessage[messageReturn->message->model->id].push_back(messageReturn); }
+    void add(TDFMessageReturn* messageReturn)
+    {
+        Returns*& returns = byMessage.at(messageReturn->message->model->id);
+        if (!returns) {
+            lists.push_back(std::make_unique<Returns>());
+            returns = lists.back().get();
+        }
+        returns->push_back(messageReturn);
+    }
 };
 
 // Open messages by the thread they were read on and the block of their
@@ -81,10 +92,10 @@ void TDF::indexCall(TDFMessageCall* call)
 {
     if (!callIndex)
         callIndex = new CallIndex;
+    std::uint64_t& newest = callIndex->newest.at(call->callId);
     const size_t position = callIndex->calls.size();
-    auto [newest, first] = callIndex->newest.try_emplace(call->callId, position);
-    callIndex->calls.push_back({call, first ? CallIndex::none : newest->second});
-    newest->second = position;
+    callIndex->calls.push_back({call, newest == 0 ? CallIndex::none : size_t(newest - 1)});
+    newest = position + 1;
 }
 
 void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsControl)
@@ -94,16 +105,19 @@ void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsContr
         return;
     }
     // Only whether a bar is open (the parity of the count) decides what
-    // comes next: a streamed record keeps two entries at most, and none of
-    // the events, which go before the instance does.
-    if (!instance->activations && instance->hasActivation())
-        instance->activations = new Array<TDFObject*>(2, 2);
-    instance->computeActivation(event, gainsControl);
-    if (Array<TDFObject*>* bars = instance->activations) {
-        if (bars->count > 2)
-            bars->count -= 2;
-        std::fill(bars->data, bars->data + bars->count, nullptr);
+    // comes next: a streamed record counts two boundaries at most and keeps
+    // none of the events, which go before the instance does.
+    if (!instance->activations) {
+        if (!instance->hasActivation())
+            return;
+        instance->makeActivationsInPool(2, 2);
+    } else if (leavesActivationAlone(event->type, gainsControl) || !instance->hasActivation()) {
+        return;
     }
+    Array<TDFObject*>& bars = *instance->activations;
+    if (passControl(event->type, gainsControl, barOpen(bars.count, instance->creationMessage != nullptr),
+                    instance->activationLevel))
+        bars.count = bars.count == 2 ? 1 : bars.count + 1;
 }
 
 void TDF::indexReturn(TDFMessageReturn* messageReturn)
@@ -121,24 +135,31 @@ TDFMessageReturn* TDF::returnWithoutDeletion(unsigned long long staticId)
         for (TDFMessageReturn* messageReturn : messageReturns)
             returnIndex->add(messageReturn);
     }
-    const auto found = returnIndex->byMessage.find(staticId);
-    if (found == returnIndex->byMessage.end())
+    ReturnIndex::Returns* found = returnIndex->byMessage.find(staticId);
+    if (!found)
         return nullptr;
-    std::vector<TDFMessageReturn*>& returns = found->second;
+    ReturnIndex::Returns& returns = *found;
     while (!returns.empty() && returns.back()->deletion)
         returns.pop_back();
     return returns.empty() ? nullptr : returns.back();
 }
 
-ListNode<TDFMessage*>* TDF::openMessageToReturn(bool byModel, unsigned long long staticId)
+TDFMessage* TDF::openMessageToReturn(bool byModel, unsigned long long staticId)
 {
+    if (streaming_)
+        return takeStreamedOpenMessage(byModel, staticId);
     if (!openMessageIndex) {
         openMessageIndex = new OpenMessageIndex;
         for (ListNode<TDFMessage*>* node = openMessages.head; node;
              node = node->next == openMessages.head ? nullptr : node->next)
             openMessageIndex->add(node->value, node);
     }
-    return openMessageIndex->take({runningThread, currentBlock}, byModel, staticId);
+    ListNode<TDFMessage*>* open = openMessageIndex->take({runningThread, currentBlock}, byModel, staticId);
+    if (!open)
+        return nullptr;
+    TDFMessage* message = open->value;
+    openMessages.unlink(open);
+    return message;
 }
 
 void TDF::dropEventIndexes()
@@ -159,9 +180,8 @@ TDFMessage* TDF::messageToComplete(unsigned long long callId, unsigned long long
     bool faulty = false;
     size_t position = CallIndex::none;
     if (callIndex) {
-        const auto newest = callIndex->newest.find(callId);
-        if (newest != callIndex->newest.end())
-            position = newest->second;
+        if (const std::uint64_t newest = callIndex->newest.find(callId))
+            position = size_t(newest - 1);
     }
     for (; position != CallIndex::none; position = callIndex->calls[position].previous) {
         TDFMessage* message = callIndex->calls[position].call->message;
@@ -485,9 +505,12 @@ TDFObject* TDF::readME(const char* text, bool* changed)
         message->givenStyle = pendingStyle;
     }
     useInstance(receiver);
+    // The model first: whether a streaming reader may let the message go
+    // depends on it.
+    TDFDBMessage* model = currentBlock->getMessageFromId(staticId);
+    message->model = model;
     appendObject(message);
     message->listNode = messages.append(message);
-    ListNode<TDFMessage*>* openNode = openMessages.append(message);
     report(changed);
     if (receiverCreated)
         receiver->creationMessage = message;
@@ -499,8 +522,11 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     }
 
     takeLink(*this, message);
-    message->setNote(pendingNote);
-    message->setGlyph(pendingGlyph);
+    // Giving a null note or glyph to a message without one changes nothing.
+    if (pendingNote || message->note)
+        message->setNote(pendingNote);
+    if (pendingGlyph || message->glyph)
+        message->setGlyph(pendingGlyph);
     stamp(*this, message);
     message->heapSize = heapSize;
     message->thread = runningThread;
@@ -518,8 +544,6 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     pendingNote = nullptr;
     pendingGlyph = nullptr;
 
-    TDFDBMessage* model = currentBlock->getMessageFromId(staticId);
-    message->model = model;
     if (!model) {
         message->keepUnmatchedStaticId(staticId);
         error(QCoreApplication::translate("Error", "message %1 doesn't match any model in definition block.",
@@ -530,11 +554,15 @@ TDFObject* TDF::readME(const char* text, bool* changed)
         ++usedMessageModels;
     }
     message->usedModelCount = usedMessageModels;
-    if (openMessageIndex)
-        openMessageIndex->add(message, openNode);
     // No return takes a message without a model: streaming lets it go.
-    if (streaming_ && !model)
-        openMessages.unlink(openNode);
+    if (streaming_) {
+        if (model)
+            keepStreamedOpenMessage(message);
+    } else {
+        ListNode<TDFMessage*>* openNode = openMessages.append(message);
+        if (openMessageIndex)
+            openMessageIndex->add(message, openNode);
+    }
     return message;
 }
 
@@ -546,12 +574,10 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
 
     // Returns nest within a thread and a definition block: the newest open
     // message there (of that model, when one is named) is the one returned.
-    ListNode<TDFMessage*>* open = openMessageToReturn(byModel, staticId);
+    TDFMessage* message = openMessageToReturn(byModel, staticId);
 
     TDFMessageReturn* messageReturn = nullptr;
-    if (open) {
-        TDFMessage* message = open->value;
-        openMessages.unlink(open);
+    if (message) {
         messageReturn = factory()->newTDFMessageReturn();
         messageReturn->message = message;
         messageReturn->givenStyle = pendingStyle;
@@ -579,7 +605,8 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
                 followControl(message->sender, messageReturn, true);
         }
         currentInstance = message->sender;
-        messageReturn->setGlyph(pendingGlyph);
+        if (pendingGlyph || messageReturn->glyph)
+            messageReturn->setGlyph(pendingGlyph);
     }
 
     // The glyph stays in the trace even without a return to carry it;

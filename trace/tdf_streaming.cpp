@@ -15,14 +15,18 @@
 
 #include "block_pool.h"
 #include "internal/flat_index.h"
+#include "internal/freed_instances.h"
+#include "internal/open_message_index.h"
+#include "internal/past_returns.h"
+#include "internal/tdf_bookkeeping.h"
 #include "tdf.h"
 #include "tdf_factory.h"
 
 #include <cstdint>
 #include <algorithm>
-#include <deque>
 #include <memory>
 #include <new>
+#include <typeinfo>
 #include <unordered_set>
 #include <vector>
 
@@ -55,28 +59,60 @@ void unlinkFrom(List<T*>& list, ListNode<T*>*& node)
     node = nullptr;
 }
 
+// What a return needs of an open message that no return took while it was
+// among the newest of its group. A return seldom takes an older one, and
+// millions of them pile up when messages are never returned: kept compact,
+// each takes 64 bytes with its entry in the index, instead of some 260 as
+// a whole message in its lists.
+struct CompactMessage {
+    TDFDBMessage* model;
+    TDFInstance* sender;
+    TDFInstance* receiver;
+    unsigned long long time;
+    unsigned long long heapSize;
+    int usedModelCount;
+};
+
+// An open message as the open message index holds it: the whole message,
+// or its compact form, told apart by the low bit (both are aligned to 8
+// bytes).
+class OpenMessage {
+public:
+    OpenMessage() = default;
+    explicit OpenMessage(TDFMessage* message) : bits_(reinterpret_cast<std::uintptr_t>(message)) {}
+    explicit OpenMessage(CompactMessage* compact) : bits_(reinterpret_cast<std::uintptr_t>(compact) | 1) {}
+
+    explicit operator bool() const { return bits_ != 0; }
+    bool isCompact() const { return bits_ & 1; }
+    TDFMessage* message() const { return reinterpret_cast<TDFMessage*>(bits_); }
+    CompactMessage* compact() const { return reinterpret_cast<CompactMessage*>(bits_ & ~std::uintptr_t(1)); }
+
+private:
+    std::uintptr_t bits_ = 0;
+};
+
+// The newest open messages of each thread and block stay whole.
+constexpr std::size_t wholeOpenMessages = 32;
+
 }
 
 struct TDF::Streaming {
     explicit Streaming(TDF& owner) : reader(owner) {}
 
     TDF& reader;
-    // Objects that may have become unreachable, each at most once.
-    std::vector<TDFObject*> candidates;
+    // What may have become unreachable since the last release: the events
+    // the lines made (or a return let go of), then the instances let go of.
+    // An event is queued once and never freed by another's release before
+    // its turn: kinds that go only with what holds them (returns, loop
+    // starts, annotations an event carries) are not queued. An instance may
+    // be let go of several times and is queued once.
+    std::vector<TDFObject*> events;
+    std::vector<TDFInstance*> instances;
+    size_t nextInstance = 0;  // the instances before it have been looked at
     // How many kept messages, loop starts and trigger markers name each
     // instance: counted in the instance, and past what its counter holds,
     // here by its address while it lives.
     FlatMap<unsigned> extraUses;
-
-    static constexpr unsigned short mostUsesCounted = 0xFFFF;
-
-    void addUse(TDFInstance* instance)
-    {
-        if (instance->streamingUses_ < mostUsesCounted)
-            ++instance->streamingUses_;
-        else
-            ++extraUses.at(address(instance));
-    }
 
     unsigned usesOf(const TDFInstance* instance) const
     {
@@ -85,25 +121,11 @@ struct TDF::Streaming {
     }
     std::unordered_set<const TDFInstance*> keptInstances;
     // A freed deleted instance that is still the one known under its id
-    // comes back with these when a line names it.
-    struct FreedInstance {
-        TDFDBInstance* model;
-        unsigned long long occurrence;
-        QString ownName;  // null when the name was generated
-    };
-    FlatIndex<FreedInstance> freedInstances;  // by dynamic id
-    BlockPool freedInstanceMemory{sizeof(FreedInstance)};
-    // The returns no deletion has named yet, by static message id, oldest
-    // first: a deletion takes the newest.
-    struct PastReturn {
-        TDFDBMessage* model;
-        unsigned long long time;
-    };
-    // A deque grows by blocks: millions of returns leave no doubled
-    // capacity behind.
-    using PastReturns = std::deque<PastReturn>;
-    FlatIndex<PastReturns> pastReturns;  // by static message id
-    std::vector<std::unique_ptr<PastReturns>> pastReturnStacks;
+    // comes back when a line names it.
+    FreedInstances<TDFDBInstance> freedInstances;
+    // The returns no deletion has named yet: a deletion takes the newest
+    // of its static message.
+    PastReturns<TDFDBMessage> pastReturns;
     // The deletion of every deleted instance whose own deletion was freed.
     TDFInstanceDelete standInDeletion;
     // The reader's instance pointers at the last release: an instance they
@@ -111,26 +133,99 @@ struct TDF::Streaming {
     TDFInstance* watchedCurrent = nullptr;
     TDFInstance* watchedActionBlock = nullptr;
     ReleaseObserver observer;
+    // The open messages a return may take, the older ones compact.
+    tdf::internal::OpenMessageIndex<OpenMessage> openMessages;
+    // Whether messages come from the library's own factory, which made the
+    // plain TDFMessage a compact message becomes again.
+    const TDFFactory* checkedFactory = nullptr;
+    bool plainFactory = false;
 
-    void rememberFreed(const TDFInstance* instance)
+    BlockPool compactMemory{sizeof(CompactMessage)};
+
+    // Keeps an old open message compact, when nothing but the index points
+    // at it and it holds nothing a compact one leaves out.
+    OpenMessage settle(OpenMessage open)
     {
-        FreedInstance*& freed = freedInstances.at(instance->id);
-        if (freed)
-            forget(freed);
-        freed = new (freedInstanceMemory.take())
-            FreedInstance{instance->model, instance->occurrence, instance->named ? instance->nameText : QString()};
+        if (open.isCompact())
+            return open;
+        TDFMessage* message = open.message();
+        if (!compactable(message))
+            return open;
+        auto* compact = new (compactMemory.take())
+            CompactMessage{message->model,  message->sender,   message->receiver,
+                           message->time,   message->heapSize, message->usedModelCount};
+        unlinkFrom(reader.messages, message->listNode);
+        // The compact message names its instances in the message's stead.
+        free(message);
+        return OpenMessage(compact);
     }
 
-    void forget(FreedInstance* freed)
+    bool compactable(const TDFMessage* message)
     {
-        freed->~FreedInstance();
-        freedInstanceMemory.give(freed);
+        if (checkedFactory != reader.factory()) {
+            checkedFactory = reader.factory();
+            plainFactory = typeid(*checkedFactory) == typeid(TDFFactory);
+        }
+        return plainFactory && typeid(*message) == typeid(TDFMessage) && !message->call && !message->messageReturn &&
+               !message->note && !message->glyph && !message->givenStyle && !message->ownStyle &&
+               message->nameText.isNull() && message->linkText.isNull() && !message->threadInfo &&
+               message->awaitingCompletion && !createdItsReceiver(message);
     }
 
-    void queue(TDFObject* object)
+    // The message a compact one stands for, returned on the running thread.
+    TDFMessage* reopen(CompactMessage* compact)
     {
-        if (object && std::find(candidates.begin(), candidates.end(), object) == candidates.end())
-            candidates.push_back(object);
+        auto* message = new TDFMessage;
+        message->model = compact->model;
+        message->sender = compact->sender;
+        message->receiver = compact->receiver;
+        message->time = compact->time;
+        message->heapSize = compact->heapSize;
+        message->usedModelCount = compact->usedModelCount;
+        message->thread = reader.runningThread;
+        compactMemory.give(compact);
+        // Counted among the objects when it was read.
+        message->objectNode = reader.objects.append(message);
+        message->listNode = reader.messages.append(message);
+        return message;
+    }
+
+    // An event the current line made, or a message its return let go of.
+    void queueEvent(TDFObject* object)
+    {
+        switch (object->type) {
+        // An open or called message is let go of by its return, if ever.
+        case TDF_MESSAGE:
+            if (!messageHeld(object->toMessage()))
+                events.push_back(object);
+            return;
+        case TDF_INSTANCE_DELETE:
+        case TDF_INSTANCE_DELETE_ALL:
+        case TDF_LOOP_END:
+        case TDF_ACTION:
+        case TDF_SYNCHRONISATION: events.push_back(object); return;
+        case TDF_NOTE:
+            if (!carried(object->toNote()))
+                events.push_back(object);
+            return;
+        case TDF_GLYPH:
+            if (!carried(object->toGlyph()))
+                events.push_back(object);
+            return;
+        // An instance is queued when something lets go of it; the rest is
+        // kept, or goes with what holds it.
+        default: return;
+        }
+    }
+
+    // An annotation its event carries goes with the event.
+    static bool carried(const TDFNote* note) { return note->owner && note->owner->note == note; }
+    static bool carried(const TDFGlyph* glyph) { return glyph->owner && glyph->owner->glyph == glyph; }
+
+    void queue(TDFInstance* instance)
+    {
+        if (std::find(instances.begin() + std::ptrdiff_t(nextInstance), instances.end(), instance) == instances.end())
+            instances.push_back(instance);
     }
 
     void watch(TDFInstance*& watched, TDFInstance* now)
@@ -142,26 +237,34 @@ struct TDF::Streaming {
         watched = now;
     }
 
+    // Looks at what the lines since the last release queued, and at what
+    // releasing that lets go of in turn.
     void releaseUnreachable()
     {
         watch(watchedCurrent, reader.currentInstance);
         watch(watchedActionBlock, reader.actionBlockInstance);
+        // Most lines leave nothing to look at (a message waits for its
+        // return): those go without the frame of the release.
+        if (!events.empty() || !instances.empty())
+            releaseQueued();
+    }
+
+    // Not inlined above, where it would make every line pay for its frame.
+    [[gnu::noinline]] void releaseQueued()
+    {
         // Instances last: an event freed before them may still point at one
         // (a note at its owner, a deletion at its instance).
-        for (bool instancesNow : {false, true}) {
-            for (size_t i = 0; i < candidates.size();) {
-                TDFObject* object = candidates[i];
-                if ((object->type == TDF_INSTANCE) != instancesNow) {
-                    ++i;
-                    continue;
-                }
-                candidates.erase(candidates.begin() + std::ptrdiff_t(i));
-                if (unreachable(object))
-                    release(object);
-                // A release may have queued and freed others: start over.
-                i = 0;
-            }
+        for (size_t i = 0; i < events.size(); ++i)
+            if (unreachable(events[i]))
+                release(events[i]);
+        events.clear();
+        while (nextInstance < instances.size()) {
+            TDFInstance* instance = instances[nextInstance++];
+            if (instanceUnreachable(instance))
+                releaseInstance(instance);
         }
+        instances.clear();
+        nextInstance = 0;
     }
 
     // Whether the object can go now; one kept now is queued again by
@@ -182,14 +285,8 @@ struct TDF::Streaming {
             }
             return true;
         }
-        case TDF_NOTE: {
-            const TDFNote* note = object->toNote();
-            return !(note->owner && note->owner->note == note);
-        }
-        case TDF_GLYPH: {
-            const TDFGlyph* glyph = object->toGlyph();
-            return !(glyph->owner && glyph->owner->glyph == glyph);
-        }
+        case TDF_NOTE: return !carried(object->toNote());
+        case TDF_GLYPH: return !carried(object->toGlyph());
         case TDF_INSTANCE_DELETE:
         case TDF_INSTANCE_DELETE_ALL:
         case TDF_LOOP_END:
@@ -221,7 +318,7 @@ struct TDF::Streaming {
     bool instanceUnreachable(TDFInstance* instance) const
     {
         if (instance->deletion != &standInDeletion || instance == reader.currentInstance ||
-            instance == reader.actionBlockInstance || keptInstances.count(instance))
+            instance == reader.actionBlockInstance || (!keptInstances.empty() && keptInstances.count(instance)))
             return false;
         unsigned namedBy = usesOf(instance);
         // The message that created it names it too, but goes with it.
@@ -250,12 +347,15 @@ struct TDF::Streaming {
             queue(instance);
     }
 
-    // Every freed object leaves the candidates and the objects.
+    // Every freed object leaves the objects; a freed instance, which
+    // releasing its creating message may have queued, leaves the queue.
     void free(TDFObject* object)
     {
-        const auto queued = std::find(candidates.begin(), candidates.end(), object);
-        if (queued != candidates.end())
-            candidates.erase(queued);
+        if (object->type == TDF_INSTANCE) {
+            const auto queued = std::find(instances.begin() + std::ptrdiff_t(nextInstance), instances.end(), object);
+            if (queued != instances.end())
+                instances.erase(queued);
+        }
         if (observer)
             observer(object);
         if (object->objectNode) {
@@ -300,7 +400,8 @@ struct TDF::Streaming {
     {
         // The id still names it: it comes back as it was when named again.
         if (reader.instanceHash.search(instance->id) == instance)
-            rememberFreed(instance);
+            freedInstances.remember(instance->id, instance->model, instance->occurrence,
+                                    instance->named ? instance->nameText : QString());
         reader.instanceHash.remove(instance);
         unlinkFrom(reader.instances, instance->instanceNode);
         TDFMessage* creation = instance->creationMessage;
@@ -369,13 +470,15 @@ struct TDF::Streaming {
         for (TDFInstanceDeleteAbstract* deletion : reader.instanceDeletes)
             if (TDFInstanceDelete* single = deletion->toInstanceDelete())
                 freeStandInReturn(single);
-        candidates.clear();
+        events.clear();
+        instances.clear();
+        nextInstance = 0;
         extraUses.clear();
         keptInstances.clear();
-        freedInstances.forEach([this](unsigned long long, FreedInstance* freed) { forget(freed); });
         freedInstances.clear();
         pastReturns.clear();
-        pastReturnStacks.clear();
+        openMessages.clear();
+        compactMemory.release();
         watchedCurrent = watchedActionBlock = nullptr;
     }
 };
@@ -419,22 +522,23 @@ TDFInstance* TDF::findInstance(unsigned long long id)
 {
     if (TDFInstance* found = instanceHash.search(id))
         return found;
-    if (!streaming_)
-        return nullptr;
-    Streaming::FreedInstance* freed = streaming_->freedInstances.find(id);
-    if (!freed)
+    return streaming_ ? bringBackFreedInstance(id) : nullptr;
+}
+
+TDFInstance* TDF::bringBackFreedInstance(unsigned long long id)
+{
+    FreedInstances<TDFDBInstance>::Freed freed;
+    if (!streaming_->freedInstances.take(id, &freed))
         return nullptr;
     TDFInstance* instance = factory()->newTDFInstance();
     instance->id = id;
-    instance->model = freed->model;
-    instance->occurrence = freed->occurrence;
-    if (freed->ownName.isNull())
+    instance->model = freed.model;
+    instance->occurrence = freed.occurrence;
+    if (freed.ownName.isNull())
         instance->nameText = TDFInstance::generatedName(instance->model, instance->occurrence);
     else
-        instance->setName(freed->ownName);
+        instance->setName(freed.ownName);
     instance->deletion = &streaming_->standInDeletion;
-    streaming_->freedInstances.erase(id);
-    streaming_->forget(freed);
     // Listed, unlike in the objects, so that a reset finds it.
     instance->instanceNode = instances.append(instance);
     instance->hashNode = instanceHash.intern(instance, nullptr);
@@ -442,32 +546,47 @@ TDFInstance* TDF::findInstance(unsigned long long id)
     return instance;
 }
 
-void TDF::useInstance(TDFInstance* instance)
+void TDF::countExtraUse(TDFInstance* instance)
 {
-    if (streaming_ && instance)
-        streaming_->addUse(instance);
+    ++streaming_->extraUses.at(address(instance));
 }
 
 void TDF::mayRelease(TDFObject* object)
 {
     if (streaming_)
-        streaming_->queue(object);
+        streaming_->queueEvent(object);
 }
 
 TDFMessageReturn* TDF::streamedReturnWithoutDeletion(unsigned long long staticId)
 {
-    Streaming::PastReturns* returns = streaming_->pastReturns.find(staticId);
-    if (!returns || returns->empty())
+    TDFDBMessage* model;
+    unsigned long long time;
+    if (!streaming_->pastReturns.takeNewest(staticId, &model, &time))
         return nullptr;
-    const Streaming::PastReturn past = returns->back();
-    returns->pop_back();
     TDFMessage* message = factory()->newTDFMessage();
-    message->model = past.model;
+    message->model = model;
     TDFMessageReturn* standIn = factory()->newTDFMessageReturn();
     standIn->message = message;
-    standIn->time = past.time;
+    standIn->time = time;
     message->messageReturn = standIn;
     return standIn;
+}
+
+void TDF::keepStreamedOpenMessage(TDFMessage* message)
+{
+    streaming_->openMessages.add({message->thread, message->model->definitionBlock}, message->model->id,
+                                 OpenMessage(message), wholeOpenMessages,
+                                 [this](OpenMessage older) { return streaming_->settle(older); });
+}
+
+TDFMessage* TDF::takeStreamedOpenMessage(bool byModel, unsigned long long staticId)
+{
+    const OpenMessage open = streaming_->openMessages.take({runningThread, currentBlock}, byModel, staticId);
+    if (!open)
+        return nullptr;
+    if (open.isCompact())
+        return streaming_->reopen(open.compact());
+    return open.message();
 }
 
 void TDF::releaseUnreachable()
@@ -478,12 +597,7 @@ void TDF::releaseUnreachable()
 void TDF::rememberReturn(const TDFMessageReturn* messageReturn)
 {
     TDFDBMessage* model = messageReturn->message->model;
-    Streaming::PastReturns*& returns = streaming_->pastReturns.at(model->id);
-    if (!returns) {
-        streaming_->pastReturnStacks.push_back(std::make_unique<Streaming::PastReturns>());
-        returns = streaming_->pastReturnStacks.back().get();
-    }
-    returns->push_back({model, messageReturn->time});
+    streaming_->pastReturns.remember(model->id, model, messageReturn->time);
 }
 
 void TDF::clearStreaming()

@@ -32,6 +32,15 @@ std::string membersText(const TDFInstanceList* members)
     return result + ']';
 }
 
+std::string messageText(const TDFMessage* message)
+{
+    return instanceText(message->sender) + " -> " + instanceText(message->receiver) + " model " +
+           std::to_string(message->staticId()) + (message->call ? " called" : "") + " heap " +
+           std::to_string(message->heapSize) + " used " + std::to_string(message->usedModelCount) + " thread " +
+           (message->thread ? std::to_string(message->thread->num) : std::string("-")) +
+           (message->awaitingCompletion ? "" : " completed");
+}
+
 // What one line handed out, with what it points at: only what a client may
 // use during that line.
 std::string describe(TDFObject* object)
@@ -47,12 +56,11 @@ std::string describe(TDFObject* object)
     if (TDFInstance* instance = object->toInstance())
         out << " instance " << instanceText(instance);
     if (TDFMessage* message = object->toMessage())
-        out << ' ' << instanceText(message->sender) << " -> " << instanceText(message->receiver) << " model "
-            << message->staticId() << (message->call ? " called" : "");
+        out << ' ' << messageText(message);
     if (TDFMessageCall* call = object->toMessageCall())
         out << " call " << call->callId << " from " << instanceText(call->message->sender);
     if (TDFMessageReturn* messageReturn = object->toMessageReturn())
-        out << " returns " << messageReturn->message->staticId() << " to " << instanceText(messageReturn->message->sender);
+        out << " returns " << messageText(messageReturn->message) << " t" << messageReturn->message->time;
     if (TDFInstanceDelete* deletion = object->toInstanceDelete()) {
         out << " deletes " << instanceText(deletion->instance);
         if (const TDFMessageReturn* cause = deletion->messageReturn)

@@ -7,17 +7,21 @@
 // static message, without a walk over every open message (they grow
 // without bound when messages are never returned).
 //
-// Each group lists its messages in reading order, 16 bytes each, with the
-// messages of one static message chained newest first. A message taken is
-// only marked: marked entries at the end are dropped as they surface, and
-// the list is compacted once more than half of it is marked, so that it
-// stays within twice the open messages and every operation takes amortised
-// constant time. Positions are stored, never dereferenced.
+// Each group lists its messages in reading order, with the messages of one
+// static message chained newest first. A message taken is only marked:
+// marked entries at the end are dropped as they surface, and the list is
+// compacted once more than half of it is marked, so that it stays within
+// twice the open messages and every operation takes amortised constant
+// time. The list grows by segments, never by copying what it holds.
+// Positions are stored, never dereferenced; a default-made Position means
+// none.
+
+#include "flat_index.h"
+#include "segmented_array.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <map>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -33,15 +37,23 @@ public:
     // Lists the newest open message, at `position`.
     void add(const GroupKey& key, unsigned long long staticId, Position position)
     {
+        addTo(groupOf(key), staticId, position);
+    }
+
+    // The same; then each open message of the group with `recent` newer
+    // ones listed after it is handed once to `settle`, whose result
+    // replaces its position: a caller may keep older messages, which a
+    // return seldom takes, in a form of its own.
+    template <class Settle>
+    void add(const GroupKey& key, unsigned long long staticId, Position position, std::size_t recent, Settle settle)
+    {
         Group& group = groupOf(key);
-        group.dropTakenAtEnd();
-        const auto [slot, isNew] = group.slotOf.try_emplace(staticId, std::uint32_t(group.newest.size()));
-        if (isNew)
-            group.newest.push_back(none);
-        std::uint32_t& newest = group.newest[slot->second];
-        const std::uint32_t index = std::uint32_t(group.entries.size());
-        group.entries.push_back({position, newest, slot->second});
-        newest = index;
+        addTo(group, staticId, position);
+        while (group.entries.size() - group.settled > recent) {
+            Entry& entry = group.entries[group.settled++];
+            if (!Group::isTaken(entry))
+                entry.position = settle(entry.position);
+        }
     }
 
     // Takes the newest open message of the group, of `staticId` when
@@ -49,27 +61,31 @@ public:
     // position when there is none.
     Position take(const GroupKey& key, bool byModel, unsigned long long staticId)
     {
-        const auto found = groups_.find(key);
-        if (found == groups_.end())
+        Group* group = findGroup(key);
+        if (!group)
             return Position();
-        Group& group = found->second;
         std::uint32_t index = none;
         if (!byModel) {
-            group.dropTakenAtEnd();
-            if (!group.entries.empty())
-                index = std::uint32_t(group.entries.size() - 1);
-        } else {
-            const auto slot = group.slotOf.find(staticId);
-            if (slot != group.slotOf.end())
-                index = group.newestOpenOf(slot->second);
+            group->dropTakenAtEnd();
+            if (!group->entries.empty())
+                index = std::uint32_t(group->entries.size() - 1);
+        } else if (const std::uint32_t slot = group->slotOf.find(staticId)) {
+            index = group->newestOpenOf(slot - 1);
         }
         if (index == none)
             return Position();
-        group.entries[index].slot |= takenMark;
-        ++group.taken;
-        const Position position = group.entries[index].position;
-        group.compactWhenMostlyTaken();
+        group->entries[index].slot |= takenMark;
+        ++group->taken;
+        const Position position = group->entries[index].position;
+        group->compactWhenMostlyTaken();
         return position;
+    }
+
+    // Forgets every message.
+    void clear()
+    {
+        groups_.clear();
+        lastGroup_ = nullptr;
     }
 
 private:
@@ -85,10 +101,11 @@ private:
     };
 
     struct Group {
-        std::vector<Entry> entries;                                 // reading order
-        std::unordered_map<unsigned long long, std::uint32_t> slotOf;  // static id -> slot
-        std::vector<std::uint32_t> newest;                          // slot -> newest entry, or none
-        std::size_t taken = 0;                                      // marked entries still listed
+        SegmentedArray<Entry> entries;      // reading order
+        FlatMap<std::uint32_t> slotOf{4};  // static id -> its slot + 1
+        std::vector<std::uint32_t> newest;  // slot -> newest entry, or none
+        std::size_t taken = 0;              // marked entries still listed
+        std::size_t settled = 0;            // the entries before it have been handed to a settle
 
         static bool isTaken(const Entry& entry) { return entry.slot & takenMark; }
 
@@ -102,6 +119,7 @@ private:
                 entries.pop_back();
                 --taken;
             }
+            settled = std::min(settled, entries.size());
         }
 
         // The newest open entry of a static message; the taken entries
@@ -121,27 +139,58 @@ private:
                 return;
             std::fill(newest.begin(), newest.end(), none);
             std::size_t kept = 0;
-            for (const Entry& entry : entries) {
+            std::size_t keptSettled = 0;
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                const Entry entry = entries[i];
                 if (isTaken(entry))
                     continue;
                 std::uint32_t& newestOfModel = newest[entry.slot];
                 entries[kept] = {entry.position, newestOfModel, entry.slot};
                 newestOfModel = std::uint32_t(kept++);
+                keptSettled += i < settled;
             }
-            entries.resize(kept);
-            entries.shrink_to_fit();
+            entries.truncate(kept);
+            entries.shrinkToFit();
             taken = 0;
+            settled = keptSettled;
         }
     };
 
+    void addTo(Group& group, unsigned long long staticId, Position position)
+    {
+        group.dropTakenAtEnd();
+        std::uint32_t& slotPlusOne = group.slotOf.at(staticId);
+        if (!slotPlusOne) {
+            group.newest.push_back(none);
+            slotPlusOne = std::uint32_t(group.newest.size());
+        }
+        const std::uint32_t slot = slotPlusOne - 1;
+        std::uint32_t& newest = group.newest[slot];
+        const std::uint32_t index = std::uint32_t(group.entries.size());
+        group.entries.push_back({position, newest, slot});
+        newest = index;
+    }
+
+    // Messages and their returns come in runs of one thread and block.
     Group& groupOf(const GroupKey& key)
     {
-        // Messages come in runs of one thread and block.
         if (!lastGroup_ || key != lastKey_) {
             lastGroup_ = &groups_[key];
             lastKey_ = key;
         }
         return *lastGroup_;
+    }
+
+    Group* findGroup(const GroupKey& key)
+    {
+        if (lastGroup_ && key == lastKey_)
+            return lastGroup_;
+        const auto found = groups_.find(key);
+        if (found == groups_.end())
+            return nullptr;
+        lastGroup_ = &found->second;
+        lastKey_ = key;
+        return lastGroup_;
     }
 
     std::map<GroupKey, Group> groups_;

@@ -3,8 +3,9 @@
 
 // The steps that the event statements share: an object takes the pending
 // style and link (decorate) and the current time (stamp), the pending
-// decorations are then used up (consume), and the caller learns that an
-// object was made (report).
+// decorations are then used up (consume), the caller learns that an
+// object was made (report), and a streaming reader counts the instances a
+// kept event names (TDF::useInstance).
 
 #include "tdf.h"
 
@@ -42,6 +43,22 @@ inline void report(bool* changed)
         *changed = true;
 }
 
+// A streaming reader counts in an instance the kept events that name it, up
+// to this many; the rest it counts aside.
+constexpr unsigned short mostUsesCounted = 0xFFFF;
+
+}
+
+// Every kept event that names an instance counts: a streaming reader keeps
+// the instance while one does.
+inline void TDF::useInstance(TDFInstance* instance)
+{
+    if (!streaming_ || !instance)
+        return;
+    if (instance->streamingUses_ < tdf::internal::mostUsesCounted)
+        ++instance->streamingUses_;
+    else
+        countExtraUse(instance);
 }
 
 #endif
