@@ -6,11 +6,13 @@
 bool Progress::turnedOff_ = false;
 
 Progress::Progress(const QString& fileName, long long totalBytes)
-    : shown_(!turnedOff_ && totalBytes > 0 && isatty(STDERR_FILENO)),
+    : shown_(!turnedOff_ && totalBytes >= (1 << 20) && isatty(STDERR_FILENO)),
       name_(fileName),
       total_(totalBytes),
       lastShown_(std::chrono::steady_clock::now())
 {
+    if (shown_)
+        show();
 }
 
 Progress::~Progress()
@@ -26,6 +28,11 @@ void Progress::refresh()
     if (now - lastShown_ < std::chrono::milliseconds(250))
         return;
     lastShown_ = now;
+    show();
+}
+
+void Progress::show()
+{
     std::fprintf(stderr, "\r%s: %3d%%", name_.toLocal8Bit().constData(), int(done_ * 100 / total_));
     std::fflush(stderr);
 }

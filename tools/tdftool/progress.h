@@ -6,7 +6,9 @@
 #include <chrono>
 
 // Shows how much of a file has been read, on standard error, only when
-// that is a terminal; refreshed a few times a second at most.
+// that is a terminal: from the start for a file of a megabyte or more (a
+// reading whose end may be worth waiting for, and one that shows however
+// fast the machine), then a few times a second at most.
 class Progress {
 public:
     // No progress is shown for the rest of the run (check -q).
@@ -29,6 +31,7 @@ public:
 
 private:
     void refresh();
+    void show();
 
     static bool turnedOff_;
 
