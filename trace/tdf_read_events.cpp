@@ -98,7 +98,8 @@ void TDF::indexCall(TDFMessageCall* call)
     newest = position + 1;
 }
 
-void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsControl)
+// Every message and return follows control twice: inline.
+inline void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsControl)
 {
     if (!streaming_) {
         instance->computeActivation(event, gainsControl);
@@ -108,10 +109,10 @@ void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsContr
     // comes next: a streamed record counts two boundaries at most and keeps
     // none of the events, which go before the instance does.
     if (!instance->activations) {
-        if (!instance->hasActivation())
+        if (!showsActivation(*instance))
             return;
         instance->makeActivationsInPool(2, 2);
-    } else if (leavesActivationAlone(event->type, gainsControl) || !instance->hasActivation()) {
+    } else if (leavesActivationAlone(event->type, gainsControl) || !showsActivation(*instance)) {
         return;
     }
     Array<TDFObject*>& bars = *instance->activations;
