@@ -326,7 +326,7 @@ TDFObject* TDF::readDI(const char* text, bool* changed)
     else
         stamp(*this, deletion);
 
-    appendObject(deletion);
+    appendObjectInline(deletion);
     deletion->listNode = instanceDeletes.append(deletion);
     if (pendingNote) {
         keepNote(*this, pendingNote);
@@ -376,7 +376,7 @@ TDFObject* TDF::readDA(const char*, bool* changed)
     destroyPendingAnnotations();
     currentInstance = nullptr;
 
-    appendObject(deleteAll);
+    appendObjectInline(deleteAll);
     deleteAll->listNode = instanceDeletes.append(deleteAll);
     report(changed);
     return deleteAll;
@@ -432,7 +432,7 @@ TDFObject* TDF::readMC(const char* text, bool* changed)
     message->call = call;
     call->callId = callId;
 
-    appendObject(call);
+    appendObjectInline(call);
     call->listNode = messageCalls.append(call);
     indexCall(call);
     stamp(*this, call);
@@ -510,7 +510,7 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     // depends on it.
     TDFDBMessage* model = currentBlock->getMessageFromId(staticId);
     message->model = model;
-    appendObject(message);
+    appendObjectInline(message);
     message->listNode = messages.append(message);
     report(changed);
     if (receiverCreated)
@@ -583,7 +583,7 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
         messageReturn->message = message;
         messageReturn->givenStyle = pendingStyle;
         pendingStyle = nullptr;
-        appendObject(messageReturn);
+        appendObjectInline(messageReturn);
         messageReturn->listNode = messageReturns.append(messageReturn);
         indexReturn(messageReturn);
         report(changed);
