@@ -1,5 +1,6 @@
 #include "tcf.h"
 
+#include "internal/activation.h"
 #include "naming.h"
 #include "style.h"
 
@@ -65,7 +66,7 @@ InstanceType::~InstanceType()
 
 bool InstanceType::nestedControlFlow() const
 {
-    return controlFlowSet ? ownNestedControlFlow : tcf->nestedControlFlow();
+    return tdf::internal::nestedControlFlowOf(*this);
 }
 
 ThreadState::ThreadState(TCF* owner, int stateId) : tcf(owner), id(stateId) {}

@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "internal/line_splitter.h"
+#include "internal/tdf_bookkeeping.h"
 #include "tdf_factory.h"
 
 #include <QCoreApplication>
@@ -158,18 +159,7 @@ void TDF::restartAnalyzing()
 
 void TDF::appendObject(TDFObject* object)
 {
-    object->objectNode = objects.append(object);
-    if (object->type >= 0 && size_t(object->type) < appendedObjects.size())
-        ++appendedObjects[size_t(object->type)];
-    if (attachToLoopStart) {
-        attachToLoopStart = false;
-        // A streamed loop start outlives the objects it would point at.
-        TDFLoopStart* loopStart = loopStarts.last() ? loopStarts.last()->value : nullptr;
-        if (loopStart && !streaming_)
-            loopStart->firstObject = object;
-    }
-    if (streaming_)
-        mayRelease(object);
+    appendObjectInline(object);
 }
 
 void TDF::destroyPendingAnnotations()
@@ -344,7 +334,7 @@ void TDF::beginLine(TDF::ModelChangment* change)
     ++lineNumber;
     // What the previous line made has been handed out by now.
     if (streaming_)
-        releaseUnreachable();
+        streaming_->releaseUnreachable();
 }
 
 TDFObject* TDF::handleLine(const char* line, bool* changed, TDF::ModelChangment* change)

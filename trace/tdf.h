@@ -383,15 +383,17 @@ private:
     // What streaming keeps beside the lists (tdf_streaming.cpp).
     struct Streaming;
     Streaming* streaming_ = nullptr;  // owned; null unless streaming
-    // Frees what the previous line made that no later line can reach.
-    void releaseUnreachable();
     // Streaming: the freed instance known under `id`, made again, or null.
     TDFInstance* bringBackFreedInstance(unsigned long long id);
-    // Streaming bookkeeping of the events that name instances (useInstance
-    // is inline, in the reader's own bookkeeping header).
+    // Streaming bookkeeping of the events that name instances and of what
+    // may go (useInstance and mayRelease are inline, in the reader's own
+    // bookkeeping header).
     void useInstance(TDFInstance* instance);
     void countExtraUse(TDFInstance* instance);
     void mayRelease(TDFObject* object);
+    // appendObject, inline for the statement handlers (in the bookkeeping
+    // header too): every event line appends an object.
+    void appendObjectInline(TDFObject* object);
     // Streaming: returns are remembered by static message id and time; a
     // deletion that names one gets a stand-in, null when none is left.
     void rememberReturn(const TDFMessageReturn* messageReturn);

@@ -224,12 +224,12 @@ void TDFInstance::setModeless(TDF* reader)
 
 bool TDFInstance::hasActivation() const
 {
-    return model && model->instanceType && model->instanceType->nestedControlFlow();
+    return showsActivation(*this);
 }
 
 void TDFInstance::computeActivation(TDFObject* event, bool gainsControl)
 {
-    if (!hasActivation())
+    if (!showsActivation(*this))
         return;
     // Records of random instances of a large trace are reached one after
     // another: in the object pools they share huge pages, where each would

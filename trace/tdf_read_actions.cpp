@@ -259,7 +259,7 @@ void TDF::placeTrigger(TDFObject* trigger, bool* changed)
     destroyPendingAnnotations();
     pendingStyle = nullptr;
     stamp(*this, trigger);
-    appendObject(trigger);
+    appendObjectInline(trigger);
     report(changed);
 }
 

@@ -98,7 +98,8 @@ void TDF::indexCall(TDFMessageCall* call)
     newest = position + 1;
 }
 
-void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsControl)
+// Every message and return follows control twice: inline.
+inline void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsControl)
 {
     if (!streaming_) {
         instance->computeActivation(event, gainsControl);
@@ -108,10 +109,10 @@ void TDF::followControl(TDFInstance* instance, TDFObject* event, bool gainsContr
     // comes next: a streamed record counts two boundaries at most and keeps
     // none of the events, which go before the instance does.
     if (!instance->activations) {
-        if (!instance->hasActivation())
+        if (!showsActivation(*instance))
             return;
         instance->makeActivationsInPool(2, 2);
-    } else if (leavesActivationAlone(event->type, gainsControl) || !instance->hasActivation()) {
+    } else if (leavesActivationAlone(event->type, gainsControl) || !showsActivation(*instance)) {
         return;
     }
     Array<TDFObject*>& bars = *instance->activations;
@@ -325,7 +326,7 @@ TDFObject* TDF::readDI(const char* text, bool* changed)
     else
         stamp(*this, deletion);
 
-    appendObject(deletion);
+    appendObjectInline(deletion);
     deletion->listNode = instanceDeletes.append(deletion);
     if (pendingNote) {
         keepNote(*this, pendingNote);
@@ -375,7 +376,7 @@ TDFObject* TDF::readDA(const char*, bool* changed)
     destroyPendingAnnotations();
     currentInstance = nullptr;
 
-    appendObject(deleteAll);
+    appendObjectInline(deleteAll);
     deleteAll->listNode = instanceDeletes.append(deleteAll);
     report(changed);
     return deleteAll;
@@ -431,7 +432,7 @@ TDFObject* TDF::readMC(const char* text, bool* changed)
     message->call = call;
     call->callId = callId;
 
-    appendObject(call);
+    appendObjectInline(call);
     call->listNode = messageCalls.append(call);
     indexCall(call);
     stamp(*this, call);
@@ -509,7 +510,7 @@ TDFObject* TDF::readME(const char* text, bool* changed)
     // depends on it.
     TDFDBMessage* model = currentBlock->getMessageFromId(staticId);
     message->model = model;
-    appendObject(message);
+    appendObjectInline(message);
     message->listNode = messages.append(message);
     report(changed);
     if (receiverCreated)
@@ -582,7 +583,7 @@ TDFObject* TDF::readMR(const char* text, bool* changed)
         messageReturn->message = message;
         messageReturn->givenStyle = pendingStyle;
         pendingStyle = nullptr;
-        appendObject(messageReturn);
+        appendObjectInline(messageReturn);
         messageReturn->listNode = messageReturns.append(messageReturn);
         indexReturn(messageReturn);
         report(changed);

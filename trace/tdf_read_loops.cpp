@@ -47,7 +47,7 @@ TDFObject* TDF::readLS(const char* text, bool* changed)
     loopStart->occurrence = static_cast<long long>(occurrence);
     loopStart->loopId = loopId;
     decorate(*this, loopStart);
-    appendObject(loopStart);
+    appendObjectInline(loopStart);
     loopStart->listNode = loopStarts.append(loopStart);
     openLoops.append(loopStart);
     // Set after appending, so that the next object (not this one) opens the loop.
@@ -81,7 +81,7 @@ TDFObject* TDF::readLE(const char*, bool* changed)
     if (!streaming_)
         loopEnd->lastObject = objects.last() ? objects.last()->value : nullptr;
     stamp(*this, loopEnd);
-    appendObject(loopEnd);
+    appendObjectInline(loopEnd);
     loopEnd->listNode = loopEnds.append(loopEnd);
 
     // The closed loop's level goes; the next loop at the level below gets

@@ -3,11 +3,29 @@
 
 // The rule of activation bars, shared by the record that keeps the events
 // where bars open and close and by the streaming record that keeps only
-// whether one is open.
+// whether one is open. Every message and return asks it twice, so it is
+// read inline.
 
+#include "tcf.h"
+#include "tdf_db.h"
 #include "tdf_objects.h"
 
 namespace tdf::internal {
+
+// Whether instances of a type show activation bars: the type's own
+// control-flow mode when it gives one, else its configuration's.
+inline bool nestedControlFlowOf(const InstanceType& type)
+{
+    return type.controlFlowSet ? type.ownNestedControlFlow : type.tcf->nestedControlFlow();
+}
+
+// Whether an instance shows activation bars: it has a static instance
+// whose type has nested control flow.
+inline bool showsActivation(const TDFInstance& instance)
+{
+    const TDFDBInstance* model = instance.model;
+    return model && model->instanceType && nestedControlFlowOf(*model->instanceType);
+}
 
 // Whether a bar is open in an instance whose record holds `count`
 // boundaries: the message that created an instance opened a bar that is

@@ -5,8 +5,10 @@
 // style and link (decorate) and the current time (stamp), the pending
 // decorations are then used up (consume), the caller learns that an
 // object was made (report), and a streaming reader counts the instances a
-// kept event names (TDF::useInstance).
+// kept event names (TDF::useInstance) and queues what may go
+// (TDF::mayRelease).
 
+#include "streaming.h"
 #include "tdf.h"
 
 namespace tdf::internal {
@@ -59,6 +61,28 @@ inline void TDF::useInstance(TDFInstance* instance)
         ++instance->streamingUses_;
     else
         countExtraUse(instance);
+}
+
+// A streaming reader looks at what the line made once it is handed out.
+inline void TDF::mayRelease(TDFObject* object)
+{
+    if (streaming_)
+        streaming_->queueEvent(object);
+}
+
+inline void TDF::appendObjectInline(TDFObject* object)
+{
+    object->objectNode = objects.append(object);
+    if (object->type >= 0 && size_t(object->type) < appendedObjects.size())
+        ++appendedObjects[size_t(object->type)];
+    if (attachToLoopStart) {
+        attachToLoopStart = false;
+        // A streamed loop start outlives the objects it would point at.
+        TDFLoopStart* loopStart = loopStarts.last() ? loopStarts.last()->value : nullptr;
+        if (loopStart && !streaming_)
+            loopStart->firstObject = object;
+    }
+    mayRelease(object);
 }
 
 #endif
