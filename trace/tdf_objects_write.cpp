@@ -10,24 +10,22 @@
 #include "tdf_objects.h"
 #include "tdfwrt.h"
 
+#include "internal/object_records.h"
+#include "internal/record_text.h"
+
 #include <algorithm>
-#include <ostream>
 #include <vector>
+
+using tdf::internal::ObjectRecords;
+using tdf::internal::RecordText;
 
 namespace {
 
-void writePrefix(TDFWriter& writer, TDFObject* object)
-{
-    writer.writeLink(object);
-    writer.writeStyle(object);
-    writer.writeTime(object);
-}
-
 // Switches to the block of a static object, when there is one.
-void switchToBlockOf(TDFWriter& writer, const TDFDBObject* model)
+void switchToBlockOf(ObjectRecords& records, const TDFDBObject* model)
 {
     if (model)
-        writer.changeDefinitionBlock(model->definitionBlock);
+        records.changeDefinitionBlock(model->definitionBlock);
 }
 
 // An annotation owned by an instance or by nothing is placed by a CI record
@@ -41,16 +39,18 @@ bool ownedByAnInstanceOrNone(const TDFObject* owner)
 // instance), written even when the instance is already current. A deleted
 // instance may have lent its id to a later one, which CI with the id would
 // find: when it is current, the bare CI names it.
-void attachTo(TDFWriter& writer, TDFObject* owner)
+void attachTo(ObjectRecords& records, TDFObject* owner)
 {
     TDFInstance* instance = owner ? owner->toInstance() : nullptr;
+    TDFWriter& writer = records.writer;
+    RecordText& out = records.text;
     if (instance && instance->deletion && writer.isCurrent(instance)) {
-        writer.stream << "CI\n";
+        out << "CI\n";
         return;
     }
-    writer.stream << "CI ";
-    writer.writeHexa(instance ? instance->id : 0);
-    writer.stream << '\n';
+    out << "CI ";
+    out.number(instance ? instance->id : 0);
+    out << '\n';
     writer.currentInstance = instance;
 }
 
@@ -67,54 +67,57 @@ TDFDefinitionBlock* blockOf(TDFWriter& writer, const TDFMessage* message)
 
 // The link and style a static object of a block takes from the LK and ST
 // records before it. `pendingLink` follows the reader's pending link text.
-void writeStaticDecorations(TDFWriter& writer, const TDFDBObject* object, QString& pendingLink)
+void writeStaticDecorations(RecordText& out, const TDFDBObject* object, QString& pendingLink)
 {
     if (object->sourceLine != 0) {
         // The line was read as an unsigned number and kept in 32 bits.
-        writer.stream << "LK ";
-        writer.writeHexa(static_cast<unsigned>(object->sourceLine));
-        writer.stream << '\n';
+        out << "LK ";
+        out.number(static_cast<unsigned>(object->sourceLine));
+        out << '\n';
         pendingLink = QString();
     } else if (object->sourceLinkText.isNull() && !pendingLink.isNull()) {
-        writer.stream << "LK 0\n";
+        out << "LK 0\n";
         pendingLink = QString();
     } else if (!object->sourceLinkText.isNull() &&
                (pendingLink.isNull() || object->sourceLinkText != pendingLink)) {
-        writer.stream << "LK ";
-        writer.writeQuoted(object->sourceLinkText);
-        writer.stream << '\n';
+        out << "LK ";
+        out.quoted(object->sourceLinkText);
+        out << '\n';
         pendingLink = object->sourceLinkText;
     }
-    if (object->givenStyle)
-        writer.stream << "ST " << object->givenStyle->id() << '\n';
+    if (object->givenStyle) {
+        out << "ST ";
+        out.decimal(object->givenStyle->id());
+        out << '\n';
+    }
 }
 
 // A static message or text of a block: its decorations, then the record
 // giving its id and name.
-void writeStaticRecord(TDFWriter& writer, const char* opcode, const TDFDBObject* object, QString& pendingLink)
+void writeStaticRecord(RecordText& out, const char* opcode, const TDFDBObject* object, QString& pendingLink)
 {
-    writeStaticDecorations(writer, object, pendingLink);
-    writer.stream << opcode;
-    writer.writeHexa(object->id);
-    writer.stream << ' ';
-    writer.writeQuoted(object->name);
-    writer.stream << '\n';
+    writeStaticDecorations(out, object, pendingLink);
+    out << opcode;
+    out.number(object->id);
+    out << ' ';
+    out.quoted(object->name);
+    out << '\n';
 }
 
 // The SI record naming the super instance of the next IN: its id alone in
 // the same block, followed by its block's ids otherwise.
-void writeSuperInstance(TDFWriter& writer, const TDFDefinitionBlock* block, const TDFDBInstance* super)
+void writeSuperInstance(RecordText& out, const TDFDefinitionBlock* block, const TDFDBInstance* super)
 {
-    writer.stream << "SI ";
-    writer.writeHexa(super->id);
+    out << "SI ";
+    out.number(super->id);
     const TDFDefinitionBlock* holder = super->definitionBlock;
     if (holder && holder != block && holder->tcf) {
         for (int i = 0; i < holder->tcf->idLength(); ++i) {
-            writer.stream << ' ';
-            writer.writeHexa(holder->id(i));
+            out << ' ';
+            out.number(holder->id(i));
         }
     }
-    writer.stream << '\n';
+    out << '\n';
 }
 
 }
@@ -126,21 +129,23 @@ void TDFTextObject::write(TDFWriter& writer)
 
 void TDFDefinitionBlock::write(TDFWriter& writer)
 {
-    std::ostream& out = writer.stream;
     if (!tcf)
         return;
+    RecordText out(writer.stream);
     out << "DB ";
-    writer.writeQuoted(tcf->name());
+    out.quoted(tcf->name());
     out << "\nID";
     for (int i = 0; i < tcf->idLength(); ++i) {
         out << ' ';
-        writer.writeHexa(id(i));
+        out.number(id(i));
     }
     out << '\n';
     if (source) {
         out << "SO ";
-        writer.writeQuoted(source->file);
-        out << ' ' << source->date << ' ' << (source->type == TDFDBSource::SOURCE_XRD ? "\"xrd\"" : "\"txt\"") << '\n';
+        out.quoted(source->file);
+        out << ' ';
+        out.decimal(source->date);
+        out << (source->type == TDFDBSource::SOURCE_XRD ? " \"xrd\"\n" : " \"txt\"\n");
     }
 
     QString pendingLink;
@@ -148,14 +153,14 @@ void TDFDefinitionBlock::write(TDFWriter& writer)
         if (!instance->instanceType)
             continue;
         if (instance->superInstance)
-            writeSuperInstance(writer, this, instance->superInstance);
-        writeStaticDecorations(writer, instance, pendingLink);
+            writeSuperInstance(out, this, instance->superInstance);
+        writeStaticDecorations(out, instance, pendingLink);
         out << "IN ";
-        writer.writeQuoted(instance->instanceType->name);
+        out.quoted(instance->instanceType->name);
         out << ' ';
-        writer.writeHexa(instance->id);
+        out.number(instance->id);
         out << ' ';
-        writer.writeQuoted(instance->name);
+        out.quoted(instance->name);
         out << '\n';
     }
     // Messages are kept by id; writing them in id order keeps the output
@@ -164,9 +169,9 @@ void TDFDefinitionBlock::write(TDFWriter& writer)
     messages.forEach([&byId](TDFDBMessage* message) { byId.push_back(message); });
     std::sort(byId.begin(), byId.end(), [](const TDFDBMessage* a, const TDFDBMessage* b) { return a->id < b->id; });
     for (TDFDBMessage* message : byId)
-        writeStaticRecord(writer, "MS ", message, pendingLink);
+        writeStaticRecord(out, "MS ", message, pendingLink);
     for (TDFDBText* text : texts) {
-        writeStaticRecord(writer, "TX ", text, pendingLink);
+        writeStaticRecord(out, "TX ", text, pendingLink);
         pendingLink = QString();
     }
     // The link stays pending past ED, and an event would take it: every
@@ -180,76 +185,87 @@ void TDFNote::write(TDFWriter& writer)
 {
     if (!ownedByAnInstanceOrNone(owner))
         return;
-    writer.writeNote(this);
-    attachTo(writer, owner);
+    ObjectRecords records(writer);
+    records.writeNote(this);
+    attachTo(records, owner);
 }
 
 void TDFGlyph::write(TDFWriter& writer)
 {
     if (!ownedByAnInstanceOrNone(owner) || !definition)
         return;
-    writer.writeGlyph(this);
-    attachTo(writer, owner);
+    ObjectRecords records(writer);
+    records.writeGlyph(this);
+    attachTo(records, owner);
 }
 
 void TDFAction::write(TDFWriter& writer)
 {
-    switchToBlockOf(writer, model);
-    writePrefix(writer, this);
+    ObjectRecords records(writer);
+    switchToBlockOf(records, model);
+    records.writePrefix(this);
     // An action of an empty text or none comes from an action block: AC
     // would take its empty string for no text at all.
     const bool fromBlock = !model && name().isEmpty();
-    writer.stream << (fromBlock ? "BA " : "AC ");
-    writer.writeTextReference(this);
-    writer.stream << ' ';
-    writer.writeHexa(instance ? instance->id : 0);
-    writer.stream << '\n';
+    RecordText& out = records.text;
+    out << (fromBlock ? "BA " : "AC ");
+    out.textReference(this);
+    out << ' ';
+    out.number(instance ? instance->id : 0);
+    out << '\n';
     if (!fromBlock)
         return;
     // No text at all comes from an inner BA whose text could not be found.
     if (name().isNull()) {
-        writer.stream << "BA ";
-        writer.writeHexa(writer.idUnknownToCurrentBlock());
-        writer.stream << '\n';
+        out << "BA ";
+        out.number(writer.idUnknownToCurrentBlock());
+        out << '\n';
     }
-    writer.stream << "EA\n";
+    out << "EA\n";
 }
 
 void TDFSynchronisation::write(TDFWriter& writer)
 {
-    switchToBlockOf(writer, model);
-    writePrefix(writer, this);
-    writer.stream << "SY ";
-    writer.writeTextReference(this);
+    ObjectRecords records(writer);
+    switchToBlockOf(records, model);
+    records.writePrefix(this);
+    RecordText& out = records.text;
+    out << "SY ";
+    out.textReference(this);
     if (instances) {
         for (TDFInstance* member : *instances) {
-            writer.stream << ' ';
-            writer.writeHexa(member ? member->id : 0);
+            out << ' ';
+            out.number(member ? member->id : 0);
         }
     }
-    writer.stream << '\n';
+    out << '\n';
 }
 
 void TDFInstanceDelete::write(TDFWriter& writer)
 {
     TDFDBMessage* returnedModel = messageReturn && messageReturn->message ? messageReturn->message->model : nullptr;
-    writer.writeNote(note);
-    switchToBlockOf(writer, returnedModel);
-    writePrefix(writer, this);
-    writer.stream << "DI ";
-    writer.writeHexa(instance ? instance->id : 0);
-    if (returnedModel)
-        writer.stream << ' ' << returnedModel->id;
-    writer.stream << '\n';
+    ObjectRecords records(writer);
+    records.writeNote(note);
+    switchToBlockOf(records, returnedModel);
+    records.writePrefix(this);
+    RecordText& out = records.text;
+    out << "DI ";
+    out.number(instance ? instance->id : 0);
+    if (returnedModel) {
+        out << ' ';
+        out.decimal(returnedModel->id);
+    }
+    out << '\n';
     if (writer.isCurrent(instance))
         writer.currentInstance = nullptr;
 }
 
 void TDFInstanceDeleteAll::write(TDFWriter& writer)
 {
-    writer.writeStyle(this);
-    writer.writeTime(this);
-    writer.stream << "DA\n";
+    ObjectRecords records(writer);
+    records.writeStyle(this);
+    records.writeTime(this);
+    records.text << "DA\n";
     writer.currentInstance = nullptr;
 }
 
@@ -268,17 +284,19 @@ void TDFInstance::write(TDFWriter& writer)
 void TDFInstance::writeModelChangment(TDFWriter& writer)
 {
     if (model) {
-        switchToBlockOf(writer, model);
-        writePrefix(writer, this);
-        writer.stream << "NI ";
-        writer.writeHexa(model->id);
-        writer.stream << ' ';
-        writer.writeHexa(id);
+        ObjectRecords records(writer);
+        switchToBlockOf(records, model);
+        records.writePrefix(this);
+        RecordText& out = records.text;
+        out << "NI ";
+        out.number(model->id);
+        out << ' ';
+        out.number(id);
         if (named) {
-            writer.stream << ' ';
-            writer.writeQuoted(name());
+            out << ' ';
+            out.quoted(name());
         }
-        writer.stream << '\n';
+        out << '\n';
     }
     writer.currentInstance = this;
 }
@@ -292,31 +310,35 @@ void TDFMessage::write(TDFWriter& writer)
     // The instance it created writes it, before its own NI record.
     if (receiver && receiver->creationMessage == this)
         return;
-    writer.changeInstance(sender);
+    ObjectRecords records(writer);
+    records.changeInstance(sender);
     // A note or glyph without a static text still needs a block to be read
     // in: the message's.
-    writer.changeDefinitionBlock(block);
+    records.changeDefinitionBlock(block);
     if (note)
-        writer.writeNote(note);
+        records.writeNote(note);
     else
-        writer.writeGlyph(glyph);
-    writer.changeDefinitionBlock(block);
-    writer.writeLink(this);
+        records.writeGlyph(glyph);
+    records.changeDefinitionBlock(block);
+    records.writeLink(this);
     // A completed call took its style at MC, where the style record went.
     if (!call)
-        writer.writeStyle(this);
-    writer.writeTime(this);
-    writer.stream << "ME ";
-    writer.writeHexa(staticId());
-    writer.stream << ' ';
-    writer.writeHexa(receiver ? receiver->id : 0);
-    if (call)
-        writer.stream << ' ' << call->callId;
-    if (!name().isNull()) {
-        writer.stream << ' ';
-        writer.writeQuoted(name());
+        records.writeStyle(this);
+    records.writeTime(this);
+    RecordText& out = records.text;
+    out << "ME ";
+    out.number(staticId());
+    out << ' ';
+    out.number(receiver ? receiver->id : 0);
+    if (call) {
+        out << ' ';
+        out.decimal(call->callId);
     }
-    writer.stream << '\n';
+    if (!name().isNull()) {
+        out << ' ';
+        out.quoted(name());
+    }
+    out << '\n';
     writer.currentInstance = receiver;
 }
 
@@ -324,20 +346,25 @@ void TDFMessageCall::write(TDFWriter& writer)
 {
     if (!message || !message->model)
         return;
+    ObjectRecords records(writer);
     // The reader takes a missing sender field, or 0, as the current
     // instance: a call without sender needs no instance current.
     if (!message->sender)
-        writer.changeInstance(nullptr);
-    switchToBlockOf(writer, message->model);
+        records.changeInstance(nullptr);
+    switchToBlockOf(records, message->model);
     // The message takes its style at the call.
-    writer.writeStyle(message);
-    writer.writeTime(this);
-    writer.stream << "MC " << callId << ' ' << message->model->id;
+    records.writeStyle(message);
+    records.writeTime(this);
+    RecordText& out = records.text;
+    out << "MC ";
+    out.decimal(callId);
+    out << ' ';
+    out.decimal(message->model->id);
     if (!writer.isCurrent(message->sender)) {
-        writer.stream << ' ';
-        writer.writeHexa(message->sender->id);
+        out << ' ';
+        out.number(message->sender->id);
     }
-    writer.stream << '\n';
+    out << '\n';
 }
 
 void TDFMessageReturn::write(TDFWriter& writer)
@@ -346,19 +373,21 @@ void TDFMessageReturn::write(TDFWriter& writer)
     // a return is not written.
     if (!message || !message->model)
         return;
-    switchToBlockOf(writer, message->model);
-    writer.writeGlyph(glyph);
-    switchToBlockOf(writer, message->model);
-    writePrefix(writer, this);
-    writer.stream << "MR ";
-    writer.writeHexa(message->model->id);
-    writer.stream << '\n';
+    ObjectRecords records(writer);
+    switchToBlockOf(records, message->model);
+    records.writeGlyph(glyph);
+    switchToBlockOf(records, message->model);
+    records.writePrefix(this);
+    RecordText& out = records.text;
+    out << "MR ";
+    out.number(message->model->id);
+    out << '\n';
     writer.currentInstance = message->sender;
 }
 
 void TDFNewTrace::write(TDFWriter& writer)
 {
-    writer.stream << "NT\n";
+    RecordText(writer.stream) << "NT\n";
     writer.forgetContext();
 }
 
@@ -366,35 +395,43 @@ void TDFLoopStart::write(TDFWriter& writer)
 {
     // A loop is named by the configuration of the block current at its
     // start (a style needs one too); read without a block it has no name.
-    writePrefix(writer, this);
-    writer.selectBlockForLoop(!name().isNull());
-    writer.changeInstance(instance);
-    writer.stream << "LS " << iterations << '\n';
+    ObjectRecords records(writer);
+    records.writePrefix(this);
+    records.selectBlockForLoop(!name().isNull());
+    records.changeInstance(instance);
+    RecordText& out = records.text;
+    out << "LS ";
+    out.decimal(iterations);
+    out << '\n';
 }
 
 void TDFLoopEnd::write(TDFWriter& writer)
 {
-    writePrefix(writer, this);
-    writer.changeInstance(instance);
-    writer.stream << "LE\n";
+    ObjectRecords records(writer);
+    records.writePrefix(this);
+    records.changeInstance(instance);
+    records.text << "LE\n";
 }
 
 void TDFExternalTrigger::write(TDFWriter& writer)
 {
-    writer.writeTime(this);
-    writer.stream << "ET\n";
+    ObjectRecords records(writer);
+    records.writeTime(this);
+    records.text << "ET\n";
 }
 
 void TDFTriggerStart::write(TDFWriter& writer)
 {
-    writer.changeInstance(instance);
-    writer.writeTime(this);
-    writer.stream << "GA\n";
+    ObjectRecords records(writer);
+    records.changeInstance(instance);
+    records.writeTime(this);
+    records.text << "GA\n";
 }
 
 void TDFTriggerStop::write(TDFWriter& writer)
 {
-    writer.changeInstance(instance);
-    writer.writeTime(this);
-    writer.stream << "GS\n";
+    ObjectRecords records(writer);
+    records.changeInstance(instance);
+    records.writeTime(this);
+    records.text << "GS\n";
 }

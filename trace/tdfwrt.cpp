@@ -5,14 +5,25 @@
 #include "tdf.h"
 #include "tdf_objects.h"
 
-#include <charconv>
+#include "internal/object_records.h"
+#include "internal/record_text.h"
+
 #include <ostream>
+
+using tdf::internal::ObjectRecords;
+using tdf::internal::RecordText;
 
 namespace {
 
-// The largest value of each number form the reader takes.
-const unsigned long long largestDecimalShortForm = 999999;
-const unsigned long long largestHexadecimal = 0xFFFFFFFFULL;
+// Whether two texts are the same, a null one and an empty one not. The
+// unit written is mostly the reader's own, shared: its characters are
+// where the reader's are.
+bool sameText(const QString& a, const QString& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
 
 }
 
@@ -25,24 +36,7 @@ TDFWriter::~TDFWriter()
 
 int TDFWriter::changeDefinitionBlock(TDFDefinitionBlock* block)
 {
-    // The reader can't be made to have no block: without one the current
-    // block stays.
-    if (!block || block == currentBlock)
-        return 0;
-    currentBlock = block;
-    if (const TDFDBRef* ref = blockNumbers.searchDefinitionBlock(block)) {
-        stream << "CS " << ref->number << '\n';
-        return 1;
-    }
-    blockNumbers.intern(new TDFDBRef{block, nextBlockNumber}, nullptr);
-    stream << "SF " << nextBlockNumber++;
-    const int idLength = block->tcf ? block->tcf->idLength() : 0;
-    for (int i = 0; i < idLength; ++i) {
-        stream << ' ';
-        writeHexa(block->id(i));
-    }
-    stream << '\n';
-    return 1;
+    return ObjectRecords(*this).changeDefinitionBlock(block);
 }
 
 TDFDefinitionBlock* TDFWriter::blockWhere(const std::function<bool(const TDFDefinitionBlock&)>& fits)
@@ -55,144 +49,52 @@ TDFDefinitionBlock* TDFWriter::blockWhere(const std::function<bool(const TDFDefi
 
 int TDFWriter::changeInstance(TDFInstance* instance)
 {
-    if (isCurrent(instance))
-        return 0;
-    currentInstance = instance;
-    stream << "CI ";
-    writeHexa(instance ? instance->id : 0);
-    stream << '\n';
-    return 1;
+    return ObjectRecords(*this).changeInstance(instance);
 }
 
-// Numbers are most of a trace's text: they are formatted here rather than
-// by the stream's locale-aware formatting, which costs several times as
-// much (and whose digit grouping, under another locale, no reader takes).
 void TDFWriter::writeHexa(unsigned long long value)
 {
-    char digits[24];
-    char* end;
-    if (value <= largestDecimalShortForm || value > largestHexadecimal) {
-        end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    } else {
-        // Every number starts with a decimal digit, so that it can't be
-        // taken for the h-first form.
-        digits[0] = '0';
-        char* hexadecimal = digits + 1;
-        end = std::to_chars(hexadecimal, digits + sizeof digits - 1, value, 16).ptr;
-        *end++ = 'h';
-        if (*hexadecimal <= '9') {
-            stream.write(hexadecimal, end - hexadecimal);
-            return;
-        }
-    }
-    stream.write(digits, end - digits);
+    RecordText(stream).number(value);
 }
 
 void TDFWriter::writeQuoted(const QString& text)
 {
-    const QByteArray bytes = text.toUtf8();
-    stream << '"';
-    for (char c : bytes) {
-        // A trace line can hold neither a line feed nor a NUL byte.
-        if (c == '\n' || c == '\0')
-            c = ' ';
-        else if (c == '"' || c == '\\')
-            stream << '\\';
-        stream << c;
-    }
-    stream << '"';
+    RecordText(stream).quoted(text);
 }
 
 void TDFWriter::writeTextReference(TDFTextObject* object)
 {
-    if (object->model)
-        stream << object->model->id;
-    else
-        writeQuoted(object->name());
+    RecordText(stream).textReference(object);
 }
 
 void TDFWriter::writeLink(TDFObject* object)
 {
-    // An empty link of its own hides the link of the object's static
-    // model: it is written too.
-    if (object->linkText.isNull())
-        return;
-    stream << "LK ";
-    writeQuoted(object->link());
-    stream << '\n';
+    ObjectRecords(*this).writeLink(object);
 }
 
 void TDFWriter::writeStyle(TDFObject* object)
 {
-    const Style* style = object->givenStyle;
-    if (!style)
-        return;
-    // ST is looked up in the configuration of the current block.
-    if (!currentBlock)
-        changeDefinitionBlock(blockWhere([style](const TDFDefinitionBlock& block) {
-            return block.tcf && block.tcf->style(style->id()) == style;
-        }));
-    stream << "ST " << style->id() << '\n';
+    ObjectRecords(*this).writeStyle(object);
 }
 
 void TDFWriter::writeTime(TDFObject* object)
 {
-    if (!writeTimes)
-        return;
-    stream << "TM ";
-    writeWide(object->time);
-    stream << '\n';
-}
-
-void TDFWriter::writeWide(unsigned long long value)
-{
-    // Values past 32 bits go in the high and low halves the reader adds up.
-    writeHexa(value >> 32 ? value >> 32 : value);
-    if (value >> 32) {
-        stream << ' ';
-        writeHexa(value & largestHexadecimal);
-    }
+    ObjectRecords(*this).writeTime(object);
 }
 
 void TDFWriter::writeNote(TDFNote* note)
 {
-    if (!note)
-        return;
-    if (note->model)
-        changeDefinitionBlock(note->model->definitionBlock);
-    writeLink(note);
-    writeStyle(note);
-    writeTime(note);
-    stream << "NO ";
-    writeTextReference(note);
-    // A note on a static text may carry a text of its own as well.
-    if (note->model && !note->nameText.isNull()) {
-        stream << ' ';
-        writeQuoted(note->nameText);
-    }
-    stream << '\n';
+    ObjectRecords(*this).writeNote(note);
 }
 
 void TDFWriter::writeGlyph(TDFGlyph* glyph)
 {
-    if (!glyph || !glyph->definition)
-        return;
-    const Glyph* definition = glyph->definition;
-    changeDefinitionBlock(glyph->model ? glyph->model->definitionBlock
-                                       : blockWhere([definition](const TDFDefinitionBlock& block) {
-                                             return block.tcf && block.tcf->glyph(definition->id) == definition;
-                                         }));
-    // A glyph takes the pending link but never a style.
-    writeLink(glyph);
-    writeTime(glyph);
-    stream << "GL " << glyph->definition->id;
-    if (glyph->model)
-        stream << ' ' << glyph->model->id;
-    if (!glyph->nameText.isNull()) {
-        stream << ' ';
-        writeQuoted(glyph->nameText);
-    }
-    stream << '\n';
+    ObjectRecords(*this).writeGlyph(glyph);
+}
+
+void TDFWriter::selectBlockForLoop(bool named)
+{
+    ObjectRecords(*this).selectBlockForLoop(named);
 }
 
 void TDFWriter::writeReadLine(const TDF& reader, TDFObject* object)
@@ -244,29 +146,20 @@ void TDFWriter::writeContextChanges(const TDF& reader)
     if (selected && selected != currentBlock && selected->counted && !blockNumbers.searchDefinitionBlock(selected))
         changeDefinitionBlock(selected);
     // A TU that could not be read leaves no unit: so does a bare TU.
-    if (reader.timeUnitText.isNull() != writtenTimeUnit.isNull() || reader.timeUnitText != writtenTimeUnit) {
+    if (!sameText(reader.timeUnitText, writtenTimeUnit)) {
         writtenTimeUnit = reader.timeUnitText;
-        stream << "TU";
-        if (!writtenTimeUnit.isNull()) {
-            stream << ' ';
-            writeQuoted(writtenTimeUnit);
-        }
-        stream << '\n';
+        writeTimeUnit();
     }
     if (reader.heapSizeSeen && (!heapSizeWritten || reader.heapSize != writtenHeapSize)) {
         writtenHeapSize = reader.heapSize;
         heapSizeWritten = true;
-        stream << "HS ";
-        writeWide(writtenHeapSize);
-        stream << '\n';
+        writeNumberRecord("HS ", writtenHeapSize);
     }
     // The time step goes with the times: without them no time is kept.
     if (writeTimes && reader.minTimeStepSeen && (!timeStepWritten || reader.timeStep != writtenTimeStep)) {
         writtenTimeStep = reader.timeStep;
         timeStepWritten = true;
-        stream << "TS ";
-        writeWide(writtenTimeStep);
-        stream << '\n';
+        writeNumberRecord("TS ", writtenTimeStep);
     }
     // A line reads at most one thread record: the last one.
     if (reader.threadInfos.count > writtenThreadInfos) {
@@ -275,33 +168,43 @@ void TDFWriter::writeContextChanges(const TDF& reader)
     }
 }
 
+void TDFWriter::writeTimeUnit()
+{
+    RecordText out(stream);
+    out << "TU";
+    if (!writtenTimeUnit.isNull()) {
+        out << ' ';
+        out.quoted(writtenTimeUnit);
+    }
+    out << '\n';
+}
+
+void TDFWriter::writeNumberRecord(const char* opcode, unsigned long long value)
+{
+    RecordText out(stream);
+    out << opcode;
+    out.wideNumber(value);
+    out << '\n';
+}
+
 void TDFWriter::writeEnd(const TDF& reader)
 {
     if (!reader.definitionMode || !reader.tcf)
         return;
-    stream << "DB ";
-    writeQuoted(reader.tcf->name());
-    stream << '\n';
+    RecordText out(stream);
+    out << "DB ";
+    out.quoted(reader.tcf->name());
+    out << '\n';
     blockWritten = true;
 }
 
 void TDFWriter::writeDiscardedBlock(const TCF& configuration)
 {
-    stream << "DB ";
-    writeQuoted(configuration.name());
-    stream << "\nED\n";
+    RecordText out(stream);
+    out << "DB ";
+    out.quoted(configuration.name());
+    out << "\nED\n";
     blockWritten = true;
-}
-
-void TDFWriter::selectBlockForLoop(bool named)
-{
-    if (named) {
-        changeDefinitionBlock(blockWhere([](const TDFDefinitionBlock& block) { return block.tcf != nullptr; }));
-    } else if (readerHasNoBlock && currentBlock) {
-        // A CS without number leaves the reader without a block, silently.
-        stream << "CS\n";
-        currentBlock = nullptr;
-    }
 }
 
 unsigned long long TDFWriter::idUnknownToCurrentBlock() const
@@ -311,32 +214,36 @@ unsigned long long TDFWriter::idUnknownToCurrentBlock() const
 
 void TDFWriter::writeFreeGlyph(TDFGlyph* glyph)
 {
-    writeGlyph(glyph);
+    ObjectRecords records(*this);
+    records.writeGlyph(glyph);
     // No open message has a model of an id that the current block lacks.
-    stream << "MR ";
-    writeHexa(idUnknownToCurrentBlock());
-    stream << '\n';
+    RecordText& out = records.text;
+    out << "MR ";
+    out.number(idUnknownToCurrentBlock());
+    out << '\n';
 }
 
 void TDFWriter::writeThreadInfo(TDFThreadInfo* info)
 {
     const ThreadState* state = info->threadState;
+    ObjectRecords records(*this);
     // The state is looked up in the configuration of the current block.
-    changeDefinitionBlock(blockWhere([state](const TDFDefinitionBlock& block) {
+    records.changeDefinitionBlock(blockWhere([state](const TDFDefinitionBlock& block) {
         return block.tcf && block.tcf->threadState(state->id) == state;
     }));
-    writeTime(info);
-    stream << "TI ";
-    writeHexa(info->thread->num);
-    stream << ' ';
-    writeHexa(info->stateId);
-    stream << ' ';
-    writeHexa(info->priority);
+    records.writeTime(info);
+    RecordText& out = records.text;
+    out << "TI ";
+    out.number(info->thread->num);
+    out << ' ';
+    out.number(info->stateId);
+    out << ' ';
+    out.number(info->priority);
     if (!info->thread->name.isNull()) {
-        stream << ' ';
-        writeQuoted(info->thread->name);
+        out << ' ';
+        out.quoted(info->thread->name);
     }
-    stream << '\n';
+    out << '\n';
 }
 
 namespace {

@@ -24,6 +24,10 @@ class TDFThreadInfo;
 class TCF;
 class TDF;
 
+namespace tdf::internal {
+class ObjectRecords;
+}
+
 // Writes trace objects as TDF records to an output stream.
 class TDF_EXPORT TDFWriter {
 public:
@@ -99,14 +103,19 @@ public:
     bool writeTimes = false;
 
 private:
+    // The records of the objects' write functions, put together in one
+    // text for each object, reach the context kept here.
+    friend class tdf::internal::ObjectRecords;
+
     void writeLineObject(const TDF& reader, TDFObject* object);
     void writeContextChanges(const TDF& reader);
+    void writeTimeUnit();
+    // A record of `opcode` followed by a number of up to 64 bits.
+    void writeNumberRecord(const char* opcode, unsigned long long value);
     void writeThreadInfo(TDFThreadInfo* info);
     // A glyph that a return left free is read again as one: the glyph, then
     // a return that finds no message.
     void writeFreeGlyph(TDFGlyph* glyph);
-    // A number of up to 64 bits, as high and low halves past 32 bits.
-    void writeWide(unsigned long long value);
     // A block of `configuration` that the reader discards (it has no ID),
     // yet which makes the configuration the trace's when it is the first.
     void writeDiscardedBlock(const TCF& configuration);
