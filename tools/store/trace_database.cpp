@@ -30,7 +30,7 @@ namespace {
 constexpr qint64 fingerprintSpan = 64 * 1024;
 // The page cache of a loading: the rows go in key order, so a small cache
 // does; the indexes are sorted with it too.
-constexpr int cacheKibibytes = 32 * 1024;
+constexpr int cacheKibibytes = 8 * 1024;
 
 bool execute(sqlite3* db, const char* sql)
 {
@@ -147,7 +147,7 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
 {
     // The database is whole or not used: no journal to roll back into, no
     // waiting for the disk on every page.
-    const QByteArray settings = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-" +
+    const QByteArray settings = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE; PRAGMA cache_size=-" +
                                 QByteArray::number(cacheKibibytes) + "; BEGIN";
     if (!execute(db, settings.constData())) {
         reportFailure(database, QString::fromUtf8(sqlite3_errmsg(db)));
@@ -281,7 +281,7 @@ bool writeDatabase(const QByteArray& file, const QString& target, const Options&
                    TCFList& configurations, ReadCounts& counts, StoreTotals* totals, QString& reason)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         reason = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close(db);
         return false;
