@@ -71,8 +71,9 @@ protected:
                 EXPECT_EQ(store.events.kind[row], section.kinds[i]);
                 // An NI that gives an instance its model stamps it anew; its
                 // event keeps the time it came into being.
-                if (section.kinds[i] != TDF_INSTANCE)
+                if (section.kinds[i] != TDF_INSTANCE) {
                     EXPECT_EQ(store.events.time[row], section.times[i]);
+                }
                 EXPECT_EQ(store.events.trace[row], static_cast<std::int32_t>(trace));
                 ++counted[store.events.kind[row]];
                 switch (section.kinds[i]) {
