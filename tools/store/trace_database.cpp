@@ -298,16 +298,17 @@ bool writeDatabase(const QByteArray& file, const QString& target, const Options&
 bool exportTrace(const QString& target, const Options& options, TCFList& configurations, ReadCounts& counts,
                  StoreTotals* totals)
 {
-    const QByteArray targetFile = QFile::encodeName(target);
     struct stat existing;
-    const bool exists = ::stat(targetFile.constData(), &existing) == 0;
+    const bool exists = ::stat(QFile::encodeName(target).constData(), &existing) == 0;
     // Renaming would put a regular file in place of a directory, a FIFO or
     // a device, also one behind a symbolic link.
     if (exists && !S_ISREG(existing.st_mode)) {
         printToolError(QStringLiteral("cannot write %1: it exists and is not a regular file").arg(target));
         return false;
     }
-    const QFileInfo info(target);
+    // A link to a file has the file replaced, as a picture's has.
+    const QFileInfo info(exists ? QFileInfo(target).canonicalFilePath() : target);
+    const QByteArray targetFile = QFile::encodeName(info.filePath());
     QByteArray temporary = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                                              QStringLiteral(".XXXXXX"));
     if (temporary.size() > PATH_MAX) {
