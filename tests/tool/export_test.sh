@@ -196,9 +196,13 @@ for signal in TERM INT HUP; do
   echo "kept" >"$work/signal-$signal/kept.db"
   current="export ended by SIG$signal"
   last_ok=1
-  # Started in the background: a shell gives such a job SIGINT ignored,
-  # which the tool must not take as a reason to ignore it too.
-  "$tool" export --sqlite "$work/signal-$signal/kept.db" "$work/signalled.tdf" >/dev/null 2>&1 &
+  # A job in the background has SIGINT ignored: started with every signal
+  # at its default, as from a terminal.
+  python3 -c 'import os, signal, sys
+for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+    signal.signal(s, signal.SIG_DFL)
+os.execv(sys.argv[1], sys.argv[1:])' "$tool" export --sqlite "$work/signal-$signal/kept.db" "$work/signalled.tdf" \
+    >/dev/null 2>&1 &
   pid=$!
   for _ in $(seq 200); do
     [ -n "$(find "$work/signal-$signal" -name '.kept.db.*' -size +100k)" ] && break
@@ -213,6 +217,20 @@ for signal in TERM INT HUP; do
   [ "$(find "$work/signal-$signal" -type f | wc -l)" -eq 1 ] || fail "a temporary file is left"
   done_case
 done
+
+# Started with SIGHUP ignored (nohup), the export goes on past one.
+current="export started with SIGHUP ignored"
+last_ok=1
+(trap '' HUP; exec "$tool" export --sqlite "$work/nohup.db" "$work/signalled.tdf" >/dev/null 2>&1) &
+pid=$!
+for _ in $(seq 200); do
+  [ -n "$(find "$work" -maxdepth 1 -name '.nohup.db.*' -size +100k)" ] && break
+  sleep 0.05
+done
+kill -s HUP "$pid"
+wait "$pid" || fail "exit status $?"
+[ "$(sqlite3 "$work/nohup.db" "SELECT value FROM meta WHERE key = 'lines'")" = 400000 ] || fail "no whole database"
+done_case
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

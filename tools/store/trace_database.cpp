@@ -225,8 +225,11 @@ public:
         struct sigaction action = {};
         action.sa_handler = removePendingFile;
         sigemptyset(&action.sa_mask);
+        // A signal the tool was started with ignored (nohup, a background
+        // job's SIGINT) stays ignored.
         for (size_t i = 0; i < std::size(endingSignals); ++i)
-            sigaction(endingSignals[i], &action, &previous_[i]);
+            if (sigaction(endingSignals[i], nullptr, &previous_[i]) == 0 && previous_[i].sa_handler != SIG_IGN)
+                sigaction(endingSignals[i], &action, nullptr);
     }
     ~PendingFileGuard()
     {
