@@ -38,8 +38,20 @@ CREATE INDEX message_name ON message(name);
 CREATE INDEX message_duration ON message(duration);
 )";
 
+constexpr int eventColumns = 10;
+constexpr size_t eventBatch = 32;
+
+QByteArray eventBatchText()
+{
+    QByteArray text = "INSERT INTO event VALUES(?,?,?,?,?,?,?,?,?,?)";
+    for (size_t i = 1; i < eventBatch; ++i)
+        text += ",(?,?,?,?,?,?,?,?,?,?)";
+    return text;
+}
+
 const char* const statementTexts[] = {
     "INSERT INTO event VALUES(?,?,?,?,?,?,?,?,?,?)",
+    nullptr,  // eventBatchText()
     "INSERT INTO instance VALUES(?,?,?,?,?,?,?)",
     "INSERT INTO message VALUES(?,?,?,?,?,?,?,?,?,?)",
     "INSERT INTO loop VALUES(?,?,?,?,?,?,?)",
@@ -120,9 +132,10 @@ bool SqliteStoreWriter::begin()
 {
     if (!execute(schema))
         return false;
+    const QByteArray batch = eventBatchText();
     for (int i = 0; i < statementCount; ++i) {
-        if (sqlite3_prepare_v3(db_, statementTexts[i], -1, SQLITE_PREPARE_PERSISTENT, &statements_[i], nullptr) !=
-            SQLITE_OK) {
+        const char* text = i == EventBatch ? batch.constData() : statementTexts[i];
+        if (sqlite3_prepare_v3(db_, text, -1, SQLITE_PREPARE_PERSISTENT, &statements_[i], nullptr) != SQLITE_OK) {
             fail();
             return false;
         }
@@ -140,30 +153,35 @@ bool SqliteStoreWriter::run(Statement which)
     return result == SQLITE_DONE;
 }
 
+void SqliteStoreWriter::bindEvent(sqlite3_stmt* statement, int first, const EventRow& row)
+{
+    sqlite3_bind_int64(statement, first + 1, row.id);
+    sqlite3_bind_text(statement, first + 2, kindName(TDFObjectType(row.kind)), -1, SQLITE_STATIC);
+    bindCount(statement, first + 3, row.time);
+    bindCount(statement, first + 4, row.line);
+    sqlite3_bind_int64(statement, first + 5, row.trace);
+    bindRow(statement, first + 6, row.instance);
+    bindRow(statement, first + 7, row.peer);
+    bindString(statement, first + 8, row.name, *strings_);
+    bindString(statement, first + 9, row.link, *strings_);
+    bindRow(statement, first + 10, row.thread);
+}
+
 void SqliteStoreWriter::event(const EventRow& row, const StringTable& strings)
 {
     if (failed())
         return;
-    sqlite3_stmt* statement = statements_[Event];
-    sqlite3_bind_int64(statement, 1, row.id);
-    sqlite3_bind_text(statement, 2, kindName(TDFObjectType(row.kind)), -1, SQLITE_STATIC);
-    bindCount(statement, 3, row.time);
-    bindCount(statement, 4, row.line);
-    sqlite3_bind_int64(statement, 5, row.trace);
-    bindRow(statement, 6, row.instance);
-    bindRow(statement, 7, row.peer);
-    bindString(statement, 8, row.name, strings);
-    bindString(statement, 9, row.link, strings);
-    bindRow(statement, 10, row.thread);
-    if (!run(Event))
-        return;
+    strings_ = &strings;
+    events_.push_back(row);
+    if (events_.size() == eventBatch)
+        writeEvents();
     if (row.kind == TDF_NOTE) {
-        statement = statements_[Note];
+        sqlite3_stmt* statement = statements_[Note];
         sqlite3_bind_int64(statement, 1, row.id);
         bindRow(statement, 2, row.owner);
         run(Note);
     } else if (row.kind == TDF_GLYPH) {
-        statement = statements_[Glyph];
+        sqlite3_stmt* statement = statements_[Glyph];
         sqlite3_bind_int64(statement, 1, row.id);
         bindRow(statement, 2, row.owner);
         sqlite3_bind_int(statement, 3, (row.flags & eventFlag::alarm) != 0);
@@ -171,10 +189,35 @@ void SqliteStoreWriter::event(const EventRow& row, const StringTable& strings)
     }
 }
 
+void SqliteStoreWriter::writeEvents()
+{
+    if (events_.size() == eventBatch) {
+        for (size_t i = 0; i < eventBatch; ++i)
+            bindEvent(statements_[EventBatch], static_cast<int>(i) * eventColumns, events_[i]);
+        run(EventBatch);
+    } else {
+        for (const EventRow& row : events_) {
+            bindEvent(statements_[Event], 0, row);
+            if (!run(Event))
+                break;
+        }
+    }
+    events_.clear();
+}
+
 void SqliteStoreWriter::instance(const InstanceRow& row, const StringTable& strings)
+{
+    strings_ = &strings;
+    instances_.push(row);
+    if (instances_.full())
+        writeInstance(instances_.pop());
+}
+
+void SqliteStoreWriter::writeInstance(const InstanceRow& row)
 {
     if (failed())
         return;
+    const StringTable& strings = *strings_;
     sqlite3_stmt* statement = statements_[Instance];
     sqlite3_bind_int64(statement, 1, row.id);
     bindCount(statement, 2, row.dynamicId);
@@ -188,8 +231,17 @@ void SqliteStoreWriter::instance(const InstanceRow& row, const StringTable& stri
 
 void SqliteStoreWriter::message(const MessageRow& row, const StringTable& strings)
 {
+    strings_ = &strings;
+    messages_.push(row);
+    if (messages_.full())
+        writeMessage(messages_.pop());
+}
+
+void SqliteStoreWriter::writeMessage(const MessageRow& row)
+{
     if (failed())
         return;
+    const StringTable& strings = *strings_;
     sqlite3_stmt* statement = statements_[Message];
     sqlite3_bind_int64(statement, 1, row.event);
     bindRow(statement, 2, row.sender);
@@ -213,8 +265,17 @@ void SqliteStoreWriter::message(const MessageRow& row, const StringTable& string
 
 void SqliteStoreWriter::loop(const LoopRow& row, const StringTable& strings)
 {
+    strings_ = &strings;
+    loops_.push(row);
+    if (loops_.full())
+        writeLoop(loops_.pop());
+}
+
+void SqliteStoreWriter::writeLoop(const LoopRow& row)
+{
     if (failed())
         return;
+    const StringTable& strings = *strings_;
     sqlite3_stmt* statement = statements_[Loop];
     sqlite3_bind_int64(statement, 1, row.startEvent);
     bindRow(statement, 2, row.endEvent);
@@ -269,8 +330,22 @@ void SqliteStoreWriter::diagnostic(const DiagnosticRow& row, const QString& trac
     run(Diagnostic);
 }
 
+bool SqliteStoreWriter::flush()
+{
+    writeEvents();
+    while (!instances_.empty())
+        writeInstance(instances_.pop());
+    while (!messages_.empty())
+        writeMessage(messages_.pop());
+    while (!loops_.empty())
+        writeLoop(loops_.pop());
+    return !failed();
+}
+
 bool SqliteStoreWriter::finish(const std::vector<std::pair<QString, QString>>& meta)
 {
+    if (!flush())
+        return false;
     sqlite3_stmt* statement = statements_[Meta];
     for (const auto& [key, value] : meta) {
         if (failed())

@@ -63,10 +63,14 @@ std::int64_t StringTable::intern(const QString& text)
 {
     if (text.isNull())
         return none;
+    Recent& recent = recent_[(reinterpret_cast<std::uintptr_t>(text.constData()) >> 4) % recentSlots];
+    if (recent.text.constData() == text.constData() && recent.text.size() == text.size())
+        return recent.id;
+    recent.text = text;
     const auto found = index_.constFind(text);
     if (found != index_.constEnd())
-        return found.value();
-    const std::int64_t id = static_cast<std::int64_t>(texts_.size());
+        return recent.id = found.value();
+    const std::int64_t id = recent.id = static_cast<std::int64_t>(texts_.size());
     texts_.push_back(text.toUtf8());
     bytes_ += static_cast<size_t>(texts_.back().size()) + static_cast<size_t>(text.size()) * 2 + 64;
     index_.insert(text, id);

@@ -37,6 +37,16 @@ public:
     size_t bytes() const { return bytes_; }
 
 private:
+    // The texts met last, by where their characters are: most events name
+    // the text of their static object, one shared string each. Holding the
+    // string keeps its characters where they are, so that an equal address
+    // is the same text.
+    struct Recent {
+        QString text;
+        std::int64_t id = -1;
+    };
+    static constexpr size_t recentSlots = 256;
+    Recent recent_[recentSlots];
     QHash<QString, std::int64_t> index_;
     std::vector<QByteArray> texts_;
     size_t bytes_ = 0;
