@@ -63,8 +63,10 @@ std::int64_t StringTable::intern(const QString& text)
 {
     if (text.isNull())
         return none;
-    Recent& recent = recent_[(reinterpret_cast<std::uintptr_t>(text.constData()) >> 4) % recentSlots];
-    if (recent.text.constData() == text.constData() && recent.text.size() == text.size())
+    // Empty texts, null or not, share their characters' address.
+    Recent& recent = recent_[text.isEmpty() ? 0 : (reinterpret_cast<std::uintptr_t>(text.constData()) >> 4) %
+                                                       recentSlots];
+    if (!text.isEmpty() && recent.text.constData() == text.constData() && recent.text.size() == text.size())
         return recent.id;
     recent.text = text;
     const auto found = index_.constFind(text);
