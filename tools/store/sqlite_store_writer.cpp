@@ -53,6 +53,7 @@ const char* const statementTexts[] = {
     "INSERT INTO event VALUES(?,?,?,?,?,?,?,?,?,?)",
     nullptr,  // eventBatchText()
     "INSERT INTO instance VALUES(?,?,?,?,?,?,?)",
+    "UPDATE instance SET deleted = ? WHERE id = ?",
     "INSERT INTO message VALUES(?,?,?,?,?,?,?,?,?,?)",
     "INSERT INTO loop VALUES(?,?,?,?,?,?,?)",
     "INSERT INTO thread VALUES(?,?,?,?,?)",
@@ -81,17 +82,7 @@ void bindCount(sqlite3_stmt* statement, int column, unsigned long long count)
         sqlite3_bind_double(statement, column, static_cast<double>(count));
 }
 
-void bindString(sqlite3_stmt* statement, int column, std::int64_t id, const StringTable& strings)
-{
-    if (id == none) {
-        sqlite3_bind_null(statement, column);
-        return;
-    }
-    const QByteArray& text = strings.text(id);
-    sqlite3_bind_text(statement, column, text.constData(), static_cast<int>(text.size()), SQLITE_STATIC);
-}
-
-void bindText(sqlite3_stmt* statement, int column, const QString& text)
+void bindTransient(sqlite3_stmt* statement, int column, const QString& text)
 {
     if (text.isNull()) {
         sqlite3_bind_null(statement, column);
@@ -100,7 +91,6 @@ void bindText(sqlite3_stmt* statement, int column, const QString& text)
     const QByteArray bytes = text.toUtf8();
     sqlite3_bind_text(statement, column, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
 }
-
 }
 
 SqliteStoreWriter::SqliteStoreWriter(sqlite3* db) : db_(db) {}
@@ -150,7 +140,26 @@ bool SqliteStoreWriter::run(Statement which)
     if (result != SQLITE_DONE)
         fail();
     sqlite3_reset(statement);
+    bound_.clear();
     return result == SQLITE_DONE;
+}
+
+void SqliteStoreWriter::bindText(sqlite3_stmt* statement, int column, const QString& text)
+{
+    if (text.isNull()) {
+        sqlite3_bind_null(statement, column);
+        return;
+    }
+    // Empty texts, null or not, share their characters' address.
+    Recent& recent =
+        recent_[text.isEmpty() ? 0 : (reinterpret_cast<std::uintptr_t>(text.constData()) >> 4) % recentSlots];
+    if (text.isEmpty() || recent.text.constData() != text.constData() || recent.text.size() != text.size()) {
+        recent.text = text;
+        recent.utf8 = text.toUtf8();
+    }
+    bound_.push_back(recent.utf8);
+    sqlite3_bind_text(statement, column, bound_.back().constData(), static_cast<int>(bound_.back().size()),
+                      SQLITE_STATIC);
 }
 
 void SqliteStoreWriter::bindEvent(sqlite3_stmt* statement, int first, const EventRow& row)
@@ -162,16 +171,15 @@ void SqliteStoreWriter::bindEvent(sqlite3_stmt* statement, int first, const Even
     sqlite3_bind_int64(statement, first + 5, row.trace);
     bindRow(statement, first + 6, row.instance);
     bindRow(statement, first + 7, row.peer);
-    bindString(statement, first + 8, row.name, *strings_);
-    bindString(statement, first + 9, row.link, *strings_);
+    bindText(statement, first + 8, row.name);
+    bindText(statement, first + 9, row.link);
     bindRow(statement, first + 10, row.thread);
 }
 
-void SqliteStoreWriter::event(const EventRow& row, const StringTable& strings)
+void SqliteStoreWriter::event(const EventRow& row)
 {
     if (failed())
         return;
-    strings_ = &strings;
     events_.push_back(row);
     if (events_.size() == eventBatch)
         writeEvents();
@@ -205,33 +213,43 @@ void SqliteStoreWriter::writeEvents()
     events_.clear();
 }
 
-void SqliteStoreWriter::instance(const InstanceRow& row, const StringTable& strings)
+void SqliteStoreWriter::instance(const InstanceRow& row)
 {
-    strings_ = &strings;
     instances_.push(row);
     if (instances_.full())
         writeInstance(instances_.pop());
+}
+
+void SqliteStoreWriter::deletedAgain(std::int64_t instance, std::int64_t event)
+{
+    // Rare: the instance's row goes in first, wherever it waits.
+    while (!instances_.empty())
+        writeInstance(instances_.pop());
+    if (failed())
+        return;
+    sqlite3_stmt* statement = statements_[DeletedAgain];
+    sqlite3_bind_int64(statement, 1, event);
+    sqlite3_bind_int64(statement, 2, instance);
+    run(DeletedAgain);
 }
 
 void SqliteStoreWriter::writeInstance(const InstanceRow& row)
 {
     if (failed())
         return;
-    const StringTable& strings = *strings_;
     sqlite3_stmt* statement = statements_[Instance];
     sqlite3_bind_int64(statement, 1, row.id);
     bindCount(statement, 2, row.dynamicId);
-    bindString(statement, 3, row.name, strings);
-    bindString(statement, 4, row.type, strings);
+    bindText(statement, 3, row.name);
+    bindText(statement, 4, row.type);
     bindRow(statement, 5, row.created);
     bindRow(statement, 6, row.deleted);
     sqlite3_bind_int64(statement, 7, row.trace);
     run(Instance);
 }
 
-void SqliteStoreWriter::message(const MessageRow& row, const StringTable& strings)
+void SqliteStoreWriter::message(const MessageRow& row)
 {
-    strings_ = &strings;
     messages_.push(row);
     if (messages_.full())
         writeMessage(messages_.pop());
@@ -241,12 +259,11 @@ void SqliteStoreWriter::writeMessage(const MessageRow& row)
 {
     if (failed())
         return;
-    const StringTable& strings = *strings_;
     sqlite3_stmt* statement = statements_[Message];
     sqlite3_bind_int64(statement, 1, row.event);
     bindRow(statement, 2, row.sender);
     bindRow(statement, 3, row.receiver);
-    bindString(statement, 4, row.name, strings);
+    bindText(statement, 4, row.name);
     bindRow(statement, 5, row.staticId);
     bindRow(statement, 6, row.callEvent);
     bindRow(statement, 7, row.returnEvent);
@@ -263,9 +280,8 @@ void SqliteStoreWriter::writeMessage(const MessageRow& row)
     run(Message);
 }
 
-void SqliteStoreWriter::loop(const LoopRow& row, const StringTable& strings)
+void SqliteStoreWriter::loop(const LoopRow& row)
 {
-    strings_ = &strings;
     loops_.push(row);
     if (loops_.full())
         writeLoop(loops_.pop());
@@ -275,19 +291,18 @@ void SqliteStoreWriter::writeLoop(const LoopRow& row)
 {
     if (failed())
         return;
-    const StringTable& strings = *strings_;
     sqlite3_stmt* statement = statements_[Loop];
     sqlite3_bind_int64(statement, 1, row.startEvent);
     bindRow(statement, 2, row.endEvent);
-    bindString(statement, 3, row.name, strings);
+    bindText(statement, 3, row.name);
     bindCount(statement, 4, row.iterations);
     sqlite3_bind_int(statement, 5, row.depth);
     bindRow(statement, 6, row.instance);
-    bindString(statement, 7, row.loopId, strings);
+    bindText(statement, 7, row.loopId);
     run(Loop);
 }
 
-void SqliteStoreWriter::thread(const ThreadRow& row, const StringTable& strings)
+void SqliteStoreWriter::thread(const ThreadRow& row)
 {
     if (failed())
         return;
@@ -295,7 +310,7 @@ void SqliteStoreWriter::thread(const ThreadRow& row, const StringTable& strings)
     sqlite3_bind_int64(statement, 1, row.id);
     sqlite3_bind_int64(statement, 2, row.trace);
     bindCount(statement, 3, row.number);
-    bindString(statement, 4, row.name, strings);
+    bindText(statement, 4, row.name);
     sqlite3_bind_int(statement, 5, row.colour);
     run(Thread);
 }
@@ -316,7 +331,7 @@ void SqliteStoreWriter::diagnostic(const DiagnosticRow& row, const QString& trac
         return;
     sqlite3_stmt* statement = statements_[Diagnostic];
     // A report about no file is about the trace as a whole.
-    bindText(statement, 1, row.file.isNull() ? trace : row.file);
+    bindTransient(statement, 1, row.file.isNull() ? trace : row.file);
     if (row.line != 0)
         sqlite3_bind_int(statement, 2, row.line);
     else
@@ -326,7 +341,7 @@ void SqliteStoreWriter::diagnostic(const DiagnosticRow& row, const QString& trac
     else
         sqlite3_bind_null(statement, 3);
     sqlite3_bind_text(statement, 4, row.error ? "error" : "warning", -1, SQLITE_STATIC);
-    bindText(statement, 5, row.message);
+    bindTransient(statement, 5, row.message);
     run(Diagnostic);
 }
 
@@ -350,8 +365,8 @@ bool SqliteStoreWriter::finish(const std::vector<std::pair<QString, QString>>& m
     for (const auto& [key, value] : meta) {
         if (failed())
             return false;
-        bindText(statement, 1, key);
-        bindText(statement, 2, value);
+        bindTransient(statement, 1, key);
+        bindTransient(statement, 2, value);
         run(Meta);
     }
     return execute(indexes);

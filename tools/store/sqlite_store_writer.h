@@ -61,11 +61,12 @@ public:
 
     // Makes the tables and prepares the statements; false on a failure.
     bool begin();
-    void event(const EventRow& row, const StringTable& strings) override;
-    void instance(const InstanceRow& row, const StringTable& strings) override;
-    void message(const MessageRow& row, const StringTable& strings) override;
-    void loop(const LoopRow& row, const StringTable& strings) override;
-    void thread(const ThreadRow& row, const StringTable& strings) override;
+    void event(const EventRow& row) override;
+    void instance(const InstanceRow& row) override;
+    void deletedAgain(std::int64_t instance, std::int64_t event) override;
+    void message(const MessageRow& row) override;
+    void loop(const LoopRow& row) override;
+    void thread(const ThreadRow& row) override;
     void member(const MemberRow& row) override;
     void diagnostic(const DiagnosticRow& row, const QString& trace);
     // Writes meta (key and value, a null value as NULL) and makes the
@@ -78,10 +79,14 @@ public:
 
 private:
     enum Statement {
-        Event, EventBatch, Instance, Message, Loop, Thread, Note, Glyph, Member, Diagnostic, Meta, statementCount
+        Event, EventBatch, Instance, DeletedAgain, Message, Loop, Thread, Note, Glyph, Member, Diagnostic, Meta,
+        statementCount
     };
     bool execute(const char* sql);
     void bindEvent(sqlite3_stmt* statement, int first, const EventRow& row);
+    // Binds a text (NULL for a null one) as UTF-8, held until the
+    // statement has run.
+    void bindText(sqlite3_stmt* statement, int column, const QString& text);
     void writeEvents();
     void writeInstance(const InstanceRow& row);
     void writeMessage(const MessageRow& row);
@@ -94,8 +99,17 @@ private:
 
     sqlite3* db_;
     sqlite3_stmt* statements_[statementCount] = {};
-    const StringTable* strings_ = nullptr;  // the builder's, which the rows name
-    std::vector<EventRow> events_;           // a batch
+    // The UTF-8 of the texts met last, by where their characters are (most
+    // events name the text of their static object, one shared string each;
+    // holding the string keeps its characters where they are).
+    struct Recent {
+        QString text;
+        QByteArray utf8;
+    };
+    static constexpr size_t recentSlots = 256;
+    std::vector<Recent> recent_ = std::vector<Recent>(recentSlots);
+    std::vector<QByteArray> bound_;  // the texts of the statement being bound
+    std::vector<EventRow> events_;   // a batch
     KeyOrder<InstanceRow, &InstanceRow::id> instances_;
     KeyOrder<MessageRow, &MessageRow::event> messages_;
     KeyOrder<LoopRow, &LoopRow::startEvent> loops_;

@@ -81,30 +81,31 @@ std::vector<std::pair<QString, QString>> metaOf(const TDF& reader, const Options
 class CountingSink : public store::StoreSink {
 public:
     CountingSink(store::SqliteStoreWriter& writer, StoreTotals& totals) : writer_(writer), totals_(totals) {}
-    void event(const store::EventRow& row, const store::StringTable& strings) override
+    void event(const store::EventRow& row) override
     {
         ++totals_.events;
-        writer_.event(row, strings);
+        writer_.event(row);
     }
-    void instance(const store::InstanceRow& row, const store::StringTable& strings) override
+    void instance(const store::InstanceRow& row) override
     {
         ++totals_.instances;
-        writer_.instance(row, strings);
+        writer_.instance(row);
     }
-    void message(const store::MessageRow& row, const store::StringTable& strings) override
+    void message(const store::MessageRow& row) override
     {
         ++totals_.messages;
-        writer_.message(row, strings);
+        writer_.message(row);
     }
-    void loop(const store::LoopRow& row, const store::StringTable& strings) override
+    void loop(const store::LoopRow& row) override
     {
         ++totals_.loops;
-        writer_.loop(row, strings);
+        writer_.loop(row);
     }
-    void thread(const store::ThreadRow& row, const store::StringTable& strings) override
+    void thread(const store::ThreadRow& row) override
     {
-        writer_.thread(row, strings);
+        writer_.thread(row);
     }
+    void deletedAgain(std::int64_t instance, std::int64_t event) override { writer_.deletedAgain(instance, event); }
     void member(const store::MemberRow& row) override { writer_.member(row); }
 
 private:
