@@ -186,7 +186,7 @@ for disposition in ignored default; do
   (if [ "$disposition" = ignored ]; then trap '' XFSZ; else trap - XFSZ; fi
    ulimit -f 64
    run "export beyond the file size limit, signal $disposition" 1 "$tool" export --sqlite "$work/limited/big.db" "$work/large.tdf"
-   has err "tdftool: error: cannot write $work/limited/big.db: "
+   has err "tdftool: error: cannot write $work/limited/big.db: disk I/O error"
    nothing_left "$work/limited" big.db
    done_case
    run "export over a file beyond the file size limit, signal $disposition" 1 "$tool" export --sqlite "$work/limited/kept.db" "$work/large.tdf"

@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace store {
@@ -93,6 +94,17 @@ void bindTransient(sqlite3_stmt* statement, int column, const QString& text)
 }
 }
 
+QString failureOf(sqlite3* db)
+{
+    QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    // "disk I/O error" alone doesn't tell a full disk from the file size
+    // limit or a failing device: the system's reason does.
+    const int reason = sqlite3_system_errno(db);
+    if (reason != 0 && (sqlite3_extended_errcode(db) & 0xFF) == SQLITE_IOERR)
+        message += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(reason)));
+    return message;
+}
+
 SqliteStoreWriter::SqliteStoreWriter(sqlite3* db) : db_(db) {}
 
 SqliteStoreWriter::~SqliteStoreWriter()
@@ -104,7 +116,7 @@ SqliteStoreWriter::~SqliteStoreWriter()
 void SqliteStoreWriter::fail()
 {
     if (error_.isNull())
-        error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+        error_ = failureOf(db_);
 }
 
 bool SqliteStoreWriter::execute(const char* sql)

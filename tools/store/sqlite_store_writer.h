@@ -26,6 +26,10 @@ struct sqlite3_stmt;
 
 namespace store {
 
+// What SQLite said of the last failure on `db`, with the system's reason
+// for an I/O error.
+QString failureOf(sqlite3* db);
+
 // Rows that come near the order of their key leave it in that order, as
 // long as none comes more than `capacity` rows late.
 template <class Row, std::int64_t Row::*key>

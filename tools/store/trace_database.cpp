@@ -151,7 +151,7 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
     const QByteArray settings = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE; PRAGMA cache_size=-" +
                                 QByteArray::number(cacheKibibytes) + "; BEGIN";
     if (!execute(db, settings.constData())) {
-        reportFailure(database, QString::fromUtf8(sqlite3_errmsg(db)));
+        reportFailure(database, store::failureOf(db));
         return false;
     }
     store::SqliteStoreWriter writer(db);
@@ -184,7 +184,7 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
     }
     if (!read || writer.failed() || !execute(db, "COMMIT")) {
         if (read)
-            reportFailure(database, writer.failed() ? writer.error() : QString::fromUtf8(sqlite3_errmsg(db)));
+            reportFailure(database, writer.failed() ? writer.error() : store::failureOf(db));
         execute(db, "ROLLBACK");
         return false;
     }
@@ -264,7 +264,7 @@ mode_t modeFor(const struct stat* existing)
 bool closeDatabase(sqlite3* db, const QByteArray& file, QString& reason)
 {
     if (sqlite3_close(db) != SQLITE_OK) {
-        reason = QString::fromUtf8(sqlite3_errmsg(db));
+        reason = store::failureOf(db);
         sqlite3_close_v2(db);
         return false;
     }
@@ -286,7 +286,7 @@ bool writeDatabase(const QByteArray& file, const QString& target, const Options&
 {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        reason = QString::fromUtf8(sqlite3_errmsg(db));
+        reason = store::failureOf(db);
         sqlite3_close(db);
         return false;
     }
