@@ -147,9 +147,10 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
                ReadCounts& counts, StoreTotals* totalsOut)
 {
     // The database is whole or not used: no journal to roll back into, no
-    // waiting for the disk on every page.
-    const QByteArray settings = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE; PRAGMA cache_size=-" +
-                                QByteArray::number(cacheKibibytes) + "; BEGIN";
+    // waiting for the disk on every page, no other connection meanwhile.
+    const QByteArray settings =
+        "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE; PRAGMA cache_size=-" +
+        QByteArray::number(cacheKibibytes) + "; BEGIN";
     if (!execute(db, settings.constData())) {
         reportFailure(database, store::failureOf(db));
         return false;
@@ -162,7 +163,8 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
     reader.setStreaming(true);
     bool read = false;
     std::vector<Diagnostic> reports;
-    if (writer.begin()) {
+    const bool began = writer.begin();
+    if (began) {
         store::StoreBuilder builder(reader, sink);
         {
             DiagnosticCapture capture;
@@ -183,7 +185,8 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
             writer.finish(metaOf(reader, options, path, counts, builder, totals));
     }
     if (!read || writer.failed() || !execute(db, "COMMIT")) {
-        if (read)
+        // A trace that could not be read has been reported by the reader.
+        if (read || !began)
             reportFailure(database, writer.failed() ? writer.error() : store::failureOf(db));
         execute(db, "ROLLBACK");
         return false;
