@@ -63,6 +63,7 @@ std::vector<std::pair<QString, QString>> metaOf(const TDF& reader, const Options
         {QStringLiteral("tool_version"), QStringLiteral(TDF_VERSION)},
         {QStringLiteral("events"), QString::number(totals.events)},
         {QStringLiteral("traces"), QString::number(builder.traces())},
+        {QStringLiteral("blocks"), QString::number(reader.definitionBlocks->count)},
         {QStringLiteral("errors"), QString::number(counts.errors)},
         {QStringLiteral("warnings"), QString::number(counts.warnings)},
     };
