@@ -29,8 +29,11 @@ namespace {
 
 constexpr qint64 fingerprintSpan = 64 * 1024;
 // The page cache of a loading: the rows go in key order, so a small cache
-// does; the indexes are sorted with it too.
-constexpr int cacheKibibytes = 8 * 1024;
+// does; the indexes are sorted with it too. Pages of 8 KiB took the least
+// time and memory on the bounded generated traces (against 4 and 16 KiB,
+// caches of 4 to 32 MiB).
+constexpr int cacheKibibytes = 4 * 1024;
+constexpr int pageBytes = 8 * 1024;
 
 bool execute(sqlite3* db, const char* sql)
 {
@@ -149,9 +152,9 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
 {
     // The database is whole or not used: no journal to roll back into, no
     // waiting for the disk on every page, no other connection meanwhile.
-    const QByteArray settings =
-        "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE; PRAGMA cache_size=-" +
-        QByteArray::number(cacheKibibytes) + "; BEGIN";
+    const QByteArray settings = "PRAGMA page_size=" + QByteArray::number(pageBytes) +
+                                "; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE;"
+                                " PRAGMA cache_size=-" + QByteArray::number(cacheKibibytes) + "; BEGIN";
     if (!execute(db, settings.constData())) {
         reportFailure(database, store::failureOf(db));
         return false;
