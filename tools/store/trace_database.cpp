@@ -164,7 +164,7 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
     CountingSink sink(writer, totals);
     const QString& path = options.traces.first();
     TDF reader(&configurations);
-    reader.setStreaming(true);
+    reader.setStreaming(!options.wholeModel);
     bool read = false;
     std::vector<Diagnostic> reports;
     const bool began = writer.begin();
