@@ -176,6 +176,13 @@ run "export replaces the file behind a link" 0 "$tool" export --sqlite "$work/li
   fail "the linked file was not replaced"
 done_case
 
+cp "$examples/example.tdf" "$work/self.tdf"
+ln -s "$work/self.tdf" "$work/self.db"
+run "export refuses to replace its own trace" 1 "$tool" export --sqlite "$work/self.db" "$work/self.tdf"
+has err "tdftool: error: cannot write $work/self.db: it is the trace being read"
+cmp -s "$examples/example.tdf" "$work/self.tdf" || fail "the trace was replaced"
+done_case
+
 mkfifo "$work/pipe.db"
 run "export refuses a FIFO" 1 "$tool" export --sqlite "$work/pipe.db" "$examples/example.tdf"
 has err "tdftool: error: cannot write $work/pipe.db: it exists and is not a regular file"

@@ -317,6 +317,14 @@ bool exportTrace(const QString& target, const Options& options, TCFList& configu
         printToolError(QStringLiteral("cannot write %1: it exists and is not a regular file").arg(target));
         return false;
     }
+    // Replacing the trace itself would lose it.
+    struct stat trace;
+    if (exists && options.traces.first() != standardInputName &&
+        ::stat(QFile::encodeName(options.traces.first()).constData(), &trace) == 0 &&
+        trace.st_dev == existing.st_dev && trace.st_ino == existing.st_ino) {
+        printToolError(QStringLiteral("cannot write %1: it is the trace being read").arg(target));
+        return false;
+    }
     // A link to a file has the file replaced, as a picture's has.
     const QFileInfo info(exists ? QFileInfo(target).canonicalFilePath() : target);
     const QByteArray targetFile = QFile::encodeName(info.filePath());
