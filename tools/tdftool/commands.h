@@ -13,5 +13,7 @@ void runRewrite(const Options& options, TCFList& configurations, StandardOutput&
 void runStats(const Options& options, TCFList& configurations, StandardOutput& output);
 // False when the picture could not be written (after saying why).
 bool runRender(const Options& options, TCFList& configurations, StandardOutput& output);
+// False when the database could not be written (after saying why).
+bool runExport(const Options& options, TCFList& configurations, StandardOutput& output);
 
 #endif

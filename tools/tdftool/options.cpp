@@ -6,7 +6,9 @@
 
 namespace {
 
-enum OptionId { Tcf, WholeModel, Quiet, Json, Times, TimeFormat, Output, From, To, MaxEvents, Help, Version };
+enum OptionId {
+    Tcf, WholeModel, Quiet, Json, Times, TimeFormat, Output, From, To, MaxEvents, Sqlite, Help, Version
+};
 
 const ToolSyntax syntax = {
     "tdftool",
@@ -27,13 +29,20 @@ const ToolSyntax syntax = {
          "when events were left out. OUT.html is a page that holds the whole trace (--from, --to and --max-events "
          "don't apply to it) and draws what is on screen, with the time axis and the instance titles kept in "
          "view, zoom, panning, search and the details of each event."},
+        {"export", "--sqlite OUT TRACE",
+         "Reads the trace in one streaming pass and writes its events, instances, messages, loops, threads, notes, "
+         "glyphs and diagnostics to OUT, an SQLite database (tables in docs/sql.md), then prints how many events, "
+         "instances, messages and loops it holds; the reading rate and, on a terminal, a progress line go to "
+         "standard error, as check prints them. "
+         "The database is whole or absent: it is written beside OUT and renamed into place at the end, also when "
+         "the trace reported errors (the diagnostic table lists them; the exit status is 1)."},
     },
     {
         {Tcf, "--tcf", nullptr, "FILE", OptionUse::Repeatable, nullptr,
          "A trace configuration file; the configurations of all files are searched in order. Without it the "
          "built-in default.tcf is used. A file that can't be read, reports an error or defines no configuration "
          "stops the run before any trace is read."},
-        {WholeModel, "--whole-model", nullptr, "", OptionUse::Once, "check rewrite stats",
+        {WholeModel, "--whole-model", nullptr, "", OptionUse::Once, "check rewrite stats export",
          "Keeps every object of the trace while reading instead of only what later lines can reach: the same "
          "results with memory that grows with the trace, to compare the two readings."},
         {Quiet, "-q", nullptr, "", OptionUse::Once, "check",
@@ -55,6 +64,9 @@ const ToolSyntax syntax = {
          "The SVG picture ends at the last event at or before time T."},
         {MaxEvents, "--max-events", nullptr, "N", OptionUse::Once, "render",
          "The SVG picture draws at most N events of its window (default 2000)."},
+        {Sqlite, "--sqlite", nullptr, "OUT", OptionUse::Once, "export",
+         "The SQLite database to write. A file there is replaced once the new one is whole; anything else (a "
+         "directory, a FIFO, a device) is refused. An interrupted export (a signal, a full disk) leaves no file."},
         {Help, "--help", "-h", "", OptionUse::Request, nullptr, "Prints this text."},
         {Version, "--version", nullptr, "", OptionUse::Request, nullptr, "Prints the version of tdftool."},
     },
@@ -115,6 +127,9 @@ bool takeOption(const GivenOption& given, Options& options, QString& problem)
             return false;
         }
         options.maxEvents = static_cast<long long>(number);
+        break;
+    case Sqlite:
+        options.sqlite = value;
         break;
     case Help:
     case Version:
@@ -190,5 +205,9 @@ bool parseOptions(const QStringList& arguments, Options& options, Request& reque
     }
     if (!checkTraces(options, problem))
         return false;
+    if (options.command == QLatin1String("export") && options.sqlite.isEmpty()) {
+        problem = QStringLiteral("export needs a database file: --sqlite OUT.db");
+        return false;
+    }
     return options.command != QLatin1String("render") || checkRender(options, problem);
 }
