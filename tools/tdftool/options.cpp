@@ -6,7 +6,7 @@
 
 namespace {
 
-enum OptionId { Tcf, WholeModel, Quiet, Json, Times, TimeFormat, Output, From, To, MaxEvents, Help, Version };
+enum OptionId { Tcf, WholeModel, Quiet, Json, Times, TimeFormat, Output, From, To, MaxEvents, Database, Script, Csv, Help, Version };
 
 const ToolSyntax syntax = {
     "tdftool",
@@ -27,6 +27,11 @@ const ToolSyntax syntax = {
          "when events were left out. OUT.html is a page that holds the whole trace (--from, --to and --max-events "
          "don't apply to it) and draws what is on screen, with the time axis and the instance titles kept in "
          "view, zoom, panning, search and the details of each event."},
+        {"query", "TRACE [SQL]...",
+         "Runs SQL statements against the trace's events (see docs/sql.md) and prints each result: an aligned table "
+         "on a terminal, CSV otherwise or with --csv, JSON Lines with --json. The statements come from the SQL "
+         "arguments, then from -f FILE; without either they are read from standard input, on a terminal one by "
+         "one until its end. Without --db the database is built in memory."},
     },
     {
         {Tcf, "--tcf", nullptr, "FILE", OptionUse::Repeatable, nullptr,
@@ -38,11 +43,12 @@ const ToolSyntax syntax = {
          "results with memory that grows with the trace, to compare the two readings."},
         {Quiet, "-q", nullptr, "", OptionUse::Once, "check",
          "Prints only the lines of traces with errors: no reading rate and no progress."},
-        {Json, "--json", nullptr, "", OptionUse::Once, "check stats",
+        {Json, "--json", nullptr, "", OptionUse::Once, "check stats query",
          "check prints one JSON object a line for each trace, also one that can't be read (\"complete\": false): "
          "version, trace, complete, lines, objects, blocks, errors, warnings and diagnostics, a list of {file, line, "
          "column, severity, message} holding the trace's problems, which then don't go to standard error. stats "
-         "prints the summary as one JSON document, also for a trace that can't be read (\"complete\": false)."},
+         "prints the summary as one JSON document, also for a trace that can't be read (\"complete\": false). query "
+         "prints one JSON object a line for each row, its column names as keys."},
         {Times, "--times", nullptr, "", OptionUse::Once, "rewrite", "Writes the time of every object (TM records)."},
         {TimeFormat, "--time-format", nullptr, "FMT", OptionUse::Once, "stats render",
          "Lays times out, for example \"%mms %uus\" (fields %H %M %s %m %u %n, %p picoseconds, %v the raw "
@@ -55,6 +61,15 @@ const ToolSyntax syntax = {
          "The SVG picture ends at the last event at or before time T."},
         {MaxEvents, "--max-events", nullptr, "N", OptionUse::Once, "render",
          "The SVG picture draws at most N events of its window (default 2000)."},
+        {Database, "--db", nullptr, "FILE", OptionUse::Once, "query",
+         "The database to query: built there from the trace when missing or made from another state of the trace "
+         "or by an older tdftool, reused when it was made from the trace as it is. It is read only: statements "
+         "that write are refused. A file that tdftool did not make is never overwritten."},
+        {Script, "-f", nullptr, "FILE", OptionUse::Once, "query",
+         "Runs the SQL statements of FILE (- for standard input), after those of the arguments."},
+        {Csv, "--csv", nullptr, "", OptionUse::Once, "query",
+         "Prints each result as CSV (a header line, then a line a row; NULL as an empty field), also on a "
+         "terminal."},
         {Help, "--help", "-h", "", OptionUse::Request, nullptr, "Prints this text."},
         {Version, "--version", nullptr, "", OptionUse::Request, nullptr, "Prints the version of tdftool."},
     },
@@ -116,6 +131,15 @@ bool takeOption(const GivenOption& given, Options& options, QString& problem)
         }
         options.maxEvents = static_cast<long long>(number);
         break;
+    case Database:
+        options.database = value;
+        break;
+    case Script:
+        options.scriptFile = value;
+        break;
+    case Csv:
+        options.csv = true;
+        break;
     case Help:
     case Version:
         break;
@@ -135,6 +159,30 @@ bool checkRender(const Options& options, QString& problem)
     }
     if (options.from && options.to && *options.from > *options.to) {
         problem = QStringLiteral("--from lies after --to");
+        return false;
+    }
+    return true;
+}
+
+bool checkQuery(const Options& options, QString& problem)
+{
+    if (options.csv && options.json) {
+        problem = QStringLiteral("--csv and --json don't go together");
+        return false;
+    }
+    const bool traceIsInput = options.traces.first() == standardInputName;
+    if (traceIsInput && options.scriptFile == standardInputName) {
+        problem = QStringLiteral("standard input (-) can't be both the trace and the SQL");
+        return false;
+    }
+    if (traceIsInput && options.statements.isEmpty() && options.scriptFile.isEmpty()) {
+        problem = QStringLiteral("query of standard input needs SQL arguments or -f FILE");
+        return false;
+    }
+    // A database is reused only when its trace is the same file, which
+    // standard input can't be shown to be.
+    if (traceIsInput && !options.database.isEmpty()) {
+        problem = QStringLiteral("query --db needs a trace file, not standard input");
         return false;
     }
     return true;
@@ -180,6 +228,11 @@ bool parseOptions(const QStringList& arguments, Options& options, Request& reque
         return true;
     options.command = line.command;
     options.traces = line.operands;
+    // query's operands after the trace are SQL.
+    if (options.command == QLatin1String("query") && options.traces.size() > 1) {
+        options.statements = options.traces.mid(1);
+        options.traces.resize(1);
+    }
     for (const GivenOption& given : line.options)
         if (!takeOption(given, options, problem))
             return false;
@@ -190,5 +243,7 @@ bool parseOptions(const QStringList& arguments, Options& options, Request& reque
     }
     if (!checkTraces(options, problem))
         return false;
+    if (options.command == QLatin1String("query"))
+        return checkQuery(options, problem);
     return options.command != QLatin1String("render") || checkRender(options, problem);
 }

@@ -1,0 +1,26 @@
+#ifndef TDFTOOL_STORED_DATABASE_H
+#define TDFTOOL_STORED_DATABASE_H
+
+#include "database_connection.h"
+
+#include <QString>
+
+struct TraceFingerprint;
+
+// What the file of query --db holds, as far as its meta table and size
+// tell without reading it whole.
+struct StoredDatabase {
+    enum State {
+        Missing,    // no file there: to be built
+        Current,    // made by this tdftool's schema from the trace as it is now
+        OutOfDate,  // tdftool's, but of another state of the trace, an older schema or damaged: to be built again
+        Refused,    // not a regular file, not tdftool's, of a newer schema, or unreadable: left alone
+    };
+    State state = Missing;
+    QString reason;       // why it is out of date or refused, for the user
+    Database connection;  // read only, when current
+};
+
+StoredDatabase inspectStoredDatabase(const QString& path, const TraceFingerprint& fingerprint);
+
+#endif
