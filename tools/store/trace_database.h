@@ -38,6 +38,14 @@ std::optional<TraceFingerprint> fingerprintOf(const QString& path);
 // one is not this tool's to read.
 constexpr int schemaVersion = 1;
 
+// What a loading wrote, for the line export prints.
+struct StoreTotals {
+    long long events = 0;
+    long long instances = 0;
+    long long messages = 0;
+    long long loops = 0;
+};
+
 // Reads the trace (options.traces.first(), "-" for standard input) in
 // streaming mode with the tool's "read N lines ... in S s" line on standard
 // error and progress on a terminal, and writes its store into `db`, an open,
@@ -46,12 +54,14 @@ constexpr int schemaVersion = 1;
 // why (tdftool: ... on standard error), also when SQLite fails. A trace
 // whose lines report errors is still loaded (its diagnostic rows say what);
 // counts.errors tells the caller.
-bool loadTrace(sqlite3* db, const Options& options, TCFList& configurations, ReadCounts& counts);
+bool loadTrace(sqlite3* db, const Options& options, TCFList& configurations, ReadCounts& counts,
+               StoreTotals* totals = nullptr);
 
 // export: loadTrace into a temporary file in the target's directory, then
 // renames it over the target. A target that exists and is not a regular
 // file is refused; an interrupting signal or a failed write leaves no file
 // behind. False after saying why.
-bool exportTrace(const QString& target, const Options& options, TCFList& configurations, ReadCounts& counts);
+bool exportTrace(const QString& target, const Options& options, TCFList& configurations, ReadCounts& counts,
+                 StoreTotals* totals = nullptr);
 
 #endif

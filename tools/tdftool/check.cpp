@@ -71,10 +71,7 @@ void runCheck(const Options& options, TCFList& configurations, StandardOutput& o
     }
     if (options.quiet)
         return;
-    // The figure users compare between versions and machines; on standard
-    // error, so that standard output holds the traces' lines only.
-    const double megabytes = double(total.bytes) / 1e6;
-    const double seconds = std::max(total.seconds, 1e-9);
-    std::fprintf(stderr, "read %lld lines (%.1f MB) in %.3f s (%.1f MB/s, %.0f lines/s)\n", total.lines, megabytes,
-                 total.seconds, megabytes / seconds, double(total.lines) / seconds);
+    // On standard error, so that standard output holds the traces' lines
+    // only.
+    printReadingRate(total);
 }

@@ -1,4 +1,4 @@
-// tdftool: checks, rewrites, summarises and draws trace data files.
+// tdftool: checks, rewrites, summarises, draws and exports trace data files.
 
 #include "commands.h"
 #include "configurations.h"
@@ -46,7 +46,10 @@ int runTool(const QStringList& arguments, StandardOutput& output)
         runRewrite(options, configurations.list, output);
     else if (options.command == QLatin1String("stats"))
         runStats(options, configurations.list, output);
-    else if (!runRender(options, configurations.list, output))
+    else if (options.command == QLatin1String("export")) {
+        if (!runExport(options, configurations.list, output))
+            return 1;
+    } else if (!runRender(options, configurations.list, output))
         return 1;
     return Error::error_count_ > 0 ? 1 : 0;
 }

@@ -6,7 +6,10 @@
 
 namespace {
 
-enum OptionId { Tcf, WholeModel, Quiet, Json, Times, TimeFormat, Output, From, To, MaxEvents, Database, Script, Csv, Help, Version };
+enum OptionId {
+    Tcf, WholeModel, Quiet, Json, Times, TimeFormat, Output, From, To, MaxEvents, Sqlite, Database, Script, Csv,
+    Help, Version
+};
 
 const ToolSyntax syntax = {
     "tdftool",
@@ -27,6 +30,12 @@ const ToolSyntax syntax = {
          "when events were left out. OUT.html is a page that holds the whole trace (--from, --to and --max-events "
          "don't apply to it) and draws what is on screen, with the time axis and the instance titles kept in "
          "view, zoom, panning, search and the details of each event."},
+        {"export", "--sqlite OUT TRACE",
+         "Reads the trace in one streaming pass and writes its events, instances, messages, loops, threads, notes, "
+         "glyphs and diagnostics to OUT, an SQLite database (tables in docs/sql.md), then prints how many of each "
+         "it holds; the reading rate and, on a terminal, a progress line on standard error, as check prints them. "
+         "The database is whole or absent: it is written beside OUT and renamed into place at the end, also when "
+         "the trace reported errors (the diagnostic table lists them; the exit status is 1)."},
         {"query", "TRACE [SQL]...",
          "Runs SQL statements against the trace's events (see docs/sql.md) and prints each result: an aligned table "
          "on a terminal, CSV otherwise or with --csv, JSON Lines with --json. The statements come from the SQL "
@@ -61,6 +70,9 @@ const ToolSyntax syntax = {
          "The SVG picture ends at the last event at or before time T."},
         {MaxEvents, "--max-events", nullptr, "N", OptionUse::Once, "render",
          "The SVG picture draws at most N events of its window (default 2000)."},
+        {Sqlite, "--sqlite", nullptr, "OUT", OptionUse::Once, "export",
+         "The SQLite database to write. A file there is replaced once the new one is whole; anything else (a "
+         "directory, a FIFO, a device) is refused. An interrupted export (a signal, a full disk) leaves no file."},
         {Database, "--db", nullptr, "FILE", OptionUse::Once, "query",
          "The database to query: built there from the trace when missing or made from another state of the trace "
          "or by an older tdftool, reused when it was made from the trace as it is. It is read only: statements "
@@ -130,6 +142,9 @@ bool takeOption(const GivenOption& given, Options& options, QString& problem)
             return false;
         }
         options.maxEvents = static_cast<long long>(number);
+        break;
+    case Sqlite:
+        options.sqlite = value;
         break;
     case Database:
         options.database = value;
@@ -243,6 +258,10 @@ bool parseOptions(const QStringList& arguments, Options& options, Request& reque
     }
     if (!checkTraces(options, problem))
         return false;
+    if (options.command == QLatin1String("export") && options.sqlite.isEmpty()) {
+        problem = QStringLiteral("export needs a database file: --sqlite OUT.db");
+        return false;
+    }
     if (options.command == QLatin1String("query"))
         return checkQuery(options, problem);
     return options.command != QLatin1String("render") || checkRender(options, problem);

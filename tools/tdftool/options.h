@@ -12,7 +12,7 @@
 
 // What the command line asked for.
 struct Options {
-    QString command;          // "check", "rewrite", "stats", "render" or "query"
+    QString command;          // "check", "rewrite", "stats", "render", "export" or "query"
     QStringList configFiles;  // --tcf, in order; empty for the built-in default
     QStringList traces;
     bool times = false;       // rewrite --times
@@ -21,6 +21,7 @@ struct Options {
     bool quiet = false;       // check -q
     QString timeFormat;       // stats and render --time-format
     QString output;           // render -o: an .svg or .html file
+    QString sqlite;           // export --sqlite: the database to write
     std::optional<unsigned long long> from;  // render --from and --to, in the trace's time unit
     std::optional<unsigned long long> to;
     long long maxEvents = RenderOptions::defaultMaxEvents;  // render --max-events

@@ -1,6 +1,7 @@
 #ifndef TDFTOOL_STATS_SUMMARY_H
 #define TDFTOOL_STATS_SUMMARY_H
 
+#include <kind_name.h>
 #include <tdf.h>
 
 #include <optional>
@@ -9,9 +10,6 @@
 
 // Instances listed by name at most; the rest are counted.
 const int listedInstances = 50;
-
-// The name of an object kind, also for the kinds without a statement.
-const char* kindName(TDFObjectType type);
 
 // The figures of one trace that the reader does not count.
 struct TraceFigures {

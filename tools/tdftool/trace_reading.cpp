@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -57,6 +58,14 @@ bool readTrace(TDF& reader, const QString& path, ReadCounts& counts, ObjectFunct
     counts.errors = Error::error_count_ - errorsBefore;
     counts.warnings = Error::warn_count_ - warningsBefore;
     return read;
+}
+
+void printReadingRate(const ReadCounts& counts)
+{
+    const double megabytes = double(counts.bytes) / 1e6;
+    const double seconds = std::max(counts.seconds, 1e-9);
+    std::fprintf(stderr, "read %lld lines (%.1f MB) in %.3f s (%.1f MB/s, %.0f lines/s)\n", counts.lines, megabytes,
+                 counts.seconds, megabytes / seconds, double(counts.lines) / seconds);
 }
 
 bool readTraceForDisplay(TDF& reader, const Options& options, ReadCounts& counts)

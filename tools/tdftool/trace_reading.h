@@ -41,6 +41,11 @@ bool readTrace(TDF& reader, const QString& path, ReadCounts& counts, OnObject&& 
         const_cast<std::remove_const_t<Callable>*>(&onObject));
 }
 
+// Prints the reading rate on standard error: "read N lines (M MB) in S s
+// (R MB/s, L lines/s)", the figure users compare between versions and
+// machines.
+void printReadingRate(const ReadCounts& counts);
+
 struct Options;
 // Reads the trace named by the options, laying its times out in their
 // format, for the commands that look at one trace as a whole.

@@ -1,0 +1,62 @@
+#ifndef STORE_EVENT_STORE_H
+#define STORE_EVENT_STORE_H
+
+// A trace's event store in memory: columns of numbers in trace order and
+// tables of rows, with the distinct texts they name, as the builder hands
+// them out. For the clients that look at the whole trace (the page, the
+// comparisons of the tests); the SQLite writer takes the rows as they come
+// instead.
+
+#include "store_rows.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace store {
+
+class EventStore : public StoreSink {
+public:
+    struct Events {
+        std::vector<std::uint8_t> kind;  // TDFObjectType
+        std::vector<unsigned long long> time;
+        std::vector<unsigned long long> line;
+        std::vector<std::int32_t> trace;
+        std::vector<std::int64_t> instance;
+        std::vector<std::int64_t> peer;
+        std::vector<std::int32_t> name;  // strings
+        std::vector<std::int32_t> link;
+        std::vector<std::int32_t> style;
+        std::vector<std::int32_t> thread;
+        std::vector<std::int64_t> owner;    // of a note or glyph, or a loop end's start
+        // A message's return or completing call, a return's, call's or
+        // loop end's message or start, a loop start's end.
+        std::vector<std::int64_t> partner;
+        std::vector<std::uint8_t> flags;
+    } events;
+    // In the order of their key (event, instance id, start event, thread id)
+    // once finished.
+    std::vector<InstanceRow> instances;
+    std::vector<MessageRow> messages;
+    std::vector<LoopRow> loops;
+    std::vector<ThreadRow> threads;
+    std::vector<MemberRow> members;
+    std::vector<DiagnosticRow> diagnostics;
+    std::vector<QByteArray> strings;  // UTF-8
+
+    void event(const EventRow& row, const StringTable& strings) override;
+    void instance(const InstanceRow& row, const StringTable& strings) override;
+    void message(const MessageRow& row, const StringTable& strings) override;
+    void loop(const LoopRow& row, const StringTable& strings) override;
+    void thread(const ThreadRow& row, const StringTable& strings) override;
+    void member(const MemberRow& row) override;
+    // After the builder's finish: sorts the tables and takes the texts.
+    void finish(const StringTable& strings);
+
+    // A string's text; empty for none.
+    QByteArray text(std::int64_t id) const;
+    size_t eventCount() const { return events.kind.size(); }
+};
+
+}
+
+#endif

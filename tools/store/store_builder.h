@@ -1,0 +1,119 @@
+#ifndef STORE_STORE_BUILDER_H
+#define STORE_STORE_BUILDER_H
+
+// Builds an event store while a trace is read, from what each line made,
+// in either reading: streamed (the reader frees each object once no later
+// line can reach it) or whole. It keeps only row numbers and values, never
+// a pointer past the line except to an object the reader still holds: an
+// entry for an object leaves its maps when the reader frees the object (the
+// release observer) or when the object can no longer be named (a returned
+// message, a completed call, an ended loop), and everything goes at a new
+// trace, which frees the whole model. What it keeps beside the strings
+// follows what is open: instances not deleted, messages not returned, loops
+// not ended, calls not completed.
+
+#include "store_rows.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+class Style;
+class TDF;
+class TDFInstance;
+class TDFMessage;
+class TDFObject;
+class TDFThread;
+
+namespace store {
+
+class StoreBuilder {
+public:
+    // Installs a release observer on a streaming reader; `reader` and
+    // `sink` outlive the builder.
+    StoreBuilder(TDF& reader, StoreSink& sink);
+    ~StoreBuilder();
+    StoreBuilder(const StoreBuilder&) = delete;
+    StoreBuilder& operator=(const StoreBuilder&) = delete;
+
+    // After each line, with what `read` returned (maybe null).
+    void follow(TDFObject* result);
+    // At the end of the input: hands out what is still open.
+    void finish();
+
+    const StringTable& strings() const { return strings_; }
+    std::int64_t events() const { return nextEvent_; }
+    std::int64_t traces() const { return trace_ + 1; }
+
+private:
+    struct OpenMessage {
+        MessageRow row;
+        std::int64_t thread;
+    };
+    // What identifies an open message that the reader keeps in a compact
+    // form and makes anew for the return that takes it.
+    struct CompactKey {
+        std::int64_t thread;
+        std::int64_t staticId;
+        std::int64_t sender;
+        std::int64_t receiver;
+        unsigned long long time;
+        bool operator==(const CompactKey& other) const;
+    };
+    struct CompactKeyHash {
+        size_t operator()(const CompactKey& key) const;
+    };
+
+    void add(TDFObject* object);
+    void addMessage(TDFMessage* message, EventRow& row);
+    void addReturn(TDFObject* object, EventRow& row);
+    void addInstance(TDFInstance* instance, EventRow& row);
+    void addDeletion(TDFInstance* instance, std::int64_t event);
+    void addAttachment(TDFObject* owner, EventRow& row);
+    void addLoopStart(TDFObject* object, EventRow& row);
+    void addLoopEnd(TDFObject* object, EventRow& row);
+    void refreshInstance(TDFInstance* instance);
+    void released(TDFObject* object);
+    // Hands out what is open and forgets the trace's objects.
+    void closeTrace();
+
+    std::int64_t instanceRow(const TDFInstance* instance) const;
+    std::int64_t threadRow(const TDFThread* thread);
+    void refreshThread(const TDFThread* thread, std::int64_t id);
+    std::int64_t eventOf(const TDFObject* object) const;
+    std::int64_t styleOf(Style* style);
+    std::int64_t openMessageOf(TDFMessage* message);
+    CompactKey compactKey(const OpenMessage& open) const;
+
+    TDF& reader_;
+    StoreSink& sink_;
+    StringTable strings_;
+    std::int64_t trace_ = 0;
+    std::int64_t nextEvent_ = 0;
+    std::int64_t nextInstance_ = 0;
+    std::int64_t nextThread_ = 0;
+    unsigned long long appendedSeen_ = 0;
+    std::vector<TDFObject*> lineObjects_;
+    // The events of the line being followed, for the notes and glyphs that
+    // its event carries.
+    std::vector<std::pair<const TDFObject*, EventRow>> lineEvents_;
+
+    // Objects that later lines name, while the reader holds them.
+    std::unordered_map<const TDFObject*, std::int64_t> eventOf_;      // messages, calls, loop starts
+    std::unordered_map<const TDFInstance*, std::int64_t> rowOf_;      // instances
+    std::unordered_map<unsigned long long, std::int64_t> rowOfId_;   // the newest instance under a dynamic id
+    std::unordered_map<const TDFThread*, std::int64_t> threadOf_;     // the reader's threads, until a new trace
+    std::unordered_map<const Style*, std::int64_t> styleOf_;          // the configuration's styles
+    std::vector<std::int64_t> createdEvent_;                          // of each instance row
+
+    std::unordered_map<std::int64_t, InstanceRow> openInstances_;
+    std::unordered_map<std::int64_t, OpenMessage> openMessages_;
+    std::unordered_map<CompactKey, std::vector<std::int64_t>, CompactKeyHash> compactMessages_;
+    std::unordered_map<std::int64_t, LoopRow> openLoops_;
+    std::vector<std::int64_t> loopStack_;  // start events of the open loops, outermost first
+    std::vector<ThreadRow> threads_;       // of the trace being read
+};
+
+}
+
+#endif

@@ -1,0 +1,337 @@
+#include "trace_database.h"
+
+#include "sqlite_store_writer.h"
+#include "store_builder.h"
+
+#include <diagnostic_capture.h>
+#include <options.h>
+#include <tool_messages.h>
+#include <trace_reading.h>
+
+#include <tcf.h>
+#include <tdf.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <csignal>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 fingerprintSpan = 64 * 1024;
+// The page cache of a loading: the rows go in key order, so a small cache
+// does; the indexes are sorted with it too.
+constexpr int cacheKibibytes = 32 * 1024;
+
+bool execute(sqlite3* db, const char* sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// What the database is called in messages: its file, or "the database"
+// for one in memory.
+QString databaseName(sqlite3* db)
+{
+    const char* file = sqlite3_db_filename(db, "main");
+    return file && *file ? QString::fromLocal8Bit(file) : QStringLiteral("the database");
+}
+
+void reportFailure(const QString& database, const QString& reason)
+{
+    printToolError(QStringLiteral("cannot write %1: %2").arg(database, reason));
+}
+
+std::vector<std::pair<QString, QString>> metaOf(const TDF& reader, const Options& options, const QString& path,
+                                                const ReadCounts& counts, const store::StoreBuilder& builder,
+                                                const StoreTotals& totals)
+{
+    std::vector<std::pair<QString, QString>> meta = {
+        {QStringLiteral("trace"), traceTitle(path)},
+        {QStringLiteral("configuration"), reader.tcf ? reader.tcf->publicName() : QString()},
+        {QStringLiteral("unit"), reader.timeUnitText},
+        {QStringLiteral("lines"), QString::number(counts.lines)},
+        {QStringLiteral("schema_version"), QString::number(schemaVersion)},
+        {QStringLiteral("tool_version"), QStringLiteral(TDF_VERSION)},
+        {QStringLiteral("events"), QString::number(totals.events)},
+        {QStringLiteral("traces"), QString::number(builder.traces())},
+        {QStringLiteral("errors"), QString::number(counts.errors)},
+        {QStringLiteral("warnings"), QString::number(counts.warnings)},
+    };
+    if (!options.configFiles.isEmpty())
+        meta.emplace_back(QStringLiteral("configuration_files"), options.configFiles.join(QLatin1Char('\n')));
+    if (const std::optional<TraceFingerprint> fingerprint =
+            path == standardInputName ? std::nullopt : fingerprintOf(path)) {
+        meta.emplace_back(QStringLiteral("trace_size"), QString::number(fingerprint->size));
+        meta.emplace_back(QStringLiteral("trace_mtime"), QString::number(fingerprint->mtimeNs));
+        meta.emplace_back(QStringLiteral("trace_hash"), QString::fromLatin1(fingerprint->hash));
+    }
+    return meta;
+}
+
+// Counts the rows the builder hands to the writer.
+class CountingSink : public store::StoreSink {
+public:
+    CountingSink(store::SqliteStoreWriter& writer, StoreTotals& totals) : writer_(writer), totals_(totals) {}
+    void event(const store::EventRow& row, const store::StringTable& strings) override
+    {
+        ++totals_.events;
+        writer_.event(row, strings);
+    }
+    void instance(const store::InstanceRow& row, const store::StringTable& strings) override
+    {
+        ++totals_.instances;
+        writer_.instance(row, strings);
+    }
+    void message(const store::MessageRow& row, const store::StringTable& strings) override
+    {
+        ++totals_.messages;
+        writer_.message(row, strings);
+    }
+    void loop(const store::LoopRow& row, const store::StringTable& strings) override
+    {
+        ++totals_.loops;
+        writer_.loop(row, strings);
+    }
+    void thread(const store::ThreadRow& row, const store::StringTable& strings) override
+    {
+        writer_.thread(row, strings);
+    }
+    void member(const store::MemberRow& row) override { writer_.member(row); }
+
+private:
+    store::SqliteStoreWriter& writer_;
+    StoreTotals& totals_;
+};
+
+}
+
+std::optional<TraceFingerprint> fingerprintOf(const QString& path)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    const qint64 size = status.st_size;
+    const QByteArray first = file.read(std::min(size, fingerprintSpan));
+    if (first.size() != std::min(size, fingerprintSpan) || !file.seek(std::max<qint64>(0, size - fingerprintSpan)))
+        return std::nullopt;
+    const QByteArray last = file.read(fingerprintSpan);
+    if (last.size() != std::min(size, fingerprintSpan))
+        return std::nullopt;
+    hash.addData(first);
+    hash.addData(last);
+    TraceFingerprint fingerprint;
+    fingerprint.size = size;
+    fingerprint.mtimeNs = static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec;
+    fingerprint.hash = hash.result().toHex();
+    return fingerprint;
+}
+
+namespace {
+
+// loadTrace, naming the database `database` in its messages.
+bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCFList& configurations,
+               ReadCounts& counts, StoreTotals* totalsOut)
+{
+    // The database is whole or not used: no journal to roll back into, no
+    // waiting for the disk on every page.
+    const QByteArray settings = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-" +
+                                QByteArray::number(cacheKibibytes) + "; BEGIN";
+    if (!execute(db, settings.constData())) {
+        reportFailure(database, QString::fromUtf8(sqlite3_errmsg(db)));
+        return false;
+    }
+    store::SqliteStoreWriter writer(db);
+    StoreTotals totals;
+    CountingSink sink(writer, totals);
+    const QString& path = options.traces.first();
+    TDF reader(&configurations);
+    reader.setStreaming(true);
+    bool read = false;
+    std::vector<Diagnostic> reports;
+    if (writer.begin()) {
+        store::StoreBuilder builder(reader, sink);
+        {
+            DiagnosticCapture capture;
+            read = readTrace(reader, path, counts, [&](TDFObject* object, TDF::ModelChangment) {
+                builder.follow(object);
+            });
+            builder.finish();
+            reports = std::move(capture.reports);
+        }
+        for (const Diagnostic& report : reports)
+            printDiagnostic(report.severity, report.message, report.file, report.line, report.column);
+        printReadingRate(counts);
+        for (const Diagnostic& report : reports)
+            writer.diagnostic({report.file, report.line, report.column, report.severity == Error::ERROR,
+                               report.message},
+                              traceTitle(path));
+        if (read)
+            writer.finish(metaOf(reader, options, path, counts, builder, totals));
+    }
+    if (!read || writer.failed() || !execute(db, "COMMIT")) {
+        if (read)
+            reportFailure(database, writer.failed() ? writer.error() : QString::fromUtf8(sqlite3_errmsg(db)));
+        execute(db, "ROLLBACK");
+        return false;
+    }
+    if (totalsOut)
+        *totalsOut = totals;
+    return true;
+}
+
+}
+
+bool loadTrace(sqlite3* db, const Options& options, TCFList& configurations, ReadCounts& counts,
+               StoreTotals* totals)
+{
+    return loadNamed(db, databaseName(db), options, configurations, counts, totals);
+}
+
+namespace {
+
+// The temporary file of an export, removed by a signal that ends the tool
+// while it is written; a fixed buffer, as a signal handler may touch no
+// other memory.
+char pendingFile[PATH_MAX + 1];
+const int endingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void removePendingFile(int signal)
+{
+    if (pendingFile[0] != '\0')
+        ::unlink(pendingFile);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// While it lives, the ending signals remove the temporary file first.
+class PendingFileGuard {
+public:
+    explicit PendingFileGuard(const QByteArray& path)
+    {
+        std::memcpy(pendingFile, path.constData(), static_cast<size_t>(path.size()) + 1);
+        struct sigaction action = {};
+        action.sa_handler = removePendingFile;
+        sigemptyset(&action.sa_mask);
+        for (size_t i = 0; i < std::size(endingSignals); ++i)
+            sigaction(endingSignals[i], &action, &previous_[i]);
+    }
+    ~PendingFileGuard()
+    {
+        for (size_t i = 0; i < std::size(endingSignals); ++i)
+            sigaction(endingSignals[i], &previous_[i], nullptr);
+        pendingFile[0] = '\0';
+    }
+    PendingFileGuard(const PendingFileGuard&) = delete;
+    PendingFileGuard& operator=(const PendingFileGuard&) = delete;
+
+private:
+    struct sigaction previous_[std::size(endingSignals)];
+};
+
+QString lastError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The mode of the new file: the replaced one's, else what the umask leaves.
+mode_t modeFor(const struct stat* existing)
+{
+    if (existing)
+        return existing->st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Closes the database and makes its file durable; false with the reason.
+bool closeDatabase(sqlite3* db, const QByteArray& file, QString& reason)
+{
+    if (sqlite3_close(db) != SQLITE_OK) {
+        reason = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close_v2(db);
+        return false;
+    }
+    const int descriptor = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0 || ::fsync(descriptor) != 0) {
+        reason = lastError();
+        if (descriptor >= 0)
+            ::close(descriptor);
+        return false;
+    }
+    ::close(descriptor);
+    return true;
+}
+
+// Loads the trace into a new database in `file`, closed and on the disk at
+// the end; false with the reason, or with none when loading said why.
+bool writeDatabase(const QByteArray& file, const QString& target, const Options& options,
+                   TCFList& configurations, ReadCounts& counts, StoreTotals* totals, QString& reason)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        reason = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return false;
+    }
+    if (!loadNamed(db, target, options, configurations, counts, totals)) {
+        sqlite3_close(db);
+        return false;
+    }
+    return closeDatabase(db, file, reason);
+}
+
+}
+
+bool exportTrace(const QString& target, const Options& options, TCFList& configurations, ReadCounts& counts,
+                 StoreTotals* totals)
+{
+    const QByteArray targetFile = QFile::encodeName(target);
+    struct stat existing;
+    const bool exists = ::stat(targetFile.constData(), &existing) == 0;
+    // Renaming would put a regular file in place of a directory, a FIFO or
+    // a device, also one behind a symbolic link.
+    if (exists && !S_ISREG(existing.st_mode)) {
+        printToolError(QStringLiteral("cannot write %1: it exists and is not a regular file").arg(target));
+        return false;
+    }
+    const QFileInfo info(target);
+    QByteArray temporary = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                                             QStringLiteral(".XXXXXX"));
+    if (temporary.size() > PATH_MAX) {
+        printToolError(QStringLiteral("cannot write %1: the name is too long").arg(target));
+        return false;
+    }
+    const int descriptor = ::mkstemp(temporary.data());
+    if (descriptor < 0) {
+        printToolError(QStringLiteral("cannot write %1: %2").arg(target, lastError()));
+        return false;
+    }
+    PendingFileGuard guard(temporary);
+    const bool moded = ::fchmod(descriptor, modeFor(exists ? &existing : nullptr)) == 0;
+    ::close(descriptor);
+    QString reason;
+    const bool written = moded ? writeDatabase(temporary, target, options, configurations, counts, totals, reason)
+                               : (reason = lastError(), false);
+    if (written && ::rename(temporary.constData(), targetFile.constData()) == 0)
+        return true;
+    if (written)
+        reason = lastError();
+    ::unlink(temporary.constData());
+    // An empty reason: loadTrace has said why.
+    if (!reason.isEmpty())
+        reportFailure(target, reason);
+    return false;
+}
