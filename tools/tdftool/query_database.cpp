@@ -39,7 +39,7 @@ Database openFile(const Options& options, TCFList& configurations)
                             .arg(trace, path));
         return nullptr;
     }
-    StoredDatabase stored = inspectStoredDatabase(path, *fingerprint);
+    StoredDatabase stored = inspectStoredDatabase(path, *fingerprint, options.configFiles);
     switch (stored.state) {
     case StoredDatabase::Current:
         return std::move(stored.connection);

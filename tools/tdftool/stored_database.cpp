@@ -68,6 +68,7 @@ struct Meta {
     std::optional<long long> traceSize;
     std::optional<long long> traceMtime;
     std::optional<QByteArray> traceHash;
+    QByteArray configurationFiles;  // the --tcf files, one a line; none for the built-in configuration
 };
 
 // False, with the reason to refuse the file in `refusal`, when the meta
@@ -78,9 +79,10 @@ bool readMeta(const QString& path, sqlite3* database, Meta& meta, QString& refus
     bool failed = false;
     const std::optional<QByteArray> metaType =
         readValue(database, "SELECT type FROM sqlite_schema WHERE name = 'meta'", nullptr, failed);
-    std::optional<QByteArray> values[5];
-    const char* const keys[] = {"schema_version", "tool_version", "trace_size", "trace_mtime", "trace_hash"};
-    for (int i = 0; i < 5 && !failed && metaType == QByteArray("table"); ++i)
+    std::optional<QByteArray> values[6];
+    const char* const keys[] = {"schema_version", "tool_version",         "trace_size",
+                                "trace_mtime",    "trace_hash",           "configuration_files"};
+    for (int i = 0; i < 6 && !failed && metaType == QByteArray("table"); ++i)
         values[i] = readValue(database, "SELECT value FROM meta WHERE key = ?1", keys[i], failed);
     if (failed) {
         refusal = unreadable(path, database);
@@ -97,13 +99,14 @@ bool readMeta(const QString& path, sqlite3* database, Meta& meta, QString& refus
     meta.traceSize = integerOf(values[2]);
     meta.traceMtime = integerOf(values[3]);
     meta.traceHash = values[4];
+    meta.configurationFiles = values[5].value_or(QByteArray());
     return true;
 }
 
 bool isOfTrace(const Meta& meta, const TraceFingerprint& fingerprint)
 {
     return meta.traceSize == fingerprint.size && meta.traceMtime == fingerprint.mtimeNs &&
-           meta.traceHash == fingerprint.hash.toHex();
+           meta.traceHash == fingerprint.hash;
 }
 
 // A file cut short (a copy that stopped, a full disk) still opens, and its
@@ -118,7 +121,8 @@ bool isShorterThanItsHeader(const QString& path, sqlite3* database)
 
 }
 
-StoredDatabase inspectStoredDatabase(const QString& path, const TraceFingerprint& fingerprint)
+StoredDatabase inspectStoredDatabase(const QString& path, const TraceFingerprint& fingerprint,
+                                     const QStringList& configurationFiles)
 {
     const QFileInfo file(path);
     // An empty file holds nothing to lose: a name made for the database.
@@ -143,6 +147,9 @@ StoredDatabase inspectStoredDatabase(const QString& path, const TraceFingerprint
         return outOfDate(QStringLiteral("it has schema version %1, this tdftool makes %2").arg(meta.schema).arg(schemaVersion));
     if (!isOfTrace(meta, fingerprint))
         return outOfDate(QStringLiteral("it was made from another trace, or the trace has changed since"));
+    // The same trace reads differently against other configurations.
+    if (meta.configurationFiles != configurationFiles.join(QLatin1Char('\n')).toUtf8())
+        return outOfDate(QStringLiteral("it was made with other configuration files (--tcf)"));
     if (isShorterThanItsHeader(path, database.get()))
         return outOfDate(QStringLiteral("it is damaged (shorter than its header says)"));
     return {StoredDatabase::Current, QString(), std::move(database)};

@@ -4,6 +4,7 @@
 #include "database_connection.h"
 
 #include <QString>
+#include <QStringList>
 
 struct TraceFingerprint;
 
@@ -12,7 +13,7 @@ struct TraceFingerprint;
 struct StoredDatabase {
     enum State {
         Missing,    // no file there: to be built
-        Current,    // made by this tdftool's schema from the trace as it is now
+        Current,    // made by this tdftool's schema from the trace as it is now, with the same --tcf files
         OutOfDate,  // tdftool's, but of another state of the trace, an older schema or damaged: to be built again
         Refused,    // not a regular file, not tdftool's, of a newer schema, or unreadable: left alone
     };
@@ -21,6 +22,7 @@ struct StoredDatabase {
     Database connection;  // read only, when current
 };
 
-StoredDatabase inspectStoredDatabase(const QString& path, const TraceFingerprint& fingerprint);
+StoredDatabase inspectStoredDatabase(const QString& path, const TraceFingerprint& fingerprint,
+                                     const QStringList& configurationFiles);
 
 #endif
