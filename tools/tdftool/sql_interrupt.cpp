@@ -32,6 +32,10 @@ SqlInterrupt::SqlInterrupt(sqlite3* database)
     // returns, so that the session can drop what was typed.
     action.sa_flags = 0;
     sigaction(SIGINT, &action, &earlierAction);
+    // A tool started to ignore interrupts (in the background, under
+    // nohup) keeps ignoring them.
+    if (earlierAction.sa_handler == SIG_IGN)
+        sigaction(SIGINT, &earlierAction, nullptr);
 }
 
 SqlInterrupt::~SqlInterrupt()
