@@ -109,16 +109,6 @@ bool isOfTrace(const Meta& meta, const TraceFingerprint& fingerprint)
            meta.traceHash == fingerprint.hash;
 }
 
-// A file cut short (a copy that stopped, a full disk) still opens, and its
-// header still tells how many pages it had; reading them would fail later.
-bool isShorterThanItsHeader(const QString& path, sqlite3* database)
-{
-    bool failed = false;
-    const std::optional<long long> pages = integerOf(readValue(database, "PRAGMA page_count", nullptr, failed));
-    const std::optional<long long> pageSize = integerOf(readValue(database, "PRAGMA page_size", nullptr, failed));
-    return !pages || !pageSize || QFileInfo(path).size() < *pages * *pageSize;
-}
-
 }
 
 StoredDatabase inspectStoredDatabase(const QString& path, const TraceFingerprint& fingerprint,
@@ -150,7 +140,5 @@ StoredDatabase inspectStoredDatabase(const QString& path, const TraceFingerprint
     // The same trace reads differently against other configurations.
     if (meta.configurationFiles != configurationFiles.join(QLatin1Char('\n')).toUtf8())
         return outOfDate(QStringLiteral("it was made with other configuration files (--tcf)"));
-    if (isShorterThanItsHeader(path, database.get()))
-        return outOfDate(QStringLiteral("it is damaged (shorter than its header says)"));
     return {StoredDatabase::Current, QString(), std::move(database)};
 }

@@ -14,8 +14,8 @@ struct StoredDatabase {
     enum State {
         Missing,    // no file there: to be built
         Current,    // made by this tdftool's schema from the trace as it is now, with the same --tcf files
-        OutOfDate,  // tdftool's, but of another state of the trace, an older schema or damaged: to be built again
-        Refused,    // not a regular file, not tdftool's, of a newer schema, or unreadable: left alone
+        OutOfDate,  // tdftool's, but of another trace or state of it, other --tcf files or an older schema: built again
+        Refused,    // not a regular file, not tdftool's, of a newer schema, damaged or unreadable: left alone
     };
     State state = Missing;
     QString reason;       // why it is out of date or refused, for the user
