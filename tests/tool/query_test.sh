@@ -68,13 +68,9 @@ run "JSON of no rows" 0 "$tool" query --json "$trace" "SELECT id FROM event WHER
 same out ''
 done_case
 
-if command -v script >/dev/null; then
-  # script gives the tool a terminal; the table is what it prints there.
-  run "table on a terminal" 0 script -qec "'$tool' query '$trace' \
-    \"SELECT dynamic_id, name, deleted FROM instance ORDER BY id\" \"SELECT 'tab' || char(9) || 'in' AS t\" 2>/dev/null" \
-    /dev/null
-  tr -d '\r' <"$work/out" >"$work/table"
-  same table 'dynamic_id  name        deleted
+run "table with --table" 0 "$tool" query --table "$trace" "SELECT dynamic_id, name, deleted FROM instance ORDER BY id" \
+  "SELECT 'tab' || char(9) || 'in' AS t"
+same out 'dynamic_id  name        deleted
 ----------  ----------  -------
        100  Controller
        200  Sensor#0         25
@@ -84,6 +80,16 @@ if command -v script >/dev/null; then
 t
 -------
 tab\tin'
+cp "$work/out" "$work/table"
+done_case
+
+if command -v script >/dev/null; then
+  # script gives the tool a terminal: a table unless --csv asks otherwise.
+  run "table on a terminal" 0 script -qec "'$tool' query '$trace' \
+    \"SELECT dynamic_id, name, deleted FROM instance ORDER BY id\" \"SELECT 'tab' || char(9) || 'in' AS t\" 2>/dev/null" \
+    /dev/null
+  tr -d '\r' <"$work/out" >"$work/terminal"
+  cmp -s "$work/terminal" "$work/table" || { last_ok=0; echo "FAIL $current: not the table"; cat "$work/terminal"; }
   done_case
   run "CSV on a terminal with --csv" 0 script -qec "'$tool' query --csv '$trace' 'SELECT 1 AS one' 2>/dev/null" /dev/null
   tr -d '\r' <"$work/out" >"$work/csv"
@@ -158,7 +164,8 @@ run "load_extension refused" 1 "$tool" query "$trace" "SELECT load_extension('$w
 has err 'tdftool: query: load_extension() is refused'
 done_case
 
-for usage in "--csv --json|--csv and --json don't go together" \
+for usage in "--csv --json|--csv, --json and --table don't go together" \
+             "--table --csv|--csv, --json and --table don't go together" \
              "-f -|standard input (-) can't be both the trace and the SQL" \
              "--db $work/x.db|query --db needs a trace file, not standard input" \
              "|query of standard input needs SQL arguments or -f FILE"; do

@@ -8,7 +8,7 @@ namespace {
 
 enum OptionId {
     Tcf, WholeModel, Quiet, Json, Times, TimeFormat, Output, From, To, MaxEvents, Sqlite, Database, Script, Csv,
-    Help, Version
+    Table, Help, Version
 };
 
 const ToolSyntax syntax = {
@@ -82,6 +82,8 @@ const ToolSyntax syntax = {
         {Csv, "--csv", nullptr, "", OptionUse::Once, "query",
          "Prints each result as CSV (a header line, then a line a row; NULL as an empty field), also on a "
          "terminal."},
+        {Table, "--table", nullptr, "", OptionUse::Once, "query",
+         "Prints each result as an aligned table, also when standard output is no terminal (into less, a file)."},
         {Help, "--help", "-h", "", OptionUse::Request, nullptr, "Prints this text."},
         {Version, "--version", nullptr, "", OptionUse::Request, nullptr, "Prints the version of tdftool."},
     },
@@ -155,6 +157,9 @@ bool takeOption(const GivenOption& given, Options& options, QString& problem)
     case Csv:
         options.csv = true;
         break;
+    case Table:
+        options.table = true;
+        break;
     case Help:
     case Version:
         break;
@@ -181,8 +186,8 @@ bool checkRender(const Options& options, QString& problem)
 
 bool checkQuery(const Options& options, QString& problem)
 {
-    if (options.csv && options.json) {
-        problem = QStringLiteral("--csv and --json don't go together");
+    if (int(options.csv) + int(options.json) + int(options.table) > 1) {
+        problem = QStringLiteral("--csv, --json and --table don't go together");
         return false;
     }
     const bool traceIsInput = options.traces.first() == standardInputName;

@@ -29,6 +29,7 @@ struct Options {
     QString scriptFile;       // query -f: a file of SQL statements, "-" for standard input
     QString database;         // query --db: the database file to build or reuse
     bool csv = false;         // query --csv
+    bool table = false;       // query --table
 };
 
 

@@ -19,9 +19,9 @@ ResultFormat formatOf(const Options& options)
 {
     if (options.json)
         return ResultFormat::JsonLines;
-    if (options.csv || !isatty(STDOUT_FILENO))
-        return ResultFormat::Csv;
-    return ResultFormat::Table;
+    if (options.table)
+        return ResultFormat::Table;
+    return options.csv || !isatty(STDOUT_FILENO) ? ResultFormat::Csv : ResultFormat::Table;
 }
 
 // The statements of the arguments, then those of -f, which is read before
