@@ -213,21 +213,20 @@ void StoreBuilder::addMessage(TDFMessage* message, EventRow& row)
 
 void StoreBuilder::addReturn(TDFObject* object, EventRow& row)
 {
+    row.name = strings_.intern(object->name());
     TDFMessage* message = object->toMessageReturn()->message;
     if (!message)
         return;
     const std::int64_t event = openMessageOf(message);
     const auto open = openMessages_.find(event);
-    if (open == openMessages_.end()) {
-        row.name = strings_.intern(messageName(message));
+    if (open == openMessages_.end())
         return;
-    }
     MessageRow& out = open->second.row;
-    // The return goes back from the message's receiver to its sender.
+    // The return goes back from the message's receiver to its sender; the
+    // message's row has the message's name.
     row.instance = out.receiver;
     row.peer = out.sender;
     row.thread = open->second.thread;
-    row.name = out.name;
     out.returnEvent = row.id;
     out.returned = object->time;
     sink_.message(out, strings_);
@@ -273,7 +272,13 @@ void StoreBuilder::addInstance(TDFInstance* instance, EventRow& row)
                                            type ? strings_.intern(type->name) : none, row.id, none});
     createdEvent_.push_back(row.id);
     rowOf_[instance] = id;
-    rowOfId_[instance->id] = id;
+    // No line names the instance that bore the id before: its row is whole
+    // once it is deleted.
+    const auto [earlier, first] = rowOfId_.try_emplace(instance->id, id);
+    if (!first) {
+        settleInstance(earlier->second);
+        earlier->second = id;
+    }
 }
 
 void StoreBuilder::refreshInstance(TDFInstance* instance)
@@ -291,7 +296,20 @@ void StoreBuilder::addDeletion(TDFInstance* instance, std::int64_t event)
     const auto open = openInstances_.find(instanceRow(instance));
     if (open == openInstances_.end())
         return;
+    // A DI may delete the newest instance of its id again: the instance
+    // keeps the last deletion.
     open->second.deleted = event;
+    deletedRowOfId_[open->second.dynamicId] = open->first;
+    const auto newest = rowOfId_.find(open->second.dynamicId);
+    if (newest == rowOfId_.end() || newest->second != open->first)
+        settleInstance(open->first);
+}
+
+void StoreBuilder::settleInstance(std::int64_t row)
+{
+    const auto open = openInstances_.find(row);
+    if (open == openInstances_.end() || open->second.deleted == none)
+        return;
     sink_.instance(open->second, strings_);
     openInstances_.erase(open);
 }
@@ -374,16 +392,23 @@ void StoreBuilder::released(TDFObject* object)
     }
 }
 
-std::int64_t StoreBuilder::instanceRow(const TDFInstance* instance) const
+std::int64_t StoreBuilder::instanceRow(const TDFInstance* instance)
 {
     if (!instance)
         return none;
     const auto found = rowOf_.find(instance);
     if (found != rowOf_.end())
         return found->second;
-    // An instance the streaming reader freed and made again for its id.
-    const auto byId = rowOfId_.find(instance->id);
-    return byId == rowOfId_.end() ? none : byId->second;
+    // An instance the streaming reader freed and made again for its id:
+    // the newest deleted one of that id (only those are freed), also when
+    // a new one took the id since. Remembered from its first event on, as
+    // later instances may take and leave the id while it lives.
+    const auto& rows = instance->deletion ? deletedRowOfId_ : rowOfId_;
+    const auto byId = rows.find(instance->id);
+    if (byId == rows.end())
+        return none;
+    rowOf_.emplace(instance, byId->second);
+    return byId->second;
 }
 
 std::int64_t StoreBuilder::eventOf(const TDFObject* object) const
@@ -453,6 +478,7 @@ void StoreBuilder::closeTrace()
     eventOf_.clear();
     rowOf_.clear();
     rowOfId_.clear();
+    deletedRowOfId_.clear();
     threadOf_.clear();
 }
 

@@ -69,6 +69,8 @@ private:
     void addReturn(TDFObject* object, EventRow& row);
     void addInstance(TDFInstance* instance, EventRow& row);
     void addDeletion(TDFInstance* instance, std::int64_t event);
+    // Hands out the row of a deleted instance that no line can delete again.
+    void settleInstance(std::int64_t row);
     void addAttachment(TDFObject* owner, EventRow& row);
     void addLoopStart(TDFObject* object, EventRow& row);
     void addLoopEnd(TDFObject* object, EventRow& row);
@@ -77,7 +79,7 @@ private:
     // Hands out what is open and forgets the trace's objects.
     void closeTrace();
 
-    std::int64_t instanceRow(const TDFInstance* instance) const;
+    std::int64_t instanceRow(const TDFInstance* instance);
     std::int64_t threadRow(const TDFThread* thread);
     void refreshThread(const TDFThread* thread, std::int64_t id);
     std::int64_t eventOf(const TDFObject* object) const;
@@ -102,6 +104,7 @@ private:
     std::unordered_map<const TDFObject*, std::int64_t> eventOf_;      // messages, calls, loop starts
     std::unordered_map<const TDFInstance*, std::int64_t> rowOf_;      // instances
     std::unordered_map<unsigned long long, std::int64_t> rowOfId_;   // the newest instance under a dynamic id
+    std::unordered_map<unsigned long long, std::int64_t> deletedRowOfId_;  // the newest deleted one
     std::unordered_map<const TDFThread*, std::int64_t> threadOf_;     // the reader's threads, until a new trace
     std::unordered_map<const Style*, std::int64_t> styleOf_;          // the configuration's styles
     std::vector<std::int64_t> createdEvent_;                          // of each instance row

@@ -30,7 +30,7 @@ namespace {
 constexpr qint64 fingerprintSpan = 64 * 1024;
 // The page cache of a loading: the rows go in key order, so a small cache
 // does; the indexes are sorted with it too.
-constexpr int cacheKibibytes = 32 * 1024;
+constexpr int cacheKibibytes = 8 * 1024;
 
 bool execute(sqlite3* db, const char* sql)
 {
@@ -147,7 +147,7 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
 {
     // The database is whole or not used: no journal to roll back into, no
     // waiting for the disk on every page.
-    const QByteArray settings = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-" +
+    const QByteArray settings = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE; PRAGMA cache_size=-" +
                                 QByteArray::number(cacheKibibytes) + "; BEGIN";
     if (!execute(db, settings.constData())) {
         reportFailure(database, QString::fromUtf8(sqlite3_errmsg(db)));
@@ -225,8 +225,11 @@ public:
         struct sigaction action = {};
         action.sa_handler = removePendingFile;
         sigemptyset(&action.sa_mask);
+        // A signal the tool was started with ignored (nohup, a background
+        // job's SIGINT) stays ignored.
         for (size_t i = 0; i < std::size(endingSignals); ++i)
-            sigaction(endingSignals[i], &action, &previous_[i]);
+            if (sigaction(endingSignals[i], nullptr, &previous_[i]) == 0 && previous_[i].sa_handler != SIG_IGN)
+                sigaction(endingSignals[i], &action, nullptr);
     }
     ~PendingFileGuard()
     {
@@ -281,7 +284,7 @@ bool writeDatabase(const QByteArray& file, const QString& target, const Options&
                    TCFList& configurations, ReadCounts& counts, StoreTotals* totals, QString& reason)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         reason = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close(db);
         return false;
@@ -298,16 +301,17 @@ bool writeDatabase(const QByteArray& file, const QString& target, const Options&
 bool exportTrace(const QString& target, const Options& options, TCFList& configurations, ReadCounts& counts,
                  StoreTotals* totals)
 {
-    const QByteArray targetFile = QFile::encodeName(target);
     struct stat existing;
-    const bool exists = ::stat(targetFile.constData(), &existing) == 0;
+    const bool exists = ::stat(QFile::encodeName(target).constData(), &existing) == 0;
     // Renaming would put a regular file in place of a directory, a FIFO or
     // a device, also one behind a symbolic link.
     if (exists && !S_ISREG(existing.st_mode)) {
         printToolError(QStringLiteral("cannot write %1: it exists and is not a regular file").arg(target));
         return false;
     }
-    const QFileInfo info(target);
+    // A link to a file has the file replaced, as a picture's has.
+    const QFileInfo info(exists ? QFileInfo(target).canonicalFilePath() : target);
+    const QByteArray targetFile = QFile::encodeName(info.filePath());
     QByteArray temporary = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                                              QStringLiteral(".XXXXXX"));
     if (temporary.size() > PATH_MAX) {

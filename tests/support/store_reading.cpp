@@ -1,0 +1,189 @@
+#include "store_reading.h"
+
+#include "rewrite_reading.h"
+
+#include <store_builder.h>
+#include <tdf.h>
+
+#include <sstream>
+#include <type_traits>
+#include <unordered_map>
+
+namespace {
+
+bool startsNewTrace(const TDF& reader, const std::string& line)
+{
+    return !reader.definitionMode && !reader.actionBlockMode && line.compare(0, 2, "NT") == 0;
+}
+
+// The whole model's objects as they stand: a test reads them only before
+// the reader frees them.
+ModelSection sectionOf(const TDF& reader)
+{
+    ModelSection section;
+    std::unordered_map<const TDFObject*, long long> position;
+    for (TDFObject* object : reader.objects)
+        position.emplace(object, static_cast<long long>(position.size()));
+    const auto at = [&position](const TDFObject* object) {
+        const auto found = position.find(object);
+        return found == position.end() ? -1LL : found->second;
+    };
+    for (TDFObject* object : reader.objects) {
+        section.kinds.push_back(object->type);
+        section.times.push_back(object->time);
+        const TDFMessage* message = object->toMessage();
+        section.returns.push_back(message ? at(message->messageReturn) : -1);
+        TDFInstance* instance = object->toInstance();
+        section.deletions.push_back(instance ? at(instance->deletion) : -1);
+        section.dynamicIds.push_back(instance ? instance->id : 0);
+        const TDFLoopStart* start = object->toLoopStart();
+        section.loopEnds.push_back(start ? at(start->loopEnd) : -1);
+        const TDFObject* owner = nullptr;
+        if (const TDFNote* note = object->toNote())
+            owner = note->owner;
+        if (const TDFGlyph* glyph = object->toGlyph())
+            owner = glyph->owner;
+        section.owners.push_back(at(owner));
+    }
+    std::copy(reader.appendedObjects.begin(), reader.appendedObjects.end(), section.appended.begin());
+    return section;
+}
+
+template <class T>
+void show(std::ostream& out, const T& value)
+{
+    if constexpr (std::is_arithmetic_v<T>)
+        out << +value;
+    else
+        out << value;
+}
+
+template <class T>
+std::string columnDifference(const char* column, const std::vector<T>& whole, const std::vector<T>& streamed)
+{
+    if (whole.size() != streamed.size())
+        return std::string(column) + ": " + std::to_string(whole.size()) + " whole, " +
+               std::to_string(streamed.size()) + " streamed";
+    for (size_t i = 0; i < whole.size(); ++i)
+        if (!(whole[i] == streamed[i])) {
+            std::ostringstream out;
+            out << column << " differs at event " << i << ": ";
+            show(out, whole[i]);
+            out << " whole, ";
+            show(out, streamed[i]);
+            out << " streamed";
+            return out.str();
+        }
+    return std::string();
+}
+
+// Rows compared field by field, the strings by their texts.
+std::string rowText(const store::InstanceRow& row, const store::EventStore& store)
+{
+    std::ostringstream out;
+    out << row.id << ' ' << row.dynamicId << ' ' << row.trace << ' ' << store.text(row.name).toStdString() << ' '
+        << store.text(row.type).toStdString() << ' ' << row.created << ' ' << row.deleted;
+    return out.str();
+}
+
+std::string rowText(const store::MessageRow& row, const store::EventStore& store)
+{
+    std::ostringstream out;
+    out << row.event << ' ' << row.sender << ' ' << row.receiver << ' ' << store.text(row.name).toStdString() << ' '
+        << row.staticId << ' ' << row.callEvent << ' ' << row.returnEvent << ' ' << row.sent << ' '
+        << (row.returnEvent == store::none ? 0 : row.returned);
+    return out.str();
+}
+
+std::string rowText(const store::LoopRow& row, const store::EventStore& store)
+{
+    std::ostringstream out;
+    out << row.startEvent << ' ' << row.endEvent << ' ' << store.text(row.name).toStdString() << ' '
+        << store.text(row.loopId).toStdString() << ' ' << row.iterations << ' ' << row.depth << ' ' << row.instance;
+    return out.str();
+}
+
+std::string rowText(const store::ThreadRow& row, const store::EventStore& store)
+{
+    std::ostringstream out;
+    out << row.id << ' ' << row.trace << ' ' << row.number << ' ' << store.text(row.name).toStdString() << ' '
+        << row.colour;
+    return out.str();
+}
+
+std::string rowText(const store::MemberRow& row, const store::EventStore&)
+{
+    return std::to_string(row.event) + ' ' + std::to_string(row.instance);
+}
+
+template <class Row>
+std::string tableDifference(const char* table, const std::vector<Row>& whole, const store::EventStore& wholeStore,
+                            const std::vector<Row>& streamed, const store::EventStore& streamedStore)
+{
+    for (size_t i = 0; i < whole.size() && i < streamed.size(); ++i) {
+        const std::string a = rowText(whole[i], wholeStore);
+        const std::string b = rowText(streamed[i], streamedStore);
+        if (a != b)
+            return std::string(table) + " row " + std::to_string(i) + "\n  whole:    " + a + "\n  streamed: " + b;
+    }
+    if (whole.size() != streamed.size())
+        return std::string(table) + ": " + std::to_string(whole.size()) + " rows whole, " +
+               std::to_string(streamed.size()) + " streamed";
+    return std::string();
+}
+
+std::vector<std::string> texts(const std::vector<std::int32_t>& column, const store::EventStore& store)
+{
+    std::vector<std::string> result;
+    result.reserve(column.size());
+    for (const std::int32_t id : column)
+        result.push_back(id == store::none ? "(null)" : store.text(id).toStdString());
+    return result;
+}
+
+}
+
+StoreReading readStore(TCFList* configurations, const std::string& trace, bool streaming)
+{
+    StoreReading reading;
+    TDF reader(configurations);
+    reader.setStreaming(streaming);
+    {
+        store::StoreBuilder builder(reader, reading.store);
+        for (const std::string& line : traceLines(trace)) {
+            if (!streaming && startsNewTrace(reader, line))
+                reading.sections.push_back(sectionOf(reader));
+            TDF::ModelChangment change;
+            builder.follow(reader.read(line.c_str(), nullptr, &change));
+        }
+        reader.reportOpenBlocks();
+        builder.finish();
+        reading.store.finish(builder.strings());
+    }
+    if (!streaming)
+        reading.sections.push_back(sectionOf(reader));
+    return reading;
+}
+
+std::string firstStoreDifference(const store::EventStore& whole, const store::EventStore& streamed)
+{
+    const store::EventStore::Events& a = whole.events;
+    const store::EventStore::Events& b = streamed.events;
+    for (const std::string& difference :
+         {columnDifference("kind", a.kind, b.kind), columnDifference("time", a.time, b.time),
+          columnDifference("line", a.line, b.line), columnDifference("trace", a.trace, b.trace),
+          columnDifference("instance", a.instance, b.instance), columnDifference("peer", a.peer, b.peer),
+          columnDifference("name", texts(a.name, whole), texts(b.name, streamed)),
+          columnDifference("link", texts(a.link, whole), texts(b.link, streamed)),
+          columnDifference("style", texts(a.style, whole), texts(b.style, streamed)),
+          columnDifference("thread", a.thread, b.thread), columnDifference("owner", a.owner, b.owner),
+          columnDifference("partner", a.partner, b.partner), columnDifference("flags", a.flags, b.flags),
+          tableDifference("instance", whole.instances, whole, streamed.instances, streamed),
+          tableDifference("message", whole.messages, whole, streamed.messages, streamed),
+          tableDifference("loop", whole.loops, whole, streamed.loops, streamed),
+          tableDifference("thread", whole.threads, whole, streamed.threads, streamed),
+          tableDifference("member", whole.members, whole, streamed.members, streamed)})
+        if (!difference.empty())
+            return difference;
+    return std::string();
+}
