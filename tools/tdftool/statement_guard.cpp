@@ -2,42 +2,36 @@
 
 #include <sqlite3.h>
 
-#include <cstring>
+#include <initializer_list>
 
 namespace {
+
+bool isOneOf(const char* name, std::initializer_list<const char*> names)
+{
+    for (const char* candidate : names)
+        if (name && sqlite3_stricmp(name, candidate) == 0)
+            return true;
+    return false;
+}
 
 // The pragmas whose argument names what to look at, not a value to set.
 bool isLookingPragma(const char* name)
 {
-    static const char* const looking[] = {"table_info",  "table_xinfo",      "index_info",      "index_xinfo",
-                                          "index_list",  "foreign_key_list", "foreign_key_check", "integrity_check",
-                                          "quick_check", "table_list"};
-    for (const char* pragma : looking)
-        if (sqlite3_stricmp(name, pragma) == 0)
-            return true;
-    return false;
+    return isOneOf(name, {"table_info", "table_xinfo", "index_info", "index_xinfo", "index_list", "foreign_key_list",
+                          "foreign_key_check", "integrity_check", "quick_check", "table_list"});
 }
 
 // The pragmas that change the database without an argument.
 bool isActingPragma(const char* name)
 {
-    static const char* const acting[] = {"optimize", "incremental_vacuum", "wal_checkpoint", "shrink_memory"};
-    for (const char* pragma : acting)
-        if (sqlite3_stricmp(name, pragma) == 0)
-            return true;
-    return false;
+    return isOneOf(name, {"optimize", "incremental_vacuum", "wal_checkpoint", "shrink_memory"});
 }
 
 // The tables of the schema, which SQLite changes only for CREATE, DROP and
 // ALTER TABLE, and a table-valued PRAGMA function looks up as if changing.
 bool isSchemaTable(const char* table)
 {
-    static const char* const schemaTables[] = {"sqlite_master", "sqlite_temp_master", "sqlite_schema",
-                                               "sqlite_temp_schema"};
-    for (const char* schemaTable : schemaTables)
-        if (table && sqlite3_stricmp(table, schemaTable) == 0)
-            return true;
-    return false;
+    return isOneOf(table, {"sqlite_master", "sqlite_temp_master", "sqlite_schema", "sqlite_temp_schema"});
 }
 
 // The statements that change what is stored: a name for each of the
@@ -106,14 +100,16 @@ QString StatementGuard::reasonToRefuse(int action, const char* first, const char
 {
     if (action == SQLITE_ATTACH)
         return QStringLiteral("ATTACH and VACUUM INTO are refused: query opens and writes no other database file");
-    if (action == SQLITE_FUNCTION && second && sqlite3_stricmp(second, "load_extension") == 0)
+    if (action == SQLITE_FUNCTION && isOneOf(second, {"load_extension"}))
         return QStringLiteral("load_extension() is refused: query loads no extension");
     if (access_ == StatementGuard::Access::Scratch)
         return QString();
 
     const QString readOnly = QStringLiteral(" is refused: the database of --db is read only");
-    if (action == SQLITE_PRAGMA && first && (second ? !isLookingPragma(first) : isActingPragma(first)))
-        return QStringLiteral("PRAGMA %1%2%3").arg(QString::fromUtf8(first), second ? QStringLiteral(" = ...") : QString(), readOnly);
+    if (action == SQLITE_PRAGMA && first && (second ? !isLookingPragma(first) : isActingPragma(first))) {
+        const QString setting = second ? QStringLiteral(" = ...") : QString();
+        return QStringLiteral("PRAGMA %1%2%3").arg(QString::fromUtf8(first), setting, readOnly);
+    }
     // The table that INSERT, UPDATE or DELETE would change is the first
     // argument of those actions. A change of the schema is refused as the
     // statement that makes it.
@@ -121,7 +117,6 @@ QString StatementGuard::reasonToRefuse(int action, const char* first, const char
     const char* changing = changingAction(action);
     if (!changing || (onTable && isSchemaTable(first)))
         return QString();
-    return QStringLiteral("%1%2%3").arg(QString::fromUtf8(changing),
-                                         onTable && first ? QStringLiteral(" on %1").arg(QString::fromUtf8(first)) : QString(),
-                                         readOnly);
+    const QString table = onTable && first ? QStringLiteral(" on %1").arg(QString::fromUtf8(first)) : QString();
+    return QStringLiteral("%1%2%3").arg(QString::fromUtf8(changing), table, readOnly);
 }

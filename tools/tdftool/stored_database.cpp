@@ -134,7 +134,8 @@ StoredDatabase inspectStoredDatabase(const QString& path, const TraceFingerprint
                            .arg(meta.schema)
                            .arg(schemaVersion));
     if (meta.schema < schemaVersion)
-        return outOfDate(QStringLiteral("it has schema version %1, this tdftool makes %2").arg(meta.schema).arg(schemaVersion));
+        return outOfDate(
+            QStringLiteral("it has schema version %1, this tdftool makes %2").arg(meta.schema).arg(schemaVersion));
     if (!isOfTrace(meta, fingerprint))
         return outOfDate(QStringLiteral("it was made from another trace, or the trace has changed since"));
     // The same trace reads differently against other configurations.
