@@ -17,7 +17,6 @@ struct StatementFinalizer {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
-
 }
 
 void printQueryError(const QString& message)
@@ -98,7 +97,8 @@ void StatementRunner::report(const SqlText& sql, long long offset) const
         return;
     }
     const long long line = sql.text.left(offset).count('\n') + 1;
-    const QString place = sql.text.trimmed().contains('\n') ? QStringLiteral("byte %1, line %2,").arg(offset).arg(line)
-                                                  : QStringLiteral("byte %1").arg(offset);
+    const QString place = sql.text.trimmed().contains('\n')
+                              ? QStringLiteral("byte %1, line %2,").arg(offset).arg(line)
+                              : QStringLiteral("byte %1").arg(offset);
     printQueryError(QStringLiteral("%1 (at %2 of %3)").arg(message, place, sql.origin));
 }
