@@ -40,7 +40,9 @@ const ToolSyntax syntax = {
          "Runs SQL statements against the trace's events (see docs/sql.md) and prints each result: an aligned table "
          "on a terminal, CSV otherwise or with --csv, JSON Lines with --json. The statements come from the SQL "
          "arguments, then from -f FILE; without either they are read from standard input, on a terminal one by "
-         "one until its end. Without --db the database is built in memory."},
+         "one until its end. Without --db the database is built in memory. An SQL error, reported as tdftool: "
+         "query: MESSAGE, ends the run with exit status 1; the trace's own errors are rows of the diagnostic table "
+         "and leave it 0."},
     },
     {
         {Tcf, "--tcf", nullptr, "FILE", OptionUse::Repeatable, nullptr,
@@ -74,9 +76,10 @@ const ToolSyntax syntax = {
          "The SQLite database to write. A file there is replaced once the new one is whole; anything else (a "
          "directory, a FIFO, a device) is refused. An interrupted export (a signal, a full disk) leaves no file."},
         {Database, "--db", nullptr, "FILE", OptionUse::Once, "query",
-         "The database to query: built there from the trace when missing or made from another state of the trace "
-         "or by an older tdftool, reused when it was made from the trace as it is. It is read only: statements "
-         "that write are refused. A file that tdftool did not make is never overwritten."},
+         "The database to query: built there from the trace when missing, or when it was made from another trace "
+         "or state of it, with other --tcf files or by an older tdftool; reused when it was made from the trace as "
+         "it is. It is opened read only, and statements that would change it are refused. A file that is not "
+         "tdftool's database, or one of a newer tdftool, is reported and left alone."},
         {Script, "-f", nullptr, "FILE", OptionUse::Once, "query",
          "Runs the SQL statements of FILE (- for standard input), after those of the arguments."},
         {Csv, "--csv", nullptr, "", OptionUse::Once, "query",
