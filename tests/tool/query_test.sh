@@ -288,6 +288,13 @@ for refusal in "foreign.db|is an SQLite database that tdftool did not make" \
   done_case
 done
 
+# Damage past meta is found when a statement reads it.
+cp "$database" "$work/damaged.db"
+head -c 4096 /dev/zero | tr '\0' '\377' | dd of="$work/damaged.db" bs=4096 seek=1 conv=notrunc 2>/dev/null
+run "--db damaged past its meta" 1 "$tool" query --db "$work/damaged.db" "$trace" "SELECT * FROM event"
+has err "tdftool: query: database disk image is malformed: $work/damaged.db is damaged; remove it to have it built again"
+done_case
+
 mkdir "$work/directory.db"
 run "--db refuses a directory" 1 "$tool" query --db "$work/directory.db" "$trace" "$count"
 has err "tdftool: query: $work/directory.db exists and is not a regular file"

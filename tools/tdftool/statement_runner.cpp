@@ -90,8 +90,12 @@ bool StatementRunner::step(const SqlText& sql, sqlite3_stmt* statement)
 
 void StatementRunner::report(const SqlText& sql, long long offset) const
 {
-    const QString message =
-        guard_.refusal().isEmpty() ? QString::fromUtf8(sqlite3_errmsg(database_)) : guard_.refusal();
+    QString message = guard_.refusal().isEmpty() ? QString::fromUtf8(sqlite3_errmsg(database_)) : guard_.refusal();
+    // A file reused for its meta can still be damaged further on, which
+    // only a reading of it all would have found.
+    const char* file = sqlite3_db_filename(database_, "main");
+    if (sqlite3_errcode(database_) == SQLITE_CORRUPT && file && *file)
+        message += QStringLiteral(": %1 is damaged; remove it to have it built again").arg(QString::fromUtf8(file));
     if (offset < 0 || offset >= sql.text.size()) {
         printQueryError(message);
         return;
