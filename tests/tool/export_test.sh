@@ -114,6 +114,15 @@ run "export of a bounded trace" 0 "$tool" export --sqlite "$work/bounded.db" "$w
 same_as_stats "$work/bounded.db" "$work/bounded.tdf"
 done_case
 
+# A DI of an instance already deleted deletes it again: its row keeps the
+# last deletion, as the instance does, also once the row was written.
+printf 'DB "default"\nID 1\nIN "Task" 1 "t"\nMS 10 "go"\nED\nSF 1 1\nTM 1\nTS 1\nNI 1 5\nCI 5\nME 10 6\nMR\nDI 6\nAC "a" 5\nDI 6\n' >"$work/twice.tdf"
+run "export of an instance deleted twice" 0 "$tool" export --sqlite "$work/twice.db" "$work/twice.tdf"
+[ "$(sqlite3 "$work/twice.db" "SELECT group_concat(kind) FROM event WHERE id = (SELECT deleted FROM instance WHERE dynamic_id = 6)
+      OR id > (SELECT deleted FROM instance WHERE dynamic_id = 6)")" = instance_delete ] ||
+  fail "the row does not keep the last deletion: $(sqlite3 "$work/twice.db" "SELECT * FROM instance")"
+done_case
+
 stdin_from=$examples/example.tdf run "export of standard input" 0 "$tool" export --sqlite "$work/stdin.db" -
 [ "$(sqlite3 "$work/stdin.db" "SELECT value FROM meta WHERE key = 'trace'")" = "<stdin>" ] || fail "trace is not <stdin>"
 [ "$(sqlite3 "$work/stdin.db" "SELECT count(*) FROM meta WHERE key IN ('trace_size', 'trace_mtime', 'trace_hash')")" = 0 ] ||
@@ -177,7 +186,7 @@ for disposition in ignored default; do
   (if [ "$disposition" = ignored ]; then trap '' XFSZ; else trap - XFSZ; fi
    ulimit -f 64
    run "export beyond the file size limit, signal $disposition" 1 "$tool" export --sqlite "$work/limited/big.db" "$work/large.tdf"
-   has err "tdftool: error: cannot write $work/limited/big.db: "
+   has err "tdftool: error: cannot write $work/limited/big.db: disk I/O error"
    nothing_left "$work/limited" big.db
    done_case
    run "export over a file beyond the file size limit, signal $disposition" 1 "$tool" export --sqlite "$work/limited/kept.db" "$work/large.tdf"

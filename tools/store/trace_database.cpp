@@ -81,30 +81,31 @@ std::vector<std::pair<QString, QString>> metaOf(const TDF& reader, const Options
 class CountingSink : public store::StoreSink {
 public:
     CountingSink(store::SqliteStoreWriter& writer, StoreTotals& totals) : writer_(writer), totals_(totals) {}
-    void event(const store::EventRow& row, const store::StringTable& strings) override
+    void event(const store::EventRow& row) override
     {
         ++totals_.events;
-        writer_.event(row, strings);
+        writer_.event(row);
     }
-    void instance(const store::InstanceRow& row, const store::StringTable& strings) override
+    void instance(const store::InstanceRow& row) override
     {
         ++totals_.instances;
-        writer_.instance(row, strings);
+        writer_.instance(row);
     }
-    void message(const store::MessageRow& row, const store::StringTable& strings) override
+    void message(const store::MessageRow& row) override
     {
         ++totals_.messages;
-        writer_.message(row, strings);
+        writer_.message(row);
     }
-    void loop(const store::LoopRow& row, const store::StringTable& strings) override
+    void loop(const store::LoopRow& row) override
     {
         ++totals_.loops;
-        writer_.loop(row, strings);
+        writer_.loop(row);
     }
-    void thread(const store::ThreadRow& row, const store::StringTable& strings) override
+    void thread(const store::ThreadRow& row) override
     {
-        writer_.thread(row, strings);
+        writer_.thread(row);
     }
+    void deletedAgain(std::int64_t instance, std::int64_t event) override { writer_.deletedAgain(instance, event); }
     void member(const store::MemberRow& row) override { writer_.member(row); }
 
 private:
@@ -150,7 +151,7 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
     const QByteArray settings = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE; PRAGMA cache_size=-" +
                                 QByteArray::number(cacheKibibytes) + "; BEGIN";
     if (!execute(db, settings.constData())) {
-        reportFailure(database, QString::fromUtf8(sqlite3_errmsg(db)));
+        reportFailure(database, store::failureOf(db));
         return false;
     }
     store::SqliteStoreWriter writer(db);
@@ -183,7 +184,7 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
     }
     if (!read || writer.failed() || !execute(db, "COMMIT")) {
         if (read)
-            reportFailure(database, writer.failed() ? writer.error() : QString::fromUtf8(sqlite3_errmsg(db)));
+            reportFailure(database, writer.failed() ? writer.error() : store::failureOf(db));
         execute(db, "ROLLBACK");
         return false;
     }
@@ -263,7 +264,7 @@ mode_t modeFor(const struct stat* existing)
 bool closeDatabase(sqlite3* db, const QByteArray& file, QString& reason)
 {
     if (sqlite3_close(db) != SQLITE_OK) {
-        reason = QString::fromUtf8(sqlite3_errmsg(db));
+        reason = store::failureOf(db);
         sqlite3_close_v2(db);
         return false;
     }
@@ -285,7 +286,7 @@ bool writeDatabase(const QByteArray& file, const QString& target, const Options&
 {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        reason = QString::fromUtf8(sqlite3_errmsg(db));
+        reason = store::failureOf(db);
         sqlite3_close(db);
         return false;
     }
