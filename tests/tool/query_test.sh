@@ -318,12 +318,17 @@ no_file "$work/missing.db"
 done_case
 
 # An interrupt stops the statement, not the tool: it reports and fails.
+# The first statement's result, printed once it is done, tells that the
+# endless one runs.
 endless="WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) SELECT count(*) FROM n"
 set -m
-"$tool" query --db "$database" "$trace" "$endless" >"$work/out" 2>"$work/err" </dev/null &
+"$tool" query --db "$database" "$trace" "SELECT 'running' AS state" "$endless" >"$work/out" 2>"$work/err" </dev/null &
 query=$!
 set +m
-sleep 0.5
+for _ in $(seq 100); do
+  grep -q running "$work/out" && break
+  sleep 0.1
+done
 kill -INT "$query"
 wait "$query"
 status=$?
