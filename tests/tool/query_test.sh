@@ -151,6 +151,15 @@ run "NUL byte in the statements" 1 "$tool" query "$trace" -f "$work/nul.sql"
 has err "tdftool: query: $work/nul.sql holds a NUL byte"
 done_case
 
+# The trace's own errors are reported as check reports them and are rows
+# to query; they don't fail the query.
+printf 'ZZ 1\nTM 5\n' >"$work/faulty.tdf"
+run "trace errors are rows" 0 "$tool" query "$work/faulty.tdf" "SELECT severity, line, message FROM diagnostic"
+same out 'severity,line,message
+error,1,unknown opcode or unexpected opcode'
+has err "$work/faulty.tdf:1: error: unknown opcode or unexpected opcode"
+done_case
+
 # Nothing may open or write another file, nor load code, also in memory.
 run "ATTACH refused in memory" 1 "$tool" query "$trace" "ATTACH '$work/other.db' AS other"
 has err 'tdftool: query: ATTACH and VACUUM INTO are refused'
