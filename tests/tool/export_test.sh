@@ -59,19 +59,21 @@ same_as_stats() {
   sqlite3 -json "$1" "SELECT kind, count(*) AS n FROM event GROUP BY kind" >"$work/kinds.json"
   sqlite3 "$1" "SELECT (SELECT count(*) FROM instance), (SELECT count(*) FROM loop), (SELECT max(depth) FROM loop),
                        (SELECT count(*) FROM message WHERE duration IS NOT (returned - sent)),
-                       (SELECT value FROM meta WHERE key = 'lines')" >"$work/figures"
+                       (SELECT value FROM meta WHERE key = 'lines'), (SELECT value FROM meta WHERE key = 'blocks')" \
+    >"$work/figures"
   python3 - "$work/stats.json" "$work/kinds.json" "$work/figures" <<'PY' || fail "the database and stats differ"
 import json, sys
 stats = json.load(open(sys.argv[1]))
 kinds = {row["kind"]: row["n"] for row in json.loads(open(sys.argv[2]).read() or "[]")}
 objects = {k: v for k, v in stats["objects"].items() if k != "total"}
 assert kinds == objects, (kinds, objects)
-instances, loops, depth, wrong, lines = open(sys.argv[3]).read().strip().split("|")
+instances, loops, depth, wrong, lines, blocks = open(sys.argv[3]).read().strip().split("|")
 assert int(instances) == stats["instances"]["total"], (instances, stats["instances"]["total"])
 assert int(loops) == stats["loops"]["total"], loops
 assert int(depth or 0) == stats["loops"]["max_depth"], depth
 assert int(wrong) == 0, wrong
 assert int(lines) == stats["lines"], lines
+assert int(blocks) == stats["blocks"], blocks
 PY
 }
 
