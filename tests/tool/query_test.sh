@@ -297,9 +297,13 @@ for refusal in "foreign.db|is an SQLite database that tdftool did not make" \
   done_case
 done
 
-# Damage past meta is found when a statement reads it.
+# Damage past meta is found when a statement reads it: the root page of
+# event (numbered from 1) overwritten.
 cp "$database" "$work/damaged.db"
-head -c 4096 /dev/zero | tr '\0' '\377' | dd of="$work/damaged.db" bs=4096 seek=1 conv=notrunc 2>/dev/null
+page_size=$(sqlite3 "$database" "PRAGMA page_size")
+root=$(sqlite3 "$database" "SELECT rootpage FROM sqlite_schema WHERE name = 'event'")
+head -c "$page_size" /dev/zero | tr '\0' '\377' |
+  dd of="$work/damaged.db" bs="$page_size" seek=$((root - 1)) conv=notrunc 2>/dev/null
 run "--db damaged past its meta" 1 "$tool" query --db "$work/damaged.db" "$trace" "SELECT * FROM event"
 has err "tdftool: query: database disk image is malformed: $work/damaged.db is damaged; remove it to have it built again"
 done_case
