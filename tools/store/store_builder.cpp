@@ -177,8 +177,10 @@ void StoreBuilder::addMessage(TDFMessage* message, EventRow& row)
     row.name = messageName(message);
     if (message->receiver && message->receiver->creationMessage == message)
         row.flags |= eventFlag::createdReceiver;
+    // The static id as read, also one that matched no static message.
+    const unsigned long long staticId = message->model ? message->model->id : message->staticId();
     MessageRow out{row.id, row.instance, row.peer, row.name,
-                   message->model ? static_cast<std::int64_t>(message->model->id) : none,
+                   message->model || staticId != 0 ? static_cast<std::int64_t>(staticId) : none,
                    none, none, message->time, 0};
     if (TDFMessageCall* call = message->call) {
         row.flags |= eventFlag::completesCall;

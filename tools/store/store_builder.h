@@ -41,7 +41,6 @@ public:
     // At the end of the input: hands out what is still open.
     void finish();
 
-    std::int64_t events() const { return nextEvent_; }
     std::int64_t traces() const { return trace_ + 1; }
 
 private:
