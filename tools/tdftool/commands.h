@@ -15,5 +15,8 @@ void runStats(const Options& options, TCFList& configurations, StandardOutput& o
 bool runRender(const Options& options, TCFList& configurations, StandardOutput& output);
 // False when the database could not be written (after saying why).
 bool runExport(const Options& options, TCFList& configurations, StandardOutput& output);
+// False after a statement failed or the database could not be had. The
+// trace's own reports are rows of its database, not failures of query.
+bool runQuery(const Options& options, TCFList& configurations, StandardOutput& output);
 
 #endif

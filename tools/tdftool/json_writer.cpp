@@ -2,6 +2,9 @@
 
 #include "json_string.h"
 
+#include <charconv>
+#include <cmath>
+
 void JsonWriter::separate()
 {
     if (afterKey_) {
@@ -30,8 +33,13 @@ void JsonWriter::close(char bracket)
 
 void JsonWriter::key(const char* name)
 {
+    key(QString::fromUtf8(name));
+}
+
+void JsonWriter::key(const QString& name)
+{
     separate();
-    appendJsonString(text_, QString::fromUtf8(name), JsonStringUse::Document);
+    appendJsonString(text_, name, JsonStringUse::Document);
     text_ += ':';
     afterKey_ = true;
 }
@@ -75,6 +83,18 @@ void JsonWriter::appendInteger(unsigned long long magnitude, bool negative)
     text_ += QByteArray::number(magnitude);
     if (quoted)
         text_ += '"';
+}
+
+void JsonWriter::real(double value)
+{
+    if (!std::isfinite(value)) {
+        null();
+        return;
+    }
+    separate();
+    char digits[32];
+    const std::to_chars_result written = std::to_chars(digits, digits + sizeof digits, value);
+    text_.append(digits, written.ptr - digits);
 }
 
 void JsonWriter::boolean(bool value)

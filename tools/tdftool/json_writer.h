@@ -18,6 +18,7 @@ public:
     void beginArray() { open('['); }
     void endArray() { close(']'); }
     void key(const char* name);
+    void key(const QString& name);
 
     void string(const QString& value);
     // A null QString is written as null.
@@ -25,6 +26,9 @@ public:
     void number(long long value);
     void number(unsigned long long value);
     void number(int value) { number(static_cast<long long>(value)); }
+    // The shortest digits that read back as `value`; null for an infinity
+    // or NaN, which JSON can't write.
+    void real(double value);
     void boolean(bool value);
     void null();
 

@@ -38,6 +38,8 @@ int runTool(const QStringList& arguments, StandardOutput& output)
     Configurations configurations;
     if (!configurations.load(options.configFiles))
         return 1;
+    if (options.command == QLatin1String("query"))
+        return runQuery(options, configurations.list, output) ? 0 : 1;
     if (options.command == QLatin1String("check"))
         runCheck(options, configurations.list, output);
     else if (options.command == QLatin1String("rewrite"))

@@ -7,7 +7,8 @@
 namespace {
 
 enum OptionId {
-    Tcf, WholeModel, Quiet, Json, Times, TimeFormat, Output, From, To, MaxEvents, Sqlite, Help, Version
+    Tcf, WholeModel, Quiet, Json, Times, TimeFormat, Output, From, To, MaxEvents, Sqlite, Database, Script, Csv,
+    Table, Help, Version
 };
 
 const ToolSyntax syntax = {
@@ -36,6 +37,13 @@ const ToolSyntax syntax = {
          "standard error, as check prints them. "
          "The database is whole or absent: it is written beside OUT and renamed into place at the end, also when "
          "the trace reported errors (the diagnostic table lists them; the exit status is 1)."},
+        {"query", "TRACE [SQL]...",
+         "Runs SQL statements against the trace's events (see docs/sql.md) and prints each result: an aligned table "
+         "on a terminal, CSV otherwise or with --csv, JSON Lines with --json. The statements come from the SQL "
+         "arguments, then from -f FILE; without either they are read from standard input, on a terminal one by "
+         "one until its end. Without --db the database is built in memory. An SQL error, reported as tdftool: "
+         "query: MESSAGE, ends the run with exit status 1; the trace's own errors are rows of the diagnostic table "
+         "and leave it 0."},
     },
     {
         {Tcf, "--tcf", nullptr, "FILE", OptionUse::Repeatable, nullptr,
@@ -47,11 +55,12 @@ const ToolSyntax syntax = {
          "results with memory that grows with the trace, to compare the two readings."},
         {Quiet, "-q", nullptr, "", OptionUse::Once, "check",
          "Prints only the lines of traces with errors: no reading rate and no progress."},
-        {Json, "--json", nullptr, "", OptionUse::Once, "check stats",
+        {Json, "--json", nullptr, "", OptionUse::Once, "check stats query",
          "check prints one JSON object a line for each trace, also one that can't be read (\"complete\": false): "
          "version, trace, complete, lines, objects, blocks, errors, warnings and diagnostics, a list of {file, line, "
          "column, severity, message} holding the trace's problems, which then don't go to standard error. stats "
-         "prints the summary as one JSON document, also for a trace that can't be read (\"complete\": false)."},
+         "prints the summary as one JSON document, also for a trace that can't be read (\"complete\": false). query "
+         "prints one JSON object a line for each row, its column names as keys."},
         {Times, "--times", nullptr, "", OptionUse::Once, "rewrite", "Writes the time of every object (TM records)."},
         {TimeFormat, "--time-format", nullptr, "FMT", OptionUse::Once, "stats render",
          "Lays times out, for example \"%mms %uus\" (fields %H %M %s %m %u %n, %p picoseconds, %v the raw "
@@ -67,6 +76,18 @@ const ToolSyntax syntax = {
         {Sqlite, "--sqlite", nullptr, "OUT", OptionUse::Once, "export",
          "The SQLite database to write. A file there is replaced once the new one is whole; anything else (a "
          "directory, a FIFO, a device) is refused. An interrupted export (a signal, a full disk) leaves no file."},
+        {Database, "--db", nullptr, "FILE", OptionUse::Once, "query",
+         "The database to query: built there from the trace when missing, or when it was made from another trace "
+         "or state of it, with other --tcf files or by an older tdftool; reused when it was made from the trace as "
+         "it is. It is opened read only, and statements that would change it are refused. A file that is not "
+         "tdftool's database, or one of a newer tdftool, is reported and left alone."},
+        {Script, "-f", nullptr, "FILE", OptionUse::Once, "query",
+         "Runs the SQL statements of FILE (- for standard input), after those of the arguments."},
+        {Csv, "--csv", nullptr, "", OptionUse::Once, "query",
+         "Prints each result as CSV (a header line, then a line a row; NULL as an empty field), also on a "
+         "terminal."},
+        {Table, "--table", nullptr, "", OptionUse::Once, "query",
+         "Prints each result as an aligned table, also when standard output is no terminal (into less, a file)."},
         {Help, "--help", "-h", "", OptionUse::Request, nullptr, "Prints this text."},
         {Version, "--version", nullptr, "", OptionUse::Request, nullptr, "Prints the version of tdftool."},
     },
@@ -131,6 +152,18 @@ bool takeOption(const GivenOption& given, Options& options, QString& problem)
     case Sqlite:
         options.sqlite = value;
         break;
+    case Database:
+        options.database = value;
+        break;
+    case Script:
+        options.scriptFile = value;
+        break;
+    case Csv:
+        options.csv = true;
+        break;
+    case Table:
+        options.table = true;
+        break;
     case Help:
     case Version:
         break;
@@ -150,6 +183,30 @@ bool checkRender(const Options& options, QString& problem)
     }
     if (options.from && options.to && *options.from > *options.to) {
         problem = QStringLiteral("--from lies after --to");
+        return false;
+    }
+    return true;
+}
+
+bool checkQuery(const Options& options, QString& problem)
+{
+    if (int(options.csv) + int(options.json) + int(options.table) > 1) {
+        problem = QStringLiteral("--csv, --json and --table don't go together");
+        return false;
+    }
+    const bool traceIsInput = options.traces.first() == standardInputName;
+    if (traceIsInput && options.scriptFile == standardInputName) {
+        problem = QStringLiteral("standard input (-) can't be both the trace and the SQL");
+        return false;
+    }
+    if (traceIsInput && options.statements.isEmpty() && options.scriptFile.isEmpty()) {
+        problem = QStringLiteral("query of standard input needs SQL arguments or -f FILE");
+        return false;
+    }
+    // A database is reused only when its trace is the same file, which
+    // standard input can't be shown to be.
+    if (traceIsInput && !options.database.isEmpty()) {
+        problem = QStringLiteral("query --db needs a trace file, not standard input");
         return false;
     }
     return true;
@@ -195,6 +252,11 @@ bool parseOptions(const QStringList& arguments, Options& options, Request& reque
         return true;
     options.command = line.command;
     options.traces = line.operands;
+    // query's operands after the trace are SQL.
+    if (options.command == QLatin1String("query") && options.traces.size() > 1) {
+        options.statements = options.traces.mid(1);
+        options.traces.resize(1);
+    }
     for (const GivenOption& given : line.options)
         if (!takeOption(given, options, problem))
             return false;
@@ -209,5 +271,7 @@ bool parseOptions(const QStringList& arguments, Options& options, Request& reque
         problem = QStringLiteral("export needs a database file: --sqlite OUT.db");
         return false;
     }
+    if (options.command == QLatin1String("query"))
+        return checkQuery(options, problem);
     return options.command != QLatin1String("render") || checkRender(options, problem);
 }

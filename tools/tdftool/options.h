@@ -12,12 +12,12 @@
 
 // What the command line asked for.
 struct Options {
-    QString command;          // "check", "rewrite", "stats", "render" or "export"
+    QString command;          // "check", "rewrite", "stats", "render", "export" or "query"
     QStringList configFiles;  // --tcf, in order; empty for the built-in default
     QStringList traces;
     bool times = false;       // rewrite --times
     bool wholeModel = false;  // --whole-model: read without streaming
-    bool json = false;        // check and stats --json
+    bool json = false;        // check, stats and query --json
     bool quiet = false;       // check -q
     QString timeFormat;       // stats and render --time-format
     QString output;           // render -o: an .svg or .html file
@@ -25,6 +25,11 @@ struct Options {
     std::optional<unsigned long long> from;  // render --from and --to, in the trace's time unit
     std::optional<unsigned long long> to;
     long long maxEvents = RenderOptions::defaultMaxEvents;  // render --max-events
+    QStringList statements;   // query: the SQL arguments after the trace
+    QString scriptFile;       // query -f: a file of SQL statements, "-" for standard input
+    QString database;         // query --db: the database file to build or reuse
+    bool csv = false;         // query --csv
+    bool table = false;       // query --table
 };
 
 

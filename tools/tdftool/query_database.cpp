@@ -1,0 +1,66 @@
+#include "query_database.h"
+
+#include "options.h"
+#include "statement_runner.h"
+#include "stored_database.h"
+#include "trace_reading.h"
+
+#include <trace_database.h>
+
+#include <sqlite3.h>
+
+namespace {
+
+Database openOrSay(const QString& path, int flags)
+{
+    QString problem;
+    Database database = openConnection(path, flags, problem);
+    if (!database)
+        printQueryError(problem);
+    return database;
+}
+
+Database buildInMemory(const Options& options, TCFList& configurations)
+{
+    Database database = openOrSay(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    ReadCounts counts;
+    if (!database || !loadTrace(database.get(), options, configurations, counts))
+        return nullptr;
+    return database;
+}
+
+Database openFile(const Options& options, TCFList& configurations)
+{
+    const QString& path = options.database;
+    const QString& trace = options.traces.first();
+    const std::optional<TraceFingerprint> fingerprint = fingerprintOf(trace);
+    if (!fingerprint) {
+        printQueryError(QStringLiteral("cannot read %1, the trace to build %2 from or to compare it with")
+                            .arg(trace, path));
+        return nullptr;
+    }
+    StoredDatabase stored = inspectStoredDatabase(path, *fingerprint, options.configFiles);
+    switch (stored.state) {
+    case StoredDatabase::Current:
+        return std::move(stored.connection);
+    case StoredDatabase::Refused:
+        printQueryError(stored.reason);
+        return nullptr;
+    case StoredDatabase::OutOfDate:
+        printQueryError(QStringLiteral("building %1 again: %2").arg(path, stored.reason));
+        break;
+    case StoredDatabase::Missing:
+        break;
+    }
+    ReadCounts counts;
+    if (!exportTrace(path, options, configurations, counts))
+        return nullptr;
+    return openOrSay(path, SQLITE_OPEN_READONLY);
+}
+
+}
+
+Database openQueryDatabase(const Options& options, TCFList& configurations)
+{
+    return options.database.isEmpty() ? buildInMemory(options, configurations) : openFile(options, configurations);
+}

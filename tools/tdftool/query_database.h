@@ -1,0 +1,14 @@
+#ifndef TDFTOOL_QUERY_DATABASE_H
+#define TDFTOOL_QUERY_DATABASE_H
+
+#include "database_connection.h"
+
+struct Options;
+class TCFList;
+
+// The database that query asks: the trace's, built in memory, or the file
+// of --db, built there from the trace when it is missing or out of date
+// and then open read only. Null after saying why on standard error.
+Database openQueryDatabase(const Options& options, TCFList& configurations);
+
+#endif
