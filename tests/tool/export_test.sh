@@ -14,37 +14,9 @@ command -v sqlite3 >/dev/null || { echo "sqlite3 is missing (scripts/setup insta
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-
-run() {
-  local name=$1 expected=$2
-  shift 2
-  "$@" >"$work/out" 2>"$work/err" <"${stdin_from:-/dev/null}"
-  local status=$?
-  if [ "$status" -eq "$expected" ]; then
-    last_ok=1
-  else
-    last_ok=0
-    echo "FAIL $name: exit status $status, expected $expected"
-    sed 's/^/  stderr: /' "$work/err" | head -n 5
-  fi
-  current=$name
-}
-
-has() {
-  if [ "$last_ok" -eq 1 ] && ! grep -q -F -- "$2" "$work/$1"; then
-    last_ok=0
-    echo "FAIL $current: $1 lacks: $2"
-    sed "s/^/  $1: /" "$work/$1" | head -n 5
-  fi
-}
+. "$(dirname "$0")/tool_cases.sh"
 
 fail() { last_ok=0; echo "FAIL $current: $*"; }
-
-done_case() {
-  if [ "$last_ok" -eq 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-}
 
 # No database and no temporary file of one is left in the directory.
 nothing_left() {
