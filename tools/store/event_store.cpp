@@ -17,7 +17,10 @@ void EventStore::event(const EventRow& row, const StringTable&)
     events.style.push_back(static_cast<std::int32_t>(row.style));
     events.thread.push_back(static_cast<std::int32_t>(row.thread));
     events.owner.push_back(row.owner);
-    events.partner.push_back(none);
+    // A return's message and a loop end's loop are handed out before the
+    // event itself, and have named it as a partner already.
+    if (events.partner.size() < events.kind.size())
+        events.partner.push_back(none);
     events.flags.push_back(static_cast<std::uint8_t>(row.flags));
 }
 
@@ -26,14 +29,19 @@ void EventStore::instance(const InstanceRow& row, const StringTable&)
     instances.push_back(row);
 }
 
+void EventStore::pair(std::int64_t a, std::int64_t b)
+{
+    std::vector<std::int64_t>& partner = events.partner;
+    const size_t last = static_cast<size_t>(std::max(a, b));
+    if (partner.size() <= last)
+        partner.resize(last + 1, none);
+    partner[static_cast<size_t>(a)] = b;
+    partner[static_cast<size_t>(b)] = a;
+}
+
 void EventStore::message(const MessageRow& row, const StringTable&)
 {
     messages.push_back(row);
-    std::vector<std::int64_t>& partner = events.partner;
-    const auto pair = [&partner](std::int64_t a, std::int64_t b) {
-        partner[static_cast<size_t>(a)] = b;
-        partner[static_cast<size_t>(b)] = a;
-    };
     if (row.callEvent != none)
         pair(row.event, row.callEvent);
     // The return is the message's partner, the call names the message.
@@ -44,10 +52,8 @@ void EventStore::message(const MessageRow& row, const StringTable&)
 void EventStore::loop(const LoopRow& row, const StringTable&)
 {
     loops.push_back(row);
-    if (row.endEvent != none) {
-        events.partner[static_cast<size_t>(row.startEvent)] = row.endEvent;
-        events.partner[static_cast<size_t>(row.endEvent)] = row.startEvent;
-    }
+    if (row.endEvent != none)
+        pair(row.startEvent, row.endEvent);
 }
 
 void EventStore::thread(const ThreadRow& row, const StringTable&)

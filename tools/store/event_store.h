@@ -55,6 +55,10 @@ public:
     // A string's text; empty for none.
     QByteArray text(std::int64_t id) const;
     size_t eventCount() const { return events.kind.size(); }
+
+private:
+    // Makes two events each other's partner; the later may be on its way.
+    void pair(std::int64_t a, std::int64_t b);
 };
 
 }
