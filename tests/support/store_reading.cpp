@@ -77,52 +77,51 @@ std::string columnDifference(const char* column, const std::vector<T>& whole, co
     return std::string();
 }
 
-// Rows compared field by field, the strings by their texts.
-std::string rowText(const store::InstanceRow& row, const store::EventStore& store)
+// Rows compared field by field.
+std::string rowText(const store::InstanceRow& row)
 {
     std::ostringstream out;
-    out << row.id << ' ' << row.dynamicId << ' ' << row.trace << ' ' << store.text(row.name).toStdString() << ' '
-        << store.text(row.type).toStdString() << ' ' << row.created << ' ' << row.deleted;
+    out << row.id << ' ' << row.dynamicId << ' ' << row.trace << ' ' << row.name.toStdString() << ' '
+        << row.type.toStdString() << ' ' << row.created << ' ' << row.deleted;
     return out.str();
 }
 
-std::string rowText(const store::MessageRow& row, const store::EventStore& store)
+std::string rowText(const store::MessageRow& row)
 {
     std::ostringstream out;
-    out << row.event << ' ' << row.sender << ' ' << row.receiver << ' ' << store.text(row.name).toStdString() << ' '
+    out << row.event << ' ' << row.sender << ' ' << row.receiver << ' ' << row.name.toStdString() << ' '
         << row.staticId << ' ' << row.callEvent << ' ' << row.returnEvent << ' ' << row.sent << ' '
         << (row.returnEvent == store::none ? 0 : row.returned);
     return out.str();
 }
 
-std::string rowText(const store::LoopRow& row, const store::EventStore& store)
+std::string rowText(const store::LoopRow& row)
 {
     std::ostringstream out;
-    out << row.startEvent << ' ' << row.endEvent << ' ' << store.text(row.name).toStdString() << ' '
-        << store.text(row.loopId).toStdString() << ' ' << row.iterations << ' ' << row.depth << ' ' << row.instance;
+    out << row.startEvent << ' ' << row.endEvent << ' ' << row.name.toStdString() << ' '
+        << row.loopId.toStdString() << ' ' << row.iterations << ' ' << row.depth << ' ' << row.instance;
     return out.str();
 }
 
-std::string rowText(const store::ThreadRow& row, const store::EventStore& store)
+std::string rowText(const store::ThreadRow& row)
 {
     std::ostringstream out;
-    out << row.id << ' ' << row.trace << ' ' << row.number << ' ' << store.text(row.name).toStdString() << ' '
+    out << row.id << ' ' << row.trace << ' ' << row.number << ' ' << row.name.toStdString() << ' '
         << row.colour;
     return out.str();
 }
 
-std::string rowText(const store::MemberRow& row, const store::EventStore&)
+std::string rowText(const store::MemberRow& row)
 {
     return std::to_string(row.event) + ' ' + std::to_string(row.instance);
 }
 
 template <class Row>
-std::string tableDifference(const char* table, const std::vector<Row>& whole, const store::EventStore& wholeStore,
-                            const std::vector<Row>& streamed, const store::EventStore& streamedStore)
+std::string tableDifference(const char* table, const std::vector<Row>& whole, const std::vector<Row>& streamed)
 {
     for (size_t i = 0; i < whole.size() && i < streamed.size(); ++i) {
-        const std::string a = rowText(whole[i], wholeStore);
-        const std::string b = rowText(streamed[i], streamedStore);
+        const std::string a = rowText(whole[i]);
+        const std::string b = rowText(streamed[i]);
         if (a != b)
             return std::string(table) + " row " + std::to_string(i) + "\n  whole:    " + a + "\n  streamed: " + b;
     }
@@ -158,7 +157,7 @@ StoreReading readStore(TCFList* configurations, const std::string& trace, bool s
         }
         reader.reportOpenBlocks();
         builder.finish();
-        reading.store.finish(builder.strings());
+        reading.store.finish();
     }
     if (!streaming)
         reading.sections.push_back(sectionOf(reader));
@@ -178,11 +177,11 @@ std::string firstStoreDifference(const store::EventStore& whole, const store::Ev
           columnDifference("style", texts(a.style, whole), texts(b.style, streamed)),
           columnDifference("thread", a.thread, b.thread), columnDifference("owner", a.owner, b.owner),
           columnDifference("partner", a.partner, b.partner), columnDifference("flags", a.flags, b.flags),
-          tableDifference("instance", whole.instances, whole, streamed.instances, streamed),
-          tableDifference("message", whole.messages, whole, streamed.messages, streamed),
-          tableDifference("loop", whole.loops, whole, streamed.loops, streamed),
-          tableDifference("thread", whole.threads, whole, streamed.threads, streamed),
-          tableDifference("member", whole.members, whole, streamed.members, streamed)})
+          tableDifference("instance", whole.instances, streamed.instances),
+          tableDifference("message", whole.messages, streamed.messages),
+          tableDifference("loop", whole.loops, streamed.loops),
+          tableDifference("thread", whole.threads, streamed.threads),
+          tableDifference("member", whole.members, streamed.members)})
         if (!difference.empty())
             return difference;
     return std::string();

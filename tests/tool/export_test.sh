@@ -59,19 +59,21 @@ same_as_stats() {
   sqlite3 -json "$1" "SELECT kind, count(*) AS n FROM event GROUP BY kind" >"$work/kinds.json"
   sqlite3 "$1" "SELECT (SELECT count(*) FROM instance), (SELECT count(*) FROM loop), (SELECT max(depth) FROM loop),
                        (SELECT count(*) FROM message WHERE duration IS NOT (returned - sent)),
-                       (SELECT value FROM meta WHERE key = 'lines')" >"$work/figures"
+                       (SELECT value FROM meta WHERE key = 'lines'), (SELECT value FROM meta WHERE key = 'blocks')" \
+    >"$work/figures"
   python3 - "$work/stats.json" "$work/kinds.json" "$work/figures" <<'PY' || fail "the database and stats differ"
 import json, sys
 stats = json.load(open(sys.argv[1]))
 kinds = {row["kind"]: row["n"] for row in json.loads(open(sys.argv[2]).read() or "[]")}
 objects = {k: v for k, v in stats["objects"].items() if k != "total"}
 assert kinds == objects, (kinds, objects)
-instances, loops, depth, wrong, lines = open(sys.argv[3]).read().strip().split("|")
+instances, loops, depth, wrong, lines, blocks = open(sys.argv[3]).read().strip().split("|")
 assert int(instances) == stats["instances"]["total"], (instances, stats["instances"]["total"])
 assert int(loops) == stats["loops"]["total"], loops
 assert int(depth or 0) == stats["loops"]["max_depth"], depth
 assert int(wrong) == 0, wrong
 assert int(lines) == stats["lines"], lines
+assert int(blocks) == stats["blocks"], blocks
 PY
 }
 
@@ -112,6 +114,15 @@ done
 "$generator" --bounded 5000 >"$work/bounded.tdf"
 run "export of a bounded trace" 0 "$tool" export --sqlite "$work/bounded.db" "$work/bounded.tdf"
 same_as_stats "$work/bounded.db" "$work/bounded.tdf"
+done_case
+
+# A DI of an instance already deleted deletes it again: its row keeps the
+# last deletion, as the instance does, also once the row was written.
+printf 'DB "default"\nID 1\nIN "Task" 1 "t"\nMS 10 "go"\nED\nSF 1 1\nTM 1\nTS 1\nNI 1 5\nCI 5\nME 10 6\nMR\nDI 6\nAC "a" 5\nDI 6\n' >"$work/twice.tdf"
+run "export of an instance deleted twice" 0 "$tool" export --sqlite "$work/twice.db" "$work/twice.tdf"
+[ "$(sqlite3 "$work/twice.db" "SELECT group_concat(kind) FROM event WHERE id = (SELECT deleted FROM instance WHERE dynamic_id = 6)
+      OR id > (SELECT deleted FROM instance WHERE dynamic_id = 6)")" = instance_delete ] ||
+  fail "the row does not keep the last deletion: $(sqlite3 "$work/twice.db" "SELECT * FROM instance")"
 done_case
 
 stdin_from=$examples/example.tdf run "export of standard input" 0 "$tool" export --sqlite "$work/stdin.db" -
@@ -177,7 +188,7 @@ for disposition in ignored default; do
   (if [ "$disposition" = ignored ]; then trap '' XFSZ; else trap - XFSZ; fi
    ulimit -f 64
    run "export beyond the file size limit, signal $disposition" 1 "$tool" export --sqlite "$work/limited/big.db" "$work/large.tdf"
-   has err "tdftool: error: cannot write $work/limited/big.db: "
+   has err "tdftool: error: cannot write $work/limited/big.db: disk I/O error"
    nothing_left "$work/limited" big.db
    done_case
    run "export over a file beyond the file size limit, signal $disposition" 1 "$tool" export --sqlite "$work/limited/kept.db" "$work/large.tdf"

@@ -161,7 +161,7 @@ QString PageData::Source::loopLabel(Row start) const
 {
     const store::LoopRow* loop = loopOf(start);
     const QString name = looksText(looks_.label[static_cast<size_t>(start)]);
-    return loop ? loopName(name, storeText(loop->loopId), loop->iterations) : name;
+    return loop ? loopName(name, loop->loopId, loop->iterations) : name;
 }
 
 QString PageData::Source::labelOf(Row event) const
@@ -170,7 +170,7 @@ QString PageData::Source::labelOf(Row event) const
     switch (kind(event)) {
     case TDF_INSTANCE: {
         const Row row = instanceOf(event);
-        return row == store::none ? QString() : instanceTitle(storeText(instance(row).name), instance(row).dynamicId);
+        return row == store::none ? QString() : instanceTitle(instance(row).name, instance(row).dynamicId);
     }
     case TDF_MESSAGE_CALL:
         return notCompleted(event) ? uncompletedCallLabel(lasting) : lasting;
@@ -183,7 +183,7 @@ QString PageData::Source::labelOf(Row event) const
         if (thread == store::none)
             return threadChangeLabel(QStringLiteral("?"), lasting);
         const store::ThreadRow& row = store_.threads[static_cast<size_t>(thread)];
-        return threadChangeLabel(threadTitle(storeText(row.name), row.number), lasting);
+        return threadChangeLabel(threadTitle(row.name, row.number), lasting);
     }
     default:
         return lasting;
@@ -253,7 +253,7 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
     for (const store::ThreadRow& thread : store.threads) {
         if (thread.trace != lastTrace)
             continue;
-        const QString name = source.storeText(thread.name);
+        const QString& name = thread.name;
         threadNames.push_back(name.isEmpty() ? QStringLiteral("#%1").arg(thread.number) : singleLine(name));
         threadColors.push_back(svgColor(StylePalette::threadColor(thread.colour)));
     }
@@ -303,7 +303,7 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
     });
     byStart.insert(byStart.end(), later.begin(), later.end());
     source.plan_ = std::make_unique<Plan>(byStart, count, looks.world, store::none, [&source](const Row& row) {
-        return instanceTitle(source.storeText(source.instance(row).name), source.instance(row).dynamicId);
+        return instanceTitle(source.instance(row).name, source.instance(row).dynamicId);
     });
     world = source.plan_->hasWorld();
     columns = source.plan_->columns();
@@ -416,7 +416,7 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
             }
             const store::InstanceRow& instance = source.instance(occupant.instance);
             const PageLooks::Instance& shown = looks.instances[static_cast<size_t>(occupant.instance)];
-            const QString name = source.storeText(instance.name);
+            const QString& name = instance.name;
             lifelines.title.push_back(tables.text(occupant.showsId ? identifiedTitle(name, instance.dynamicId)
                                                                    : instanceTitle(name, instance.dynamicId)));
             lifelines.tooltip.push_back(tables.text(identifiedTitle(name, instance.dynamicId)));

@@ -20,7 +20,7 @@ public:
     void finish()
     {
         builder_.finish();
-        store_.finish(builder_.strings());
+        store_.finish();
         looks_.finish();
     }
 

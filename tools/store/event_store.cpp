@@ -4,7 +4,28 @@
 
 namespace store {
 
-void EventStore::event(const EventRow& row, const StringTable&)
+std::int64_t StringTable::intern(const QString& text)
+{
+    if (text.isNull())
+        return none;
+    // Empty texts, null or not, share their characters' address.
+    Recent& recent = recent_[text.isEmpty() ? 0 : (reinterpret_cast<std::uintptr_t>(text.constData()) >> 4) %
+                                                       recentSlots];
+    if (!text.isEmpty() && recent.text.constData() == text.constData() && recent.text.size() == text.size())
+        return recent.id;
+    recent.text = text;
+    const auto found = index_.constFind(text);
+    if (found != index_.constEnd())
+        return recent.id = found.value();
+    const std::int64_t id = recent.id = static_cast<std::int64_t>(texts_.size());
+    texts_.push_back(text.toUtf8());
+    bytes_ += static_cast<size_t>(texts_.back().size()) + static_cast<size_t>(text.size()) * 2 + 64;
+    index_.insert(text, id);
+    return id;
+}
+
+
+void EventStore::event(const EventRow& row)
 {
     events.kind.push_back(static_cast<std::uint8_t>(row.kind));
     events.time.push_back(row.time);
@@ -12,9 +33,9 @@ void EventStore::event(const EventRow& row, const StringTable&)
     events.trace.push_back(static_cast<std::int32_t>(row.trace));
     events.instance.push_back(row.instance);
     events.peer.push_back(row.peer);
-    events.name.push_back(static_cast<std::int32_t>(row.name));
-    events.link.push_back(static_cast<std::int32_t>(row.link));
-    events.style.push_back(static_cast<std::int32_t>(row.style));
+    events.name.push_back(static_cast<std::int32_t>(table_.intern(row.name)));
+    events.link.push_back(static_cast<std::int32_t>(table_.intern(row.link)));
+    events.style.push_back(static_cast<std::int32_t>(table_.intern(row.style)));
     events.thread.push_back(static_cast<std::int32_t>(row.thread));
     events.owner.push_back(row.owner);
     // A return's message and a loop end's loop are handed out before the
@@ -24,7 +45,7 @@ void EventStore::event(const EventRow& row, const StringTable&)
     events.flags.push_back(static_cast<std::uint8_t>(row.flags));
 }
 
-void EventStore::instance(const InstanceRow& row, const StringTable&)
+void EventStore::instance(const InstanceRow& row)
 {
     instances.push_back(row);
 }
@@ -39,7 +60,15 @@ void EventStore::pair(std::int64_t a, std::int64_t b)
     partner[static_cast<size_t>(b)] = a;
 }
 
-void EventStore::message(const MessageRow& row, const StringTable&)
+void EventStore::deletedAgain(std::int64_t instance, std::int64_t event)
+{
+    const auto row = std::find_if(instances.rbegin(), instances.rend(),
+                                  [instance](const InstanceRow& row) { return row.id == instance; });
+    if (row != instances.rend())
+        row->deleted = event;
+}
+
+void EventStore::message(const MessageRow& row)
 {
     messages.push_back(row);
     if (row.callEvent != none)
@@ -49,14 +78,14 @@ void EventStore::message(const MessageRow& row, const StringTable&)
         pair(row.event, row.returnEvent);
 }
 
-void EventStore::loop(const LoopRow& row, const StringTable&)
+void EventStore::loop(const LoopRow& row)
 {
     loops.push_back(row);
     if (row.endEvent != none)
         pair(row.startEvent, row.endEvent);
 }
 
-void EventStore::thread(const ThreadRow& row, const StringTable&)
+void EventStore::thread(const ThreadRow& row)
 {
     threads.push_back(row);
 }
@@ -66,8 +95,9 @@ void EventStore::member(const MemberRow& row)
     members.push_back(row);
 }
 
-void EventStore::finish(const StringTable& table)
+void EventStore::finish()
 {
+    const StringTable& table = table_;
     std::sort(instances.begin(), instances.end(), [](auto& a, auto& b) { return a.id < b.id; });
     std::sort(messages.begin(), messages.end(), [](auto& a, auto& b) { return a.event < b.event; });
     std::sort(loops.begin(), loops.end(), [](auto& a, auto& b) { return a.startEvent < b.startEvent; });

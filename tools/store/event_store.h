@@ -23,7 +23,7 @@ public:
         std::vector<std::int32_t> trace;
         std::vector<std::int64_t> instance;
         std::vector<std::int64_t> peer;
-        std::vector<std::int32_t> name;  // strings
+        std::vector<std::int32_t> name;  // into strings
         std::vector<std::int32_t> link;
         std::vector<std::int32_t> style;
         std::vector<std::int32_t> thread;
@@ -43,14 +43,15 @@ public:
     std::vector<DiagnosticRow> diagnostics;
     std::vector<QByteArray> strings;  // UTF-8
 
-    void event(const EventRow& row, const StringTable& strings) override;
-    void instance(const InstanceRow& row, const StringTable& strings) override;
-    void message(const MessageRow& row, const StringTable& strings) override;
-    void loop(const LoopRow& row, const StringTable& strings) override;
-    void thread(const ThreadRow& row, const StringTable& strings) override;
+    void event(const EventRow& row) override;
+    void instance(const InstanceRow& row) override;
+    void deletedAgain(std::int64_t instance, std::int64_t event) override;
+    void message(const MessageRow& row) override;
+    void loop(const LoopRow& row) override;
+    void thread(const ThreadRow& row) override;
     void member(const MemberRow& row) override;
-    // After the builder's finish: sorts the tables and takes the texts.
-    void finish(const StringTable& strings);
+    // After the builder's finish: sorts the tables and lists the texts.
+    void finish();
 
     // A string's text; empty for none.
     QByteArray text(std::int64_t id) const;
@@ -59,6 +60,8 @@ public:
 private:
     // Makes two events each other's partner; the later may be on its way.
     void pair(std::int64_t a, std::int64_t b);
+
+    StringTable table_;
 };
 
 }

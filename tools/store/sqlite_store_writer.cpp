@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace store {
@@ -38,9 +39,22 @@ CREATE INDEX message_name ON message(name);
 CREATE INDEX message_duration ON message(duration);
 )";
 
+constexpr int eventColumns = 10;
+constexpr size_t eventBatch = 32;
+
+QByteArray eventBatchText()
+{
+    QByteArray text = "INSERT INTO event VALUES(?,?,?,?,?,?,?,?,?,?)";
+    for (size_t i = 1; i < eventBatch; ++i)
+        text += ",(?,?,?,?,?,?,?,?,?,?)";
+    return text;
+}
+
 const char* const statementTexts[] = {
     "INSERT INTO event VALUES(?,?,?,?,?,?,?,?,?,?)",
+    nullptr,  // eventBatchText()
     "INSERT INTO instance VALUES(?,?,?,?,?,?,?)",
+    "UPDATE instance SET deleted = ? WHERE id = ?",
     "INSERT INTO message VALUES(?,?,?,?,?,?,?,?,?,?)",
     "INSERT INTO loop VALUES(?,?,?,?,?,?,?)",
     "INSERT INTO thread VALUES(?,?,?,?,?)",
@@ -69,17 +83,7 @@ void bindCount(sqlite3_stmt* statement, int column, unsigned long long count)
         sqlite3_bind_double(statement, column, static_cast<double>(count));
 }
 
-void bindString(sqlite3_stmt* statement, int column, std::int64_t id, const StringTable& strings)
-{
-    if (id == none) {
-        sqlite3_bind_null(statement, column);
-        return;
-    }
-    const QByteArray& text = strings.text(id);
-    sqlite3_bind_text(statement, column, text.constData(), static_cast<int>(text.size()), SQLITE_STATIC);
-}
-
-void bindText(sqlite3_stmt* statement, int column, const QString& text)
+void bindTransient(sqlite3_stmt* statement, int column, const QString& text)
 {
     if (text.isNull()) {
         sqlite3_bind_null(statement, column);
@@ -88,7 +92,17 @@ void bindText(sqlite3_stmt* statement, int column, const QString& text)
     const QByteArray bytes = text.toUtf8();
     sqlite3_bind_text(statement, column, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
 }
+}
 
+QString failureOf(sqlite3* db)
+{
+    QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    // "disk I/O error" alone doesn't tell a full disk from the file size
+    // limit or a failing device: the system's reason does.
+    const int reason = sqlite3_system_errno(db);
+    if (reason != 0 && (sqlite3_extended_errcode(db) & 0xFF) == SQLITE_IOERR)
+        message += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(reason)));
+    return message;
 }
 
 SqliteStoreWriter::SqliteStoreWriter(sqlite3* db) : db_(db) {}
@@ -102,7 +116,7 @@ SqliteStoreWriter::~SqliteStoreWriter()
 void SqliteStoreWriter::fail()
 {
     if (error_.isNull())
-        error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+        error_ = failureOf(db_);
 }
 
 bool SqliteStoreWriter::execute(const char* sql)
@@ -120,9 +134,10 @@ bool SqliteStoreWriter::begin()
 {
     if (!execute(schema))
         return false;
+    const QByteArray batch = eventBatchText();
     for (int i = 0; i < statementCount; ++i) {
-        if (sqlite3_prepare_v3(db_, statementTexts[i], -1, SQLITE_PREPARE_PERSISTENT, &statements_[i], nullptr) !=
-            SQLITE_OK) {
+        const char* text = i == EventBatch ? batch.constData() : statementTexts[i];
+        if (sqlite3_prepare_v3(db_, text, -1, SQLITE_PREPARE_PERSISTENT, &statements_[i], nullptr) != SQLITE_OK) {
             fail();
             return false;
         }
@@ -137,33 +152,56 @@ bool SqliteStoreWriter::run(Statement which)
     if (result != SQLITE_DONE)
         fail();
     sqlite3_reset(statement);
+    bound_.clear();
     return result == SQLITE_DONE;
 }
 
-void SqliteStoreWriter::event(const EventRow& row, const StringTable& strings)
+void SqliteStoreWriter::bindText(sqlite3_stmt* statement, int column, const QString& text)
+{
+    if (text.isNull()) {
+        sqlite3_bind_null(statement, column);
+        return;
+    }
+    // Empty texts, null or not, share their characters' address.
+    Recent& recent =
+        recent_[text.isEmpty() ? 0 : (reinterpret_cast<std::uintptr_t>(text.constData()) >> 4) % recentSlots];
+    if (text.isEmpty() || recent.text.constData() != text.constData() || recent.text.size() != text.size()) {
+        recent.text = text;
+        recent.utf8 = text.toUtf8();
+    }
+    bound_.push_back(recent.utf8);
+    sqlite3_bind_text(statement, column, bound_.back().constData(), static_cast<int>(bound_.back().size()),
+                      SQLITE_STATIC);
+}
+
+void SqliteStoreWriter::bindEvent(sqlite3_stmt* statement, int first, const EventRow& row)
+{
+    sqlite3_bind_int64(statement, first + 1, row.id);
+    sqlite3_bind_text(statement, first + 2, kindName(TDFObjectType(row.kind)), -1, SQLITE_STATIC);
+    bindCount(statement, first + 3, row.time);
+    bindCount(statement, first + 4, row.line);
+    sqlite3_bind_int64(statement, first + 5, row.trace);
+    bindRow(statement, first + 6, row.instance);
+    bindRow(statement, first + 7, row.peer);
+    bindText(statement, first + 8, row.name);
+    bindText(statement, first + 9, row.link);
+    bindRow(statement, first + 10, row.thread);
+}
+
+void SqliteStoreWriter::event(const EventRow& row)
 {
     if (failed())
         return;
-    sqlite3_stmt* statement = statements_[Event];
-    sqlite3_bind_int64(statement, 1, row.id);
-    sqlite3_bind_text(statement, 2, kindName(TDFObjectType(row.kind)), -1, SQLITE_STATIC);
-    bindCount(statement, 3, row.time);
-    bindCount(statement, 4, row.line);
-    sqlite3_bind_int64(statement, 5, row.trace);
-    bindRow(statement, 6, row.instance);
-    bindRow(statement, 7, row.peer);
-    bindString(statement, 8, row.name, strings);
-    bindString(statement, 9, row.link, strings);
-    bindRow(statement, 10, row.thread);
-    if (!run(Event))
-        return;
+    events_.push_back(row);
+    if (events_.size() == eventBatch)
+        writeEvents();
     if (row.kind == TDF_NOTE) {
-        statement = statements_[Note];
+        sqlite3_stmt* statement = statements_[Note];
         sqlite3_bind_int64(statement, 1, row.id);
         bindRow(statement, 2, row.owner);
         run(Note);
     } else if (row.kind == TDF_GLYPH) {
-        statement = statements_[Glyph];
+        sqlite3_stmt* statement = statements_[Glyph];
         sqlite3_bind_int64(statement, 1, row.id);
         bindRow(statement, 2, row.owner);
         sqlite3_bind_int(statement, 3, (row.flags & eventFlag::alarm) != 0);
@@ -171,22 +209,65 @@ void SqliteStoreWriter::event(const EventRow& row, const StringTable& strings)
     }
 }
 
-void SqliteStoreWriter::instance(const InstanceRow& row, const StringTable& strings)
+void SqliteStoreWriter::writeEvents()
+{
+    if (events_.size() == eventBatch) {
+        for (size_t i = 0; i < eventBatch; ++i)
+            bindEvent(statements_[EventBatch], static_cast<int>(i) * eventColumns, events_[i]);
+        run(EventBatch);
+    } else {
+        for (const EventRow& row : events_) {
+            bindEvent(statements_[Event], 0, row);
+            if (!run(Event))
+                break;
+        }
+    }
+    events_.clear();
+}
+
+void SqliteStoreWriter::instance(const InstanceRow& row)
+{
+    instances_.push(row);
+    if (instances_.full())
+        writeInstance(instances_.pop());
+}
+
+void SqliteStoreWriter::deletedAgain(std::int64_t instance, std::int64_t event)
+{
+    // Rare: the instance's row goes in first, wherever it waits.
+    while (!instances_.empty())
+        writeInstance(instances_.pop());
+    if (failed())
+        return;
+    sqlite3_stmt* statement = statements_[DeletedAgain];
+    sqlite3_bind_int64(statement, 1, event);
+    sqlite3_bind_int64(statement, 2, instance);
+    run(DeletedAgain);
+}
+
+void SqliteStoreWriter::writeInstance(const InstanceRow& row)
 {
     if (failed())
         return;
     sqlite3_stmt* statement = statements_[Instance];
     sqlite3_bind_int64(statement, 1, row.id);
     bindCount(statement, 2, row.dynamicId);
-    bindString(statement, 3, row.name, strings);
-    bindString(statement, 4, row.type, strings);
+    bindText(statement, 3, row.name);
+    bindText(statement, 4, row.type);
     bindRow(statement, 5, row.created);
     bindRow(statement, 6, row.deleted);
     sqlite3_bind_int64(statement, 7, row.trace);
     run(Instance);
 }
 
-void SqliteStoreWriter::message(const MessageRow& row, const StringTable& strings)
+void SqliteStoreWriter::message(const MessageRow& row)
+{
+    messages_.push(row);
+    if (messages_.full())
+        writeMessage(messages_.pop());
+}
+
+void SqliteStoreWriter::writeMessage(const MessageRow& row)
 {
     if (failed())
         return;
@@ -194,7 +275,7 @@ void SqliteStoreWriter::message(const MessageRow& row, const StringTable& string
     sqlite3_bind_int64(statement, 1, row.event);
     bindRow(statement, 2, row.sender);
     bindRow(statement, 3, row.receiver);
-    bindString(statement, 4, row.name, strings);
+    bindText(statement, 4, row.name);
     bindRow(statement, 5, row.staticId);
     bindRow(statement, 6, row.callEvent);
     bindRow(statement, 7, row.returnEvent);
@@ -211,22 +292,29 @@ void SqliteStoreWriter::message(const MessageRow& row, const StringTable& string
     run(Message);
 }
 
-void SqliteStoreWriter::loop(const LoopRow& row, const StringTable& strings)
+void SqliteStoreWriter::loop(const LoopRow& row)
+{
+    loops_.push(row);
+    if (loops_.full())
+        writeLoop(loops_.pop());
+}
+
+void SqliteStoreWriter::writeLoop(const LoopRow& row)
 {
     if (failed())
         return;
     sqlite3_stmt* statement = statements_[Loop];
     sqlite3_bind_int64(statement, 1, row.startEvent);
     bindRow(statement, 2, row.endEvent);
-    bindString(statement, 3, row.name, strings);
+    bindText(statement, 3, row.name);
     bindCount(statement, 4, row.iterations);
     sqlite3_bind_int(statement, 5, row.depth);
     bindRow(statement, 6, row.instance);
-    bindString(statement, 7, row.loopId, strings);
+    bindText(statement, 7, row.loopId);
     run(Loop);
 }
 
-void SqliteStoreWriter::thread(const ThreadRow& row, const StringTable& strings)
+void SqliteStoreWriter::thread(const ThreadRow& row)
 {
     if (failed())
         return;
@@ -234,7 +322,7 @@ void SqliteStoreWriter::thread(const ThreadRow& row, const StringTable& strings)
     sqlite3_bind_int64(statement, 1, row.id);
     sqlite3_bind_int64(statement, 2, row.trace);
     bindCount(statement, 3, row.number);
-    bindString(statement, 4, row.name, strings);
+    bindText(statement, 4, row.name);
     sqlite3_bind_int(statement, 5, row.colour);
     run(Thread);
 }
@@ -255,7 +343,7 @@ void SqliteStoreWriter::diagnostic(const DiagnosticRow& row, const QString& trac
         return;
     sqlite3_stmt* statement = statements_[Diagnostic];
     // A report about no file is about the trace as a whole.
-    bindText(statement, 1, row.file.isNull() ? trace : row.file);
+    bindTransient(statement, 1, row.file.isNull() ? trace : row.file);
     if (row.line != 0)
         sqlite3_bind_int(statement, 2, row.line);
     else
@@ -265,18 +353,32 @@ void SqliteStoreWriter::diagnostic(const DiagnosticRow& row, const QString& trac
     else
         sqlite3_bind_null(statement, 3);
     sqlite3_bind_text(statement, 4, row.error ? "error" : "warning", -1, SQLITE_STATIC);
-    bindText(statement, 5, row.message);
+    bindTransient(statement, 5, row.message);
     run(Diagnostic);
+}
+
+bool SqliteStoreWriter::flush()
+{
+    writeEvents();
+    while (!instances_.empty())
+        writeInstance(instances_.pop());
+    while (!messages_.empty())
+        writeMessage(messages_.pop());
+    while (!loops_.empty())
+        writeLoop(loops_.pop());
+    return !failed();
 }
 
 bool SqliteStoreWriter::finish(const std::vector<std::pair<QString, QString>>& meta)
 {
+    if (!flush())
+        return false;
     sqlite3_stmt* statement = statements_[Meta];
     for (const auto& [key, value] : meta) {
         if (failed())
             return false;
-        bindText(statement, 1, key);
-        bindText(statement, 2, value);
+        bindTransient(statement, 1, key);
+        bindTransient(statement, 2, value);
         run(Meta);
     }
     return execute(indexes);

@@ -5,11 +5,19 @@
 // hands them out: the tables first, every row through a prepared statement,
 // the indexes after the rows. The caller holds the transaction. The first
 // failure of SQLite is kept with its message and ends the writing.
+//
+// Events go in batches of rows per statement. Messages, instances and loops
+// come as they complete, near their key order but not in it (a message
+// sent later is often returned first): they wait a little, so that most go
+// into their table in key order, which SQLite appends to, instead of
+// splitting pages in the middle.
 
 #include "store_rows.h"
 
 #include <QString>
 
+#include <algorithm>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -17,6 +25,36 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace store {
+
+// What SQLite said of the last failure on `db`, with the system's reason
+// for an I/O error.
+QString failureOf(sqlite3* db);
+
+// Rows that come near the order of their key leave it in that order, as
+// long as none comes more than `capacity` rows late.
+template <class Row, std::int64_t Row::*key>
+class KeyOrder {
+public:
+    static constexpr size_t capacity = 1024;
+    void push(const Row& row)
+    {
+        rows_.push_back(row);
+        std::push_heap(rows_.begin(), rows_.end(), later);
+    }
+    bool full() const { return rows_.size() >= capacity; }
+    bool empty() const { return rows_.empty(); }
+    Row pop()
+    {
+        std::pop_heap(rows_.begin(), rows_.end(), later);
+        Row row = rows_.back();
+        rows_.pop_back();
+        return row;
+    }
+
+private:
+    static bool later(const Row& a, const Row& b) { return a.*key > b.*key; }
+    std::vector<Row> rows_;
+};
 
 class SqliteStoreWriter : public StoreSink {
 public:
@@ -27,11 +65,12 @@ public:
 
     // Makes the tables and prepares the statements; false on a failure.
     bool begin();
-    void event(const EventRow& row, const StringTable& strings) override;
-    void instance(const InstanceRow& row, const StringTable& strings) override;
-    void message(const MessageRow& row, const StringTable& strings) override;
-    void loop(const LoopRow& row, const StringTable& strings) override;
-    void thread(const ThreadRow& row, const StringTable& strings) override;
+    void event(const EventRow& row) override;
+    void instance(const InstanceRow& row) override;
+    void deletedAgain(std::int64_t instance, std::int64_t event) override;
+    void message(const MessageRow& row) override;
+    void loop(const LoopRow& row) override;
+    void thread(const ThreadRow& row) override;
     void member(const MemberRow& row) override;
     void diagnostic(const DiagnosticRow& row, const QString& trace);
     // Writes meta (key and value, a null value as NULL) and makes the
@@ -43,14 +82,41 @@ public:
     const QString& error() const { return error_; }
 
 private:
-    enum Statement { Event, Instance, Message, Loop, Thread, Note, Glyph, Member, Diagnostic, Meta, statementCount };
+    enum Statement {
+        Event, EventBatch, Instance, DeletedAgain, Message, Loop, Thread, Note, Glyph, Member, Diagnostic, Meta,
+        statementCount
+    };
     bool execute(const char* sql);
+    void bindEvent(sqlite3_stmt* statement, int first, const EventRow& row);
+    // Binds a text (NULL for a null one) as UTF-8, held until the
+    // statement has run.
+    void bindText(sqlite3_stmt* statement, int column, const QString& text);
+    void writeEvents();
+    void writeInstance(const InstanceRow& row);
+    void writeMessage(const MessageRow& row);
+    void writeLoop(const LoopRow& row);
+    // Writes what waits; false when anything failed since begin.
+    bool flush();
     // Steps and resets a bound statement; false (kept) on a failure.
     bool run(Statement statement);
     void fail();
 
     sqlite3* db_;
     sqlite3_stmt* statements_[statementCount] = {};
+    // The UTF-8 of the texts met last, by where their characters are (most
+    // events name the text of their static object, one shared string each;
+    // holding the string keeps its characters where they are).
+    struct Recent {
+        QString text;
+        QByteArray utf8;
+    };
+    static constexpr size_t recentSlots = 256;
+    std::vector<Recent> recent_ = std::vector<Recent>(recentSlots);
+    std::vector<QByteArray> bound_;  // the texts of the statement being bound
+    std::vector<EventRow> events_;   // a batch
+    KeyOrder<InstanceRow, &InstanceRow::id> instances_;
+    KeyOrder<MessageRow, &MessageRow::event> messages_;
+    KeyOrder<LoopRow, &LoopRow::startEvent> loops_;
     QString error_;
 };
 

@@ -59,20 +59,6 @@ size_t StoreBuilder::CompactKeyHash::operator()(const CompactKey& key) const
     return hash;
 }
 
-std::int64_t StringTable::intern(const QString& text)
-{
-    if (text.isNull())
-        return none;
-    const auto found = index_.constFind(text);
-    if (found != index_.constEnd())
-        return found.value();
-    const std::int64_t id = static_cast<std::int64_t>(texts_.size());
-    texts_.push_back(text.toUtf8());
-    bytes_ += static_cast<size_t>(texts_.back().size()) + static_cast<size_t>(text.size()) * 2 + 64;
-    index_.insert(text, id);
-    return id;
-}
-
 StoreBuilder::StoreBuilder(TDF& reader, StoreSink& sink) : reader_(reader), sink_(sink)
 {
     reader_.setReleaseObserver([this](TDFObject* object) { released(object); });
@@ -117,10 +103,11 @@ void StoreBuilder::follow(TDFObject* result)
 void StoreBuilder::add(TDFObject* object)
 {
     EventRow row{nextEvent_++, object->type, object->time, reader_.lineNumber, trace_, none, none,
-                 none, none, none, none, none, 0};
+                 QString(), QString(), QString(), none, none, 0};
     if (object->type != TDF_NEW_TRACE) {
-        row.link = strings_.intern(object->link());
-        row.style = styleOf(object->style());
+        row.link = object->link();
+        if (const Style* style = object->style())
+            row.style = style->name();
     }
     switch (object->type) {
     case TDF_MESSAGE: addMessage(object->toMessage(), row); break;
@@ -129,7 +116,7 @@ void StoreBuilder::add(TDFObject* object)
         TDFMessageCall* call = object->toMessageCall();
         if (const TDFMessage* message = call->message) {
             row.instance = instanceRow(message->sender);
-            row.name = strings_.intern(messageName(message));
+            row.name = messageName(message);
         }
         eventOf_[call] = row.id;
         break;
@@ -147,19 +134,19 @@ void StoreBuilder::add(TDFObject* object)
                 addDeletion(instance, row.id);
         break;
     case TDF_NOTE:
-        row.name = strings_.intern(objectName(object));
+        row.name = objectName(object);
         addAttachment(object->toNote()->owner, row);
         break;
     case TDF_GLYPH: {
         TDFGlyph* glyph = object->toGlyph();
-        row.name = strings_.intern(objectName(object));
+        row.name = objectName(object);
         if (glyph->definition && glyph->definition->type != Glyph::GLYPH_NONE)
             row.flags |= eventFlag::alarm;
         addAttachment(glyph->owner, row);
         break;
     }
     case TDF_SYNCHRONISATION:
-        row.name = strings_.intern(object->name());
+        row.name = object->name();
         if (const TDFInstanceList* members = object->toSynchronisation()->instances)
             for (const TDFInstance* member : *members)
                 sink_.member({row.id, instanceRow(member)});
@@ -170,7 +157,7 @@ void StoreBuilder::add(TDFObject* object)
         // A thread record may number, name or colour its thread anew.
         if (info->thread)
             refreshThread(info->thread, row.thread);
-        row.name = strings_.intern(info->name());
+        row.name = info->name();
         break;
     }
     case TDF_LOOP_START: addLoopStart(object, row); break;
@@ -178,13 +165,13 @@ void StoreBuilder::add(TDFObject* object)
     case TDF_NEW_TRACE: break;
     default:
         row.instance = instanceRow(instanceOf(object));
-        row.name = strings_.intern(object->name());
+        row.name = object->name();
         break;
     }
     lineEvents_.emplace_back(object, row);
     if (follower_)
         follower_->event(object, row);
-    sink_.event(row, strings_);
+    sink_.event(row);
 }
 
 void StoreBuilder::addMessage(TDFMessage* message, EventRow& row)
@@ -192,11 +179,13 @@ void StoreBuilder::addMessage(TDFMessage* message, EventRow& row)
     row.instance = instanceRow(message->sender);
     row.peer = instanceRow(message->receiver);
     row.thread = threadRow(message->thread);
-    row.name = strings_.intern(messageName(message));
+    row.name = messageName(message);
     if (message->receiver && message->receiver->creationMessage == message)
         row.flags |= eventFlag::createdReceiver;
+    // The static id as read, also one that matched no static message.
+    const unsigned long long staticId = message->model ? message->model->id : message->staticId();
     MessageRow out{row.id, row.instance, row.peer, row.name,
-                   message->model ? static_cast<std::int64_t>(message->model->id) : none,
+                   message->model || staticId != 0 ? static_cast<std::int64_t>(staticId) : none,
                    none, none, message->time, 0};
     if (TDFMessageCall* call = message->call) {
         row.flags |= eventFlag::completesCall;
@@ -209,7 +198,7 @@ void StoreBuilder::addMessage(TDFMessage* message, EventRow& row)
     }
     // Without a static message no return can take it.
     if (!message->model) {
-        sink_.message(out, strings_);
+        sink_.message(out);
         return;
     }
     eventOf_[message] = row.id;
@@ -218,7 +207,7 @@ void StoreBuilder::addMessage(TDFMessage* message, EventRow& row)
 
 void StoreBuilder::addReturn(TDFObject* object, EventRow& row)
 {
-    row.name = strings_.intern(object->name());
+    row.name = object->name();
     TDFMessage* message = object->toMessageReturn()->message;
     if (!message)
         return;
@@ -234,7 +223,7 @@ void StoreBuilder::addReturn(TDFObject* object, EventRow& row)
     row.thread = open->second.thread;
     out.returnEvent = row.id;
     out.returned = object->time;
-    sink_.message(out, strings_);
+    sink_.message(out);
     openMessages_.erase(open);
 }
 
@@ -271,19 +260,13 @@ void StoreBuilder::addInstance(TDFInstance* instance, EventRow& row)
 {
     const std::int64_t id = nextInstance_++;
     row.instance = id;
-    row.name = strings_.intern(instance->name());
+    row.name = instance->name();
     const InstanceType* type = instance->model ? instance->model->instanceType : nullptr;
-    openInstances_.emplace(id, InstanceRow{id, instance->id, trace_, row.name,
-                                           type ? strings_.intern(type->name) : none, row.id, none});
+    openInstances_.emplace(id, InstanceRow{id, instance->id, trace_, row.name, type ? type->name : QString(),
+                                           row.id, none});
     createdEvent_.push_back(row.id);
     rowOf_[instance] = id;
-    // No line names the instance that bore the id before: its row is whole
-    // once it is deleted.
-    const auto [earlier, first] = rowOfId_.try_emplace(instance->id, id);
-    if (!first) {
-        settleInstance(earlier->second);
-        earlier->second = id;
-    }
+    rowsOfId_[instance->id].newest = id;
 }
 
 void StoreBuilder::refreshInstance(TDFInstance* instance)
@@ -292,30 +275,25 @@ void StoreBuilder::refreshInstance(TDFInstance* instance)
     if (open == openInstances_.end())
         return;
     const InstanceType* type = instance->model ? instance->model->instanceType : nullptr;
-    open->second.name = strings_.intern(instance->name());
-    open->second.type = type ? strings_.intern(type->name) : none;
+    open->second.name = instance->name();
+    open->second.type = type ? type->name : QString();
 }
 
 void StoreBuilder::addDeletion(TDFInstance* instance, std::int64_t event)
 {
-    const auto open = openInstances_.find(instanceRow(instance));
-    if (open == openInstances_.end())
+    const std::int64_t row = instanceRow(instance);
+    if (row == none)
         return;
-    // A DI may delete the newest instance of its id again: the instance
-    // keeps the last deletion.
-    open->second.deleted = event;
-    deletedRowOfId_[open->second.dynamicId] = open->first;
-    const auto newest = rowOfId_.find(open->second.dynamicId);
-    if (newest == rowOfId_.end() || newest->second != open->first)
-        settleInstance(open->first);
-}
-
-void StoreBuilder::settleInstance(std::int64_t row)
-{
     const auto open = openInstances_.find(row);
-    if (open == openInstances_.end() || open->second.deleted == none)
+    if (open == openInstances_.end()) {
+        // Handed out at its deletion: a DI deleted the newest instance of
+        // its id again.
+        sink_.deletedAgain(row, event);
         return;
-    sink_.instance(open->second, strings_);
+    }
+    open->second.deleted = event;
+    rowsOfId_[open->second.dynamicId].newestDeleted = row;
+    sink_.instance(open->second);
     openInstances_.erase(open);
 }
 
@@ -344,10 +322,10 @@ void StoreBuilder::addLoopStart(TDFObject* object, EventRow& row)
     TDFLoopStart* start = object->toLoopStart();
     row.instance = instanceRow(start->instance);
     const QString name = start->name();
-    row.name = strings_.intern(name.isEmpty() ? start->loopId : name);
+    row.name = name.isEmpty() ? start->loopId : name;
     loopStack_.push_back(row.id);
     eventOf_[start] = row.id;
-    openLoops_.emplace(row.id, LoopRow{row.id, none, row.name, strings_.intern(start->loopId), start->iterations,
+    openLoops_.emplace(row.id, LoopRow{row.id, none, row.name, start->loopId, start->iterations,
                                        static_cast<int>(loopStack_.size()), row.instance});
 }
 
@@ -373,7 +351,7 @@ void StoreBuilder::addLoopEnd(TDFObject* object, EventRow& row)
     row.owner = startEvent;
     loop.endEvent = row.id;
     loop.iterations = start->iterations;
-    sink_.loop(loop, strings_);
+    sink_.loop(loop);
     openLoops_.erase(open);
 }
 
@@ -408,12 +386,13 @@ std::int64_t StoreBuilder::instanceRow(const TDFInstance* instance)
     // the newest deleted one of that id (only those are freed), also when
     // a new one took the id since. Remembered from its first event on, as
     // later instances may take and leave the id while it lives.
-    const auto& rows = instance->deletion ? deletedRowOfId_ : rowOfId_;
-    const auto byId = rows.find(instance->id);
-    if (byId == rows.end())
+    const auto byId = rowsOfId_.find(instance->id);
+    if (byId == rowsOfId_.end())
         return none;
-    rowOf_.emplace(instance, byId->second);
-    return byId->second;
+    const std::int64_t row = instance->deletion ? byId->second.newestDeleted : byId->second.newest;
+    if (row != none)
+        rowOf_.emplace(instance, row);
+    return row;
 }
 
 std::int64_t StoreBuilder::eventOf(const TDFObject* object) const
@@ -429,7 +408,7 @@ std::int64_t StoreBuilder::threadRow(const TDFThread* thread)
     const auto found = threadOf_.find(thread);
     if (found != threadOf_.end())
         return found->second;
-    threads_.push_back({nextThread_++, trace_, 0, none, 0});
+    threads_.push_back({nextThread_++, trace_, 0, QString(), 0});
     threadOf_.emplace(thread, threads_.back().id);
     refreshThread(thread, threads_.back().id);
     return threads_.back().id;
@@ -439,20 +418,8 @@ void StoreBuilder::refreshThread(const TDFThread* thread, std::int64_t id)
 {
     ThreadRow& row = threads_[static_cast<size_t>(id - threads_.front().id)];
     row.number = thread->num;
-    row.name = strings_.intern(thread->name);
+    row.name = thread->name;
     row.colour = thread->colorIndex;
-}
-
-std::int64_t StoreBuilder::styleOf(Style* style)
-{
-    if (!style)
-        return none;
-    const auto found = styleOf_.find(style);
-    if (found != styleOf_.end())
-        return found->second;
-    const std::int64_t name = strings_.intern(style->name());
-    styleOf_.emplace(style, name);
-    return name;
 }
 
 void StoreBuilder::closeTrace()
@@ -467,13 +434,13 @@ void StoreBuilder::closeTrace()
         return keys;
     };
     for (const std::int64_t key : sorted(openMessages_))
-        sink_.message(openMessages_.at(key).row, strings_);
+        sink_.message(openMessages_.at(key).row);
     for (const std::int64_t key : sorted(openInstances_))
-        sink_.instance(openInstances_.at(key), strings_);
+        sink_.instance(openInstances_.at(key));
     for (const std::int64_t key : sorted(openLoops_))
-        sink_.loop(openLoops_.at(key), strings_);
+        sink_.loop(openLoops_.at(key));
     for (const ThreadRow& thread : threads_)
-        sink_.thread(thread, strings_);
+        sink_.thread(thread);
     openMessages_.clear();
     openInstances_.clear();
     openLoops_.clear();
@@ -482,8 +449,7 @@ void StoreBuilder::closeTrace()
     threads_.clear();
     eventOf_.clear();
     rowOf_.clear();
-    rowOfId_.clear();
-    deletedRowOfId_.clear();
+    rowsOfId_.clear();
     threadOf_.clear();
 }
 

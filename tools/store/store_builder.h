@@ -8,9 +8,10 @@
 // entry for an object leaves its maps when the reader frees the object (the
 // release observer) or when the object can no longer be named (a returned
 // message, a completed call, an ended loop), and everything goes at a new
-// trace, which frees the whole model. What it keeps beside the strings
-// follows what is open: instances not deleted, messages not returned, loops
-// not ended, calls not completed.
+// trace, which frees the whole model. What it keeps follows what is open:
+// instances not deleted, messages not returned, loops not ended, calls not
+// completed; beyond that a few bytes for each instance and dynamic id, as
+// the streaming reader keeps for them.
 
 #include "store_rows.h"
 
@@ -18,7 +19,6 @@
 #include <unordered_map>
 #include <vector>
 
-class Style;
 class TDF;
 class TDFInstance;
 class TDFMessage;
@@ -54,7 +54,6 @@ public:
     // `follower` (or none) outlives the builder.
     void setFollower(LineFollower* follower) { follower_ = follower; }
 
-    const StringTable& strings() const { return strings_; }
     // The row of an instance the reader holds; none for null or unknown.
     std::int64_t instanceRow(const TDFInstance* instance);
     std::int64_t events() const { return nextEvent_; }
@@ -84,8 +83,6 @@ private:
     void addReturn(TDFObject* object, EventRow& row);
     void addInstance(TDFInstance* instance, EventRow& row);
     void addDeletion(TDFInstance* instance, std::int64_t event);
-    // Hands out the row of a deleted instance that no line can delete again.
-    void settleInstance(std::int64_t row);
     void addAttachment(TDFObject* owner, EventRow& row);
     void addLoopStart(TDFObject* object, EventRow& row);
     void addLoopEnd(TDFObject* object, EventRow& row);
@@ -97,14 +94,12 @@ private:
     std::int64_t threadRow(const TDFThread* thread);
     void refreshThread(const TDFThread* thread, std::int64_t id);
     std::int64_t eventOf(const TDFObject* object) const;
-    std::int64_t styleOf(Style* style);
     std::int64_t openMessageOf(TDFMessage* message);
     CompactKey compactKey(const OpenMessage& open) const;
 
     TDF& reader_;
     StoreSink& sink_;
     LineFollower* follower_ = nullptr;
-    StringTable strings_;
     std::int64_t trace_ = 0;
     std::int64_t nextEvent_ = 0;
     std::int64_t nextInstance_ = 0;
@@ -118,10 +113,14 @@ private:
     // Objects that later lines name, while the reader holds them.
     std::unordered_map<const TDFObject*, std::int64_t> eventOf_;      // messages, calls, loop starts
     std::unordered_map<const TDFInstance*, std::int64_t> rowOf_;      // instances
-    std::unordered_map<unsigned long long, std::int64_t> rowOfId_;   // the newest instance under a dynamic id
-    std::unordered_map<unsigned long long, std::int64_t> deletedRowOfId_;  // the newest deleted one
+    // The rows of the newest instance under a dynamic id and of the newest
+    // deleted one.
+    struct RowsOfId {
+        std::int64_t newest = none;
+        std::int64_t newestDeleted = none;
+    };
+    std::unordered_map<unsigned long long, RowsOfId> rowsOfId_;
     std::unordered_map<const TDFThread*, std::int64_t> threadOf_;     // the reader's threads, until a new trace
-    std::unordered_map<const Style*, std::int64_t> styleOf_;          // the configuration's styles
     std::vector<std::int64_t> createdEvent_;                          // of each instance row
 
     std::unordered_map<std::int64_t, InstanceRow> openInstances_;

@@ -6,7 +6,10 @@
 // returned, an instance when it is deleted, a loop when it ends, and what is
 // still open when its trace (an NT section) or the file ends. References
 // between rows are row numbers (events count from 0 in trace order), never
-// addresses; `none` stands for no row.
+// addresses; `none` stands for no row. Texts are the reader's strings,
+// shared, null for none: a sink that keeps them interns them, one that
+// writes them out lets them go, so that texts met once (generated names)
+// don't pile up.
 
 #include <QByteArray>
 #include <QHash>
@@ -26,7 +29,8 @@ constexpr unsigned alarm = 2;          // a glyph of a kind that reports a failu
 constexpr unsigned createdReceiver = 4;  // a message that brought its receiver into being
 }
 
-// Distinct texts, each stored once as UTF-8 and named by its number.
+// Distinct texts, each stored once as UTF-8 and named by its number: how a
+// store kept in memory holds them.
 class StringTable {
 public:
     // The number of the text; none for a null text.
@@ -37,6 +41,16 @@ public:
     size_t bytes() const { return bytes_; }
 
 private:
+    // The texts met last, by where their characters are: most events name
+    // the text of their static object, one shared string each. Holding the
+    // string keeps its characters where they are, so that an equal address
+    // is the same text.
+    struct Recent {
+        QString text;
+        std::int64_t id = -1;
+    };
+    static constexpr size_t recentSlots = 256;
+    Recent recent_[recentSlots];
     QHash<QString, std::int64_t> index_;
     std::vector<QByteArray> texts_;
     size_t bytes_ = 0;
@@ -50,9 +64,9 @@ struct EventRow {
     std::int64_t trace;       // the NT section, from 0
     std::int64_t instance;    // instance row it is on
     std::int64_t peer;        // instance row of a message's or return's receiver
-    std::int64_t name;        // string
-    std::int64_t link;        // string
-    std::int64_t style;       // string: the style's name
+    QString name;
+    QString link;
+    QString style;            // the style's name
     std::int64_t thread;      // thread row
     std::int64_t owner;       // event a note or glyph is attached to
     unsigned flags;
@@ -62,8 +76,8 @@ struct InstanceRow {
     std::int64_t id;
     unsigned long long dynamicId;
     std::int64_t trace;
-    std::int64_t name;  // string
-    std::int64_t type;  // string: the instance type's name
+    QString name;
+    QString type;  // the instance type's name
     std::int64_t created;
     std::int64_t deleted;
 };
@@ -72,7 +86,7 @@ struct MessageRow {
     std::int64_t event;
     std::int64_t sender;    // instance row
     std::int64_t receiver;  // instance row
-    std::int64_t name;      // string
+    QString name;
     std::int64_t staticId;  // none without a static message
     std::int64_t callEvent;
     std::int64_t returnEvent;
@@ -83,8 +97,8 @@ struct MessageRow {
 struct LoopRow {
     std::int64_t startEvent;
     std::int64_t endEvent;
-    std::int64_t name;    // string: the loop's name, else its dotted id
-    std::int64_t loopId;  // string: the dotted id
+    QString name;    // the loop's name, else its dotted id
+    QString loopId;  // the dotted id
     unsigned long long iterations;
     int depth;  // 1 for a loop in no other
     std::int64_t instance;
@@ -94,7 +108,7 @@ struct ThreadRow {
     std::int64_t id;
     std::int64_t trace;
     unsigned long long number;
-    std::int64_t name;  // string
+    QString name;
     int colour;
 };
 
@@ -112,16 +126,18 @@ struct DiagnosticRow {
     QString message;
 };
 
-// Takes the rows as the builder hands them out; the strings they name are
-// in the builder's table, which lives as long as it does.
+// Takes the rows as the builder hands them out.
 class StoreSink {
 public:
     virtual ~StoreSink() = default;
-    virtual void event(const EventRow& row, const StringTable& strings) = 0;
-    virtual void instance(const InstanceRow& row, const StringTable& strings) = 0;
-    virtual void message(const MessageRow& row, const StringTable& strings) = 0;
-    virtual void loop(const LoopRow& row, const StringTable& strings) = 0;
-    virtual void thread(const ThreadRow& row, const StringTable& strings) = 0;
+    virtual void event(const EventRow& row) = 0;
+    virtual void instance(const InstanceRow& row) = 0;
+    // A DI deleted the instance of a row handed out again: the instance
+    // keeps the last deletion, as the reader's does.
+    virtual void deletedAgain(std::int64_t instance, std::int64_t event) = 0;
+    virtual void message(const MessageRow& row) = 0;
+    virtual void loop(const LoopRow& row) = 0;
+    virtual void thread(const ThreadRow& row) = 0;
     virtual void member(const MemberRow& row) = 0;
 };
 

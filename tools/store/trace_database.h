@@ -49,11 +49,14 @@ struct StoreTotals {
 // Reads the trace (options.traces.first(), "-" for standard input) in
 // streaming mode with the tool's "read N lines ... in S s" line on standard
 // error and progress on a terminal, and writes its store into `db`, an open,
-// empty connection: the tables, the rows in one transaction through
-// prepared statements, the indexes after the load, meta. False after saying
-// why (tdftool: ... on standard error), also when SQLite fails. A trace
-// whose lines report errors is still loaded (its diagnostic rows say what);
-// counts.errors tells the caller.
+// empty connection outside a transaction: the tables, the rows in one
+// transaction through prepared statements, the indexes after the load,
+// meta. False after saying why (tdftool: ... on standard error), also when
+// SQLite fails. A trace whose lines report errors is still loaded (its
+// diagnostic rows say what); counts.errors tells the caller. The loading
+// keeps no journal (journal_mode OFF) and holds the file locked while the
+// connection lives (locking_mode EXCLUSIVE): after a failure the file is
+// not to be used but removed.
 bool loadTrace(sqlite3* db, const Options& options, TCFList& configurations, ReadCounts& counts,
                StoreTotals* totals = nullptr);
 

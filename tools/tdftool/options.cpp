@@ -31,8 +31,9 @@ const ToolSyntax syntax = {
          "view, zoom, panning, search and the details of each event."},
         {"export", "--sqlite OUT TRACE",
          "Reads the trace in one streaming pass and writes its events, instances, messages, loops, threads, notes, "
-         "glyphs and diagnostics to OUT, an SQLite database (tables in docs/sql.md), then prints how many of each "
-         "it holds; the reading rate and, on a terminal, a progress line on standard error, as check prints them. "
+         "glyphs and diagnostics to OUT, an SQLite database (tables in docs/sql.md), then prints how many events, "
+         "instances, messages and loops it holds; the reading rate and, on a terminal, a progress line go to "
+         "standard error, as check prints them. "
          "The database is whole or absent: it is written beside OUT and renamed into place at the end, also when "
          "the trace reported errors (the diagnostic table lists them; the exit status is 1)."},
     },
