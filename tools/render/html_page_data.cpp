@@ -33,6 +33,68 @@ bool isDrawnKind(int kind)
     return kind != TDF_NEW_TRACE && kind != TDF_GENERIC && kind != TDF_DEFINITION_BLOCK;
 }
 
+// Page-wide tables: texts and styles in the order the page first uses them.
+class Tables {
+public:
+    Tables(PageData& data, const store::EventStore& store, const PageLooks& looks)
+        : data_(data), store_(store), looks_(looks), styleIndex_(looks.styles.size(), none),
+          storeTexts_(store.strings.size(), unknown), looksTexts_(looks.texts.size(), unknown)
+    {
+    }
+    int text(const QString& value)
+    {
+        if (value.isEmpty())
+            return none;
+        const QString line = singleLine(value);
+        const auto found = textIndex_.constFind(line);
+        if (found != textIndex_.constEnd())
+            return found.value();
+        const int index = static_cast<int>(data_.strings.size());
+        textIndex_.insert(line, index);
+        data_.strings.push_back(line);
+        return index;
+    }
+    int style(std::int32_t look)
+    {
+        int& index = styleIndex_[static_cast<size_t>(look)];
+        if (index == none) {
+            index = static_cast<int>(data_.styles.size());
+            data_.styles.push_back(looks_.styles[static_cast<size_t>(look)]);
+        }
+        return index;
+    }
+
+    // The same for a store's or the looks' text, remembered.
+    int storeText(std::int64_t id)
+    {
+        if (id == store::none)
+            return none;
+        int& index = storeTexts_[static_cast<size_t>(id)];
+        if (index == unknown)
+            index = text(QString::fromUtf8(store_.strings[static_cast<size_t>(id)]));
+        return index;
+    }
+    int looksText(std::int32_t id)
+    {
+        if (id == PageLooks::none)
+            return none;
+        int& index = looksTexts_[static_cast<size_t>(id)];
+        if (index == unknown)
+            index = text(looks_.texts[static_cast<size_t>(id)]);
+        return index;
+    }
+
+private:
+    static constexpr int unknown = -2;
+    PageData& data_;
+    const store::EventStore& store_;
+    const PageLooks& looks_;
+    QHash<QString, int> textIndex_;
+    std::vector<int> styleIndex_;
+    std::vector<int> storeTexts_;
+    std::vector<int> looksTexts_;
+};
+
 }
 
 // The page's view of the store: its events are the drawn ones of the last
@@ -43,17 +105,25 @@ public:
 
     const store::EventStore& store_;
     const PageLooks& looks_;
-    std::vector<Row> rows_;  // the store's event of each page event
+    // The store's events of the page's: from first_ on, but for those the
+    // page does not draw, when there are any (then rows_ lists them all).
+    Row first_ = 0;
+    size_t count_ = 0;
+    std::vector<Row> rows_;
     std::unique_ptr<Plan> plan_;
-    std::vector<int> style_, label_, link_, timeText_;
+    std::unique_ptr<Tables> tables_;
+    std::vector<int> timeText_;
     Row firstThread_ = 0;  // the store's row of the trace's first thread
 
-    size_t count() const { return rows_.size(); }
+    size_t count() const { return count_; }
+    Row rowAt(size_t event) const { return rows_.empty() ? first_ + static_cast<Row>(event) : rows_[event]; }
     // The page's event of a store event, or none.
     int pageEvent(Row event) const
     {
         if (event == store::none)
             return none;
+        if (rows_.empty())
+            return event >= first_ && event < first_ + static_cast<Row>(count_) ? static_cast<int>(event - first_) : none;
         const auto found = std::lower_bound(rows_.begin(), rows_.end(), event);
         return found != rows_.end() && *found == event ? static_cast<int>(found - rows_.begin()) : none;
     }
@@ -103,6 +173,14 @@ public:
     // them; none stands for the world actor.
     void involved(Row event, std::vector<Row>& out, size_t& member) const;
     QString labelOf(Row event) const;
+    // The column plan: one walk gives the first and last event drawn on
+    // each instance.
+    void planColumns(bool world);
+    // An event's link, style and label in the page's tables; the first
+    // call for each event in trace order adds what they lack.
+    int linkAt(Row event);
+    int styleAt(Row event);
+    int labelAt(Row event);
     QString loopLabel(Row start) const;
     unsigned long long timeOf(Row event) const;
 };
@@ -190,44 +268,97 @@ QString PageData::Source::labelOf(Row event) const
     }
 }
 
-namespace {
+int PageData::Source::linkAt(Row event)
+{
+    Tables& tables = *tables_;
+    // Its own link is the page's first, also where another replaces it.
+    const int kind = this->kind(event);
+    const Row instance = instanceOf(event);
+    // An instance's link is the one its model gave it last.
+    const int own = kind == TDF_INSTANCE && instance != store::none
+                        ? tables.looksText(looks_.instances[static_cast<size_t>(instance)].link)
+                        : tables.storeText(store_.events.link[static_cast<size_t>(event)]);
+    if (kind != TDF_MESSAGE_CALL)
+        return own;
+    // A call shows its message's link: the completing message's, else the
+    // one it had when called.
+    if (const Row message = partnerOf(event); message != store::none)
+        return tables.storeText(store_.events.link[static_cast<size_t>(message)]);
+    const auto found = std::lower_bound(looks_.calls.begin(), looks_.calls.end(), event,
+                                        [](const PageLooks::Call& call, Row key) { return call.event < key; });
+    return found != looks_.calls.end() && found->event == event ? tables.looksText(found->link) : none;
+}
 
-// Page-wide tables: texts and styles in the order the page first uses them.
-class Tables {
-public:
-    Tables(PageData& data, const PageLooks& looks) : data_(data), looks_(looks), styleIndex_(looks.styles.size(), none)
-    {
+int PageData::Source::styleAt(Row event)
+{
+    // A completed call is painted as its message.
+    const Row message = kind(event) == TDF_MESSAGE_CALL ? partnerOf(event) : store::none;
+    return tables_->style(looks_.look[static_cast<size_t>(message != store::none ? message : event)]);
+}
+
+int PageData::Source::labelAt(Row event)
+{
+    switch (kind(event)) {
+    case TDF_INSTANCE:
+    case TDF_MESSAGE_CALL:
+    case TDF_LOOP_START:
+    case TDF_LOOP_END:
+    case TDF_THREAD_INFO:
+        return tables_->text(labelOf(event));
+    default:
+        return tables_->looksText(looks_.label[static_cast<size_t>(event)]);
     }
-    int text(const QString& value)
-    {
-        if (value.isEmpty())
-            return none;
-        const QString line = singleLine(value);
-        const auto found = textIndex_.constFind(line);
-        if (found != textIndex_.constEnd())
-            return found.value();
-        const int index = static_cast<int>(data_.strings.size());
-        textIndex_.insert(line, index);
-        data_.strings.push_back(line);
-        return index;
-    }
-    int style(std::int32_t look)
-    {
-        int& index = styleIndex_[static_cast<size_t>(look)];
-        if (index == none) {
-            index = static_cast<int>(data_.styles.size());
-            data_.styles.push_back(looks_.styles[static_cast<size_t>(look)]);
+}
+
+void PageData::Source::planColumns(bool world)
+{
+    // The column plan: one walk gives the first and last event drawn on
+    // each instance.
+    struct Use {
+        Row instance;
+        long long firstShown;
+        long long lastShown;
+        bool created;
+    };
+    std::vector<Use> uses;
+    std::unordered_map<Row, size_t> useOf;
+    std::vector<Row> instancesOf;
+    size_t member = 0;
+    const long long count = static_cast<long long>(this->count());
+    for (long long event = 0; event < count; ++event) {
+        const Row row = rowAt(static_cast<size_t>(event));
+        involved(row, instancesOf, member);
+        for (const Row instance : instancesOf) {
+            if (instance == store::none)
+                continue;
+            const auto [found, added] = useOf.try_emplace(instance, uses.size());
+            if (added)
+                uses.push_back({instance, event, event, false});
+            Use& use = uses[found->second];
+            use.lastShown = event;
+            use.created = use.created || (kind(row) == TDF_INSTANCE && instanceOf(row) == instance);
         }
-        return index;
     }
-
-private:
-    PageData& data_;
-    const PageLooks& looks_;
-    QHash<QString, int> textIndex_;
-    std::vector<int> styleIndex_;
-};
-
+    std::vector<Plan::Occupant> byStart;
+    std::vector<Plan::Occupant> later;
+    for (const Use& use : uses) {
+        Plan::Occupant occupant;
+        occupant.instance = use.instance;
+        occupant.first = use.created ? use.firstShown : Plan::top;
+        const int deletion = pageEvent(instance(use.instance).deleted);
+        occupant.deletion = deletion == none ? count : deletion;
+        occupant.last = occupant.deletion == count ? count : std::max(use.lastShown, occupant.deletion);
+        (occupant.first == Plan::top ? byStart : later).push_back(occupant);
+    }
+    // Those there at the top in the order they were created, then the
+    // others as they come.
+    std::stable_sort(byStart.begin(), byStart.end(), [this](const Plan::Occupant& a, const Plan::Occupant& b) {
+        return instance(a.instance).created < instance(b.instance).created;
+    });
+    byStart.insert(byStart.end(), later.begin(), later.end());
+    plan_ = std::make_unique<Plan>(byStart, count, world, store::none, [this](const Row& row) {
+        return instanceTitle(instance(row).name, instance(row).dynamicId);
+    });
 }
 
 PageData::PageData(const store::EventStore& store, const PageLooks& looks, const QString& title)
@@ -239,11 +370,17 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
     size_t first = kinds.size();
     while (first > 0 && kinds[first - 1] != TDF_NEW_TRACE)
         --first;
-    for (size_t event = first; event < kinds.size(); ++event) {
-        if (isDrawnKind(kinds[event]))
-            source.rows_.push_back(static_cast<Row>(event));
+    const std::int64_t lastTrace = std::count(kinds.begin(), kinds.begin() + static_cast<std::ptrdiff_t>(first),
+                                              std::uint8_t(TDF_NEW_TRACE));
+    source.first_ = static_cast<Row>(first);
+    source.count_ = kinds.size() - first;
+    if (!std::all_of(kinds.begin() + static_cast<std::ptrdiff_t>(first), kinds.end(), isDrawnKind)) {
+        for (size_t event = first; event < kinds.size(); ++event) {
+            if (isDrawnKind(kinds[event]))
+                source.rows_.push_back(static_cast<Row>(event));
+        }
+        source.count_ = source.rows_.size();
     }
-    const std::int32_t lastTrace = kinds.empty() ? 0 : store.events.trace.back();
     for (const store::ThreadRow& thread : store.threads) {
         if (thread.trace == lastTrace) {
             source.firstThread_ = thread.id;
@@ -258,53 +395,9 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
         threadColors.push_back(svgColor(StylePalette::threadColor(thread.colour)));
     }
 
-    // The column plan: one walk gives the first and last event drawn on
-    // each instance.
-    struct Use {
-        Row instance;
-        long long firstShown;
-        long long lastShown;
-        bool created;
-    };
-    std::vector<Use> uses;
-    std::unordered_map<Row, size_t> useOf;
+    source.planColumns(looks.world);
     std::vector<Row> instancesOf;
-    size_t member = 0;
     const long long count = static_cast<long long>(source.count());
-    for (long long event = 0; event < count; ++event) {
-        const Row row = source.rows_[static_cast<size_t>(event)];
-        source.involved(row, instancesOf, member);
-        for (const Row instance : instancesOf) {
-            if (instance == store::none)
-                continue;
-            const auto [found, added] = useOf.try_emplace(instance, uses.size());
-            if (added)
-                uses.push_back({instance, event, event, false});
-            Use& use = uses[found->second];
-            use.lastShown = event;
-            use.created = use.created || (source.kind(row) == TDF_INSTANCE && source.instanceOf(row) == instance);
-        }
-    }
-    std::vector<Plan::Occupant> byStart;
-    std::vector<Plan::Occupant> later;
-    for (const Use& use : uses) {
-        Plan::Occupant occupant;
-        occupant.instance = use.instance;
-        occupant.first = use.created ? use.firstShown : Plan::top;
-        const int deletion = source.pageEvent(source.instance(use.instance).deleted);
-        occupant.deletion = deletion == none ? count : deletion;
-        occupant.last = occupant.deletion == count ? count : std::max(use.lastShown, occupant.deletion);
-        (occupant.first == Plan::top ? byStart : later).push_back(occupant);
-    }
-    // Those there at the top in the order they were created, then the
-    // others as they come.
-    std::stable_sort(byStart.begin(), byStart.end(), [&source](const Plan::Occupant& a, const Plan::Occupant& b) {
-        return source.instance(a.instance).created < source.instance(b.instance).created;
-    });
-    byStart.insert(byStart.end(), later.begin(), later.end());
-    source.plan_ = std::make_unique<Plan>(byStart, count, looks.world, store::none, [&source](const Row& row) {
-        return instanceTitle(source.instance(row).name, source.instance(row).dynamicId);
-    });
     world = source.plan_->hasWorld();
     columns = source.plan_->columns();
     this->title = title.isEmpty() ? QStringLiteral("trace") : singleLine(title);
@@ -314,36 +407,14 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
 
     // Texts and styles in the order the events, the lifelines and the
     // loops use them: an event's own link, a call's message's, its label.
-    Tables tables(*this, looks);
-    source.style_.reserve(source.count());
-    source.label_.reserve(source.count());
-    source.link_.reserve(source.count());
-    for (const Row row : source.rows_) {
-        const int kind = source.kind(row);
-        // An instance's link is the one its model gave it last.
-        int link = kind == TDF_INSTANCE && source.instanceOf(row) != store::none
-                       ? tables.text(source.looksText(looks.instances[size_t(source.instanceOf(row))].link))
-                       : tables.text(source.storeText(store.events.link[static_cast<size_t>(row)]));
-        std::int32_t look = looks.look[static_cast<size_t>(row)];
-        if (kind == TDF_MESSAGE_CALL) {
-            const Row message = source.partnerOf(row);
-            // The message a call announces: its link and style once it is
-            // completed.
-            if (message != store::none) {
-                link = tables.text(source.storeText(store.events.link[static_cast<size_t>(message)]));
-                look = looks.look[static_cast<size_t>(message)];
-            } else if (source.hasMessage(row)) {
-                const auto found = std::lower_bound(
-                    looks.calls.begin(), looks.calls.end(), row,
-                    [](const PageLooks::Call& call, Row key) { return call.event < key; });
-                link = tables.text(source.looksText(found->link));
-            } else {
-                link = none;
-            }
-        }
-        source.style_.push_back(tables.style(look));
-        source.link_.push_back(link);
-        source.label_.push_back(tables.text(source.labelOf(row)));
+    // The columns of the events find them again when they are written.
+    source.tables_ = std::make_unique<Tables>(*this, store, looks);
+    Tables& tables = *source.tables_;
+    for (size_t page = 0; page < source.count(); ++page) {
+        const Row row = source.rowAt(page);
+        source.linkAt(row);
+        source.styleAt(row);
+        source.labelAt(row);
     }
 
     // Plain times (no format, or no unit to lay them out in) the page
@@ -355,8 +426,8 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
     bool plain = zero.startsWith(QLatin1Char('0')) &&
                  (isBlankTimeFormat(looks.timeFormat) || looks.timeUnit < UNIT_HOUR ||
                   looks.timeUnit > UNIT_PICOSECOND);
-    for (const Row row : source.rows_)
-        plain = plain && source.timeOf(row) < exactInScript;
+    for (size_t page = 0; page < source.count(); ++page)
+        plain = plain && source.timeOf(source.rowAt(page)) < exactInScript;
     if (plain) {
         timeUnit = singleLine(zero.mid(1));
     } else {
@@ -364,7 +435,8 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
         std::vector<int>& out = source.timeText_;
         out.reserve(source.count());
         unsigned long long previous = 0;
-        for (const Row row : source.rows_) {
+        for (size_t page = 0; page < source.count(); ++page) {
+            const Row row = source.rowAt(page);
             const unsigned long long time = source.timeOf(row);
             if (!out.empty() && time == previous) {
                 out.push_back(out.back());
@@ -386,16 +458,17 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
     // Lifelines column by column, each column's occupants top down, with
     // their bars: from the creating message, then the recorded bounds.
     barStyle = tables.style(looks.barLook);
-    std::vector<std::vector<std::int32_t>> boundsOf;
+    // The recorded bounds of each instance row: from boundStart[row] on.
+    std::vector<size_t> boundStart(looks.instances.size() + 1, 0);
+    for (const PageLooks::Bound& bound : looks.bounds)
+        ++boundStart[static_cast<size_t>(bound.instance) + 1];
+    for (size_t row = 1; row < boundStart.size(); ++row)
+        boundStart[row] += boundStart[row - 1];
+    std::vector<std::int32_t> boundEvents(looks.bounds.size());
     {
-        std::vector<size_t> counts(looks.instances.size() + 1, 0);
+        std::vector<size_t> next(boundStart.begin(), boundStart.end() - 1);
         for (const PageLooks::Bound& bound : looks.bounds)
-            ++counts[static_cast<size_t>(bound.instance)];
-        boundsOf.resize(looks.instances.size());
-        for (size_t row = 0; row < boundsOf.size(); ++row)
-            boundsOf[row].reserve(counts[row]);
-        for (const PageLooks::Bound& bound : looks.bounds)
-            boundsOf[static_cast<size_t>(bound.instance)].push_back(bound.event);
+            boundEvents[next[static_cast<size_t>(bound.instance)]++] = bound.event;
     }
     for (int column = 0; column < columns; ++column) {
         for (const Plan::Occupant& occupant : source.plan_->occupants(column)) {
@@ -431,8 +504,9 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
             std::vector<int> bounds;
             if (shown.creationMessage != store::none)
                 bounds.push_back(source.pageEvent(shown.creationMessage));
-            for (const std::int32_t event : boundsOf[static_cast<size_t>(occupant.instance)])
-                bounds.push_back(source.pageEvent(event));
+            const size_t row = static_cast<size_t>(occupant.instance);
+            for (size_t k = boundStart[row]; k < boundStart[row + 1]; ++k)
+                bounds.push_back(source.pageEvent(boundEvents[k]));
             for (size_t k = 0; k < bounds.size(); k += 2) {
                 bars.lifeline.push_back(lifeline);
                 bars.start.push_back(bounds[k]);
@@ -463,9 +537,9 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
             widen(open.back(), frame.right);
         }
     };
-    member = 0;
+    size_t member = 0;
     for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rows_[i];
+        const Row row = source.rowAt(i);
         const int kind = source.kind(row);
         if (kind == TDF_LOOP_END) {
             const int start = source.pageEvent(source.ownerOf(row));
@@ -485,7 +559,7 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
             loops.right.push_back(INT_MIN);
             loops.parent.push_back(open.empty() ? none : open.back().loop);
             loops.label.push_back(tables.text(source.loopLabel(row)));
-            loops.link.push_back(tables.text(source.storeText(store.events.link[static_cast<size_t>(row)])));
+            loops.link.push_back(tables.storeText(store.events.link[static_cast<size_t>(row)]));
             loops.style.push_back(tables.style(looks.look[static_cast<size_t>(row)]));
             loops.endStyle.push_back(
                 tables.style(end != store::none ? looks.look[static_cast<size_t>(end)] : looks.loopEndLook));
@@ -523,19 +597,21 @@ long long PageData::events() const
 
 std::vector<std::uint8_t> PageData::kind() const
 {
+    const Source& source = *source_;
     std::vector<std::uint8_t> out;
-    out.reserve(source_->count());
-    for (const Row row : source_->rows_)
-        out.push_back(static_cast<std::uint8_t>(source_->kind(row)));
+    out.reserve(source.count());
+    for (size_t page = 0; page < source.count(); ++page)
+        out.push_back(static_cast<std::uint8_t>(source.kind(source.rowAt(page))));
     return out;
 }
 
 std::vector<unsigned long long> PageData::time() const
 {
+    const Source& source = *source_;
     std::vector<unsigned long long> out;
-    out.reserve(source_->count());
-    for (const Row row : source_->rows_)
-        out.push_back(source_->timeOf(row));
+    out.reserve(source.count());
+    for (size_t page = 0; page < source.count(); ++page)
+        out.push_back(source.timeOf(source.rowAt(page)));
     return out;
 }
 
@@ -545,7 +621,7 @@ std::vector<int> PageData::from() const
     std::vector<int> out(source.count(), none);
     bool edge = false;
     for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rows_[i];
+        const Row row = source.rowAt(i);
         switch (source.kind(row)) {
         case TDF_MESSAGE:
         case TDF_MESSAGE_CALL:
@@ -578,7 +654,7 @@ std::vector<int> PageData::to() const
     std::vector<int> out(source.count(), none);
     bool edge = false;
     for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rows_[i];
+        const Row row = source.rowAt(i);
         const int kind = source.kind(row);
         if (kind == TDF_MESSAGE || (kind == TDF_MESSAGE_RETURN && source.partnerOf(row) != store::none))
             out[i] = source.pageColumn(source.peerOf(row), edge);
@@ -586,19 +662,34 @@ std::vector<int> PageData::to() const
     return out;
 }
 
-const std::vector<int>& PageData::style() const
+std::vector<int> PageData::style() const
 {
-    return source_->style_;
+    Source& source = *source_;
+    std::vector<int> out;
+    out.reserve(source.count());
+    for (size_t page = 0; page < source.count(); ++page)
+        out.push_back(source.styleAt(source.rowAt(page)));
+    return out;
 }
 
-const std::vector<int>& PageData::label() const
+std::vector<int> PageData::label() const
 {
-    return source_->label_;
+    Source& source = *source_;
+    std::vector<int> out;
+    out.reserve(source.count());
+    for (size_t page = 0; page < source.count(); ++page)
+        out.push_back(source.labelAt(source.rowAt(page)));
+    return out;
 }
 
-const std::vector<int>& PageData::link() const
+std::vector<int> PageData::link() const
 {
-    return source_->link_;
+    Source& source = *source_;
+    std::vector<int> out;
+    out.reserve(source.count());
+    for (size_t page = 0; page < source.count(); ++page)
+        out.push_back(source.linkAt(source.rowAt(page)));
+    return out;
 }
 
 std::vector<int> PageData::partner() const
@@ -606,7 +697,7 @@ std::vector<int> PageData::partner() const
     const Source& source = *source_;
     std::vector<int> out(source.count(), none);
     for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rows_[i];
+        const Row row = source.rowAt(i);
         const int kind = source.kind(row);
         if (kind == TDF_MESSAGE || kind == TDF_MESSAGE_RETURN || kind == TDF_MESSAGE_CALL)
             out[i] = source.pageEvent(source.partnerOf(row));
@@ -619,7 +710,7 @@ std::vector<int> PageData::owner() const
     const Source& source = *source_;
     std::vector<int> out(source.count(), none);
     for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rows_[i];
+        const Row row = source.rowAt(i);
         const int kind = source.kind(row);
         if (kind != TDF_NOTE && kind != TDF_GLYPH)
             continue;
@@ -635,7 +726,7 @@ std::vector<int> PageData::thread() const
     const Source& source = *source_;
     std::vector<int> out(source.count(), none);
     for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rows_[i];
+        const Row row = source.rowAt(i);
         const int kind = source.kind(row);
         const Row thread = source.store_.events.thread[static_cast<size_t>(row)];
         if (thread != store::none && (kind == TDF_MESSAGE || kind == TDF_MESSAGE_RETURN || kind == TDF_THREAD_INFO))
@@ -649,7 +740,7 @@ std::vector<int> PageData::flags() const
     const Source& source = *source_;
     std::vector<int> out(source.count(), 0);
     for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rows_[i];
+        const Row row = source.rowAt(i);
         const unsigned stored = source.store_.events.flags[static_cast<size_t>(row)];
         const auto edge = [&source](Row instance, int flag) { return source.columnOf(instance) < 0 ? flag : 0; };
         switch (source.kind(row)) {
@@ -691,7 +782,8 @@ std::vector<int> PageData::members() const
     std::vector<int> out;
     std::vector<Row> members;
     size_t member = 0;
-    for (const Row row : source.rows_) {
+    for (size_t page = 0; page < source.count(); ++page) {
+        const Row row = source.rowAt(page);
         if (source.kind(row) != TDF_SYNCHRONISATION)
             continue;
         source.involved(row, members, member);

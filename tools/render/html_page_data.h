@@ -49,9 +49,9 @@ public:
     std::vector<unsigned long long> time() const;
     std::vector<int> from() const;     // sender, or the one lifeline the event shows on
     std::vector<int> to() const;       // receiver of a message or return
-    const std::vector<int>& style() const;  // index into styles
-    const std::vector<int>& label() const;  // index into strings, or none
-    const std::vector<int>& link() const;   // index into strings, or none
+    std::vector<int> style() const;  // index into styles
+    std::vector<int> label() const;  // index into strings, or none
+    std::vector<int> link() const;   // index into strings, or none
     std::vector<int> partner() const;  // a message's return or completing call and back, or none
     std::vector<int> owner() const;    // the event a note or glyph is attached to, or none
     std::vector<int> thread() const;   // index into threads, or none

@@ -4,7 +4,10 @@
 #include "html_page_data.h"
 #include "json_string.h"
 
+#include <functional>
+#include <iterator>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -61,22 +64,30 @@ bool writePageDataJson(const PageData& data, const PageWriter& write)
     if (!write(json))
         return false;
 
-    // The event columns one at a time: each is made, encoded and let go.
-    const bool eventsWritten =
-        write(numbers("kind", encodeNumbers(data.kind()))) &&
-        write(numbers("time", encodeNumbers(data.time(), true))) &&
-        write(numbers("from", encodeNumbers(data.from()))) && write(numbers("to", encodeNumbers(data.to()))) &&
-        write(numbers("style", encodeNumbers(data.style()))) &&
-        write(numbers("label", encodeNumbers(data.label()))) &&
-        write(numbers("link", encodeNumbers(data.link()))) &&
-        write(numbers("partner", encodeNumbers(data.partner()))) &&
-        write(numbers("owner", encodeNumbers(data.owner()))) &&
-        write(numbers("thread", encodeNumbers(data.thread()))) &&
-        write(numbers("flags", encodeNumbers(data.flags()))) &&
-        write(numbers("timeText", encodeNumbers(data.timeText(), true))) &&
-        write(numbers("members", encodeNumbers(data.members()), "},"));
-    if (!eventsWritten)
-        return false;
+    // The event columns one at a time: each is made, encoded, written and
+    // let go before the next (a statement each, so that no temporary of
+    // one outlives it).
+    using Column = std::function<QByteArray()>;
+    const std::pair<const char*, Column> columns[] = {
+        {"kind", [&] { return encodeNumbers(data.kind()); }},
+        {"time", [&] { return encodeNumbers(data.time(), true); }},
+        {"from", [&] { return encodeNumbers(data.from()); }},
+        {"to", [&] { return encodeNumbers(data.to()); }},
+        {"style", [&] { return encodeNumbers(data.style()); }},
+        {"label", [&] { return encodeNumbers(data.label()); }},
+        {"link", [&] { return encodeNumbers(data.link()); }},
+        {"partner", [&] { return encodeNumbers(data.partner()); }},
+        {"owner", [&] { return encodeNumbers(data.owner()); }},
+        {"thread", [&] { return encodeNumbers(data.thread()); }},
+        {"flags", [&] { return encodeNumbers(data.flags()); }},
+        {"timeText", [&] { return encodeNumbers(data.timeText(), true); }},
+        {"members", [&] { return encodeNumbers(data.members()); }},
+    };
+    for (const auto& [name, encoded] : columns) {
+        const bool last = &name == &columns[std::size(columns) - 1].first;
+        if (!write(numbers(name, encoded(), last ? "}," : ",")))
+            return false;
+    }
 
     const PageData::Lifelines& lines = data.lifelines;
     json = "\"lifelines\":{";

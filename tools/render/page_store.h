@@ -28,7 +28,7 @@ public:
     const PageLooks& looks() const { return looks_; }
 
 private:
-    store::EventStore store_;
+    store::EventStore store_{store::StoreContents::picture};
     store::StoreBuilder builder_;
     PageLooks looks_;
 };

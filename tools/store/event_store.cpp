@@ -29,15 +29,17 @@ void EventStore::event(const EventRow& row)
 {
     events.kind.push_back(static_cast<std::uint8_t>(row.kind));
     events.time.push_back(row.time);
-    events.line.push_back(row.line);
-    events.trace.push_back(static_cast<std::int32_t>(row.trace));
-    events.instance.push_back(row.instance);
-    events.peer.push_back(row.peer);
-    events.name.push_back(static_cast<std::int32_t>(table_.intern(row.name)));
+    if (contents_ == StoreContents::everything) {
+        events.line.push_back(row.line);
+        events.trace.push_back(static_cast<std::int32_t>(row.trace));
+        events.name.push_back(static_cast<std::int32_t>(table_.intern(row.name)));
+        events.style.push_back(static_cast<std::int32_t>(table_.intern(row.style)));
+    }
+    events.instance.push_back(static_cast<std::int32_t>(row.instance));
+    events.peer.push_back(static_cast<std::int32_t>(row.peer));
     events.link.push_back(static_cast<std::int32_t>(table_.intern(row.link)));
-    events.style.push_back(static_cast<std::int32_t>(table_.intern(row.style)));
     events.thread.push_back(static_cast<std::int32_t>(row.thread));
-    events.owner.push_back(row.owner);
+    events.owner.push_back(static_cast<std::int32_t>(row.owner));
     // A return's message and a loop end's loop are handed out before the
     // event itself, and have named it as a partner already.
     if (events.partner.size() < events.kind.size())
@@ -52,12 +54,12 @@ void EventStore::instance(const InstanceRow& row)
 
 void EventStore::pair(std::int64_t a, std::int64_t b)
 {
-    std::vector<std::int64_t>& partner = events.partner;
+    std::vector<std::int32_t>& partner = events.partner;
     const size_t last = static_cast<size_t>(std::max(a, b));
     if (partner.size() <= last)
         partner.resize(last + 1, none);
-    partner[static_cast<size_t>(a)] = b;
-    partner[static_cast<size_t>(b)] = a;
+    partner[static_cast<size_t>(a)] = static_cast<std::int32_t>(b);
+    partner[static_cast<size_t>(b)] = static_cast<std::int32_t>(a);
 }
 
 void EventStore::deletedAgain(std::int64_t instance, std::int64_t event)
@@ -70,7 +72,8 @@ void EventStore::deletedAgain(std::int64_t instance, std::int64_t event)
 
 void EventStore::message(const MessageRow& row)
 {
-    messages.push_back(row);
+    if (contents_ == StoreContents::everything)
+        messages.push_back(row);
     if (row.callEvent != none)
         pair(row.event, row.callEvent);
     // The return is the message's partner, the call names the message.
