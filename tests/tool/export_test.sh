@@ -125,6 +125,25 @@ run "export of an instance deleted twice" 0 "$tool" export --sqlite "$work/twice
   fail "the row does not keep the last deletion: $(sqlite3 "$work/twice.db" "SELECT * FROM instance")"
 done_case
 
+# The streaming reader frees what no later line reaches, keeps old open
+# messages compact and makes freed instances anew; the database must be
+# the one the whole model gives, row for row.
+for kind in "" --messages --bounded; do
+  for seed in 1 2; do
+    "$generator" $kind --seed "$seed" 20000 >"$work/both.tdf"
+    run "streamed and whole exports of a generated trace ${kind:---mixed} $seed" 0 \
+      "$tool" export --sqlite "$work/streamed.db" "$work/both.tdf"
+    "$tool" export --whole-model --sqlite "$work/whole.db" "$work/both.tdf" >/dev/null 2>&1 || fail "whole export"
+    sqlite3 "$work/streamed.db" .dump >"$work/streamed.sql"
+    sqlite3 "$work/whole.db" .dump >"$work/whole.sql"
+    cmp -s "$work/streamed.sql" "$work/whole.sql" ||
+      fail "the databases differ: $(diff "$work/whole.sql" "$work/streamed.sql" | head -n 4 | tr '\n' ' ')"
+    [ "$(sqlite3 "$work/streamed.db" "SELECT count(*) FROM message WHERE return_event IS NOT NULL")" -gt 0 ] ||
+      fail "no message returned"
+    done_case
+  done
+done
+
 stdin_from=$examples/example.tdf run "export of standard input" 0 "$tool" export --sqlite "$work/stdin.db" -
 [ "$(sqlite3 "$work/stdin.db" "SELECT value FROM meta WHERE key = 'trace'")" = "<stdin>" ] || fail "trace is not <stdin>"
 [ "$(sqlite3 "$work/stdin.db" "SELECT count(*) FROM meta WHERE key IN ('trace_size', 'trace_mtime', 'trace_hash')")" = 0 ] ||
@@ -155,6 +174,13 @@ ln -s "$work/old.db" "$work/link.db"
 run "export replaces the file behind a link" 0 "$tool" export --sqlite "$work/link.db" "$data/view.tdf"
 [ -L "$work/link.db" ] && [ "$(sqlite3 "$work/old.db" "SELECT value FROM meta WHERE key = 'trace'")" = "$data/view.tdf" ] ||
   fail "the linked file was not replaced"
+done_case
+
+cp "$examples/example.tdf" "$work/self.tdf"
+ln -s "$work/self.tdf" "$work/self.db"
+run "export refuses to replace its own trace" 1 "$tool" export --sqlite "$work/self.db" "$work/self.tdf"
+has err "tdftool: error: cannot write $work/self.db: it is the trace being read"
+cmp -s "$examples/example.tdf" "$work/self.tdf" || fail "the trace was replaced"
 done_case
 
 mkfifo "$work/pipe.db"

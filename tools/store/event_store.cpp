@@ -8,22 +8,16 @@ std::int64_t StringTable::intern(const QString& text)
 {
     if (text.isNull())
         return none;
-    // Empty texts, null or not, share their characters' address.
-    Recent& recent = recent_[text.isEmpty() ? 0 : (reinterpret_cast<std::uintptr_t>(text.constData()) >> 4) %
-                                                       recentSlots];
-    if (!text.isEmpty() && recent.text.constData() == text.constData() && recent.text.size() == text.size())
-        return recent.id;
-    recent.text = text;
-    const auto found = index_.constFind(text);
-    if (found != index_.constEnd())
-        return recent.id = found.value();
-    const std::int64_t id = recent.id = static_cast<std::int64_t>(texts_.size());
-    texts_.push_back(text.toUtf8());
-    bytes_ += static_cast<size_t>(texts_.back().size()) + static_cast<size_t>(text.size()) * 2 + 64;
-    index_.insert(text, id);
-    return id;
+    return recent_.find(text, [this](const QString& text) {
+        const auto found = index_.constFind(text);
+        if (found != index_.constEnd())
+            return found.value();
+        const std::int64_t id = static_cast<std::int64_t>(texts_.size());
+        texts_.push_back(text.toUtf8());
+        index_.insert(text, id);
+        return id;
+    });
 }
-
 
 void EventStore::event(const EventRow& row)
 {

@@ -7,12 +7,32 @@
 // comparisons of the tests); the SQLite writer takes the rows as they come
 // instead.
 
+#include "recent_texts.h"
 #include "store_rows.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
 
 #include <cstdint>
 #include <vector>
 
 namespace store {
+
+// Distinct texts, each stored once as UTF-8 and named by its number: how a
+// store kept in memory holds them.
+class StringTable {
+public:
+    // The number of the text; none for a null text.
+    std::int64_t intern(const QString& text);
+    const QByteArray& text(std::int64_t id) const { return texts_[static_cast<size_t>(id)]; }
+    size_t size() const { return texts_.size(); }
+
+private:
+    RecentTexts<std::int64_t> recent_;
+    QHash<QString, std::int64_t> index_;
+    std::vector<QByteArray> texts_;
+};
 
 // What an event store keeps: everything, or what a picture of the trace
 // reads, which holds a long trace in about half the memory: no line,

@@ -162,14 +162,7 @@ void SqliteStoreWriter::bindText(sqlite3_stmt* statement, int column, const QStr
         sqlite3_bind_null(statement, column);
         return;
     }
-    // Empty texts, null or not, share their characters' address.
-    Recent& recent =
-        recent_[text.isEmpty() ? 0 : (reinterpret_cast<std::uintptr_t>(text.constData()) >> 4) % recentSlots];
-    if (text.isEmpty() || recent.text.constData() != text.constData() || recent.text.size() != text.size()) {
-        recent.text = text;
-        recent.utf8 = text.toUtf8();
-    }
-    bound_.push_back(recent.utf8);
+    bound_.push_back(utf8_.find(text, [](const QString& text) { return text.toUtf8(); }));
     sqlite3_bind_text(statement, column, bound_.back().constData(), static_cast<int>(bound_.back().size()),
                       SQLITE_STATIC);
 }

@@ -12,6 +12,7 @@
 // into their table in key order, which SQLite appends to, instead of
 // splitting pages in the middle.
 
+#include "recent_texts.h"
 #include "store_rows.h"
 
 #include <QString>
@@ -103,15 +104,7 @@ private:
 
     sqlite3* db_;
     sqlite3_stmt* statements_[statementCount] = {};
-    // The UTF-8 of the texts met last, by where their characters are (most
-    // events name the text of their static object, one shared string each;
-    // holding the string keeps its characters where they are).
-    struct Recent {
-        QString text;
-        QByteArray utf8;
-    };
-    static constexpr size_t recentSlots = 256;
-    std::vector<Recent> recent_ = std::vector<Recent>(recentSlots);
+    RecentTexts<QByteArray> utf8_;
     std::vector<QByteArray> bound_;  // the texts of the statement being bound
     std::vector<EventRow> events_;   // a batch
     KeyOrder<InstanceRow, &InstanceRow::id> instances_;

@@ -56,7 +56,6 @@ public:
 
     // The row of an instance the reader holds; none for null or unknown.
     std::int64_t instanceRow(const TDFInstance* instance);
-    std::int64_t events() const { return nextEvent_; }
     std::int64_t traces() const { return trace_ + 1; }
 
 private:

@@ -11,8 +11,6 @@
 // writes them out lets them go, so that texts met once (generated names)
 // don't pile up.
 
-#include <QByteArray>
-#include <QHash>
 #include <QString>
 
 #include <cstdint>
@@ -28,33 +26,6 @@ constexpr unsigned completesCall = 1;  // a message that completes a call (MC ..
 constexpr unsigned alarm = 2;          // a glyph of a kind that reports a failure
 constexpr unsigned createdReceiver = 4;  // a message that brought its receiver into being
 }
-
-// Distinct texts, each stored once as UTF-8 and named by its number: how a
-// store kept in memory holds them.
-class StringTable {
-public:
-    // The number of the text; none for a null text.
-    std::int64_t intern(const QString& text);
-    const QByteArray& text(std::int64_t id) const { return texts_[static_cast<size_t>(id)]; }
-    size_t size() const { return texts_.size(); }
-    // The bytes the table holds, roughly.
-    size_t bytes() const { return bytes_; }
-
-private:
-    // The texts met last, by where their characters are: most events name
-    // the text of their static object, one shared string each. Holding the
-    // string keeps its characters where they are, so that an equal address
-    // is the same text.
-    struct Recent {
-        QString text;
-        std::int64_t id = -1;
-    };
-    static constexpr size_t recentSlots = 256;
-    Recent recent_[recentSlots];
-    QHash<QString, std::int64_t> index_;
-    std::vector<QByteArray> texts_;
-    size_t bytes_ = 0;
-};
 
 struct EventRow {
     std::int64_t id;

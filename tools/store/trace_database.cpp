@@ -164,7 +164,7 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
     CountingSink sink(writer, totals);
     const QString& path = options.traces.first();
     TDF reader(&configurations);
-    reader.setStreaming(true);
+    reader.setStreaming(!options.wholeModel);
     bool read = false;
     std::vector<Diagnostic> reports;
     const bool began = writer.begin();
@@ -315,6 +315,14 @@ bool exportTrace(const QString& target, const Options& options, TCFList& configu
     // a device, also one behind a symbolic link.
     if (exists && !S_ISREG(existing.st_mode)) {
         printToolError(QStringLiteral("cannot write %1: it exists and is not a regular file").arg(target));
+        return false;
+    }
+    // Replacing the trace itself would lose it.
+    struct stat trace;
+    if (exists && options.traces.first() != standardInputName &&
+        ::stat(QFile::encodeName(options.traces.first()).constData(), &trace) == 0 &&
+        trace.st_dev == existing.st_dev && trace.st_ino == existing.st_ino) {
+        printToolError(QStringLiteral("cannot write %1: it is the trace being read").arg(target));
         return false;
     }
     // A link to a file has the file replaced, as a picture's has.

@@ -47,7 +47,7 @@ struct StoreTotals {
 };
 
 // Reads the trace (options.traces.first(), "-" for standard input) in
-// streaming mode with the tool's "read N lines ... in S s" line on standard
+// streaming mode (unless options.wholeModel) with the tool's "read N lines ... in S s" line on standard
 // error and progress on a terminal, and writes its store into `db`, an open,
 // empty connection outside a transaction: the tables, the rows in one
 // transaction through prepared statements, the indexes after the load,

@@ -42,7 +42,7 @@ const ToolSyntax syntax = {
          "A trace configuration file; the configurations of all files are searched in order. Without it the "
          "built-in default.tcf is used. A file that can't be read, reports an error or defines no configuration "
          "stops the run before any trace is read."},
-        {WholeModel, "--whole-model", nullptr, "", OptionUse::Once, "check rewrite stats",
+        {WholeModel, "--whole-model", nullptr, "", OptionUse::Once, "check rewrite stats export",
          "Keeps every object of the trace while reading instead of only what later lines can reach: the same "
          "results with memory that grows with the trace, to compare the two readings."},
         {Quiet, "-q", nullptr, "", OptionUse::Once, "check",
