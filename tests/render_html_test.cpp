@@ -4,15 +4,18 @@
 // lifelines that messages join, columns shared only one after another.
 
 #include "error_recorder.h"
+#include "page_reading.h"
 #include "random_trace.h"
 #include "render_fixture.h"
 #include "test_traces.h"
 
+#include <activation_bounds.h>
 #include <event_window.h>
 #include <html_number_column.h>
 #include <html_page.h>
 #include <html_page_data.h>
 #include <labels.h>
+#include <page_store.h>
 #include <text_fit.h>
 #include <tdf_objects.h>
 
@@ -110,14 +113,15 @@ std::vector<TDFObject*> drawnEvents(TDF& reader)
     return events;
 }
 
-// Compares the page of what `reader` read with the reader's objects.
-void expectPageShowsTrace(TDF& reader)
+// Compares the page of what `reader` read, made from the store `pages`
+// built beside it, with the reader's objects.
+void expectPageShowsTrace(TDF& reader, const PageStore& pages)
 {
-    const HtmlPage page = htmlPage(reader, QStringLiteral("trace <1>"));
-    const DecodedPage data(page.bytes);
+    const PageData page(pages.store(), pages.looks(), QStringLiteral("trace <1>"));
+    const DecodedPage data(pageBytes(page));
     const std::vector<TDFObject*> events = drawnEvents(reader);
     ASSERT_EQ(data.count(), events.size());
-    EXPECT_EQ(page.events, static_cast<long long>(events.size()));
+    EXPECT_EQ(page.events(), static_cast<long long>(events.size()));
     EXPECT_EQ(page.columns, data.columns);
     for (const char* column : {"time", "from", "to", "style", "label", "link", "partner", "owner", "thread", "flags"})
         ASSERT_EQ(data.events.at(column).size(), events.size()) << column;
@@ -169,6 +173,22 @@ void expectPageShowsTrace(TDF& reader)
             const int line = data.holderAt(data.events.at("from")[i], i);
             ASSERT_GE(line, 0);
             EXPECT_EQ(data.lifelines.at("start")[size_t(line)], std::int64_t(i));
+            // Its bars run between the events the model recorded.
+            std::vector<std::int64_t> expected;
+            for (const TDFObject* bound : activationBounds(instance)) {
+                const auto found = std::find(events.begin(), events.end(), bound);
+                expected.push_back(found == events.end() ? -1 : found - events.begin());
+            }
+            if (expected.size() % 2)
+                expected.push_back(-1);
+            std::vector<std::int64_t> drawn;
+            for (size_t b = 0; b < data.bars.at("lifeline").size(); ++b) {
+                if (data.bars.at("lifeline")[b] == line) {
+                    drawn.push_back(data.bars.at("start")[b]);
+                    drawn.push_back(data.bars.at("end")[b]);
+                }
+            }
+            EXPECT_EQ(drawn, expected) << "bars of lifeline " << line;
         }
     }
 
@@ -239,12 +259,38 @@ TEST_F(HtmlPageData, ExampleTracesAndMadeUpOnesReadBackWhole)
             ErrorRecorder errors;  // made-up traces have faults on purpose
             TDF trace(&configurations);
             trace.setTimeFormat(QString::fromLatin1(format));
+            PageStore pages(trace);
             std::istringstream lines(text);
             for (std::string line; std::getline(lines, line);)
-                trace.read(line.c_str(), nullptr, nullptr);
-            expectPageShowsTrace(trace);
+                pages.follow(trace.read(line.c_str(), nullptr, nullptr));
+            pages.finish();
+            expectPageShowsTrace(trace, pages);
             if (testing::Test::HasFatalFailure())
                 break;
+        }
+    }
+    configurations.deleteConfigurations();
+}
+
+// The page is made from the event store: a streaming reading, which frees
+// and remakes objects as it goes, gives the same store and so the same
+// page, byte for byte, as a reading of the whole model.
+TEST(HtmlPageReadings, StreamedAndWholeReadingsGiveTheSamePage)
+{
+    TCFList configurations;
+    loadTestConfigurations(configurations);
+    const auto traces = testTraces();
+    std::vector<std::pair<std::string, std::string>> all(traces.begin(), traces.end());
+    for (unsigned seed = 1; seed <= 200; ++seed)
+        all.emplace_back("seed " + std::to_string(seed), randomTrace(seed, seed % 4 == 0 ? 800 : 200));
+    for (const auto& [name, text] : all) {
+        for (const char* format : {"", "%mms %0uus"}) {
+            SCOPED_TRACE(name + " time format '" + format + "'");
+            ErrorRecorder errors;
+            const QByteArray whole = pageOfTrace(&configurations, text, false, QString::fromLatin1(format));
+            const QByteArray streamed = pageOfTrace(&configurations, text, true, QString::fromLatin1(format));
+            ASSERT_EQ(whole.size(), streamed.size());
+            ASSERT_EQ(whole, streamed);
         }
     }
     configurations.deleteConfigurations();
@@ -254,7 +300,7 @@ TEST_F(HtmlPageData, ADeletedInstancesColumnIsTakenByTheNextOne)
 {
     defineBlock();
     lines({"NI 1 1", "NI 2 2", "CI 1", "ME 10 2", "MR 10", "DI 2", "NI 3 3", "CI 1", "ME 11 3", "NI 2 4", "TM 100"});
-    const PageData data = collectPageData(*reader, QString());
+    const PageData& data = pageData();
     // World, Client, Server then Disk in Server's column, then a new Server.
     ASSERT_EQ(data.lifelines.column.size(), 5u);
     EXPECT_EQ(data.lifelines.column, (std::vector<int>{0, 1, 2, 2, 3}));
@@ -266,15 +312,17 @@ TEST_F(HtmlPageData, ADeletedInstancesColumnIsTakenByTheNextOne)
     EXPECT_GE(data.lifelines.crossStyle[2], 0);
     EXPECT_EQ(data.lifelines.end[3], PageData::none);
     // The second message goes to Disk, in column 2.
-    EXPECT_EQ(data.events.to[6], 2);
+    EXPECT_EQ(data.to()[6], 2);
 }
 
 TEST_F(HtmlPageData, PartnersLinkMessagesCallsAndReturnsBothWays)
 {
     defineBlock();
     lines({"NI 1 1", "NI 2 2", "CI 1", "ME 10 2", "TM 30", "MR 10", "CI 2", "MC 1 11 1", "TM 45", "MC 1"});
-    const PageData data = collectPageData(*reader, QString());
-    const std::vector<std::uint8_t>& kind = data.events.kind;
+    const PageData& data = pageData();
+    const std::vector<std::uint8_t> kind = data.kind();
+    const std::vector<int> partner = data.partner();
+    const std::vector<unsigned long long> time = data.time();
     const auto at = [&](int type, int nth) {
         for (size_t i = 0; i < kind.size(); ++i) {
             if (kind[i] == type && nth-- == 0)
@@ -285,13 +333,13 @@ TEST_F(HtmlPageData, PartnersLinkMessagesCallsAndReturnsBothWays)
     const int message = at(TDF_MESSAGE, 0), back = at(TDF_MESSAGE_RETURN, 0);
     ASSERT_GE(message, 0);
     ASSERT_GE(back, 0);
-    EXPECT_EQ(data.events.partner[message], back);
-    EXPECT_EQ(data.events.partner[back], message);
-    EXPECT_EQ(data.events.time[back] - data.events.time[message], 30u);
+    EXPECT_EQ(partner[message], back);
+    EXPECT_EQ(partner[back], message);
+    EXPECT_EQ(time[back] - time[message], 30u);
     const int call = at(TDF_MESSAGE_CALL, 0), completion = at(TDF_MESSAGE, 1);
     if (call >= 0 && completion >= 0) {
-        EXPECT_EQ(data.events.partner[call], completion);
-        EXPECT_TRUE(data.events.flags[completion] & eventFlag::completesCall);
+        EXPECT_EQ(partner[call], completion);
+        EXPECT_TRUE(data.flags()[completion] & eventFlag::completesCall);
     }
 }
 
@@ -299,19 +347,19 @@ TEST_F(HtmlPageData, TextCannotCloseThePagesScript)
 {
     defineBlock();
     lines({"NI 1 1 \"</script><b>x</b>\"", "NI 2 2 \"bell\x07here\"", "CI 1", "ME 10 2"});
-    const HtmlPage page = htmlPage(*reader, QStringLiteral("a<b>.tdf"));
-    const qsizetype data = page.bytes.indexOf("id=\"trace-data\">");
+    const QByteArray page = pageBytes(pageData(QStringLiteral("a<b>.tdf")));
+    const qsizetype data = page.indexOf("id=\"trace-data\">");
     ASSERT_GE(data, 0);
-    const qsizetype end = page.bytes.indexOf("</script>", data);
-    EXPECT_FALSE(page.bytes.mid(data, end - data).contains('<'));
-    EXPECT_TRUE(page.bytes.contains("<title>a&lt;b&gt;.tdf</title>"));
-    const DecodedPage decoded(page.bytes);
+    const qsizetype end = page.indexOf("</script>", data);
+    EXPECT_FALSE(page.mid(data, end - data).contains('<'));
+    EXPECT_TRUE(page.contains("<title>a&lt;b&gt;.tdf</title>"));
+    const DecodedPage decoded(page);
     const std::vector<QString>& texts = decoded.texts;
     EXPECT_NE(std::find(texts.begin(), texts.end(), "</script><b>x</b>"), texts.end());
     EXPECT_NE(std::find(texts.begin(), texts.end(), QStringLiteral("bell\uFFFDhere")), texts.end());
     // Nothing the page needs comes from elsewhere.
-    EXPECT_FALSE(page.bytes.contains("http://"));
-    EXPECT_FALSE(page.bytes.contains("https://"));
+    EXPECT_FALSE(page.contains("http://"));
+    EXPECT_FALSE(page.contains("https://"));
 }
 
 TEST(HtmlNumberColumn, ValuesComeBackThroughEveryEncoding)

@@ -1,3 +1,4 @@
+#include "page_reading.h"
 #include "render_fixture.h"
 
 #include <html_page.h>
@@ -288,7 +289,7 @@ TEST_F(RenderedShapes, TraceTextIsEscapedAndMadeFitForXml)
 
     // The HTML page carries the same titles in its data, as JSON that no
     // text can end early.
-    const QByteArray page = htmlPage(*reader, QString()).bytes;
+    const QByteArray page = pageBytes(pageData());
     EXPECT_TRUE(page.contains(R"("a\u003cb & \"c\" 'd'>")")) << "escaped for JSON in a script element";
     EXPECT_TRUE(page.contains(QStringLiteral("\"bell\uFFFDhere\"").toUtf8()));
 }

@@ -85,6 +85,11 @@ protected:
                     }
                     const store::MessageRow& message = *found->second;
                     EXPECT_EQ(message.returnEvent, event(offset, section.returns[i]));
+                    // A message and its return are each other's partners.
+                    if (message.returnEvent != store::none) {
+                        EXPECT_EQ(store.events.partner[row], message.returnEvent);
+                        EXPECT_EQ(store.events.partner[static_cast<size_t>(message.returnEvent)], id);
+                    }
                     if (section.returns[i] >= 0) {
                         EXPECT_EQ(message.returned - message.sent,
                                   section.times[static_cast<size_t>(section.returns[i])] - section.times[i]);
@@ -104,10 +109,14 @@ protected:
                 }
                 case TDF_LOOP_START: {
                     const auto found = loops.find(id);
-                    if (found == loops.end())
+                    if (found == loops.end()) {
                         ADD_FAILURE() << "no loop row";
-                    else
+                    } else {
                         EXPECT_EQ(found->second->endEvent, event(offset, section.loopEnds[i]));
+                        if (found->second->endEvent != store::none) {
+                            EXPECT_EQ(store.events.partner[static_cast<size_t>(found->second->endEvent)], id);
+                        }
+                    }
                     break;
                 }
                 case TDF_NOTE:

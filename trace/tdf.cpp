@@ -117,6 +117,12 @@ void TDF::setTDFFileName(const QString& name)
 
 QString TDF::strTime(const unsigned long long& time) const
 {
+    return strTime(timeFormat, timeUnit, timeUnitText, time);
+}
+
+QString TDF::strTime(const QString& timeFormat, TDFTimeUnitType timeUnit, const QString& timeUnitText,
+                     unsigned long long time)
+{
     QString text = TDFTime2StringFormat(timeFormat, time, timeUnit);
     if ((isBlankTimeFormat(timeFormat) || timeUnit == UNIT_NONE) && !timeUnitText.isNull())
         text = QCoreApplication::translate("TDF", "%1 %2",

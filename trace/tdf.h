@@ -114,6 +114,10 @@ public:
     // The time in the client's format and the trace's unit; without a format
     // that applies, the count followed by the unit as the trace wrote it.
     QString strTime(const unsigned long long& time) const;
+    // The same for a trace read in `unit` (its TU token `unitText`, null
+    // without one) and shown in `format`.
+    static QString strTime(const QString& format, TDFTimeUnitType unit, const QString& unitText,
+                           unsigned long long time);
 
     // Handles one line (NUL-terminated) and returns the object it created,
     // if any. `changed` is set to true by a statement that created or

@@ -2,12 +2,24 @@
 
 #include <svg_writer.h>
 
-RenderTest::RenderTest() : ConfiguredReaderTest(TEST_DATA_DIR "/render.tcf") {}
+RenderTest::RenderTest() : ConfiguredReaderTest(TEST_DATA_DIR "/render.tcf"), pages_(std::make_unique<PageStore>(*reader))
+{
+}
 
 void RenderTest::lines(std::initializer_list<const char*> texts)
 {
+    EXPECT_EQ(pageData_, nullptr) << "the page is made";
     for (const char* text : texts)
-        reader->read(text, nullptr, nullptr);
+        pages_->follow(reader->read(text, nullptr, nullptr));
+}
+
+const PageData& RenderTest::pageData(const QString& title)
+{
+    if (!pageData_) {
+        pages_->finish();
+        pageData_ = std::make_unique<PageData>(pages_->store(), pages_->looks(), title);
+    }
+    return *pageData_;
 }
 
 void RenderTest::defineBlock(const char* configuration)

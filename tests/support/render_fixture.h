@@ -1,7 +1,9 @@
 #ifndef RENDER_FIXTURE_H
 #define RENDER_FIXTURE_H
 
+#include <html_page_data.h>
 #include <layout.h>
+#include <page_store.h>
 #include <tcf.h>
 #include <tdf.h>
 
@@ -14,7 +16,7 @@
 
 // A reader over tests/data/render.tcf ("render", where every line pattern
 // and arrow head has a style, and "hidden", which hides the world actor),
-// with the pictures of what it read.
+// with the pictures of what it read; the page's store follows every line.
 class RenderTest : public ConfiguredReaderTest {
 protected:
     RenderTest();
@@ -26,6 +28,12 @@ protected:
     void defineBlock(const char* configuration = "render");
     Diagram layout(const RenderOptions& options = {});
     SvgDocument picture(const RenderOptions& options = {});
+    // The page's data of what was read; no line may follow.
+    const PageData& pageData(const QString& title = QString());
+
+private:
+    std::unique_ptr<PageStore> pages_;
+    std::unique_ptr<PageData> pageData_;
 };
 
 #endif

@@ -36,9 +36,8 @@ const char* legend()
 
 }
 
-HtmlPage htmlPage(TDF& reader, const QString& title)
+bool writeHtmlPage(const PageData& data, const PageWriter& write)
 {
-    const PageData data = collectPageData(reader, title);
     QByteArray page;
     page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     page += "<title>" + escaped(data.title) + "</title>\n";
@@ -67,9 +66,6 @@ HtmlPage htmlPage(TDF& reader, const QString& title)
     page += "<div id=\"details\" hidden></div>\n";
     page += legend();
     page += "<script type=\"application/json\" id=\"trace-data\">";
-    page += pageDataJson(data);
-    page += "</script>\n<script>";
-    page += pageScript();
-    page += "</script>\n</body>\n</html>\n";
-    return {page, static_cast<long long>(data.events.kind.size()), data.columns};
+    return write(page) && writePageDataJson(data, write) &&
+           write("</script>\n<script>" + QByteArray(pageScript()) + "</script>\n</body>\n</html>\n");
 }

@@ -1,20 +1,14 @@
 #include "html_page_data.h"
 
-#include "activation_bounds.h"
-#include "column_plan.h"
-#include "event_window.h"
-#include "html_page_json.h"
-#include "involvement.h"
-#include "json_string.h"
+#include "column_assignment.h"
 #include "labels.h"
+#include "page_looks.h"
 #include "style_palette.h"
 #include "svg_paint.h"
 #include "text_fit.h"
-#include "trace_order.h"
 
-#include <tcf.h>
+#include <event_store.h>
 #include <tdf.h>
-#include <tdf_db.h>
 #include <tdf_objects.h>
 #include <tdf_time.h>
 
@@ -22,7 +16,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <unordered_map>
 
 namespace {
 
@@ -30,392 +23,506 @@ constexpr int none = PageData::none;
 // Numbers above this lose digits in the page's script.
 constexpr unsigned long long exactInScript = 1ULL << 53;
 
-class Collector {
+using Row = std::int64_t;
+using Plan = ColumnAssignment<Row>;
+
+// Every event is drawn but the new-trace marker and what only opens a
+// definition block.
+bool isDrawnKind(int kind)
+{
+    return kind != TDF_NEW_TRACE && kind != TDF_GENERIC && kind != TDF_DEFINITION_BLOCK;
+}
+
+// Page-wide tables: texts and styles in the order the page first uses them.
+class Tables {
 public:
-    Collector(TDF& reader, const QString& title);
-    PageData take() { return std::move(data_); }
+    Tables(PageData& data, const store::EventStore& store, const PageLooks& looks)
+        : data_(data), store_(store), looks_(looks), styleIndex_(looks.styles.size(), none),
+          storeTexts_(store.strings.size(), unknown), looksTexts_(looks.texts.size(), unknown)
+    {
+    }
+    int text(const QString& value)
+    {
+        if (value.isEmpty())
+            return none;
+        const QString line = singleLine(value);
+        const auto found = textIndex_.constFind(line);
+        if (found != textIndex_.constEnd())
+            return found.value();
+        const int index = static_cast<int>(data_.strings.size());
+        textIndex_.insert(line, index);
+        data_.strings.push_back(line);
+        return index;
+    }
+    int style(std::int32_t look)
+    {
+        int& index = styleIndex_[static_cast<size_t>(look)];
+        if (index == none) {
+            index = static_cast<int>(data_.styles.size());
+            data_.styles.push_back(looks_.styles[static_cast<size_t>(look)]);
+        }
+        return index;
+    }
+
+    // The same for a store's or the looks' text, remembered.
+    int storeText(std::int64_t id)
+    {
+        if (id == store::none)
+            return none;
+        int& index = storeTexts_[static_cast<size_t>(id)];
+        if (index == unknown)
+            index = text(QString::fromUtf8(store_.strings[static_cast<size_t>(id)]));
+        return index;
+    }
+    int looksText(std::int32_t id)
+    {
+        if (id == PageLooks::none)
+            return none;
+        int& index = looksTexts_[static_cast<size_t>(id)];
+        if (index == unknown)
+            index = text(looks_.texts[static_cast<size_t>(id)]);
+        return index;
+    }
 
 private:
-    void addEvent(int index, TDFObject* event);
-    void addArrow(int index, const TDFInstance* from, const TDFInstance* to);
-    void addAttachment(int index, TDFObject* owner);
-    void addTimes();
-    void addLifelines();
-    void addBars(const TDFInstance* instance, int lifeline);
-    void addLoops();
-
-    int eventIndex(const TDFObject* object) const;
-    int columnOf(const TDFInstance* instance, bool& edge) const;
-    int text(const QString& value);
-    int link(const TDFObject* object) { return object ? optionalText(object->link()) : none; }
-    int optionalText(const QString& value) { return value.isEmpty() ? none : text(value); }
-    int style(const Style* style);
-    int thread(const TDFThread* thread) const;
-
-    TDF& reader_;
-    PageData data_;
-    StylePalette palette_;
-    TraceOrder order_;
-    EventWindow window_;  // every event
-    const std::vector<TDFObject*>& events_;
-    std::vector<int> eventAt_;  // the event index of each list position, or none
-    ColumnPlan plan_;
+    static constexpr int unknown = -2;
+    PageData& data_;
+    const store::EventStore& store_;
+    const PageLooks& looks_;
     QHash<QString, int> textIndex_;
-    std::unordered_map<const Style*, int> styleIndex_;        // lives no longer than the configuration
-    std::unordered_map<const TDFThread*, int> threadIndex_;   // ... than the reader
+    std::vector<int> styleIndex_;
+    std::vector<int> storeTexts_;
+    std::vector<int> looksTexts_;
 };
 
-QByteArray styleJson(const Style& style)
-{
-    constexpr JsonStringUse use = JsonStringUse::HtmlScript;
-    QByteArray json = "{\"line\":" + jsonString(svgColor(style.lineColor()), use) +
-                      ",\"text\":" + jsonString(svgColor(style.textColor()), use) +
-                      ",\"back\":" + jsonString(svgColor(style.backColor()), use) +
-                      ",\"font\":" + jsonString(fontFamily(style), use) +
-                      ",\"size\":" + QByteArray::number(fontSizeOf(style)) + ",\"bold\":" +
-                      (style.isBold() ? "true" : "false") + ",\"italic\":" + (style.isItalic() ? "true" : "false") +
-                      ",\"underline\":" + (style.isUnderline() ? "true" : "false") + ",\"dash\":[" +
-                      dashPattern(style.lineStyle()).toLatin1() + "],\"head\":";
-    switch (style.arrowStyle()) {
-    case Style::OPEN_ARROW: json += "\"open\""; break;
-    case Style::HALF_ARROW: json += "\"half\""; break;
-    default: json += "\"plain\""; break;  // also for values outside the enumeration
+}
+
+// The page's view of the store: its events are the drawn ones of the last
+// trace, counted from 0.
+class PageData::Source {
+public:
+    Source(const store::EventStore& store, const PageLooks& looks) : store_(store), looks_(looks) {}
+
+    const store::EventStore& store_;
+    const PageLooks& looks_;
+    // The store's events of the page's: from first_ on, but for those the
+    // page does not draw, when there are any (then rows_ lists them all).
+    Row first_ = 0;
+    size_t count_ = 0;
+    std::vector<Row> rows_;
+    std::unique_ptr<Plan> plan_;
+    std::unique_ptr<Tables> tables_;
+    std::vector<int> timeText_;
+    Row firstThread_ = 0;  // the store's row of the trace's first thread
+
+    size_t count() const { return count_; }
+    Row rowAt(size_t event) const { return rows_.empty() ? first_ + static_cast<Row>(event) : rows_[event]; }
+    // The page's event of a store event, or none.
+    int pageEvent(Row event) const
+    {
+        if (event == store::none)
+            return none;
+        if (rows_.empty())
+            return event >= first_ && event < first_ + static_cast<Row>(count_) ? static_cast<int>(event - first_) : none;
+        const auto found = std::lower_bound(rows_.begin(), rows_.end(), event);
+        return found != rows_.end() && *found == event ? static_cast<int>(found - rows_.begin()) : none;
     }
-    return json + '}';
-}
-
-RenderOptions everything()
-{
-    RenderOptions options;
-    options.maxEvents = LLONG_MAX;
-    return options;
-}
-
-Collector::Collector(TDF& reader, const QString& title)
-    : reader_(reader),
-      palette_(reader.tcf),
-      order_(reader.objects),
-      window_(selectEvents(reader.objects, everything())),
-      events_(window_.events),
-      plan_(window_, order_, !reader.tcf || reader.tcf->displayWorldActor)
-{
-    eventAt_.assign(static_cast<size_t>(reader.objects.count), none);
-    for (size_t i = 0; i < window_.positions.size(); ++i)
-        eventAt_[static_cast<size_t>(window_.positions[i])] = static_cast<int>(i);
-    data_.world = plan_.hasWorld();
-    data_.columns = plan_.columns();
-    data_.title = title.isEmpty() ? QStringLiteral("trace") : singleLine(title);
-    data_.caption = data_.title;
-    if (reader.tcf)
-        data_.caption += QStringLiteral(" \u2014 ") + singleLine(reader.tcf->publicName());
-
-    for (const TDFThread* thread : reader.threads) {
-        threadIndex_.emplace(thread, static_cast<int>(data_.threadNames.size()));
-        data_.threadNames.push_back(thread->name.isEmpty() ? QStringLiteral("#%1").arg(thread->num)
-                                                           : singleLine(thread->name));
-        data_.threadColors.push_back(svgColor(StylePalette::threadColor(thread->colorIndex)));
+    int kind(Row event) const { return store_.events.kind[static_cast<size_t>(event)]; }
+    Row instanceOf(Row event) const { return store_.events.instance[static_cast<size_t>(event)]; }
+    Row peerOf(Row event) const { return store_.events.peer[static_cast<size_t>(event)]; }
+    Row partnerOf(Row event) const { return store_.events.partner[static_cast<size_t>(event)]; }
+    Row ownerOf(Row event) const { return store_.events.owner[static_cast<size_t>(event)]; }
+    const store::InstanceRow& instance(Row row) const { return store_.instances[static_cast<size_t>(row)]; }
+    QString storeText(std::int64_t id) const { return QString::fromUtf8(store_.text(id)); }
+    QString looksText(std::int32_t id) const { return id == PageLooks::none ? QString() : looks_.texts[size_t(id)]; }
+    // The lifeline column of an instance row (none for the world actor);
+    // -1 for the edge or an instance without one.
+    int columnOf(Row instance) const { return plan_->columnOf(instance); }
+    int pageColumn(Row instance, bool& edge) const
+    {
+        const int column = columnOf(instance);
+        edge = column < 0;
+        return column < 0 ? none : column;
+    }
+    // The instance a note or glyph shows on: its owner's, when that is an
+    // instance or a deletion.
+    Row attachedInstance(Row event) const
+    {
+        const Row owner = ownerOf(event);
+        if (owner == store::none)
+            return store::none;
+        const int ownerKind = kind(owner);
+        return ownerKind == TDF_INSTANCE || ownerKind == TDF_INSTANCE_DELETE ? instanceOf(owner) : store::none;
+    }
+    bool hasMessage(Row call) const
+    {
+        const auto& calls = looks_.calls;
+        return std::binary_search(calls.begin(), calls.end(), PageLooks::Call{call, 0},
+                                  [](const PageLooks::Call& a, const PageLooks::Call& b) { return a.event < b.event; });
+    }
+    bool notCompleted(Row call) const { return hasMessage(call) && partnerOf(call) == store::none; }
+    const store::LoopRow* loopOf(Row start) const
+    {
+        const auto& loops = store_.loops;
+        const auto found = std::lower_bound(loops.begin(), loops.end(), start,
+                                            [](const store::LoopRow& row, Row key) { return row.startEvent < key; });
+        return found != loops.end() && found->startEvent == start ? &*found : nullptr;
     }
 
-    PageData::Events& out = data_.events;
-    const size_t count = events_.size();
-    out.kind.resize(count);
-    out.time.resize(count);
-    for (std::vector<int>* column : {&out.from, &out.to, &out.label, &out.link, &out.partner, &out.owner, &out.thread})
-        column->assign(count, none);
-    out.style.assign(count, 0);
-    out.flags.assign(count, 0);
-    for (size_t i = 0; i < count; ++i)
-        addEvent(static_cast<int>(i), events_[i]);
-    addTimes();
-    addLifelines();
-    addLoops();
-}
+    // The instances an event is drawn on, in the order the model gives
+    // them; none stands for the world actor.
+    void involved(Row event, std::vector<Row>& out, size_t& member) const;
+    QString labelOf(Row event) const;
+    // The column plan: one walk gives the first and last event drawn on
+    // each instance.
+    void planColumns(bool world);
+    // An event's link, style and label in the page's tables; the first
+    // call for each event in trace order adds what they lack.
+    int linkAt(Row event);
+    int styleAt(Row event);
+    int labelAt(Row event);
+    QString loopLabel(Row start) const;
+    unsigned long long timeOf(Row event) const;
+};
 
-int Collector::eventIndex(const TDFObject* object) const
+void PageData::Source::involved(Row event, std::vector<Row>& out, size_t& member) const
 {
-    if (!object)
-        return none;
-    const long long position = order_.position(object);
-    return position == TraceOrder::none ? none : eventAt_[static_cast<size_t>(position)];
-}
-
-int Collector::columnOf(const TDFInstance* instance, bool& edge) const
-{
-    const int column = plan_.columnOf(instance);
-    edge = column < 0;
-    return column < 0 ? none : column;
-}
-
-int Collector::text(const QString& value)
-{
-    const QString line = singleLine(value);
-    const auto found = textIndex_.constFind(line);
-    if (found != textIndex_.constEnd())
-        return found.value();
-    const int index = static_cast<int>(data_.strings.size());
-    textIndex_.insert(line, index);
-    data_.strings.push_back(line);
-    return index;
-}
-
-int Collector::style(const Style* style)
-{
-    const auto found = styleIndex_.find(style);
-    if (found != styleIndex_.end())
-        return found->second;
-    const int index = static_cast<int>(data_.styles.size());
-    styleIndex_.emplace(style, index);
-    data_.styles.push_back(styleJson(*style));
-    return index;
-}
-
-int Collector::thread(const TDFThread* thread) const
-{
-    const auto found = threadIndex_.find(thread);
-    return found == threadIndex_.end() ? none : found->second;
-}
-
-void Collector::addArrow(int index, const TDFInstance* from, const TDFInstance* to)
-{
-    PageData::Events& out = data_.events;
-    bool edge = false;
-    out.from[index] = columnOf(from, edge);
-    if (edge)
-        out.flags[index] |= eventFlag::fromEdge;
-    out.to[index] = columnOf(to, edge);
-    if (edge)
-        out.flags[index] |= eventFlag::toEdge;
-}
-
-void Collector::addAttachment(int index, TDFObject* owner)
-{
-    if (!owner)
-        return;
-    PageData::Events& out = data_.events;
-    if (const TDFInstance* instance = owner->toInstance()) {
-        bool edge = false;
-        out.from[index] = columnOf(instance, edge);
-    } else {
-        out.owner[index] = eventIndex(owner);
-    }
-}
-
-void Collector::addEvent(int index, TDFObject* event)
-{
-    PageData::Events& out = data_.events;
-    out.kind[index] = static_cast<std::uint8_t>(event->type);
-    out.time[index] = event->time;
-    const Style* timeStyle = palette_.byKind(TCF::OBJ_TIME);
-    const Style* shown = palette_.byKind(TCF::OBJ_MESSAGE_BODY);
-    int linkIndex = link(event);
-    bool edge = false;
-    switch (event->type) {
-    case TDF_MESSAGE: {
-        TDFMessage* message = event->toMessage();
-        addArrow(index, message->sender, message->receiver);
-        shown = palette_.of(message, TCF::OBJ_MESSAGE_BODY);
-        out.thread[index] = thread(message->thread);
-        if (message->call) {
-            out.flags[index] |= eventFlag::completesCall;
-            out.partner[index] = eventIndex(message->call);
-        }
-        if (message->messageReturn)
-            out.partner[index] = eventIndex(message->messageReturn);
+    out.clear();
+    switch (kind(event)) {
+    case TDF_INSTANCE:
+    case TDF_MESSAGE_CALL:
+    case TDF_ACTION:
+        out.push_back(instanceOf(event));
         break;
-    }
-    case TDF_MESSAGE_RETURN: {
-        TDFMessageReturn* messageReturn = event->toMessageReturn();
-        shown = palette_.of(messageReturn, TCF::OBJ_MESSAGE_RETURN);
-        if (const TDFMessage* message = messageReturn->message) {
-            addArrow(index, message->receiver, message->sender);
-            out.thread[index] = thread(message->thread);
-            out.partner[index] = eventIndex(message);
+    case TDF_MESSAGE:
+        out.push_back(instanceOf(event));
+        out.push_back(peerOf(event));
+        break;
+    case TDF_MESSAGE_RETURN:
+        // From the message's receiver back to its sender.
+        if (partnerOf(event) != store::none) {
+            out.push_back(peerOf(event));
+            out.push_back(instanceOf(event));
         }
         break;
-    }
-    case TDF_MESSAGE_CALL: {
-        TDFMessageCall* call = event->toMessageCall();
-        TDFMessage* message = call->message;
-        out.from[index] = columnOf(message ? message->sender : nullptr, edge);
-        shown = palette_.of(message, TCF::OBJ_MESSAGE_BODY);
-        if (message && message->awaitingCompletion)
-            out.flags[index] |= eventFlag::notCompleted;
-        linkIndex = link(message);
-        out.partner[index] = eventIndex(message);
-        break;
-    }
-    case TDF_INSTANCE: {
-        TDFInstance* instance = event->toInstance();
-        out.from[index] = columnOf(instance, edge);
-        shown = palette_.of(instance, TCF::OBJ_INSTANCE_TITLE);
-        break;
-    }
     case TDF_INSTANCE_DELETE:
-        out.from[index] = columnOf(event->toInstanceDelete()->instance, edge);
-        shown = palette_.of(event, TCF::OBJ_INSTANCE_DELETE);
+        if (instanceOf(event) != store::none)
+            out.push_back(instanceOf(event));
         break;
-    case TDF_INSTANCE_DELETE_ALL:
-        shown = palette_.of(event, TCF::OBJ_INSTANCE_DELETE);
-        break;
-    case TDF_ACTION: {
-        TDFAction* action = event->toAction();
-        out.from[index] = columnOf(action->instance, edge);
-        if (edge)
-            out.flags[index] |= eventFlag::fromEdge;
-        shown = palette_.of(action, TCF::OBJ_ACTION);
-        break;
-    }
     case TDF_SYNCHRONISATION: {
-        TDFSynchronisation* synchronisation = event->toSynchronisation();
-        std::vector<int> members;
-        if (synchronisation->instances) {
-            for (const TDFInstance* member : *synchronisation->instances) {
-                const int column = columnOf(member, edge);
-                if (!edge)
-                    members.push_back(column);
-            }
-        }
-        out.members.push_back(static_cast<int>(members.size()));
-        out.members.insert(out.members.end(), members.begin(), members.end());
-        shown = palette_.of(synchronisation, TCF::OBJ_SYNCHRONISATION);
+        const auto& members = store_.members;
+        while (member < members.size() && members[member].event < event)
+            ++member;
+        for (; member < members.size() && members[member].event == event; ++member)
+            out.push_back(members[member].instance);
         break;
     }
-    case TDF_NOTE: {
-        TDFNote* note = event->toNote();
-        const bool onMessage =
-            note->owner && (note->owner->type == TDF_MESSAGE || note->owner->type == TDF_MESSAGE_RETURN);
-        shown = palette_.of(note, onMessage ? TCF::OBJ_MESSAGE_NOTE : TCF::OBJ_INSTANCE_NOTE);
-        addAttachment(index, note->owner);
-        break;
-    }
-    case TDF_GLYPH: {
-        TDFGlyph* glyph = event->toGlyph();
-        shown = palette_.of(glyph, TCF::OBJ_MESSAGE_NOTE);
-        if (glyph->definition && glyph->definition->type != Glyph::GLYPH_NONE)
-            out.flags[index] |= eventFlag::alarm;
-        addAttachment(index, glyph->owner);
-        break;
-    }
-    case TDF_THREAD_INFO: {
-        TDFThreadInfo* info = event->toThreadInfo();
-        shown = timeStyle;
-        out.thread[index] = thread(info->thread);
-        break;
-    }
-    case TDF_EXTERNAL_TRIGGER:
-    case TDF_TRIGGER_START:
-    case TDF_TRIGGER_STOP:
-        shown = timeStyle;
-        break;
-    case TDF_LOOP_START:
-        shown = palette_.of(event, TCF::OBJ_LOOP_START);
-        break;
-    case TDF_LOOP_END:
-        shown = palette_.of(event, TCF::OBJ_LOOP_END);
+    case TDF_NOTE:
+    case TDF_GLYPH:
+        if (const Row instance = attachedInstance(event); instance != store::none)
+            out.push_back(instance);
         break;
     default:
         break;
     }
-    out.style[index] = style(shown);
-    out.label[index] = optionalText(eventLabel(event));
-    out.link[index] = linkIndex;
 }
 
-void Collector::addTimes()
+unsigned long long PageData::Source::timeOf(Row event) const
 {
+    // An NI that gives an instance its model stamps the instance anew.
+    if (kind(event) == TDF_INSTANCE && instanceOf(event) != store::none)
+        return looks_.instances[static_cast<size_t>(instanceOf(event))].time;
+    return store_.events.time[static_cast<size_t>(event)];
+}
+
+QString PageData::Source::loopLabel(Row start) const
+{
+    const store::LoopRow* loop = loopOf(start);
+    const QString name = looksText(looks_.label[static_cast<size_t>(start)]);
+    return loop ? loopName(name, loop->loopId, loop->iterations) : name;
+}
+
+QString PageData::Source::labelOf(Row event) const
+{
+    const QString lasting = looksText(looks_.label[static_cast<size_t>(event)]);
+    switch (kind(event)) {
+    case TDF_INSTANCE: {
+        const Row row = instanceOf(event);
+        return row == store::none ? QString() : instanceTitle(instance(row).name, instance(row).dynamicId);
+    }
+    case TDF_MESSAGE_CALL:
+        return notCompleted(event) ? uncompletedCallLabel(lasting) : lasting;
+    case TDF_LOOP_START:
+        return loopLabel(event);
+    case TDF_LOOP_END:
+        return ownerOf(event) == store::none ? QString() : loopLabel(ownerOf(event));
+    case TDF_THREAD_INFO: {
+        const Row thread = store_.events.thread[static_cast<size_t>(event)];
+        if (thread == store::none)
+            return threadChangeLabel(QStringLiteral("?"), lasting);
+        const store::ThreadRow& row = store_.threads[static_cast<size_t>(thread)];
+        return threadChangeLabel(threadTitle(row.name, row.number), lasting);
+    }
+    default:
+        return lasting;
+    }
+}
+
+int PageData::Source::linkAt(Row event)
+{
+    Tables& tables = *tables_;
+    // Its own link is the page's first, also where another replaces it.
+    const int kind = this->kind(event);
+    const Row instance = instanceOf(event);
+    // An instance's link is the one its model gave it last.
+    const int own = kind == TDF_INSTANCE && instance != store::none
+                        ? tables.looksText(looks_.instances[static_cast<size_t>(instance)].link)
+                        : tables.storeText(store_.events.link[static_cast<size_t>(event)]);
+    if (kind != TDF_MESSAGE_CALL)
+        return own;
+    // A call shows its message's link: the completing message's, else the
+    // one it had when called.
+    if (const Row message = partnerOf(event); message != store::none)
+        return tables.storeText(store_.events.link[static_cast<size_t>(message)]);
+    const auto found = std::lower_bound(looks_.calls.begin(), looks_.calls.end(), event,
+                                        [](const PageLooks::Call& call, Row key) { return call.event < key; });
+    return found != looks_.calls.end() && found->event == event ? tables.looksText(found->link) : none;
+}
+
+int PageData::Source::styleAt(Row event)
+{
+    // A completed call is painted as its message.
+    const Row message = kind(event) == TDF_MESSAGE_CALL ? partnerOf(event) : store::none;
+    return tables_->style(looks_.look[static_cast<size_t>(message != store::none ? message : event)]);
+}
+
+int PageData::Source::labelAt(Row event)
+{
+    switch (kind(event)) {
+    case TDF_INSTANCE:
+    case TDF_MESSAGE_CALL:
+    case TDF_LOOP_START:
+    case TDF_LOOP_END:
+    case TDF_THREAD_INFO:
+        return tables_->text(labelOf(event));
+    default:
+        return tables_->looksText(looks_.label[static_cast<size_t>(event)]);
+    }
+}
+
+void PageData::Source::planColumns(bool world)
+{
+    // The column plan: one walk gives the first and last event drawn on
+    // each instance.
+    struct Use {
+        Row instance;
+        long long firstShown;
+        long long lastShown;
+        bool created;
+    };
+    std::vector<Use> uses;
+    std::unordered_map<Row, size_t> useOf;
+    std::vector<Row> instancesOf;
+    size_t member = 0;
+    const long long count = static_cast<long long>(this->count());
+    for (long long event = 0; event < count; ++event) {
+        const Row row = rowAt(static_cast<size_t>(event));
+        involved(row, instancesOf, member);
+        for (const Row instance : instancesOf) {
+            if (instance == store::none)
+                continue;
+            const auto [found, added] = useOf.try_emplace(instance, uses.size());
+            if (added)
+                uses.push_back({instance, event, event, false});
+            Use& use = uses[found->second];
+            use.lastShown = event;
+            use.created = use.created || (kind(row) == TDF_INSTANCE && instanceOf(row) == instance);
+        }
+    }
+    std::vector<Plan::Occupant> byStart;
+    std::vector<Plan::Occupant> later;
+    for (const Use& use : uses) {
+        Plan::Occupant occupant;
+        occupant.instance = use.instance;
+        occupant.first = use.created ? use.firstShown : Plan::top;
+        const int deletion = pageEvent(instance(use.instance).deleted);
+        occupant.deletion = deletion == none ? count : deletion;
+        occupant.last = occupant.deletion == count ? count : std::max(use.lastShown, occupant.deletion);
+        (occupant.first == Plan::top ? byStart : later).push_back(occupant);
+    }
+    // Those there at the top in the order they were created, then the
+    // others as they come.
+    std::stable_sort(byStart.begin(), byStart.end(), [this](const Plan::Occupant& a, const Plan::Occupant& b) {
+        return instance(a.instance).created < instance(b.instance).created;
+    });
+    byStart.insert(byStart.end(), later.begin(), later.end());
+    plan_ = std::make_unique<Plan>(byStart, count, world, store::none, [this](const Row& row) {
+        return instanceTitle(instance(row).name, instance(row).dynamicId);
+    });
+}
+
+PageData::PageData(const store::EventStore& store, const PageLooks& looks, const QString& title)
+    : source_(std::make_unique<Source>(store, looks))
+{
+    Source& source = *source_;
+    // The last trace: from its new-trace marker on.
+    const auto& kinds = store.events.kind;
+    size_t first = kinds.size();
+    while (first > 0 && kinds[first - 1] != TDF_NEW_TRACE)
+        --first;
+    const std::int64_t lastTrace = std::count(kinds.begin(), kinds.begin() + static_cast<std::ptrdiff_t>(first),
+                                              std::uint8_t(TDF_NEW_TRACE));
+    source.first_ = static_cast<Row>(first);
+    source.count_ = kinds.size() - first;
+    if (!std::all_of(kinds.begin() + static_cast<std::ptrdiff_t>(first), kinds.end(), isDrawnKind)) {
+        for (size_t event = first; event < kinds.size(); ++event) {
+            if (isDrawnKind(kinds[event]))
+                source.rows_.push_back(static_cast<Row>(event));
+        }
+        source.count_ = source.rows_.size();
+    }
+    for (const store::ThreadRow& thread : store.threads) {
+        if (thread.trace == lastTrace) {
+            source.firstThread_ = thread.id;
+            break;
+        }
+    }
+    for (const store::ThreadRow& thread : store.threads) {
+        if (thread.trace != lastTrace)
+            continue;
+        const QString& name = thread.name;
+        threadNames.push_back(name.isEmpty() ? QStringLiteral("#%1").arg(thread.number) : singleLine(name));
+        threadColors.push_back(svgColor(StylePalette::threadColor(thread.colour)));
+    }
+
+    source.planColumns(looks.world);
+    std::vector<Row> instancesOf;
+    const long long count = static_cast<long long>(source.count());
+    world = source.plan_->hasWorld();
+    columns = source.plan_->columns();
+    this->title = title.isEmpty() ? QStringLiteral("trace") : singleLine(title);
+    caption = this->title;
+    if (looks.configured)
+        caption += QStringLiteral(" \u2014 ") + singleLine(looks.configuration);
+
+    // Texts and styles in the order the events, the lifelines and the
+    // loops use them: an event's own link, a call's message's, its label.
+    // The columns of the events find them again when they are written.
+    source.tables_ = std::make_unique<Tables>(*this, store, looks);
+    Tables& tables = *source.tables_;
+    for (size_t page = 0; page < source.count(); ++page) {
+        const Row row = source.rowAt(page);
+        source.linkAt(row);
+        source.styleAt(row);
+        source.labelAt(row);
+    }
+
     // Plain times (no format, or no unit to lay them out in) the page
     // writes itself: the number and the unit text after it.
-    const std::vector<unsigned long long>& times = data_.events.time;
-    const QString zero = reader_.strTime(0);
+    const auto strTime = [&looks](unsigned long long time) {
+        return TDF::strTime(looks.timeFormat, looks.timeUnit, looks.timeUnitText, time);
+    };
+    const QString zero = strTime(0);
     bool plain = zero.startsWith(QLatin1Char('0')) &&
-                 (isBlankTimeFormat(reader_.timeFormat) || reader_.timeUnit < UNIT_HOUR ||
-                  reader_.timeUnit > UNIT_PICOSECOND);
-    for (const unsigned long long time : times)
-        plain = plain && time < exactInScript;
+                 (isBlankTimeFormat(looks.timeFormat) || looks.timeUnit < UNIT_HOUR ||
+                  looks.timeUnit > UNIT_PICOSECOND);
+    for (size_t page = 0; page < source.count(); ++page)
+        plain = plain && source.timeOf(source.rowAt(page)) < exactInScript;
     if (plain) {
-        data_.timeUnit = singleLine(zero.mid(1));
-        return;
-    }
-    QHash<QString, int> index;
-    std::vector<int>& out = data_.events.timeText;
-    out.reserve(times.size());
-    for (size_t i = 0; i < times.size(); ++i) {
-        if (i > 0 && times[i] == times[i - 1]) {
-            out.push_back(out.back());
-            continue;
-        }
-        const QString text = singleLine(reader_.strTime(times[i]));
-        const auto found = index.constFind(text);
-        if (found != index.constEnd()) {
-            out.push_back(found.value());
-        } else {
-            out.push_back(static_cast<int>(data_.timeTexts.size()));
-            index.insert(text, out.back());
-            data_.timeTexts.push_back(text);
-        }
-    }
-}
-
-void Collector::addLifelines()
-{
-    // Column by column, each column's occupants top down; the bars of each.
-    PageData::Lifelines& out = data_.lifelines;
-    const Style* world = palette_.byKind(TCF::OBJ_WORLD);
-    const Style* line = palette_.byKind(TCF::OBJ_INSTANCE_DESACTIVATED);
-    data_.barStyle = style(palette_.byKind(TCF::OBJ_INSTANCE_ACTIVATED));
-    for (int column = 0; column < plan_.columns(); ++column) {
-        for (const ColumnPlan::Occupant& occupant : plan_.occupants(column)) {
-            TDFInstance* instance = occupant.instance;
-            const int lifeline = static_cast<int>(out.column.size());
-            out.column.push_back(column);
-            out.start.push_back(occupant.first == ColumnPlan::top ? none : static_cast<int>(occupant.first));
-            // The page holds the whole trace: a deletion is one of its events.
-            const bool deleted = occupant.deletion >= 0 && occupant.deletion < plan_.events();
-            out.end.push_back(deleted ? static_cast<int>(occupant.deletion) : none);
-            if (!instance) {
-                out.title.push_back(text(QStringLiteral("World")));
-                out.tooltip.push_back(out.title.back());
-                out.link.push_back(none);
-                out.titleStyle.push_back(style(world));
-                out.lineStyle.push_back(style(world));
-                out.crossStyle.push_back(none);
-                out.id.push_back(0);
+        timeUnit = singleLine(zero.mid(1));
+    } else {
+        QHash<QString, int> index;
+        std::vector<int>& out = source.timeText_;
+        out.reserve(source.count());
+        unsigned long long previous = 0;
+        for (size_t page = 0; page < source.count(); ++page) {
+            const Row row = source.rowAt(page);
+            const unsigned long long time = source.timeOf(row);
+            if (!out.empty() && time == previous) {
+                out.push_back(out.back());
                 continue;
             }
-            out.title.push_back(text(occupant.showsId ? identifiedTitle(instance) : instanceTitle(instance)));
-            out.tooltip.push_back(text(identifiedTitle(instance)));
-            out.link.push_back(link(instance));
-            out.titleStyle.push_back(style(palette_.of(instance, TCF::OBJ_INSTANCE_TITLE)));
-            out.lineStyle.push_back(style(line));
-            out.crossStyle.push_back(deleted ? style(palette_.of(instance->deletion, TCF::OBJ_INSTANCE_DELETE)) : none);
-            out.id.push_back(instance->id);
-            addBars(instance, lifeline);
+            previous = time;
+            const QString text = singleLine(strTime(time));
+            const auto found = index.constFind(text);
+            if (found != index.constEnd()) {
+                out.push_back(found.value());
+            } else {
+                out.push_back(static_cast<int>(timeTexts.size()));
+                index.insert(text, out.back());
+                timeTexts.push_back(text);
+            }
         }
     }
-}
 
-void Collector::addBars(const TDFInstance* instance, int lifeline)
-{
-    const std::vector<const TDFObject*> bounds = activationBounds(instance);
-    for (size_t k = 0; k < bounds.size(); k += 2) {
-        data_.bars.lifeline.push_back(lifeline);
-        data_.bars.start.push_back(eventIndex(bounds[k]));
-        data_.bars.end.push_back(k + 1 < bounds.size() ? eventIndex(bounds[k + 1]) : none);
+    // Lifelines column by column, each column's occupants top down, with
+    // their bars: from the creating message, then the recorded bounds.
+    barStyle = tables.style(looks.barLook);
+    // The recorded bounds of each instance row: from boundStart[row] on.
+    std::vector<size_t> boundStart(looks.instances.size() + 1, 0);
+    for (const PageLooks::Bound& bound : looks.bounds)
+        ++boundStart[static_cast<size_t>(bound.instance) + 1];
+    for (size_t row = 1; row < boundStart.size(); ++row)
+        boundStart[row] += boundStart[row - 1];
+    std::vector<std::int32_t> boundEvents(looks.bounds.size());
+    {
+        std::vector<size_t> next(boundStart.begin(), boundStart.end() - 1);
+        for (const PageLooks::Bound& bound : looks.bounds)
+            boundEvents[next[static_cast<size_t>(bound.instance)]++] = bound.event;
     }
-}
+    for (int column = 0; column < columns; ++column) {
+        for (const Plan::Occupant& occupant : source.plan_->occupants(column)) {
+            const int lifeline = static_cast<int>(lifelines.column.size());
+            lifelines.column.push_back(column);
+            lifelines.start.push_back(occupant.first == Plan::top ? none : static_cast<int>(occupant.first));
+            const bool deleted = occupant.deletion >= 0 && occupant.deletion < count;
+            lifelines.end.push_back(deleted ? static_cast<int>(occupant.deletion) : none);
+            if (occupant.instance == store::none) {
+                lifelines.title.push_back(tables.text(QStringLiteral("World")));
+                lifelines.tooltip.push_back(lifelines.title.back());
+                lifelines.link.push_back(none);
+                lifelines.titleStyle.push_back(tables.style(looks.worldLook));
+                lifelines.lineStyle.push_back(tables.style(looks.worldLook));
+                lifelines.crossStyle.push_back(none);
+                lifelines.id.push_back(0);
+                continue;
+            }
+            const store::InstanceRow& instance = source.instance(occupant.instance);
+            const PageLooks::Instance& shown = looks.instances[static_cast<size_t>(occupant.instance)];
+            const QString& name = instance.name;
+            lifelines.title.push_back(tables.text(occupant.showsId ? identifiedTitle(name, instance.dynamicId)
+                                                                   : instanceTitle(name, instance.dynamicId)));
+            lifelines.tooltip.push_back(tables.text(identifiedTitle(name, instance.dynamicId)));
+            lifelines.link.push_back(tables.text(source.looksText(shown.link)));
+            lifelines.titleStyle.push_back(tables.style(shown.titleLook));
+            lifelines.lineStyle.push_back(tables.style(looks.lineLook));
+            lifelines.crossStyle.push_back(
+                deleted ? tables.style(looks.look[static_cast<size_t>(instance.deleted)]) : none);
+            lifelines.id.push_back(instance.dynamicId);
+            if (!shown.bars)
+                continue;
+            std::vector<int> bounds;
+            if (shown.creationMessage != store::none)
+                bounds.push_back(source.pageEvent(shown.creationMessage));
+            const size_t row = static_cast<size_t>(occupant.instance);
+            for (size_t k = boundStart[row]; k < boundStart[row + 1]; ++k)
+                bounds.push_back(source.pageEvent(boundEvents[k]));
+            for (size_t k = 0; k < bounds.size(); k += 2) {
+                bars.lifeline.push_back(lifeline);
+                bars.start.push_back(bounds[k]);
+                bars.end.push_back(k + 1 < bounds.size() ? bounds[k + 1] : none);
+            }
+        }
+    }
 
-void Collector::addLoops()
-{
-    // One pass with the open loops on a stack: an event widens the innermost
-    // open loop, a closing loop widens the one around it.
-    PageData::Loops& out = data_.loops;
+    // Loops: one pass with the open loops on a stack: an event widens the
+    // innermost open loop, a closing loop widens the one around it.
     struct Open {
         int loop;
         int left;
         int right;
     };
     std::vector<Open> open;
-    std::vector<TDFInstance*> involved;
     const auto widen = [](Open& frame, int column) {
         frame.left = std::min(frame.left, column);
         frame.right = std::max(frame.right, column);
@@ -423,66 +530,271 @@ void Collector::addLoops()
     const auto close = [&]() {
         const Open frame = open.back();
         open.pop_back();
-        out.left[frame.loop] = frame.left;
-        out.right[frame.loop] = frame.right;
+        loops.left[size_t(frame.loop)] = frame.left;
+        loops.right[size_t(frame.loop)] = frame.right;
         if (!open.empty() && frame.left <= frame.right) {
             widen(open.back(), frame.left);
             widen(open.back(), frame.right);
         }
     };
-    bool edge = false;
-    for (size_t i = 0; i < events_.size(); ++i) {
-        TDFObject* event = events_[i];
-        if (event->type == TDF_LOOP_END) {
-            const int start = eventIndex(event->toLoopEnd()->loopStart);
+    size_t member = 0;
+    for (size_t i = 0; i < source.count(); ++i) {
+        const Row row = source.rowAt(i);
+        const int kind = source.kind(row);
+        if (kind == TDF_LOOP_END) {
+            const int start = source.pageEvent(source.ownerOf(row));
             const auto match = std::find_if(open.begin(), open.end(),
-                                            [&](const Open& frame) { return out.start[frame.loop] == start; });
-            if (match != open.end()) {
+                                            [&](const Open& frame) { return loops.start[size_t(frame.loop)] == start; });
+            if (start != none && match != open.end()) {
                 while (open.size() > static_cast<size_t>(match - open.begin()))
                     close();
             }
             continue;
         }
-        if (event->type == TDF_LOOP_START) {
-            TDFLoopStart* start = event->toLoopStart();
-            out.start.push_back(static_cast<int>(i));
-            out.end.push_back(eventIndex(start->loopEnd));
-            out.left.push_back(INT_MAX);
-            out.right.push_back(INT_MIN);
-            out.parent.push_back(open.empty() ? none : open.back().loop);
-            out.label.push_back(text(loopName(start)));
-            out.link.push_back(link(start));
-            out.style.push_back(style(palette_.of(start, TCF::OBJ_LOOP_START)));
-            out.endStyle.push_back(style(start->loopEnd ? palette_.of(start->loopEnd, TCF::OBJ_LOOP_END)
-                                                        : palette_.byKind(TCF::OBJ_LOOP_END)));
-            open.push_back({static_cast<int>(out.start.size()) - 1, INT_MAX, INT_MIN});
-            if (start->instance) {
-                const int column = columnOf(start->instance, edge);
-                if (!edge)
+        if (kind == TDF_LOOP_START) {
+            const Row end = source.partnerOf(row);
+            loops.start.push_back(static_cast<int>(i));
+            loops.end.push_back(source.pageEvent(end));
+            loops.left.push_back(INT_MAX);
+            loops.right.push_back(INT_MIN);
+            loops.parent.push_back(open.empty() ? none : open.back().loop);
+            loops.label.push_back(tables.text(source.loopLabel(row)));
+            loops.link.push_back(tables.storeText(store.events.link[static_cast<size_t>(row)]));
+            loops.style.push_back(tables.style(looks.look[static_cast<size_t>(row)]));
+            loops.endStyle.push_back(
+                tables.style(end != store::none ? looks.look[static_cast<size_t>(end)] : looks.loopEndLook));
+            open.push_back({static_cast<int>(loops.start.size()) - 1, INT_MAX, INT_MIN});
+            if (const Row instance = source.instanceOf(row); instance != store::none) {
+                const int column = source.columnOf(instance);
+                if (column >= 0)
                     widen(open.back(), column);
             }
             continue;
         }
         if (open.empty())
             continue;
-        involvedInstances(event, involved);
-        for (const TDFInstance* instance : involved)
-            widen(open.back(), columnOf(instance, edge));
+        source.involved(row, instancesOf, member);
+        for (const Row instance : instancesOf)
+            widen(open.back(), source.columnOf(instance));
     }
     while (!open.empty())
         close();
     // Nothing inside: the page gives the frame a place of its own.
-    for (size_t k = 0; k < out.left.size(); ++k) {
-        if (out.left[k] > out.right[k]) {
-            out.left[k] = 1;
-            out.right[k] = 0;
+    for (size_t k = 0; k < loops.left.size(); ++k) {
+        if (loops.left[k] > loops.right[k]) {
+            loops.left[k] = 1;
+            loops.right[k] = 0;
         }
     }
 }
 
+PageData::~PageData() = default;
+
+long long PageData::events() const
+{
+    return static_cast<long long>(source_->count());
 }
 
-PageData collectPageData(TDF& reader, const QString& title)
+std::vector<std::uint8_t> PageData::kind() const
 {
-    return Collector(reader, title).take();
+    const Source& source = *source_;
+    std::vector<std::uint8_t> out;
+    out.reserve(source.count());
+    for (size_t page = 0; page < source.count(); ++page)
+        out.push_back(static_cast<std::uint8_t>(source.kind(source.rowAt(page))));
+    return out;
+}
+
+std::vector<unsigned long long> PageData::time() const
+{
+    const Source& source = *source_;
+    std::vector<unsigned long long> out;
+    out.reserve(source.count());
+    for (size_t page = 0; page < source.count(); ++page)
+        out.push_back(source.timeOf(source.rowAt(page)));
+    return out;
+}
+
+std::vector<int> PageData::from() const
+{
+    const Source& source = *source_;
+    std::vector<int> out(source.count(), none);
+    bool edge = false;
+    for (size_t i = 0; i < source.count(); ++i) {
+        const Row row = source.rowAt(i);
+        switch (source.kind(row)) {
+        case TDF_MESSAGE:
+        case TDF_MESSAGE_CALL:
+        case TDF_INSTANCE:
+        case TDF_INSTANCE_DELETE:
+        case TDF_ACTION:
+            out[i] = source.pageColumn(source.instanceOf(row), edge);
+            break;
+        case TDF_MESSAGE_RETURN:
+            if (source.partnerOf(row) != store::none)
+                out[i] = source.pageColumn(source.instanceOf(row), edge);
+            break;
+        case TDF_NOTE:
+        case TDF_GLYPH: {
+            const Row owner = source.ownerOf(row);
+            if (owner != store::none && source.kind(owner) == TDF_INSTANCE)
+                out[i] = source.pageColumn(source.instanceOf(owner), edge);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return out;
+}
+
+std::vector<int> PageData::to() const
+{
+    const Source& source = *source_;
+    std::vector<int> out(source.count(), none);
+    bool edge = false;
+    for (size_t i = 0; i < source.count(); ++i) {
+        const Row row = source.rowAt(i);
+        const int kind = source.kind(row);
+        if (kind == TDF_MESSAGE || (kind == TDF_MESSAGE_RETURN && source.partnerOf(row) != store::none))
+            out[i] = source.pageColumn(source.peerOf(row), edge);
+    }
+    return out;
+}
+
+std::vector<int> PageData::style() const
+{
+    Source& source = *source_;
+    std::vector<int> out;
+    out.reserve(source.count());
+    for (size_t page = 0; page < source.count(); ++page)
+        out.push_back(source.styleAt(source.rowAt(page)));
+    return out;
+}
+
+std::vector<int> PageData::label() const
+{
+    Source& source = *source_;
+    std::vector<int> out;
+    out.reserve(source.count());
+    for (size_t page = 0; page < source.count(); ++page)
+        out.push_back(source.labelAt(source.rowAt(page)));
+    return out;
+}
+
+std::vector<int> PageData::link() const
+{
+    Source& source = *source_;
+    std::vector<int> out;
+    out.reserve(source.count());
+    for (size_t page = 0; page < source.count(); ++page)
+        out.push_back(source.linkAt(source.rowAt(page)));
+    return out;
+}
+
+std::vector<int> PageData::partner() const
+{
+    const Source& source = *source_;
+    std::vector<int> out(source.count(), none);
+    for (size_t i = 0; i < source.count(); ++i) {
+        const Row row = source.rowAt(i);
+        const int kind = source.kind(row);
+        if (kind == TDF_MESSAGE || kind == TDF_MESSAGE_RETURN || kind == TDF_MESSAGE_CALL)
+            out[i] = source.pageEvent(source.partnerOf(row));
+    }
+    return out;
+}
+
+std::vector<int> PageData::owner() const
+{
+    const Source& source = *source_;
+    std::vector<int> out(source.count(), none);
+    for (size_t i = 0; i < source.count(); ++i) {
+        const Row row = source.rowAt(i);
+        const int kind = source.kind(row);
+        if (kind != TDF_NOTE && kind != TDF_GLYPH)
+            continue;
+        const Row owner = source.ownerOf(row);
+        if (owner != store::none && source.kind(owner) != TDF_INSTANCE)
+            out[i] = source.pageEvent(owner);
+    }
+    return out;
+}
+
+std::vector<int> PageData::thread() const
+{
+    const Source& source = *source_;
+    std::vector<int> out(source.count(), none);
+    for (size_t i = 0; i < source.count(); ++i) {
+        const Row row = source.rowAt(i);
+        const int kind = source.kind(row);
+        const Row thread = source.store_.events.thread[static_cast<size_t>(row)];
+        if (thread != store::none && (kind == TDF_MESSAGE || kind == TDF_MESSAGE_RETURN || kind == TDF_THREAD_INFO))
+            out[i] = static_cast<int>(thread - source.firstThread_);
+    }
+    return out;
+}
+
+std::vector<int> PageData::flags() const
+{
+    const Source& source = *source_;
+    std::vector<int> out(source.count(), 0);
+    for (size_t i = 0; i < source.count(); ++i) {
+        const Row row = source.rowAt(i);
+        const unsigned stored = source.store_.events.flags[static_cast<size_t>(row)];
+        const auto edge = [&source](Row instance, int flag) { return source.columnOf(instance) < 0 ? flag : 0; };
+        switch (source.kind(row)) {
+        case TDF_MESSAGE:
+            out[i] = edge(source.instanceOf(row), eventFlag::fromEdge) | edge(source.peerOf(row), eventFlag::toEdge);
+            if (stored & store::eventFlag::completesCall)
+                out[i] |= eventFlag::completesCall;
+            break;
+        case TDF_MESSAGE_RETURN:
+            if (source.partnerOf(row) != store::none)
+                out[i] = edge(source.instanceOf(row), eventFlag::fromEdge) | edge(source.peerOf(row), eventFlag::toEdge);
+            break;
+        case TDF_MESSAGE_CALL:
+            if (source.notCompleted(row))
+                out[i] = eventFlag::notCompleted;
+            break;
+        case TDF_ACTION:
+            out[i] = edge(source.instanceOf(row), eventFlag::fromEdge);
+            break;
+        case TDF_GLYPH:
+            if (stored & store::eventFlag::alarm)
+                out[i] = eventFlag::alarm;
+            break;
+        default:
+            break;
+        }
+    }
+    return out;
+}
+
+const std::vector<int>& PageData::timeText() const
+{
+    return source_->timeText_;
+}
+
+std::vector<int> PageData::members() const
+{
+    const Source& source = *source_;
+    std::vector<int> out;
+    std::vector<Row> members;
+    size_t member = 0;
+    for (size_t page = 0; page < source.count(); ++page) {
+        const Row row = source.rowAt(page);
+        if (source.kind(row) != TDF_SYNCHRONISATION)
+            continue;
+        source.involved(row, members, member);
+        const size_t countAt = out.size();
+        out.push_back(0);
+        for (const Row instance : members) {
+            const int column = source.columnOf(instance);
+            if (column >= 0)
+                out.push_back(column);
+        }
+        out[countAt] = static_cast<int>(out.size() - countAt - 1);
+    }
+    return out;
 }

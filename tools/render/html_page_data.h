@@ -1,20 +1,28 @@
 #ifndef RENDER_HTML_PAGE_DATA_H
 #define RENDER_HTML_PAGE_DATA_H
 
-// The whole trace as the HTML view needs it, in compact columns of numbers
-// with tables of the distinct texts and styles they point into. Nothing is
-// laid out here beyond the columns of the lifelines: the view places rows
-// and draws what is on screen.
+// The trace as the HTML view needs it, in compact columns of numbers with
+// tables of the distinct texts and styles they point into, made from the
+// trace's event store and the page's looks (the last trace of the file: a
+// new trace starts the picture afresh). Nothing is laid out here beyond the
+// columns of the lifelines: the view places rows and draws what is on
+// screen. The tables, lifelines, bars and loops are made at once; each
+// column of the events when asked for, so that a page of many events holds
+// one of them at a time beside the store.
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
-class TDF;
+class PageLooks;
+namespace store {
+class EventStore;
+}
 
-// Flags of an event (PageData::Events::flags).
+// Flags of an event (PageData::flags).
 namespace eventFlag {
 constexpr int completesCall = 1;  // a message announced by a call
 constexpr int fromEdge = 2;       // sent by the hidden world actor
@@ -23,28 +31,35 @@ constexpr int alarm = 8;          // a glyph that reports a failure
 constexpr int notCompleted = 16;  // a call whose message never completed
 }
 
-struct PageData {
+class PageData {
+public:
     static constexpr int none = -1;
 
+    // `store` and `looks` (finished) outlive the page data.
+    PageData(const store::EventStore& store, const PageLooks& looks, const QString& title);
+    ~PageData();
+    PageData(const PageData&) = delete;
+    PageData& operator=(const PageData&) = delete;
+
     // One entry per drawn event, in trace order. Columns are lifeline
-    // columns (the world actor's is 0 when it is shown); none stands for the
-    // edge of a hidden world actor.
-    struct Events {
-        std::vector<std::uint8_t> kind;  // TDFObjectType
-        std::vector<unsigned long long> time;
-        std::vector<int> from;     // sender, or the one lifeline the event shows on
-        std::vector<int> to;       // receiver of a message or return
-        std::vector<int> style;    // index into styles
-        std::vector<int> label;    // index into strings, or none
-        std::vector<int> link;     // index into strings, or none
-        std::vector<int> partner;  // a message's return or completing call and back, or none
-        std::vector<int> owner;    // the event a note or glyph is attached to, or none
-        std::vector<int> thread;   // index into threads, or none
-        std::vector<int> flags;
-        std::vector<int> timeText;  // index into timeTexts, when the page cannot lay times out itself
-        // Members of each synchronisation in trace order: a count, then columns.
-        std::vector<int> members;
-    } events;
+    // columns (the world actor's is 0 when it is shown); none stands for
+    // the edge of a hidden world actor.
+    long long events() const;
+    std::vector<std::uint8_t> kind() const;  // TDFObjectType
+    std::vector<unsigned long long> time() const;
+    std::vector<int> from() const;     // sender, or the one lifeline the event shows on
+    std::vector<int> to() const;       // receiver of a message or return
+    std::vector<int> style() const;  // index into styles
+    std::vector<int> label() const;  // index into strings, or none
+    std::vector<int> link() const;   // index into strings, or none
+    std::vector<int> partner() const;  // a message's return or completing call and back, or none
+    std::vector<int> owner() const;    // the event a note or glyph is attached to, or none
+    std::vector<int> thread() const;   // index into threads, or none
+    std::vector<int> flags() const;
+    // Index into timeTexts, when the page cannot lay times out itself.
+    const std::vector<int>& timeText() const;
+    // Members of each synchronisation in trace order: a count, then columns.
+    std::vector<int> members() const;
 
     // One lifeline per instance (and the world actor's), column by column,
     // each column's top down, as the column plan places them.
@@ -94,9 +109,10 @@ struct PageData {
     int columns = 0;
     QString title;
     QString caption;
-};
 
-// The page's data for everything `reader` read.
-PageData collectPageData(TDF& reader, const QString& title);
+private:
+    class Source;
+    std::unique_ptr<Source> source_;
+};
 
 #endif

@@ -4,7 +4,10 @@
 #include "html_page_data.h"
 #include "json_string.h"
 
+#include <functional>
+#include <iterator>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -12,9 +15,9 @@ namespace {
 constexpr JsonStringUse inScript = JsonStringUse::HtmlScript;
 
 template <typename T>
-void appendArray(QByteArray& json, const char* name, const std::vector<T>& values)
+QByteArray array(const char* name, const std::vector<T>& values)
 {
-    json += '"';
+    QByteArray json = "\"";
     json += name;
     json += "\":[";
     for (size_t i = 0; i < values.size(); ++i) {
@@ -26,86 +29,96 @@ void appendArray(QByteArray& json, const char* name, const std::vector<T>& value
             appendJsonString(json, values[i], inScript);
     }
     json += "],";
+    return json;
 }
 
-void appendNumbers(QByteArray& json, const char* name, const QByteArray& encoded)
+// A number column and what follows it: a comma, or the end of its object.
+QByteArray numbers(const char* name, const QByteArray& encoded, const char* after = ",")
 {
-    json += '"';
+    QByteArray json = "\"";
     json += name;
     json += "\":\"";
     json += encoded;
-    json += "\",";
+    json += '"';
+    json += after;
+    return json;
 }
 
 }
 
-QByteArray pageDataJson(const PageData& data)
+bool writePageDataJson(const PageData& data, const PageWriter& write)
 {
     QByteArray json = "{";
-    json += "\"version\":1,\"count\":" + QByteArray::number(static_cast<qulonglong>(data.events.kind.size())) + ',';
+    json += "\"version\":1,\"count\":" + QByteArray::number(static_cast<qulonglong>(data.events())) + ',';
     json += "\"columns\":" + QByteArray::number(data.columns) + ",\"world\":" + (data.world ? "true" : "false") + ',';
     json += "\"title\":" + jsonString(data.title, inScript) + ',';
     json += "\"caption\":" + jsonString(data.caption, inScript) + ',';
     json += "\"timeUnit\":" + jsonString(data.timeUnit, inScript) + ',';
     json += "\"barStyle\":" + QByteArray::number(data.barStyle) + ',';
-    appendArray(json, "strings", data.strings);
-    appendArray(json, "styles", data.styles);
-    appendArray(json, "threadNames", data.threadNames);
-    appendArray(json, "threadColors", data.threadColors);
-    appendArray(json, "timeTexts", data.timeTexts);
-
-    const PageData::Events& events = data.events;
+    json += array("strings", data.strings);
+    json += array("styles", data.styles);
+    json += array("threadNames", data.threadNames);
+    json += array("threadColors", data.threadColors);
+    json += array("timeTexts", data.timeTexts);
     json += "\"events\":{";
-    appendNumbers(json, "kind", encodeNumbers(events.kind));
-    appendNumbers(json, "time", encodeNumbers(events.time, true));
-    appendNumbers(json, "from", encodeNumbers(events.from));
-    appendNumbers(json, "to", encodeNumbers(events.to));
-    appendNumbers(json, "style", encodeNumbers(events.style));
-    appendNumbers(json, "label", encodeNumbers(events.label));
-    appendNumbers(json, "link", encodeNumbers(events.link));
-    appendNumbers(json, "partner", encodeNumbers(events.partner));
-    appendNumbers(json, "owner", encodeNumbers(events.owner));
-    appendNumbers(json, "thread", encodeNumbers(events.thread));
-    appendNumbers(json, "flags", encodeNumbers(events.flags));
-    appendNumbers(json, "timeText", encodeNumbers(events.timeText, true));
-    appendNumbers(json, "members", encodeNumbers(events.members));
-    json.chop(1);
-    json += "},";
+    if (!write(json))
+        return false;
+
+    // The event columns one at a time: each is made, encoded, written and
+    // let go before the next (a statement each, so that no temporary of
+    // one outlives it).
+    using Column = std::function<QByteArray()>;
+    const std::pair<const char*, Column> columns[] = {
+        {"kind", [&] { return encodeNumbers(data.kind()); }},
+        {"time", [&] { return encodeNumbers(data.time(), true); }},
+        {"from", [&] { return encodeNumbers(data.from()); }},
+        {"to", [&] { return encodeNumbers(data.to()); }},
+        {"style", [&] { return encodeNumbers(data.style()); }},
+        {"label", [&] { return encodeNumbers(data.label()); }},
+        {"link", [&] { return encodeNumbers(data.link()); }},
+        {"partner", [&] { return encodeNumbers(data.partner()); }},
+        {"owner", [&] { return encodeNumbers(data.owner()); }},
+        {"thread", [&] { return encodeNumbers(data.thread()); }},
+        {"flags", [&] { return encodeNumbers(data.flags()); }},
+        {"timeText", [&] { return encodeNumbers(data.timeText(), true); }},
+        {"members", [&] { return encodeNumbers(data.members()); }},
+    };
+    for (const auto& [name, encoded] : columns) {
+        const bool last = &name == &columns[std::size(columns) - 1].first;
+        if (!write(numbers(name, encoded(), last ? "}," : ",")))
+            return false;
+    }
 
     const PageData::Lifelines& lines = data.lifelines;
-    json += "\"lifelines\":{";
-    appendNumbers(json, "column", encodeNumbers(lines.column));
-    appendNumbers(json, "start", encodeNumbers(lines.start));
-    appendNumbers(json, "end", encodeNumbers(lines.end));
-    appendNumbers(json, "title", encodeNumbers(lines.title));
-    appendNumbers(json, "tooltip", encodeNumbers(lines.tooltip));
-    appendNumbers(json, "link", encodeNumbers(lines.link));
-    appendNumbers(json, "titleStyle", encodeNumbers(lines.titleStyle));
-    appendNumbers(json, "lineStyle", encodeNumbers(lines.lineStyle));
-    appendNumbers(json, "crossStyle", encodeNumbers(lines.crossStyle));
-    appendNumbers(json, "id", encodeNumbers(lines.id));
-    json.chop(1);
-    json += "},";
+    json = "\"lifelines\":{";
+    json += numbers("column", encodeNumbers(lines.column));
+    json += numbers("start", encodeNumbers(lines.start));
+    json += numbers("end", encodeNumbers(lines.end));
+    json += numbers("title", encodeNumbers(lines.title));
+    json += numbers("tooltip", encodeNumbers(lines.tooltip));
+    json += numbers("link", encodeNumbers(lines.link));
+    json += numbers("titleStyle", encodeNumbers(lines.titleStyle));
+    json += numbers("lineStyle", encodeNumbers(lines.lineStyle));
+    json += numbers("crossStyle", encodeNumbers(lines.crossStyle));
+    json += numbers("id", encodeNumbers(lines.id), "},");
 
     json += "\"bars\":{";
-    appendNumbers(json, "lifeline", encodeNumbers(data.bars.lifeline));
-    appendNumbers(json, "start", encodeNumbers(data.bars.start));
-    appendNumbers(json, "end", encodeNumbers(data.bars.end));
-    json.chop(1);
-    json += "},";
+    json += numbers("lifeline", encodeNumbers(data.bars.lifeline));
+    json += numbers("start", encodeNumbers(data.bars.start));
+    json += numbers("end", encodeNumbers(data.bars.end), "},");
 
     const PageData::Loops& loops = data.loops;
     json += "\"loops\":{";
-    appendNumbers(json, "start", encodeNumbers(loops.start));
-    appendNumbers(json, "end", encodeNumbers(loops.end));
-    appendNumbers(json, "left", encodeNumbers(loops.left));
-    appendNumbers(json, "right", encodeNumbers(loops.right));
-    appendNumbers(json, "parent", encodeNumbers(loops.parent));
-    appendNumbers(json, "label", encodeNumbers(loops.label));
-    appendNumbers(json, "link", encodeNumbers(loops.link));
-    appendNumbers(json, "style", encodeNumbers(loops.style));
-    appendNumbers(json, "endStyle", encodeNumbers(loops.endStyle));
+    json += numbers("start", encodeNumbers(loops.start));
+    json += numbers("end", encodeNumbers(loops.end));
+    json += numbers("left", encodeNumbers(loops.left));
+    json += numbers("right", encodeNumbers(loops.right));
+    json += numbers("parent", encodeNumbers(loops.parent));
+    json += numbers("label", encodeNumbers(loops.label));
+    json += numbers("link", encodeNumbers(loops.link));
+    json += numbers("style", encodeNumbers(loops.style));
+    json += numbers("endStyle", encodeNumbers(loops.endStyle));
     json.chop(1);
     json += "}}";
-    return json;
+    return write(json);
 }

@@ -3,10 +3,16 @@
 
 #include <QByteArray>
 
-struct PageData;
+#include <functional>
+
+class PageData;
+
+// Takes the next piece of a page; false when it could not be written.
+using PageWriter = std::function<bool(const QByteArray& piece)>;
 
 // The page's data as one JSON object, each number column a base64 text of
-// variable-length integers (see html_number_column.h).
-QByteArray pageDataJson(const PageData& data);
+// variable-length integers (see html_number_column.h), written a column
+// at a time; false as soon as `write` fails.
+bool writePageDataJson(const PageData& data, const PageWriter& write);
 
 #endif

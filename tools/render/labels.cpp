@@ -9,23 +9,31 @@
 namespace {
 
 // In brackets: generated names already hold a number after '#'.
-QString idSuffix(const TDFInstance* instance)
+QString idSuffix(unsigned long long id)
 {
-    return QStringLiteral(" [%1]").arg(instance->id);
+    return QStringLiteral(" [%1]").arg(id);
 }
 
+}
+
+QString instanceTitle(const QString& name, unsigned long long id)
+{
+    return name.isEmpty() ? QStringLiteral("instance %1").arg(id) : name;
 }
 
 QString instanceTitle(const TDFInstance* instance)
 {
-    const QString name = instance->name();
-    return name.isEmpty() ? QStringLiteral("instance %1").arg(instance->id) : name;
+    return instanceTitle(instance->name(), instance->id);
+}
+
+QString identifiedTitle(const QString& name, unsigned long long id)
+{
+    return name.isEmpty() ? instanceTitle(name, id) : name + idSuffix(id);
 }
 
 QString identifiedTitle(const TDFInstance* instance)
 {
-    const QString name = instance->name();
-    return name.isEmpty() ? instanceTitle(instance) : name + idSuffix(instance);
+    return identifiedTitle(instance->name(), instance->id);
 }
 
 QString messageName(const TDFMessage* message)
@@ -50,21 +58,45 @@ QString glyphText(TDFGlyph* glyph)
     return glyph->definition && !glyph->definition->name.isEmpty() ? glyph->definition->name : QStringLiteral("glyph");
 }
 
-QString loopName(const TDFLoopStart* loop)
+QString loopName(const QString& name, const QString& loopId, unsigned long long iterations)
 {
-    const QString name = loop->name();
-    return name.isEmpty() ? QStringLiteral("loop %1 (x%2)").arg(loop->loopId).arg(loop->iterations) : name;
+    return name.isEmpty() ? QStringLiteral("loop %1 (x%2)").arg(loopId).arg(iterations) : name;
 }
 
-QString threadChangeText(const TDFThreadInfo* info)
+QString loopName(const TDFLoopStart* loop)
 {
-    QString thread = info->name();
-    if (thread.isEmpty())
-        thread = info->thread ? QStringLiteral("#%1").arg(info->thread->num) : QStringLiteral("?");
+    return loopName(loop->name(), loop->loopId, loop->iterations);
+}
+
+QString threadTitle(const QString& name, unsigned long long number)
+{
+    return name.isEmpty() ? QStringLiteral("#%1").arg(number) : name;
+}
+
+QString threadStateText(const TDFThreadInfo* info)
+{
     const QString state = info->threadState && !info->threadState->name.isEmpty()
                               ? info->threadState->name
                               : QStringLiteral("state %1").arg(info->stateId);
+    return state + QStringLiteral(" (priority %1)").arg(info->priority);
+}
+
+QString threadChangeLabel(const QString& thread, const QString& state)
+{
     return QStringLiteral("thread %1: %2").arg(thread, state);
+}
+
+QString uncompletedCallLabel(const QString& completedLabel)
+{
+    return completedLabel + QStringLiteral(" (not completed)");
+}
+
+QString callLabel(const TDFMessageCall* call, bool completed)
+{
+    const TDFMessage* message = call->message;
+    const QString text = QStringLiteral("call %1 #%2")
+                             .arg(message ? messageName(message) : QStringLiteral("?"), QString::number(call->callId));
+    return completed ? text : uncompletedCallLabel(text);
 }
 
 QString eventLabel(TDFObject* event)
@@ -78,12 +110,7 @@ QString eventLabel(TDFObject* event)
     }
     case TDF_MESSAGE_CALL: {
         const TDFMessageCall* call = event->toMessageCall();
-        const TDFMessage* message = call->message;
-        QString text = QStringLiteral("call %1 #%2")
-                           .arg(message ? messageName(message) : QStringLiteral("?"), QString::number(call->callId));
-        if (message && message->awaitingCompletion)
-            text += QStringLiteral(" (not completed)");
-        return text;
+        return callLabel(call, !call->message || !call->message->awaitingCompletion);
     }
     case TDF_INSTANCE:
         return instanceTitle(event->toInstance());
@@ -101,7 +128,8 @@ QString eventLabel(TDFObject* event)
         return glyphText(event->toGlyph());
     case TDF_THREAD_INFO: {
         const TDFThreadInfo* info = event->toThreadInfo();
-        return threadChangeText(info) + QStringLiteral(" (priority %1)").arg(info->priority);
+        const QString thread = info->thread ? threadTitle(info->name(), info->thread->num) : QStringLiteral("?");
+        return threadChangeLabel(thread, threadStateText(info));
     }
     case TDF_EXTERNAL_TRIGGER:
         return QStringLiteral("externally triggered trace");
@@ -138,7 +166,7 @@ Label instanceLabel(const TDFInstance* instance, bool withId, const Style& style
         label.text = elided(singleLine(instanceTitle(instance)), style, width);
         return label;
     }
-    const QString id = idSuffix(instance);
+    const QString id = idSuffix(instance->id);
     label.text = elided(singleLine(name), style, width - estimatedTextWidth(id, style)) + id;
     return label;
 }

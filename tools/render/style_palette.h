@@ -17,6 +17,10 @@ public:
     StylePalette(const StylePalette&) = delete;
     StylePalette& operator=(const StylePalette&) = delete;
 
+    // The configuration a reader uses may change between lines; the
+    // built-in style stays.
+    void setConfiguration(const TCF* configuration) { configuration_ = configuration; }
+
     const Style* of(TDFObject* object, TCF::Object kind) const;
     const Style* byKind(TCF::Object kind) const;
 

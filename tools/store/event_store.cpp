@@ -23,22 +23,37 @@ void EventStore::event(const EventRow& row)
 {
     events.kind.push_back(static_cast<std::uint8_t>(row.kind));
     events.time.push_back(row.time);
-    events.line.push_back(row.line);
-    events.trace.push_back(static_cast<std::int32_t>(row.trace));
-    events.instance.push_back(row.instance);
-    events.peer.push_back(row.peer);
-    events.name.push_back(static_cast<std::int32_t>(table_.intern(row.name)));
+    if (contents_ == StoreContents::everything) {
+        events.line.push_back(row.line);
+        events.trace.push_back(static_cast<std::int32_t>(row.trace));
+        events.name.push_back(static_cast<std::int32_t>(table_.intern(row.name)));
+        events.style.push_back(static_cast<std::int32_t>(table_.intern(row.style)));
+    }
+    events.instance.push_back(static_cast<std::int32_t>(row.instance));
+    events.peer.push_back(static_cast<std::int32_t>(row.peer));
     events.link.push_back(static_cast<std::int32_t>(table_.intern(row.link)));
-    events.style.push_back(static_cast<std::int32_t>(table_.intern(row.style)));
     events.thread.push_back(static_cast<std::int32_t>(row.thread));
-    events.owner.push_back(row.owner);
-    events.partner.push_back(none);
+    events.owner.push_back(static_cast<std::int32_t>(row.owner));
+    // A return's message and a loop end's loop are handed out before the
+    // event itself, and have named it as a partner already.
+    if (events.partner.size() < events.kind.size())
+        events.partner.push_back(none);
     events.flags.push_back(static_cast<std::uint8_t>(row.flags));
 }
 
 void EventStore::instance(const InstanceRow& row)
 {
     instances.push_back(row);
+}
+
+void EventStore::pair(std::int64_t a, std::int64_t b)
+{
+    std::vector<std::int32_t>& partner = events.partner;
+    const size_t last = static_cast<size_t>(std::max(a, b));
+    if (partner.size() <= last)
+        partner.resize(last + 1, none);
+    partner[static_cast<size_t>(a)] = static_cast<std::int32_t>(b);
+    partner[static_cast<size_t>(b)] = static_cast<std::int32_t>(a);
 }
 
 void EventStore::deletedAgain(std::int64_t instance, std::int64_t event)
@@ -51,12 +66,8 @@ void EventStore::deletedAgain(std::int64_t instance, std::int64_t event)
 
 void EventStore::message(const MessageRow& row)
 {
-    messages.push_back(row);
-    std::vector<std::int64_t>& partner = events.partner;
-    const auto pair = [&partner](std::int64_t a, std::int64_t b) {
-        partner[static_cast<size_t>(a)] = b;
-        partner[static_cast<size_t>(b)] = a;
-    };
+    if (contents_ == StoreContents::everything)
+        messages.push_back(row);
     if (row.callEvent != none)
         pair(row.event, row.callEvent);
     // The return is the message's partner, the call names the message.
@@ -67,10 +78,8 @@ void EventStore::message(const MessageRow& row)
 void EventStore::loop(const LoopRow& row)
 {
     loops.push_back(row);
-    if (row.endEvent != none) {
-        events.partner[static_cast<size_t>(row.startEvent)] = row.endEvent;
-        events.partner[static_cast<size_t>(row.endEvent)] = row.startEvent;
-    }
+    if (row.endEvent != none)
+        pair(row.startEvent, row.endEvent);
 }
 
 void EventStore::thread(const ThreadRow& row)

@@ -34,23 +34,33 @@ private:
     std::vector<QByteArray> texts_;
 };
 
+// What an event store keeps: everything, or what a picture of the trace
+// reads, which holds a long trace in about half the memory: no line,
+// trace, name or style columns (they stay empty) and no message table (the
+// partners say what it would).
+enum class StoreContents { everything, picture };
+
 class EventStore : public StoreSink {
 public:
+    explicit EventStore(StoreContents contents = StoreContents::everything) : contents_(contents) {}
+
+
     struct Events {
         std::vector<std::uint8_t> kind;  // TDFObjectType
         std::vector<unsigned long long> time;
         std::vector<unsigned long long> line;
         std::vector<std::int32_t> trace;
-        std::vector<std::int64_t> instance;
-        std::vector<std::int64_t> peer;
+        // Row numbers fit 32 bits: the page counts events in an int too.
+        std::vector<std::int32_t> instance;
+        std::vector<std::int32_t> peer;
         std::vector<std::int32_t> name;  // into strings
         std::vector<std::int32_t> link;
         std::vector<std::int32_t> style;
         std::vector<std::int32_t> thread;
-        std::vector<std::int64_t> owner;    // of a note or glyph, or a loop end's start
+        std::vector<std::int32_t> owner;    // of a note or glyph, or a loop end's start
         // A message's return or completing call, a return's, call's or
         // loop end's message or start, a loop start's end.
-        std::vector<std::int64_t> partner;
+        std::vector<std::int32_t> partner;
         std::vector<std::uint8_t> flags;
     } events;
     // In the order of their key (event, instance id, start event, thread id)
@@ -78,6 +88,10 @@ public:
     size_t eventCount() const { return events.kind.size(); }
 
 private:
+    StoreContents contents_;
+    // Makes two events each other's partner; the later may be on its way.
+    void pair(std::int64_t a, std::int64_t b);
+
     StringTable table_;
 };
 

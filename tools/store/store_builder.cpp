@@ -93,8 +93,11 @@ void StoreBuilder::follow(TDFObject* result)
     }
     appendedSeen_ = appended;
     // An NI line may give an existing instance another model, and so its name.
-    if (result && result->type == TDF_INSTANCE)
+    if (result && result->type == TDF_INSTANCE) {
         refreshInstance(result->toInstance());
+        if (follower_)
+            follower_->instanceChanged(result->toInstance(), instanceRow(result->toInstance()));
+    }
 }
 
 void StoreBuilder::add(TDFObject* object)
@@ -166,6 +169,8 @@ void StoreBuilder::add(TDFObject* object)
         break;
     }
     lineEvents_.emplace_back(object, row);
+    if (follower_)
+        follower_->event(object, row);
     sink_.event(row);
 }
 

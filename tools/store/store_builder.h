@@ -27,6 +27,17 @@ class TDFThread;
 
 namespace store {
 
+// What follows the lines beside the sink: told of each event with the
+// object that made it, before the sink has its row, and of an instance
+// that an NI line may have given another model (and so another name, link
+// and style). The objects are valid only during the call.
+class LineFollower {
+public:
+    virtual ~LineFollower() = default;
+    virtual void event(TDFObject* object, const EventRow& row) = 0;
+    virtual void instanceChanged(TDFInstance* instance, std::int64_t row) = 0;
+};
+
 class StoreBuilder {
 public:
     // Installs a release observer on a streaming reader; `reader` and
@@ -40,7 +51,11 @@ public:
     void follow(TDFObject* result);
     // At the end of the input: hands out what is still open.
     void finish();
+    // `follower` (or none) outlives the builder.
+    void setFollower(LineFollower* follower) { follower_ = follower; }
 
+    // The row of an instance the reader holds; none for null or unknown.
+    std::int64_t instanceRow(const TDFInstance* instance);
     std::int64_t traces() const { return trace_ + 1; }
 
 private:
@@ -75,7 +90,6 @@ private:
     // Hands out what is open and forgets the trace's objects.
     void closeTrace();
 
-    std::int64_t instanceRow(const TDFInstance* instance);
     std::int64_t threadRow(const TDFThread* thread);
     void refreshThread(const TDFThread* thread, std::int64_t id);
     std::int64_t eventOf(const TDFObject* object) const;
@@ -84,6 +98,7 @@ private:
 
     TDF& reader_;
     StoreSink& sink_;
+    LineFollower* follower_ = nullptr;
     std::int64_t trace_ = 0;
     std::int64_t nextEvent_ = 0;
     std::int64_t nextInstance_ = 0;

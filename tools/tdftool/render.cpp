@@ -5,7 +5,9 @@
 #include "write_all.h"
 
 #include <html_page.h>
+#include <html_page_data.h>
 #include <layout.h>
+#include <page_store.h>
 #include <svg_writer.h>
 
 #include <QFile>
@@ -26,8 +28,9 @@ bool replaceableTarget(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &target) != 0 || S_ISREG(target.st_mode);
 }
 
-// Writes the picture whole or not at all; false with the reason.
-bool savePicture(const QString& path, const QByteArray& picture, QString& reason)
+// Writes the picture, which `produce` hands to its writer piece by piece,
+// whole or not at all; false with the reason.
+bool savePicture(const QString& path, const std::function<bool(const PageWriter&)>& produce, QString& reason)
 {
     if (!replaceableTarget(path)) {
         reason = QStringLiteral("it exists and is not a regular file");
@@ -40,7 +43,10 @@ bool savePicture(const QString& path, const QByteArray& picture, QString& reason
     }
     // QSaveFile takes a short write for success and has no reason for it
     // (a full disk, the file size limit): the descriptor tells.
-    if (!writeAll(file.handle(), picture.constData(), static_cast<std::size_t>(picture.size()))) {
+    const auto write = [&file](const QByteArray& piece) {
+        return writeAll(file.handle(), piece.constData(), static_cast<std::size_t>(piece.size()));
+    };
+    if (!produce(write)) {
         const int failure = errno;
         reason = QString::fromLocal8Bit(std::strerror(failure));
         return false;
@@ -53,35 +59,51 @@ bool savePicture(const QString& path, const QByteArray& picture, QString& reason
 }
 
 // Saves the picture or reports why it could not.
-bool save(const QString& path, const QByteArray& picture)
+bool save(const QString& path, const std::function<bool(const PageWriter&)>& produce)
 {
     QString reason;
-    if (savePicture(path, picture, reason))
+    if (savePicture(path, produce, reason))
         return true;
     printToolError(QStringLiteral("cannot write %1: %2").arg(path, reason));
     return false;
+}
+
+// The page carries the whole trace and lays out what is on screen: it is
+// made from the trace's event store, read streaming, so that memory
+// follows the store rather than the whole model.
+bool renderPage(const Options& options, TCFList& configurations, StandardOutput& output)
+{
+    TDF reader(&configurations);
+    reader.setStreaming(true);
+    reader.setTimeFormat(options.timeFormat);
+    PageStore pages(reader);
+    ReadCounts counts;
+    const QString& path = options.traces.first();
+    if (!readTrace(reader, path, counts, [&pages](TDFObject* object, TDF::ModelChangment) { pages.follow(object); }))
+        return true;  // reported as a trace error
+    pages.finish();
+    const PageData data(pages.store(), pages.looks(), traceTitle(path));
+    if (!save(options.output, [&data](const PageWriter& write) { return writeHtmlPage(data, write); }))
+        return false;
+    output.print("%s: %lld events, %d columns\n", options.output.toLocal8Bit().constData(), data.events(),
+                 data.columns);
+    return true;
 }
 
 }
 
 bool runRender(const Options& options, TCFList& configurations, StandardOutput& output)
 {
+    if (isHtmlOutput(options.output))
+        return renderPage(options, configurations, output);
+
+    // The SVG picture is laid out here, within the chosen window, from the
+    // whole model.
     TDF reader(&configurations);
     ReadCounts counts;
     if (!readTraceForDisplay(reader, options, counts))
         return true;  // reported as a trace error
     const QString& path = options.traces.first();
-
-    // The page carries the whole trace and lays out what is on screen; the
-    // SVG picture is laid out here, within the chosen window.
-    if (isHtmlOutput(options.output)) {
-        const HtmlPage page = htmlPage(reader, traceTitle(path));
-        if (!save(options.output, page.bytes))
-            return false;
-        output.print("%s: %lld events, %d columns\n", options.output.toLocal8Bit().constData(), page.events,
-                     page.columns);
-        return true;
-    }
 
     RenderOptions window;
     window.from = options.from;
@@ -89,7 +111,8 @@ bool runRender(const Options& options, TCFList& configurations, StandardOutput& 
     window.maxEvents = options.maxEvents;
     window.title = traceTitle(path);
     const Diagram diagram = layoutDiagram(reader, window);
-    if (!save(options.output, svgDocument(diagram)))
+    const QByteArray picture = svgDocument(diagram);
+    if (!save(options.output, [&picture](const PageWriter& write) { return write(picture); }))
         return false;
     output.print("%s: %lld of %lld events, %zu lifelines\n", options.output.toLocal8Bit().constData(),
                  diagram.shownEvents, diagram.totalEvents, diagram.lifelines.size());
