@@ -133,28 +133,43 @@ private:
 
     void markSameNames(const std::function<QString(const Key&)>& title)
     {
-        // How often each title occurs in each column.
-        std::vector<QHash<QString, int>> titleCounts(columns_.size());
-        std::vector<std::vector<QString>> titles(columns_.size());
-        for (size_t column = 0; column < columns_.size(); ++column) {
-            for (const Occupant& occupant : columns_[column]) {
-                const bool world = occupant.instance == worldKey_;
-                titles[column].push_back(world ? QString() : title(occupant.instance));
-                if (!world)
-                    ++titleCounts[column][titles[column].back()];
-            }
+        // Each occupant's title as a number, in column order; each column's
+        // numbers also sorted, to count a title in a column by bisection.
+        // Flat arrays: a picture may have a column for each of a million
+        // instances, and a table per column would cost a kilobyte each.
+        constexpr int noTitle = -1;  // the world actor's: it shares no name
+        QHash<QString, int> numbers;
+        const auto numberOf = [&numbers](const QString& text) {
+            const auto found = numbers.constFind(text);
+            return found != numbers.constEnd() ? *found : *numbers.insert(text, int(numbers.size()));
+        };
+        std::vector<std::size_t> begin{0};
+        std::vector<int> titleNumber;
+        for (const std::vector<Occupant>& occupants : columns_) {
+            for (const Occupant& occupant : occupants)
+                titleNumber.push_back(occupant.instance == worldKey_ ? noTitle : numberOf(title(occupant.instance)));
+            begin.push_back(titleNumber.size());
         }
-        for (size_t column = 0; column < columns_.size(); ++column) {
-            const size_t reach = idNeighbourhood;
-            const size_t from = column >= reach ? column - reach : 0;
-            const size_t to = std::min(columns_.size() - 1, column + reach);
+        std::vector<int> sorted = titleNumber;
+        for (std::size_t column = 0; column < columns_.size(); ++column)
+            std::sort(sorted.begin() + long(begin[column]), sorted.begin() + long(begin[column + 1]));
+        const auto countIn = [&](std::size_t column, int number) {
+            const auto range = std::equal_range(sorted.begin() + long(begin[column]),
+                                                sorted.begin() + long(begin[column + 1]), number);
+            return range.second - range.first;
+        };
+        for (std::size_t column = 0; column < columns_.size(); ++column) {
+            const std::size_t reach = idNeighbourhood;
+            const std::size_t from = column >= reach ? column - reach : 0;
+            const std::size_t to = std::min(columns_.size() - 1, column + reach);
             std::vector<Occupant>& occupants = columns_[column];
-            for (size_t k = 0; k < occupants.size(); ++k) {
-                if (occupants[k].instance == worldKey_)
+            for (std::size_t k = 0; k < occupants.size(); ++k) {
+                const int number = titleNumber[begin[column] + k];
+                if (number == noTitle)
                     continue;
-                int sameTitle = 0;
-                for (size_t near = from; near <= to; ++near)
-                    sameTitle += titleCounts[near].value(titles[column][k]);
+                long sameTitle = 0;
+                for (std::size_t near = from; near <= to; ++near)
+                    sameTitle += countIn(near, number);
                 occupants[k].showsId = sameTitle > 1;  // itself and another
             }
         }
