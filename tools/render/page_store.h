@@ -3,31 +3,40 @@
 
 #include "page_looks.h"
 
+#include <tdf.h>
+
 #include <event_store.h>
 #include <store_builder.h>
 
-class TDF;
-class TDFObject;
 
 // A trace's event store with the page's looks, built while `reader` reads
 // it, streamed or whole: each line's result goes to follow(), then
 // finish() once the input ends.
 class PageStore {
 public:
-    explicit PageStore(TDF& reader) : builder_(reader, store_), looks_(reader, builder_) {}
+    explicit PageStore(TDF& reader) : reader_(reader), builder_(reader, store_), looks_(reader, builder_) {}
 
     void follow(TDFObject* result) { builder_.follow(result); }
-    void finish()
+
+    // What finish() does with the reader's objects: a caller that compares
+    // the page with them keeps them; one that only writes the page drops
+    // them before the store takes the rows still open, since in a trace
+    // that never deletes its instances both are as large as each other.
+    enum class Model { keep, release };
+    void finish(Model model = Model::keep)
     {
+        looks_.finish();  // before a reset clears the reader's unit and time format
+        if (model == Model::release)
+            reader_.reset(false);
         builder_.finish();
         store_.finish();
-        looks_.finish();
     }
 
     const store::EventStore& store() const { return store_; }
     const PageLooks& looks() const { return looks_; }
 
 private:
+    TDF& reader_;
     store::EventStore store_{store::StoreContents::picture};
     store::StoreBuilder builder_;
     PageLooks looks_;

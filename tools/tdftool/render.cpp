@@ -81,7 +81,7 @@ bool renderPage(const Options& options, TCFList& configurations, StandardOutput&
     const QString& path = options.traces.first();
     if (!readTrace(reader, path, counts, [&pages](TDFObject* object, TDF::ModelChangment) { pages.follow(object); }))
         return true;  // reported as a trace error
-    pages.finish();
+    pages.finish(PageStore::Model::release);
     const PageData data(pages.store(), pages.looks(), traceTitle(path));
     if (!save(options.output, [&data](const PageWriter& write) { return writeHtmlPage(data, write); }))
         return false;
