@@ -17,20 +17,55 @@ std::uint64_t zigzag(std::uint64_t value)
     return (value << 1) ^ (0 - (value >> 63));
 }
 
+// Bytes are turned to base64 in pieces of whole three-byte groups, which
+// join into the text of all of them; only the last piece is padded.
+constexpr qsizetype pieceBytes = 3 * 64 * 1024;
+
 template <typename T>
-QByteArray encode(const std::vector<T>& values, bool delta)
+bool write(const std::vector<T>& values, bool delta, const NumberSink& sink)
 {
     QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(values.size()) + 16);
+    bytes.reserve(pieceBytes + 16);
     std::uint64_t previous = 0;
     for (const T value : values) {
         const auto current = static_cast<std::uint64_t>(static_cast<std::int64_t>(value));
         appendNumber(bytes, zigzag(delta ? current - previous : current));
         previous = current;
+        if (bytes.size() >= pieceBytes) {
+            if (!sink(bytes.left(pieceBytes).toBase64()))
+                return false;
+            bytes.remove(0, pieceBytes);
+        }
     }
-    return bytes.toBase64();
+    return bytes.isEmpty() || sink(bytes.toBase64());
 }
 
+template <typename T>
+QByteArray encode(const std::vector<T>& values, bool delta)
+{
+    QByteArray text;
+    write(values, delta, [&text](const QByteArray& piece) {
+        text += piece;
+        return true;
+    });
+    return text;
+}
+
+}
+
+bool writeNumbers(const std::vector<int>& values, bool delta, const NumberSink& sink)
+{
+    return write(values, delta, sink);
+}
+
+bool writeNumbers(const std::vector<unsigned long long>& values, bool delta, const NumberSink& sink)
+{
+    return write(values, delta, sink);
+}
+
+bool writeNumbers(const std::vector<std::uint8_t>& values, const NumberSink& sink)
+{
+    return write(values, false, sink);
 }
 
 QByteArray encodeNumbers(const std::vector<int>& values, bool delta)

@@ -10,8 +10,21 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
+// Takes the next piece of an encoded column; false when it could not be
+// kept (written).
+using NumberSink = std::function<bool(const QByteArray& piece)>;
+
+// Hands the base64 text to `write` a piece at a time, so that a column of
+// millions of values is never held whole as text; false as soon as
+// `write` fails.
+bool writeNumbers(const std::vector<int>& values, bool delta, const NumberSink& write);
+bool writeNumbers(const std::vector<unsigned long long>& values, bool delta, const NumberSink& write);
+bool writeNumbers(const std::vector<std::uint8_t>& values, const NumberSink& write);
+
+// The whole text at once, for small columns.
 QByteArray encodeNumbers(const std::vector<int>& values, bool delta = false);
 QByteArray encodeNumbers(const std::vector<unsigned long long>& values, bool delta = false);
 QByteArray encodeNumbers(const std::vector<std::uint8_t>& values);

@@ -64,28 +64,27 @@ bool writePageDataJson(const PageData& data, const PageWriter& write)
     if (!write(json))
         return false;
 
-    // The event columns one at a time: each is made, encoded, written and
-    // let go before the next (a statement each, so that no temporary of
-    // one outlives it).
-    using Column = std::function<QByteArray()>;
+    // The event columns one at a time: each is made, written in pieces and
+    // let go before the next.
+    using Column = std::function<bool(const NumberSink&)>;
     const std::pair<const char*, Column> columns[] = {
-        {"kind", [&] { return encodeNumbers(data.kind()); }},
-        {"time", [&] { return encodeNumbers(data.time(), true); }},
-        {"from", [&] { return encodeNumbers(data.from()); }},
-        {"to", [&] { return encodeNumbers(data.to()); }},
-        {"style", [&] { return encodeNumbers(data.style()); }},
-        {"label", [&] { return encodeNumbers(data.label()); }},
-        {"link", [&] { return encodeNumbers(data.link()); }},
-        {"partner", [&] { return encodeNumbers(data.partner()); }},
-        {"owner", [&] { return encodeNumbers(data.owner()); }},
-        {"thread", [&] { return encodeNumbers(data.thread()); }},
-        {"flags", [&] { return encodeNumbers(data.flags()); }},
-        {"timeText", [&] { return encodeNumbers(data.timeText(), true); }},
-        {"members", [&] { return encodeNumbers(data.members()); }},
+        {"kind", [&](const NumberSink& to) { return writeNumbers(data.kind(), to); }},
+        {"time", [&](const NumberSink& to) { return writeNumbers(data.time(), true, to); }},
+        {"from", [&](const NumberSink& to) { return writeNumbers(data.from(), false, to); }},
+        {"to", [&](const NumberSink& to) { return writeNumbers(data.to(), false, to); }},
+        {"style", [&](const NumberSink& to) { return writeNumbers(data.style(), false, to); }},
+        {"label", [&](const NumberSink& to) { return writeNumbers(data.label(), false, to); }},
+        {"link", [&](const NumberSink& to) { return writeNumbers(data.link(), false, to); }},
+        {"partner", [&](const NumberSink& to) { return writeNumbers(data.partner(), false, to); }},
+        {"owner", [&](const NumberSink& to) { return writeNumbers(data.owner(), false, to); }},
+        {"thread", [&](const NumberSink& to) { return writeNumbers(data.thread(), false, to); }},
+        {"flags", [&](const NumberSink& to) { return writeNumbers(data.flags(), false, to); }},
+        {"timeText", [&](const NumberSink& to) { return writeNumbers(data.timeText(), true, to); }},
+        {"members", [&](const NumberSink& to) { return writeNumbers(data.members(), false, to); }},
     };
-    for (const auto& [name, encoded] : columns) {
+    for (const auto& [name, column] : columns) {
         const bool last = &name == &columns[std::size(columns) - 1].first;
-        if (!write(numbers(name, encoded(), last ? "}," : ",")))
+        if (!write(QByteArray("\"") + name + "\":\"") || !column(write) || !write(last ? "\"}," : "\","))
             return false;
     }
 
