@@ -1,0 +1,32 @@
+#ifndef VIEW_VIEW_SERVICE_H
+#define VIEW_VIEW_SERVICE_H
+
+// What the served view answers once the trace is read: the data the page
+// asks for, endpoint by endpoint. The server in front of it checks every
+// request first; answers may be asked for from several threads at once.
+
+#include <map>
+#include <string>
+
+namespace view {
+
+struct Answer {
+    int status = 200;
+    std::string contentType = "application/json";
+    std::string body;
+};
+
+// A request's query parameters, as the server decoded them.
+using Parameters = std::multimap<std::string, std::string>;
+
+class Service {
+public:
+    virtual ~Service() = default;
+    // `endpoint` is the path after "/api/" ("meta", "window", ...); an
+    // endpoint it does not know gets a 404 answer, bad parameters a 400.
+    virtual Answer answer(const std::string& endpoint, const Parameters& parameters) const = 0;
+};
+
+}
+
+#endif
