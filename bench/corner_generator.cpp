@@ -16,6 +16,9 @@
 //                   with a statement naming an id the block lacks)
 //   synchronisations  N instances, then lines of SY naming as many of them
 //                   as a line holds, each id twice
+//   live-instances  N dynamic instances created and never deleted, with a
+//                   message between neighbours every 1000th: N lifelines
+//                   alive at the end
 //   styles-tcf      a configuration "corner" of N styles
 //   types-tcf       a configuration "corner" of N instance types
 //   corner-trace    a small trace for the "corner" configuration
@@ -101,6 +104,18 @@ void synchronisations(long long count)
     line(members);
 }
 
+void liveInstances(long long count)
+{
+    for (const char* text : {"DB \"default\"", "ID 1", "IN \"Task\" 1 \"member\"", "MS 7 \"ping\"", "ED", "SF 1 1"})
+        line(text);
+    for (long long i = 1; i <= count; ++i)
+        line("NI 1 " + number(i));
+    for (long long i = 1000; i < count; i += 1000) {
+        line("CI " + number(i));
+        line("ME 7 " + number(i + 1));
+    }
+}
+
 void glyphs(long long count)
 {
     line("DB \"default\"");
@@ -159,6 +174,7 @@ const Kind kinds[] = {
     {"blocks", blocks},
     {"glyphs", glyphs},
     {"synchronisations", synchronisations},
+    {"live-instances", liveInstances},
     {"styles-tcf", stylesConfiguration},
     {"types-tcf", typesConfiguration},
     {"corner-trace", [](long long) { cornerTrace(); }},
@@ -178,7 +194,7 @@ int main(int argc, char** argv)
             }
         }
     }
-    std::fputs("usage: corner_generator activations|loops|instances|blocks|glyphs|synchronisations|styles-tcf|types-tcf|corner-trace N\n",
+    std::fputs("usage: corner_generator activations|loops|instances|blocks|glyphs|synchronisations|live-instances|styles-tcf|types-tcf|corner-trace N\n",
                stderr);
     return 2;
 }
