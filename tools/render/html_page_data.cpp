@@ -183,7 +183,108 @@ public:
     int labelAt(Row event);
     QString loopLabel(Row start) const;
     unsigned long long timeOf(Row event) const;
+    // An event's values in the page's columns (see PageData).
+    int fromAt(Row event) const;
+    int toAt(Row event) const;
+    int partnerAt(Row event) const;
+    int ownerAt(Row event) const;
+    int threadAt(Row event) const;
+    int flagsAt(Row event) const;
+    // A synchronisation's count of members with a column, then the columns.
+    void appendMemberColumns(const std::vector<Row>& members, std::vector<int>& out) const;
 };
+
+int PageData::Source::fromAt(Row event) const
+{
+    bool edge = false;
+    switch (kind(event)) {
+    case TDF_MESSAGE:
+    case TDF_MESSAGE_CALL:
+    case TDF_INSTANCE:
+    case TDF_INSTANCE_DELETE:
+    case TDF_ACTION:
+        return pageColumn(instanceOf(event), edge);
+    case TDF_MESSAGE_RETURN:
+        return partnerOf(event) != store::none ? pageColumn(instanceOf(event), edge) : none;
+    case TDF_NOTE:
+    case TDF_GLYPH: {
+        const Row owner = ownerOf(event);
+        return owner != store::none && kind(owner) == TDF_INSTANCE ? pageColumn(instanceOf(owner), edge) : none;
+    }
+    default:
+        return none;
+    }
+}
+
+int PageData::Source::toAt(Row event) const
+{
+    bool edge = false;
+    const int kind = this->kind(event);
+    if (kind == TDF_MESSAGE || (kind == TDF_MESSAGE_RETURN && partnerOf(event) != store::none))
+        return pageColumn(peerOf(event), edge);
+    return none;
+}
+
+int PageData::Source::partnerAt(Row event) const
+{
+    const int kind = this->kind(event);
+    if (kind == TDF_MESSAGE || kind == TDF_MESSAGE_RETURN || kind == TDF_MESSAGE_CALL)
+        return pageEvent(partnerOf(event));
+    return none;
+}
+
+int PageData::Source::ownerAt(Row event) const
+{
+    const int kind = this->kind(event);
+    if (kind != TDF_NOTE && kind != TDF_GLYPH)
+        return none;
+    const Row owner = ownerOf(event);
+    return owner != store::none && this->kind(owner) != TDF_INSTANCE ? pageEvent(owner) : none;
+}
+
+int PageData::Source::threadAt(Row event) const
+{
+    const int kind = this->kind(event);
+    const Row thread = store_.events.thread[static_cast<size_t>(event)];
+    if (thread != store::none && (kind == TDF_MESSAGE || kind == TDF_MESSAGE_RETURN || kind == TDF_THREAD_INFO))
+        return static_cast<int>(thread - firstThread_);
+    return none;
+}
+
+int PageData::Source::flagsAt(Row event) const
+{
+    const unsigned stored = store_.events.flags[static_cast<size_t>(event)];
+    const auto edge = [this](Row instance, int flag) { return columnOf(instance) < 0 ? flag : 0; };
+    switch (kind(event)) {
+    case TDF_MESSAGE:
+        return edge(instanceOf(event), eventFlag::fromEdge) | edge(peerOf(event), eventFlag::toEdge) |
+               ((stored & store::eventFlag::completesCall) ? eventFlag::completesCall : 0);
+    case TDF_MESSAGE_RETURN:
+        return partnerOf(event) != store::none
+                   ? edge(instanceOf(event), eventFlag::fromEdge) | edge(peerOf(event), eventFlag::toEdge)
+                   : 0;
+    case TDF_MESSAGE_CALL:
+        return notCompleted(event) ? eventFlag::notCompleted : 0;
+    case TDF_ACTION:
+        return edge(instanceOf(event), eventFlag::fromEdge);
+    case TDF_GLYPH:
+        return (stored & store::eventFlag::alarm) ? eventFlag::alarm : 0;
+    default:
+        return 0;
+    }
+}
+
+void PageData::Source::appendMemberColumns(const std::vector<Row>& members, std::vector<int>& out) const
+{
+    const size_t countAt = out.size();
+    out.push_back(0);
+    for (const Row instance : members) {
+        const int column = columnOf(instance);
+        if (column >= 0)
+            out.push_back(column);
+    }
+    out[countAt] = static_cast<int>(out.size() - countAt - 1);
+}
 
 void PageData::Source::involved(Row event, std::vector<Row>& out, size_t& member) const
 {
@@ -595,180 +696,71 @@ long long PageData::events() const
     return static_cast<long long>(source_->count());
 }
 
-std::vector<std::uint8_t> PageData::kind() const
+// Each column is one of the event's values, for every event in turn.
+template <class Value, class Of>
+std::vector<Value> PageData::column(Of&& valueOf) const
 {
     const Source& source = *source_;
-    std::vector<std::uint8_t> out;
+    std::vector<Value> out;
     out.reserve(source.count());
     for (size_t page = 0; page < source.count(); ++page)
-        out.push_back(static_cast<std::uint8_t>(source.kind(source.rowAt(page))));
+        out.push_back(static_cast<Value>(valueOf(source.rowAt(page))));
     return out;
+}
+
+std::vector<std::uint8_t> PageData::kind() const
+{
+    return column<std::uint8_t>([this](Row row) { return source_->kind(row); });
 }
 
 std::vector<unsigned long long> PageData::time() const
 {
-    const Source& source = *source_;
-    std::vector<unsigned long long> out;
-    out.reserve(source.count());
-    for (size_t page = 0; page < source.count(); ++page)
-        out.push_back(source.timeOf(source.rowAt(page)));
-    return out;
+    return column<unsigned long long>([this](Row row) { return source_->timeOf(row); });
 }
 
 std::vector<int> PageData::from() const
 {
-    const Source& source = *source_;
-    std::vector<int> out(source.count(), none);
-    bool edge = false;
-    for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rowAt(i);
-        switch (source.kind(row)) {
-        case TDF_MESSAGE:
-        case TDF_MESSAGE_CALL:
-        case TDF_INSTANCE:
-        case TDF_INSTANCE_DELETE:
-        case TDF_ACTION:
-            out[i] = source.pageColumn(source.instanceOf(row), edge);
-            break;
-        case TDF_MESSAGE_RETURN:
-            if (source.partnerOf(row) != store::none)
-                out[i] = source.pageColumn(source.instanceOf(row), edge);
-            break;
-        case TDF_NOTE:
-        case TDF_GLYPH: {
-            const Row owner = source.ownerOf(row);
-            if (owner != store::none && source.kind(owner) == TDF_INSTANCE)
-                out[i] = source.pageColumn(source.instanceOf(owner), edge);
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    return out;
+    return column<int>([this](Row row) { return source_->fromAt(row); });
 }
 
 std::vector<int> PageData::to() const
 {
-    const Source& source = *source_;
-    std::vector<int> out(source.count(), none);
-    bool edge = false;
-    for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rowAt(i);
-        const int kind = source.kind(row);
-        if (kind == TDF_MESSAGE || (kind == TDF_MESSAGE_RETURN && source.partnerOf(row) != store::none))
-            out[i] = source.pageColumn(source.peerOf(row), edge);
-    }
-    return out;
+    return column<int>([this](Row row) { return source_->toAt(row); });
 }
 
 std::vector<int> PageData::style() const
 {
-    Source& source = *source_;
-    std::vector<int> out;
-    out.reserve(source.count());
-    for (size_t page = 0; page < source.count(); ++page)
-        out.push_back(source.styleAt(source.rowAt(page)));
-    return out;
+    return column<int>([this](Row row) { return source_->styleAt(row); });
 }
 
 std::vector<int> PageData::label() const
 {
-    Source& source = *source_;
-    std::vector<int> out;
-    out.reserve(source.count());
-    for (size_t page = 0; page < source.count(); ++page)
-        out.push_back(source.labelAt(source.rowAt(page)));
-    return out;
+    return column<int>([this](Row row) { return source_->labelAt(row); });
 }
 
 std::vector<int> PageData::link() const
 {
-    Source& source = *source_;
-    std::vector<int> out;
-    out.reserve(source.count());
-    for (size_t page = 0; page < source.count(); ++page)
-        out.push_back(source.linkAt(source.rowAt(page)));
-    return out;
+    return column<int>([this](Row row) { return source_->linkAt(row); });
 }
 
 std::vector<int> PageData::partner() const
 {
-    const Source& source = *source_;
-    std::vector<int> out(source.count(), none);
-    for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rowAt(i);
-        const int kind = source.kind(row);
-        if (kind == TDF_MESSAGE || kind == TDF_MESSAGE_RETURN || kind == TDF_MESSAGE_CALL)
-            out[i] = source.pageEvent(source.partnerOf(row));
-    }
-    return out;
+    return column<int>([this](Row row) { return source_->partnerAt(row); });
 }
 
 std::vector<int> PageData::owner() const
 {
-    const Source& source = *source_;
-    std::vector<int> out(source.count(), none);
-    for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rowAt(i);
-        const int kind = source.kind(row);
-        if (kind != TDF_NOTE && kind != TDF_GLYPH)
-            continue;
-        const Row owner = source.ownerOf(row);
-        if (owner != store::none && source.kind(owner) != TDF_INSTANCE)
-            out[i] = source.pageEvent(owner);
-    }
-    return out;
+    return column<int>([this](Row row) { return source_->ownerAt(row); });
 }
 
 std::vector<int> PageData::thread() const
 {
-    const Source& source = *source_;
-    std::vector<int> out(source.count(), none);
-    for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rowAt(i);
-        const int kind = source.kind(row);
-        const Row thread = source.store_.events.thread[static_cast<size_t>(row)];
-        if (thread != store::none && (kind == TDF_MESSAGE || kind == TDF_MESSAGE_RETURN || kind == TDF_THREAD_INFO))
-            out[i] = static_cast<int>(thread - source.firstThread_);
-    }
-    return out;
+    return column<int>([this](Row row) { return source_->threadAt(row); });
 }
 
 std::vector<int> PageData::flags() const
 {
-    const Source& source = *source_;
-    std::vector<int> out(source.count(), 0);
-    for (size_t i = 0; i < source.count(); ++i) {
-        const Row row = source.rowAt(i);
-        const unsigned stored = source.store_.events.flags[static_cast<size_t>(row)];
-        const auto edge = [&source](Row instance, int flag) { return source.columnOf(instance) < 0 ? flag : 0; };
-        switch (source.kind(row)) {
-        case TDF_MESSAGE:
-            out[i] = edge(source.instanceOf(row), eventFlag::fromEdge) | edge(source.peerOf(row), eventFlag::toEdge);
-            if (stored & store::eventFlag::completesCall)
-                out[i] |= eventFlag::completesCall;
-            break;
-        case TDF_MESSAGE_RETURN:
-            if (source.partnerOf(row) != store::none)
-                out[i] = edge(source.instanceOf(row), eventFlag::fromEdge) | edge(source.peerOf(row), eventFlag::toEdge);
-            break;
-        case TDF_MESSAGE_CALL:
-            if (source.notCompleted(row))
-                out[i] = eventFlag::notCompleted;
-            break;
-        case TDF_ACTION:
-            out[i] = edge(source.instanceOf(row), eventFlag::fromEdge);
-            break;
-        case TDF_GLYPH:
-            if (stored & store::eventFlag::alarm)
-                out[i] = eventFlag::alarm;
-            break;
-        default:
-            break;
-        }
-    }
-    return out;
+    return column<int>([this](Row row) { return source_->flagsAt(row); });
 }
 
 const std::vector<int>& PageData::timeText() const
@@ -787,14 +779,50 @@ std::vector<int> PageData::members() const
         if (source.kind(row) != TDF_SYNCHRONISATION)
             continue;
         source.involved(row, members, member);
-        const size_t countAt = out.size();
-        out.push_back(0);
-        for (const Row instance : members) {
-            const int column = source.columnOf(instance);
-            if (column >= 0)
-                out.push_back(column);
-        }
-        out[countAt] = static_cast<int>(out.size() - countAt - 1);
+        source.appendMemberColumns(members, out);
     }
+    return out;
+}
+
+PageData::Event PageData::event(long long index) const
+{
+    Source& source = *source_;
+    const Row row = source.rowAt(static_cast<size_t>(index));
+    Event out;
+    out.kind = source.kind(row);
+    out.time = source.timeOf(row);
+    out.from = source.fromAt(row);
+    out.to = source.toAt(row);
+    out.style = source.styleAt(row);
+    out.label = source.labelAt(row);
+    out.link = source.linkAt(row);
+    out.partner = source.partnerAt(row);
+    out.owner = source.ownerAt(row);
+    out.thread = source.threadAt(row);
+    out.flags = source.flagsAt(row);
+    out.timeText = source.timeText_.empty() ? none : source.timeText_[static_cast<size_t>(index)];
+    return out;
+}
+
+unsigned long long PageData::timeAt(long long index) const
+{
+    return source_->timeOf(source_->rowAt(static_cast<size_t>(index)));
+}
+
+std::vector<int> PageData::membersOf(long long index) const
+{
+    const Source& source = *source_;
+    const Row row = source.rowAt(static_cast<size_t>(index));
+    std::vector<int> out;
+    if (source.kind(row) != TDF_SYNCHRONISATION)
+        return out;
+    const auto& members = source.store_.members;
+    size_t member = static_cast<size_t>(
+        std::lower_bound(members.begin(), members.end(), row,
+                         [](const store::MemberRow& entry, Row key) { return entry.event < key; }) -
+        members.begin());
+    std::vector<Row> instances;
+    source.involved(row, instances, member);
+    source.appendMemberColumns(instances, out);
     return out;
 }

@@ -61,6 +61,19 @@ public:
     // Members of each synchronisation in trace order: a count, then columns.
     std::vector<int> members() const;
 
+    // The values of the columns above for one event, and its members'
+    // columns (count first) when it is a synchronisation: for a client that
+    // asks for a few events at a time.
+    struct Event {
+        int kind = 0;
+        unsigned long long time = 0;
+        int from = none, to = none, style = 0, label = none, link = none, partner = none, owner = none,
+            thread = none, flags = 0, timeText = none;
+    };
+    Event event(long long index) const;
+    unsigned long long timeAt(long long index) const;
+    std::vector<int> membersOf(long long index) const;
+
     // One lifeline per instance (and the world actor's), column by column,
     // each column's top down, as the column plan places them.
     struct Lifelines {
@@ -112,6 +125,8 @@ public:
 
 private:
     class Source;
+    template <class Value, class Of>
+    std::vector<Value> column(Of&& valueOf) const;
     std::unique_ptr<Source> source_;
 };
 
