@@ -1,0 +1,380 @@
+#include "trace_service.h"
+
+#include "trace_index.h"
+#include "window_answer.h"
+
+#include <html_page_data.h>
+#include <json_string.h>
+#include <page_store.h>
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <optional>
+
+namespace view {
+
+namespace {
+
+constexpr JsonStringUse document = JsonStringUse::Document;
+constexpr int maxBins = 4096;
+constexpr int maxTextLength = 1000;
+
+Answer json(const QByteArray& body)
+{
+    Answer answer;
+    answer.body = body.toStdString();
+    return answer;
+}
+
+Answer failure(int status, const std::string& message)
+{
+    Answer answer;
+    answer.status = status;
+    answer.body = json("{\"error\":" + jsonString(QString::fromStdString(message), document) + "}").body;
+    return answer;
+}
+
+// A request's parameters, read with their bounds; the first fault is kept.
+class Reader {
+public:
+    explicit Reader(const Parameters& parameters) : parameters_(parameters) {}
+
+    std::optional<std::string> text(const std::string& name) const
+    {
+        const auto found = parameters_.find(name);
+        if (found == parameters_.end())
+            return std::nullopt;
+        return found->second;
+    }
+    double number(const std::string& name, double fallback, double low, double high)
+    {
+        const std::optional<std::string> value = text(name);
+        if (!value)
+            return fallback;
+        bool ok = false;
+        const double number = QString::fromStdString(*value).toDouble(&ok);
+        if (!ok || !std::isfinite(number) || number < low || number > high) {
+            if (fault_.empty())
+                fault_ = "parameter " + name + " is not a number in its range";
+            return fallback;
+        }
+        return number;
+    }
+    const std::string& fault() const { return fault_; }
+
+private:
+    const Parameters& parameters_;
+    std::string fault_;
+};
+
+QByteArray number(double value)
+{
+    return QByteArray::number(value, 'g', 17);
+}
+
+template <class Values, class Encode>
+QByteArray list(const Values& values, Encode&& encode)
+{
+    QByteArray out = "[";
+    for (const auto& value : values) {
+        if (out.size() > 1)
+            out += ',';
+        out += encode(value);
+    }
+    return out + ']';
+}
+
+QByteArray texts(const std::vector<QString>& values)
+{
+    return list(values, [](const QString& text) { return jsonString(text, document); });
+}
+
+class TraceService : public Service {
+public:
+    TraceService(std::unique_ptr<PageStore> pages, std::unique_ptr<PageData> data)
+        : pages_(std::move(pages)), data_(std::move(data)), index_(*data_)
+    {
+    }
+
+    Answer answer(const std::string& endpoint, const Parameters& parameters) const override
+    {
+        // The page's data finds its texts in tables it may not share
+        // between threads: one answer at a time, each a short one.
+        std::lock_guard<std::mutex> lock(mutex_);
+        Reader reader(parameters);
+        Answer answer;
+        if (endpoint == "meta")
+            answer = meta();
+        else if (endpoint == "window")
+            answer = window(reader);
+        else if (endpoint == "density")
+            answer = density(reader);
+        else if (endpoint == "search")
+            answer = search(reader);
+        else if (endpoint == "locate")
+            answer = locate(reader);
+        else if (endpoint == "time")
+            answer = time(reader);
+        else
+            return failure(404, "no such endpoint");
+        return reader.fault().empty() ? answer : failure(400, reader.fault());
+    }
+
+private:
+    Answer meta() const;
+    Answer window(Reader& reader) const;
+    Answer density(Reader& reader) const;
+    Answer search(Reader& reader) const;
+    Answer locate(Reader& reader) const;
+    Answer time(Reader& reader) const;
+
+    // Where event `event` is: its index and row, as locate and time answer.
+    Answer place(long long event) const;
+    QByteArray timeText(long long event) const;
+    // The hits of a search (cached for the last text).
+    const std::vector<long long>& hitsOf(const QString& text) const;
+    long long eventForText(const QString& text) const;
+    // The first event at or after a time given as a number, or -1.
+    long long atOrAfter(double time) const;
+
+    std::unique_ptr<PageStore> pages_;
+    std::unique_ptr<PageData> data_;
+    TraceIndex index_;
+    mutable std::mutex mutex_;
+    mutable QString searched_;
+    mutable std::vector<std::uint8_t> matched_;
+    mutable std::vector<long long> hits_;
+    mutable int densityBins_ = 0;
+    mutable QByteArray density_;
+};
+
+QByteArray TraceService::timeText(long long event) const
+{
+    const PageData::Event value = data_->event(event);
+    if (value.timeText != PageData::none)
+        return jsonString(data_->timeTexts[static_cast<size_t>(value.timeText)], document);
+    return jsonString(QString::number(value.time) + data_->timeUnit, document);
+}
+
+Answer TraceService::meta() const
+{
+    const PageData& data = *data_;
+    const RowLayout& rows = index_.rows();
+    QByteArray out = "{\"ready\":true,\"count\":" + QByteArray::number(rows.count());
+    out += ",\"columns\":" + QByteArray::number(data.columns);
+    out += ",\"world\":" + QByteArray(data.world ? "true" : "false");
+    out += ",\"title\":" + jsonString(data.title, document);
+    out += ",\"caption\":" + jsonString(data.caption, document);
+    out += ",\"timeUnit\":" + jsonString(data.timeUnit, document);
+    out += ",\"textTimes\":" + QByteArray(data.timeTexts.empty() ? "false" : "true");
+    out += ",\"barStyle\":" + QByteArray::number(data.barStyle);
+    out += ",\"styles\":" + list(data.styles, [](const QByteArray& style) { return style; });
+    out += ",\"threadNames\":" + texts(data.threadNames);
+    out += ",\"threadColors\":" + texts(data.threadColors);
+    out += ",\"height\":" + QByteArray::number(rows.height());
+    out += ",\"topRowY\":" + QByteArray::number(RowLayout::topRowY);
+    out += ",\"bodyTop\":" + QByteArray::number(RowLayout::bodyTop);
+    out += ",\"bodyBottom\":" + QByteArray::number(rows.bodyBottom());
+    out += ",\"gapThreshold\":" + number(index_.gapThreshold());
+    out += ",\"minTime\":" + number(static_cast<double>(index_.minTime()));
+    out += ",\"maxTime\":" + number(static_cast<double>(index_.maxTime()));
+    if (rows.count() > 0) {
+        out += ",\"firstTime\":" + timeText(0);
+        out += ",\"lastTime\":" + timeText(rows.count() - 1);
+    }
+    return json(out + '}');
+}
+
+Answer TraceService::window(Reader& reader) const
+{
+    // Beyond the diagram's ys a window holds nothing: no bound but a sane one.
+    constexpr double far = 1e15;
+    WindowRequest request;
+    request.top = reader.number("top", 0, -far, far);
+    request.bottom = reader.number("bottom", request.top, -far, far);
+    request.step = reader.number("step", 1, 1e-6, far);
+    request.left = static_cast<int>(reader.number("left", 0, 0, data_->columns));
+    request.right = static_cast<int>(reader.number("right", data_->columns - 1, -1, data_->columns));
+    const std::optional<std::string> find = reader.text("find");
+    if (!reader.fault().empty())
+        return Answer();
+    if (request.bottom < request.top)
+        return failure(400, "the window's bottom is above its top");
+    if (find && !find->empty()) {
+        if (find->size() > static_cast<size_t>(maxTextLength))
+            return failure(400, "the search text is too long");
+        hitsOf(QString::fromStdString(*find));
+        request.matched = &matched_;
+    }
+    QByteArray out;
+    std::string reason;
+    if (!windowAnswer(*data_, index_, request, out, reason))
+        return failure(413, reason);
+    return json(out);
+}
+
+Answer TraceService::density(Reader& reader) const
+{
+    const int bins = static_cast<int>(reader.number("bins", 100, 1, maxBins));
+    if (!reader.fault().empty())
+        return Answer();
+    if (bins != densityBins_) {
+        // How many events fall in each stretch of time, as the page counts them.
+        const double min = static_cast<double>(index_.minTime());
+        const double span = std::max(static_cast<double>(index_.maxTime()) - min, 1.0);
+        std::vector<long long> counts(static_cast<size_t>(bins), 0);
+        for (long long event = 0; event < index_.count(); ++event) {
+            const double at = std::floor((static_cast<double>(data_->timeAt(event)) - min) / span * bins);
+            ++counts[static_cast<size_t>(std::min<double>(bins - 1, at))];
+        }
+        const long long most = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
+        density_ = "{\"min\":" + number(min) + ",\"max\":" + number(static_cast<double>(index_.maxTime())) +
+                   ",\"span\":" + number(span) + ",\"most\":" + QByteArray::number(most) + ",\"bins\":" +
+                   list(counts, [](long long count) { return QByteArray::number(count); }) + '}';
+        densityBins_ = bins;
+    }
+    return json(density_);
+}
+
+const std::vector<long long>& TraceService::hitsOf(const QString& text) const
+{
+    if (text == searched_ && !matched_.empty())
+        return hits_;
+    const std::vector<QString>& strings = data_->strings;
+    matched_.assign(strings.size() + 1, 0);  // never empty, even without texts
+    bool any = false;
+    for (size_t s = 0; s < strings.size(); ++s) {
+        if (strings[s].contains(text)) {
+            matched_[s] = 1;
+            any = true;
+        }
+    }
+    hits_.clear();
+    const std::vector<int>& labels = index_.labels();
+    for (size_t event = 0; any && event < labels.size(); ++event) {
+        if (labels[event] != PageData::none && matched_[static_cast<size_t>(labels[event])])
+            hits_.push_back(static_cast<long long>(event));
+    }
+    searched_ = text;
+    return hits_;
+}
+
+Answer TraceService::search(Reader& reader) const
+{
+    const std::optional<std::string> text = reader.text("text");
+    const double from = reader.number("from", -1, -1, static_cast<double>(index_.count()));
+    const std::optional<std::string> direction = reader.text("direction");
+    if (!reader.fault().empty())
+        return Answer();
+    if (!text || text->empty() || text->size() > static_cast<size_t>(maxTextLength))
+        return failure(400, "the search needs a text of 1 to 1000 bytes");
+    const bool backward = direction && *direction == "previous";
+    const std::vector<long long>& hits = hitsOf(QString::fromStdString(*text));
+    // The next hit after `from` (the previous one before it), round the end.
+    long long ordinal = -1;
+    if (!hits.empty()) {
+        const long long at = static_cast<long long>(from);
+        if (backward) {
+            const auto found = std::lower_bound(hits.begin(), hits.end(), at);
+            ordinal = found == hits.begin() ? static_cast<long long>(hits.size()) - 1 : (found - hits.begin()) - 1;
+        } else {
+            const auto found = std::upper_bound(hits.begin(), hits.end(), at);
+            ordinal = found == hits.end() ? 0 : found - hits.begin();
+        }
+    }
+    const long long hit = ordinal < 0 ? -1 : hits[static_cast<size_t>(ordinal)];
+    QByteArray out = "{\"count\":" + QByteArray::number(static_cast<qulonglong>(hits.size())) +
+                     ",\"ordinal\":" + QByteArray::number(ordinal) + ",\"event\":" + QByteArray::number(hit);
+    if (hit >= 0)
+        out += ",\"y\":" + QByteArray::number(index_.rows().y(hit));
+    return json(out + '}');
+}
+
+Answer TraceService::place(long long event) const
+{
+    QByteArray out = "{\"event\":" + QByteArray::number(event);
+    if (event >= 0) {
+        const RowLayout& rows = index_.rows();
+        out += ",\"y\":" + QByteArray::number(rows.y(event));
+        out += ",\"height\":" + QByteArray::number(rowHeightOf(rows.kind(event)));
+    }
+    return json(out + '}');
+}
+
+Answer TraceService::locate(Reader& reader) const
+{
+    const double event = reader.number("event", -1, 0, static_cast<double>(index_.count() - 1));
+    if (!reader.fault().empty())
+        return Answer();
+    return place(static_cast<long long>(event));
+}
+
+long long TraceService::eventForText(const QString& given) const
+{
+    // A number in the trace's unit, a time as the axis writes it, or "#N".
+    const QString text = given.trimmed();
+    const long long count = index_.count();
+    static const QRegularExpression ordinal(QStringLiteral("^#\\s*(\\d+)$"));
+    static const QRegularExpression plain(QStringLiteral("^\\d+(\\.\\d+)?$"));
+    if (const QRegularExpressionMatch match = ordinal.match(text); match.hasMatch()) {
+        bool fits = false;
+        const long long number = match.captured(1).toLongLong(&fits);
+        return count == 0 ? -1 : (fits ? std::clamp(number, 1LL, count) : count) - 1;
+    }
+    if (plain.match(text).hasMatch())
+        return atOrAfter(text.toDouble());
+    const std::vector<QString>& timeTexts = data_->timeTexts;
+    if (!timeTexts.empty()) {
+        const auto found = std::find(timeTexts.begin(), timeTexts.end(), text);
+        if (found == timeTexts.end())
+            return -1;
+        const int wanted = static_cast<int>(found - timeTexts.begin());
+        const std::vector<int>& column = data_->timeText();
+        const auto first = std::find(column.begin(), column.end(), wanted);
+        return first == column.end() ? -1 : first - column.begin();
+    }
+    const QString unit = data_->timeUnit.trimmed();
+    if (!unit.isEmpty() && text.endsWith(unit)) {
+        const QString number = text.left(text.size() - unit.size()).trimmed();
+        if (QRegularExpression(QStringLiteral("^\\d+$")).match(number).hasMatch())
+            return atOrAfter(number.toDouble());
+    }
+    return -1;
+}
+
+long long TraceService::atOrAfter(double time) const
+{
+    if (index_.count() == 0)
+        return -1;
+    if (time <= 0)
+        return 0;
+    // Beyond every time a trace can hold.
+    if (time >= 18446744073709551615.0)
+        return -1;
+    return index_.firstAtOrAfter(static_cast<unsigned long long>(std::ceil(time)));
+}
+
+Answer TraceService::time(Reader& reader) const
+{
+    if (const std::optional<std::string> text = reader.text("text")) {
+        if (text->size() > static_cast<size_t>(maxTextLength))
+            return failure(400, "the text is too long");
+        return place(eventForText(QString::fromStdString(*text)));
+    }
+    const double time = reader.number("t", 0, -1e300, 1e300);
+    if (!reader.fault().empty())
+        return Answer();
+    return place(atOrAfter(time));
+}
+
+}
+
+std::shared_ptr<const Service> makeTraceService(std::unique_ptr<PageStore> pages, std::unique_ptr<PageData> data)
+{
+    return std::make_shared<TraceService>(std::move(pages), std::move(data));
+}
+
+}
