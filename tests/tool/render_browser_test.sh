@@ -21,10 +21,12 @@ fail() {
 
 "$tool" render "$examples/example.tdf" -o "$work/trace.html" >/dev/null || fail "tdftool render failed"
 
-# Chromium wants a home and a profile it can write.
+# Chromium wants a home and a profile it can write. The page decodes its
+# data a column at a time after it has loaded: the virtual time budget lets
+# those steps run before the picture is taken.
 export HOME=$work
 flags=(--headless --no-sandbox --disable-gpu --hide-scrollbars --user-data-dir="$work/profile"
-       --enable-logging=stderr --v=0)
+       --enable-logging=stderr --v=0 --virtual-time-budget=10000)
 
 timeout 120 "$browser" "${flags[@]}" --screenshot="$work/trace.png" --window-size=1100,900 \
   "file://$work/trace.html" >"$work/screenshot.log" 2>&1

@@ -34,15 +34,14 @@ const char* legend()
 )html";
 }
 
-}
-
-bool writeHtmlPage(const PageData& data, const PageWriter& write)
+// The page up to its data: head, toolbar, view, details and legend.
+QByteArray pageBefore(const QString& title, const QString& caption)
 {
     QByteArray page;
     page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
-    page += "<title>" + escaped(data.title) + "</title>\n";
+    page += "<title>" + escaped(title) + "</title>\n";
     page += "<style>" + QByteArray(pageStyleSheet()) + "</style>\n</head>\n<body>\n";
-    page += "<div id=\"toolbar\"><span class=\"caption\" id=\"caption\">" + escaped(data.caption) +
+    page += "<div id=\"toolbar\"><span class=\"caption\" id=\"caption\">" + escaped(caption) +
             "</span><span class=\"summary\" id=\"summary\"></span>"
             "<span class=\"group\"><button id=\"zoom-out\" title=\"Zoom out (-)\">&#x2212;</button>"
             "<span id=\"zoom-level\">100%</span>"
@@ -64,8 +63,30 @@ bool writeHtmlPage(const PageData& data, const PageWriter& write)
             "<canvas id=\"overview\" title=\"Events over time; click to go there\"></canvas>"
             "<div id=\"hscroll\"><div id=\"hscroll-width\"></div></div></div>\n";
     page += "<div id=\"details\" hidden></div>\n";
+    // Shown from the start: a large page's data takes a while to arrive
+    // and to decode.
+    page += "<div id=\"loading\"><span id=\"loading-text\">Loading the trace\u2026</span>"
+            "<progress id=\"loading-bar\"></progress></div>\n";
     page += legend();
-    page += "<script type=\"application/json\" id=\"trace-data\">";
-    return write(page) && writePageDataJson(data, write) &&
-           write("</script>\n<script>" + QByteArray(pageScript()) + "</script>\n</body>\n</html>\n");
+    return page;
+}
+
+// The page's script and its end.
+QByteArray pageEnd()
+{
+    return "<script>" + QByteArray(pageScript()) + "</script>\n</body>\n</html>\n";
+}
+
+}
+
+bool writeHtmlPage(const PageData& data, const PageWriter& write)
+{
+    return write(pageBefore(data.title, data.caption) + "<script type=\"application/json\" id=\"trace-data\">") &&
+           writePageDataJson(data, write) && write("</script>\n" + pageEnd());
+}
+
+QByteArray servedPage(const QString& title)
+{
+    // Without data: the script asks the server that serves the page.
+    return pageBefore(title, title) + pageEnd();
 }

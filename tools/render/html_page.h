@@ -15,4 +15,8 @@ class PageData;
 // `write`; false as soon as a piece could not be written.
 bool writeHtmlPage(const PageData& data, const PageWriter& write);
 
+// The same page without the trace, for `tdftool view`: its script asks the
+// server that serves it for what it shows (window.tdfView.mode "served").
+QByteArray servedPage(const QString& title);
+
 #endif

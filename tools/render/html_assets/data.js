@@ -13,7 +13,8 @@ var KIND_NAMES = {
   11: 'loop start', 12: 'loop end', 14: 'thread change', 16: 'trigger start', 17: 'trigger stop',
   18: 'external trigger'
 };
-var FLAG = { COMPLETES_CALL: 1, FROM_EDGE: 2, TO_EDGE: 4, ALARM: 8, NOT_COMPLETED: 16 };
+// HIT: a served event whose label the current search matches.
+var FLAG = { COMPLETES_CALL: 1, FROM_EDGE: 2, TO_EDGE: 4, ALARM: 8, NOT_COMPLETED: 16, HIT: 32 };
 
 function decodeBytes(base64) {
   var text = atob(base64);
@@ -46,18 +47,43 @@ function decodeNumbers(base64, delta, wide) {
   return out;
 }
 
-function decodeTable(table) {
+// Columns of numbers that may pass 2^31 (times, ys, ids, event indices),
+// and those carried as differences.
+var WIDE_COLUMNS = { time: 1, index: 1, y: 1, top: 1, bottom: 1, id: 1 };
+
+function decodeTable(table, deltas) {
   var out = {};
   Object.keys(table).forEach(function (name) {
-    out[name] = decodeNumbers(table[name], name === 'time' || name === 'timeText', name === 'time');
+    out[name] = decodeNumbers(table[name], deltas.indexOf(name) >= 0, WIDE_COLUMNS[name] === 1);
   });
   return out;
 }
 
-function loadTrace() {
+// Where each synchronisation's members start in the members column.
+function indexMembers(trace) {
+  var members = trace.events.members, kinds = trace.events.kind;
+  trace.memberStart = new Int32Array(trace.count).fill(-1);
+  for (var i = 0, at = 0; i < trace.count; ++i) {
+    if (kinds[i] !== KIND.SYNCHRONISATION) continue;
+    trace.memberStart[i] = at;
+    at += 1 + members[at];
+  }
+}
+
+// Shows how far the loading is: `share` from 0 to 1, or null for not known.
+function showLoading(text, share) {
+  document.getElementById('loading-text').textContent = text;
+  var bar = document.getElementById('loading-bar');
+  if (share === null) bar.removeAttribute('value'); else bar.value = share;
+}
+
+// Hands the whole trace, as a page of a file carries it, to `done`. The
+// columns are decoded one at a time, with the progress shown between them.
+function loadTrace(done) {
   var raw = JSON.parse(document.getElementById('trace-data').textContent);
   var trace = {
     count: raw.count,
+    total: raw.count,
     columns: raw.columns,
     world: raw.world,
     title: raw.title,
@@ -68,28 +94,88 @@ function loadTrace() {
     threadNames: raw.threadNames,
     threadColors: raw.threadColors,
     timeTexts: raw.timeTexts,
+    textTimes: raw.timeTexts.length > 0,
     timeUnit: raw.timeUnit,
-    events: decodeTable(raw.events),
-    lifelines: decodeTable(raw.lifelines),
-    bars: decodeTable(raw.bars),
-    loops: decodeTable(raw.loops)
+    events: {}, lifelines: {}, bars: {}, loops: {}
   };
+  var steps = [];
+  ['events', 'lifelines', 'bars', 'loops'].forEach(function (table) {
+    var deltas = table === 'events' ? ['time', 'timeText'] : [];
+    Object.keys(raw[table]).forEach(function (name) {
+      steps.push(function () {
+        var one = {};
+        one[name] = raw[table][name];
+        trace[table][name] = decodeTable(one, deltas)[name];
+        raw[table][name] = null;  // the text is no longer needed
+      });
+    });
+  });
+  var step = function (k) {
+    if (k === steps.length) {
+      trace.lifelineCount = trace.lifelines.column.length;
+      trace.barCount = trace.bars.lifeline.length;
+      trace.loopCount = trace.loops.start.length;
+      indexMembers(trace);
+      done(trace);
+      return;
+    }
+    steps[k]();
+    showLoading('Decoding the trace\u2026', (k + 1) / steps.length);
+    setTimeout(function () { step(k + 1); }, 0);
+  };
+  showLoading('Decoding the trace\u2026', 0);
+  setTimeout(function () { step(0); }, 0);
+}
+
+// A stretch of a served trace (see served.js), read as the painter reads
+// a whole one: its events are counted from the stretch's first, and
+// `index` gives each one's number in the trace. `texts` keeps the texts
+// of every stretch seen.
+function servedTrace(meta, raw, texts) {
+  Object.keys(raw.strings).forEach(function (id) { texts.strings[id] = raw.strings[id]; });
+  Object.keys(raw.timeTexts).forEach(function (id) { texts.timeTexts[id] = raw.timeTexts[id]; });
+  var spans = ['top', 'bottom'];
+  var trace = {
+    count: raw.count,
+    total: meta.count,
+    sampled: raw.sampled,
+    columns: meta.columns,
+    world: meta.world,
+    title: meta.title,
+    caption: meta.caption,
+    strings: texts.strings,
+    styles: meta.styles,
+    barStyle: meta.barStyle,
+    threadNames: meta.threadNames,
+    threadColors: meta.threadColors,
+    timeTexts: texts.timeTexts,
+    textTimes: meta.textTimes,
+    timeUnit: meta.timeUnit,
+    events: decodeTable(raw.events, ['index', 'time', 'y', 'timeText']),
+    lifelines: decodeTable(raw.lifelines, spans),
+    bars: decodeTable(raw.bars, spans),
+    loops: decodeTable(raw.loops, spans)
+  };
+  trace.index = trace.events.index;
   trace.lifelineCount = trace.lifelines.column.length;
-  trace.barCount = trace.bars.lifeline.length;
-  trace.loopCount = trace.loops.start.length;
-  // Where each synchronisation's members start in the members column.
-  var members = trace.events.members, kinds = trace.events.kind;
-  trace.memberStart = new Int32Array(raw.count).fill(-1);
-  for (var i = 0, at = 0; i < raw.count; ++i) {
-    if (kinds[i] !== KIND.SYNCHRONISATION) continue;
-    trace.memberStart[i] = at;
-    at += 1 + members[at];
-  }
+  trace.barCount = trace.bars.column.length;
+  trace.loopCount = trace.loops.id.length;
+  indexMembers(trace);
   return trace;
+}
+
+// An event's number in the trace, from its place in the data at hand.
+function globalIndex(trace, i) { return trace.index ? trace.index[i] : i; }
+
+// The place of the trace's event `event` in the data at hand, or -1.
+function localIndex(trace, event) {
+  if (!trace.index) return event >= 0 && event < trace.count ? event : -1;
+  var i = lowerBound(trace.index, event);
+  return i < trace.count && trace.index[i] === event ? i : -1;
 }
 
 // The time as the axis shows it.
 function timeText(trace, index) {
-  if (trace.timeTexts.length) return trace.timeTexts[trace.events.timeText[index]];
+  if (trace.textTimes) return trace.timeTexts[trace.events.timeText[index]];
   return String(trace.events.time[index]) + trace.timeUnit;
 }

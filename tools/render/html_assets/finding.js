@@ -5,8 +5,17 @@
 // highlighted.
 
 // The number of the events whose label contains `text` (case sensitive);
-// the view's hits become them. An empty text clears the search.
+// the view's hits become them. An empty text clears the search. A served
+// view asks the server: then a Promise of the number.
 function search(view, text) {
+  if (view.source) {
+    view.hit = -1;
+    return view.source.search(text).then(function (answer) {
+      view.hits = text ? { length: answer.count } : null;
+      view.update();
+      return answer.count;
+    });
+  }
   var trace = view.trace, labels = trace.events.label, n = trace.count;
   if (!text) {
     view.matched = null;
@@ -29,9 +38,20 @@ function search(view, text) {
   return hits.length;
 }
 
-// Moves to the next (or previous) hit after the view's top.
+// Moves to the next (or previous) hit; its place among the hits (a
+// Promise of it in a served view).
 function nextHit(view, forward) {
   var hits = view.hits;
+  if (view.source) {
+    if (!hits || !hits.length) return Promise.resolve(-1);
+    var from = view.hit >= 0 ? view.hitEvent : forward ? -1 : view.trace.total;
+    return askServer('search', { text: view.source.find, from: from, direction: forward ? 'next' : 'previous' })
+      .then(function (answer) {
+        view.hit = answer.ordinal;
+        view.hitEvent = answer.event;
+        return Promise.resolve(centreOn(view, answer.event)).then(function () { return answer.ordinal; });
+      });
+  }
   if (!hits || !hits.length) return -1;
   var at;
   if (view.hit >= 0) at = (view.hit + (forward ? 1 : hits.length - 1)) % hits.length;
@@ -41,23 +61,23 @@ function nextHit(view, forward) {
   return at;
 }
 
-function centreOn(view, i) {
-  view.top = view.layout.y[i] - view.height / view.zoom / 3;
-  var x = view.eventX(i);
-  if (x !== null) view.left = x - GEOMETRY.axisWidth - view.width / 2;
-  view.selected = [i];
-  view.draw();
+// Shows event `event` a third down the view, its shape in the middle.
+function centreOn(view, event) {
+  view.selected = [event];
+  return view.reach(event, function (y) { return y - view.height / view.zoom / 3; }, true);
 }
 
 // The first event at a time given as a number in the trace's unit or as
 // the axis writes it, or at "#N", the Nth event; -1 when nothing matches.
+// A served view asks the server: then a Promise of the event.
 function eventForText(view, text) {
   var trace = view.trace;
+  if (view.source) return askServer('time', { text: text }).then(function (place) { return place.event; });
   text = text.trim();
   var number = /^#\s*(\d+)$/.exec(text);
   if (number) return Math.min(trace.count, Math.max(1, Number(number[1]))) - 1;
   if (/^\d+(\.\d+)?$/.test(text)) return view.firstAtOrAfter(Number(text));
-  if (trace.timeTexts.length) {
+  if (trace.textTimes) {
     var index = trace.timeTexts.indexOf(text);
     if (index >= 0) {
       var texts = trace.events.timeText;
@@ -105,6 +125,7 @@ function instanceName(view, column, i, edge) {
   return k < 0 ? '?' : trace.strings[trace.lifelines.tooltip[list[k]]];
 }
 
+// The time between two events at hand.
 function durationText(trace, from, to) {
   var time = trace.events.time, span = Math.abs(time[to] - time[from]);
   return String(span) + (trace.timeUnit || ' (trace unit)');
@@ -114,7 +135,7 @@ function durationText(trace, from, to) {
 function describe(view, i) {
   var trace = view.trace, events = trace.events, kind = events.kind[i], rows = [];
   var label = events.label[i] >= 0 ? trace.strings[events.label[i]] : '';
-  rows.push(['event', '#' + (i + 1) + ' ' + (KIND_NAMES[kind] || 'event'), false]);
+  rows.push(['event', '#' + (globalIndex(trace, i) + 1) + ' ' + (KIND_NAMES[kind] || 'event'), false]);
   if (label) rows.push(['label', label, true]);
   rows.push(['time', timeText(trace, i), true]);
   var f = events.flags[i];
@@ -126,11 +147,12 @@ function describe(view, i) {
   }
   if (events.thread[i] >= 0) rows.push(['thread', trace.threadNames[events.thread[i]], true]);
   if (events.link[i] >= 0) rows.push(['source', trace.strings[events.link[i]], true]);
-  var partner = events.partner[i];
-  if (partner >= 0) {
-    var what = kind === KIND.MESSAGE ? (events.kind[partner] === KIND.RETURN ? 'until its return' : 'since its call')
+  // A served stretch carries the partners of its events too.
+  var partner = events.partner[i], other = localIndex(trace, partner);
+  if (other >= 0) {
+    var what = kind === KIND.MESSAGE ? (events.kind[other] === KIND.RETURN ? 'until its return' : 'since its call')
              : kind === KIND.CALL ? 'until its completion' : 'since its message';
-    rows.push(['duration', durationText(trace, i, partner) + ' ' + what + ' (#' + (partner + 1) + ')', true]);
+    rows.push(['duration', durationText(trace, i, other) + ' ' + what + ' (#' + (partner + 1) + ')', true]);
   } else if (kind === KIND.MESSAGE || kind === KIND.CALL) {
     rows.push(['duration', kind === KIND.CALL ? 'never completed' : 'no return', false]);
   }
@@ -198,12 +220,13 @@ function unpin(view) {
   view.update();
 }
 
-// Selects event i with its partner (a message's return or completing call,
-// or the message of a return or call) and pins its details.
+// Selects event i (of the data at hand) with its partner (a message's
+// return or completing call, or the message of a return or call) and pins
+// its details.
 function select(view, i, clientX, clientY) {
   if (i < 0) { unpin(view); return; }
-  var partner = view.trace.events.partner[i];
-  view.selected = partner >= 0 ? [i, partner] : [i];
+  var partner = view.trace.events.partner[i], event = globalIndex(view.trace, i);
+  view.selected = partner >= 0 ? [event, partner] : [event];
   view.pinned = false;
   showDetails(view, i, true, clientX, clientY);
   view.pinned = true;
@@ -217,34 +240,40 @@ View.prototype.bindInspection = function () {
     if (!self.hits) count.textContent = '';
     else count.textContent = (self.hit >= 0 ? (self.hit + 1) + ' / ' : '') + self.hits.length;
   };
+  // Answers may come later (from the server): each step waits for the one
+  // before.
+  var steps = Promise.resolve();
+  var then = function (step) { steps = steps.then(step).then(showCount, showServedFailure); };
+  var searchFor = function (text) {
+    return Promise.resolve(search(self, text)).then(function () { self.matchedText = text; });
+  };
   var timer = 0;
   input.addEventListener('input', function () {
     clearTimeout(timer);
     timer = setTimeout(function () {
-      search(self, input.value);
-      self.matchedText = input.value;
-      if (self.hits && self.hits.length) nextHit(self, true);
-      showCount();
+      var text = input.value;
+      then(function () {
+        return searchFor(text).then(function () { if (self.hits && self.hits.length) return nextHit(self, true); });
+      });
     }, 250);
   });
   input.addEventListener('keydown', function (event) {
     if (event.key !== 'Enter') return;
     clearTimeout(timer);
-    if (self.matchedText !== input.value) {
-      search(self, input.value);
-      self.matchedText = input.value;
-    }
-    nextHit(self, !event.shiftKey);
-    showCount();
+    var text = input.value, forward = !event.shiftKey;
+    then(function () {
+      return (self.matchedText !== text ? searchFor(text) : Promise.resolve()).then(function () { return nextHit(self, forward); });
+    });
   });
-  document.getElementById('search-next').addEventListener('click', function () { nextHit(self, true); showCount(); });
-  document.getElementById('search-previous').addEventListener('click', function () { nextHit(self, false); showCount(); });
+  document.getElementById('search-next').addEventListener('click', function () { then(function () { return nextHit(self, true); }); });
+  document.getElementById('search-previous').addEventListener('click', function () { then(function () { return nextHit(self, false); }); });
 
   var go = document.getElementById('goto');
   var goTo = function () {
-    var i = eventForText(self, go.value);
-    go.classList.toggle('invalid', i < 0);
-    if (i >= 0) { self.scrollToEvent(i); self.selected = [i]; self.update(); }
+    Promise.resolve(eventForText(self, go.value)).then(function (i) {
+      go.classList.toggle('invalid', i < 0);
+      if (i >= 0) { self.selected = [i]; self.scrollToEvent(i); self.update(); }
+    }, showServedFailure);
   };
   go.addEventListener('keydown', function (event) { if (event.key === 'Enter') goTo(); });
   document.getElementById('goto-button').addEventListener('click', goTo);

@@ -49,6 +49,9 @@ function lowerBound(array, target, from, to) {
   return lo;
 }
 
+// The layout of a page that carries the whole trace: every row's y, then
+// the spans of lifelines, bars and loops from the events they start and
+// end at.
 function buildLayout(trace) {
   var g = GEOMETRY, n = trace.count, events = trace.events;
   var layout = { y: new Float64Array(n), rowFirst: new Uint8Array(n) };
@@ -74,49 +77,76 @@ function buildLayout(trace) {
   layout.bodyTop = topRowY + g.titleHeight / 2;
   layout.bodyBottom = cursor + g.bottomPadding / 2;
   layout.height = cursor + g.bottomPadding;
-  layout.width = columnX(Math.max(trace.columns, 1) - 1) + g.columnWidth / 2 + g.noteMaxWidth;
 
-  // Lifelines, each column's in order down the page.
+  var y = function (event, missing) { return event < 0 ? missing : layout.y[event]; };
   var lines = trace.lifelines, count = trace.lifelineCount;
   layout.lineTop = new Float64Array(count);     // the title box's centre
   layout.lineBottom = new Float64Array(count);
+  for (var l = 0; l < count; ++l) {
+    layout.lineTop[l] = y(lines.start[l], topRowY);
+    layout.lineBottom[l] = y(lines.end[l], layout.bodyBottom);
+  }
+  var bars = trace.bars, barSpans = [];
+  for (var b = 0; b < trace.barCount; ++b) {
+    var line = bars.lifeline[b];
+    var lineStart = layout.lineTop[line] + g.titleHeight / 2;
+    var top = Math.max(lineStart, y(bars.start[b], layout.bodyTop));
+    var bottom = Math.min(layout.lineBottom[line], y(bars.end[b], layout.bodyBottom));
+    if (bottom > top) barSpans.push([lines.column[line], top, bottom]);
+  }
+  var loops = trace.loops;
+  layout.loopTop = new Float64Array(trace.loopCount);
+  layout.loopBottom = new Float64Array(trace.loopCount);
+  layout.loopDepth = new Int32Array(trace.loopCount);
+  for (var k = 0; k < trace.loopCount; ++k) {
+    layout.loopTop[k] = layout.y[loops.start[k]];
+    layout.loopBottom[k] = y(loops.end[k], layout.bodyBottom);
+    layout.loopDepth[k] = loops.parent[k] < 0 ? 0 : layout.loopDepth[loops.parent[k]] + 1;
+  }
+  var threshold = gapThresholdOf(trace, layout), time = events.time;
+  // How far up the row before is where a large gap in time precedes a row.
+  layout.gapAbove = function (i) {
+    var before = previousRowEvent(layout, i);
+    return threshold > 0 && before >= 0 && time[i] - time[before] > threshold ? layout.y[i] - layout.y[before] : 0;
+  };
+  return indexSpans(layout, trace, barSpans);
+}
+
+// The layout of a stretch of a served trace: the server gives the ys of
+// the rows and of every span.
+function servedLayout(trace, meta, window) {
+  var layout = {
+    y: trace.events.y, rowFirst: trace.events.rowFirst, topRowY: meta.topRowY, bodyTop: meta.bodyTop,
+    bodyBottom: meta.bodyBottom, height: meta.height,
+    lineTop: window.lifelines.top, lineBottom: window.lifelines.bottom,
+    loopTop: window.loops.top, loopBottom: window.loops.bottom, loopDepth: window.loops.depth
+  };
+  var gap = trace.events.gap;
+  layout.gapAbove = function (i) { return gap[i]; };
+  var bars = window.bars, barSpans = [];
+  for (var b = 0; b < bars.column.length; ++b) barSpans.push([bars.column[b], bars.top[b], bars.bottom[b]]);
+  return indexSpans(layout, trace, barSpans);
+}
+
+// Lifelines, each column's in order down the page, and activation bars,
+// each column's sorted by their tops.
+function indexSpans(layout, trace, barSpans) {
+  var g = GEOMETRY, lines = trace.lifelines;
+  layout.width = columnX(Math.max(trace.columns, 1) - 1) + g.columnWidth / 2 + g.noteMaxWidth;
   layout.byColumn = [];
   for (var c = 0; c < trace.columns; ++c) layout.byColumn.push([]);
-  for (var l = 0; l < count; ++l) {
-    layout.lineTop[l] = lines.start[l] < 0 ? topRowY : layout.y[lines.start[l]];
-    layout.lineBottom[l] = lines.end[l] < 0 ? layout.bodyBottom : layout.y[lines.end[l]];
-    layout.byColumn[lines.column[l]].push(l);
-  }
+  for (var l = 0; l < trace.lifelineCount; ++l) layout.byColumn[lines.column[l]].push(l);
   layout.byColumn.forEach(function (list) {
     list.sort(function (a, b) { return layout.lineTop[a] - layout.lineTop[b]; });
     list.tops = Float64Array.from(list, function (l) { return layout.lineTop[l]; });
   });
-
-  // Activation bars, each column's sorted by their tops.
-  var bars = trace.bars;
   layout.barsByColumn = [];
   for (c = 0; c < trace.columns; ++c) layout.barsByColumn.push({ tops: [], bottoms: [] });
-  var spans = [];
-  for (var b = 0; b < trace.barCount; ++b) {
-    var line = bars.lifeline[b];
-    var lineStart = layout.lineTop[line] + g.titleHeight / 2;
-    var top = Math.max(lineStart, bars.start[b] < 0 ? layout.bodyTop : layout.y[bars.start[b]]);
-    var bottom = Math.min(layout.lineBottom[line], bars.end[b] < 0 ? layout.bodyBottom : layout.y[bars.end[b]]);
-    if (bottom > top) spans.push([lines.column[line], top, bottom]);
-  }
-  spans.sort(function (p, q) { return p[1] - q[1]; });
-  spans.forEach(function (span) {
+  barSpans.sort(function (p, q) { return p[1] - q[1]; });
+  barSpans.forEach(function (span) {
     layout.barsByColumn[span[0]].tops.push(span[1]);
     layout.barsByColumn[span[0]].bottoms.push(span[2]);
   });
-
-  // Loop depths, from the loops around each one.
-  var loops = trace.loops;
-  layout.loopDepth = new Int32Array(trace.loopCount);
-  for (var k = 0; k < trace.loopCount; ++k)
-    layout.loopDepth[k] = loops.parent[k] < 0 ? 0 : layout.loopDepth[loops.parent[k]] + 1;
-  layout.previousRow = function (i) { return previousRowEvent(layout, i); };
-  layout.gapThreshold = gapThresholdOf(trace, layout);
   return layout;
 }
 

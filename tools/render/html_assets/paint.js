@@ -113,9 +113,10 @@ function roundedRect(ctx, x, y, w, h, r) {
 Painter.prototype.eventsBetween = function (top, bottom, zoom) {
   var layout = this.layout, first = eventAtOrBelow(layout, top), last = eventAtOrBelow(layout, bottom) - 1;
   var list = [];
+  // A served stretch may be a sample already.
   if (last - first < MAX_DETAILED) {
     for (var i = first; i <= last; ++i) list.push(i);
-    return { list: list, sampled: false };
+    return { list: list, sampled: !!this.trace.sampled };
   }
   for (var at = first; at <= last;) {
     list.push(at);
@@ -440,19 +441,17 @@ Painter.prototype.barStyle = function () {
 Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels) {
   var trace = this.trace, layout = this.layout, loops = trace.loops, g = GEOMETRY, self = this;
   if (!trace.loopCount) return;
-  var firstEvent = eventAtOrBelow(layout, top), lastEvent = eventAtOrBelow(layout, bottom) - 1;
+  var tops = layout.loopTop, first = lowerBound(tops, top);
   var visible = [];
-  var k = lowerBound(loops.start, firstEvent) - 1;
   var openAbove = [];
-  while (k >= 0) {
-    if (this.loopBottom(k) >= top) openAbove.push(k);
-    k = loops.parent[k];
+  for (var k = first - 1; k >= 0; k = loops.parent[k]) {
+    if (layout.loopBottom[k] >= top) openAbove.push(k);
   }
   openAbove.reverse();
   // One loop per pixel row where they crowd.
-  for (var j = lowerBound(loops.start, firstEvent); j < trace.loopCount && loops.start[j] <= lastEvent;) {
+  for (var j = first; j < trace.loopCount && tops[j] < bottom;) {
     visible.push(j);
-    j = Math.max(j + 1, lowerBound(loops.start, eventAtOrBelow(layout, layout.y[loops.start[j]] + 1 / v.zoom)));
+    j = Math.max(j + 1, lowerBound(tops, tops[j] + 1 / v.zoom));
   }
   var tab = 16;
   openAbove.concat(visible).forEach(function (loop, order) {
@@ -465,8 +464,8 @@ Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels) {
     }
     var x1 = sx(left), x2 = sx(right);
     var isOpen = order < openAbove.length;
-    var y1 = isOpen ? order * tab : sy(layout.y[loops.start[loop]]);
-    var y2 = sy(self.loopBottom(loop));
+    var y1 = isOpen ? order * tab : sy(tops[loop]);
+    var y2 = sy(layout.loopBottom[loop]);
     var styleIndex = loops.style[loop], style = trace.styles[styleIndex];
     self.stroke(ctx, styleIndex);
     ctx.beginPath();
@@ -499,23 +498,17 @@ Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels) {
   });
 };
 
-Painter.prototype.loopBottom = function (loop) {
-  var end = this.trace.loops.end[loop];
-  return end < 0 ? this.layout.bodyBottom : this.layout.y[end];
-};
-
 // Large gaps in time between rows: a faint band across the body.
 Painter.prototype.paintGaps = function (ctx, v, list, sy) {
-  var layout = this.layout, threshold = layout.gapThreshold, time = this.trace.events.time;
-  if (!(threshold > 0)) return;
+  var layout = this.layout;
   ctx.setLineDash([4, 4]);
   ctx.strokeStyle = COLORS.gap;
   ctx.lineWidth = 1;
   ctx.beginPath();
   list.forEach(function (i) {
-    var before = layout.previousRow(i);
-    if (before < 0 || time[i] - time[before] <= threshold) return;
-    var y = sy((layout.y[i] + layout.y[before]) / 2);
+    var above = layout.gapAbove(i);
+    if (!above) return;
+    var y = sy(layout.y[i] - above / 2);
     ctx.moveTo(0, y);
     ctx.lineTo(v.width, y);
   });
@@ -541,7 +534,8 @@ Painter.prototype.paintHighlights = function (ctx, v, list, sx, sy) {
   if (v.hits && v.hits.length) {
     list.forEach(function (i) { if (v.isHit(i)) mark(i, COLORS.hit); });
   }
-  (v.selected || []).forEach(function (i) {
+  (v.selected || []).forEach(function (event) {
+    var i = localIndex(self.trace, event);
     if (i >= 0 && layout.y[i] >= v.top - 100 && layout.y[i] <= v.top + v.height / v.zoom + 100) mark(i, COLORS.selected);
   });
 };
@@ -558,7 +552,6 @@ Painter.prototype.paintAxis = function (ctx, v, list) {
   ctx.moveTo(g.axisX + 0.5, 0);
   ctx.lineTo(g.axisX + 0.5, v.height);
   ctx.stroke();
-  var threshold = layout.gapThreshold, time = events.time;
   var breaks = [];
   list.forEach(function (i) {
     var y = sy(layout.y[i]), kind = events.kind[i];
@@ -572,8 +565,8 @@ Painter.prototype.paintAxis = function (ctx, v, list) {
       ctx.closePath();
       ctx.fill();
     }
-    var before = threshold > 0 ? layout.previousRow(i) : -1;
-    if (before >= 0 && time[i] - time[before] > threshold) breaks.push(sy((layout.y[i] + layout.y[before]) / 2));
+    var above = layout.gapAbove(i);
+    if (above) breaks.push(sy(layout.y[i] - above / 2));
   });
   // A break in the axis: two chevrons.
   ctx.strokeStyle = COLORS.gap;

@@ -5,9 +5,13 @@
 var MAX_ZOOM = 8;
 var TITLE_BAND = 40;
 
-function View(trace, layout) {
+// `source` is the server of a served trace (served.js); null for a page
+// that carries the whole trace. The view keeps events by their number in
+// the trace; its data may hold only some of them.
+function View(trace, layout, source) {
   this.trace = trace;
   this.layout = layout;
+  this.source = source || null;
   this.painter = new Painter(trace, layout);
   this.top = 0;
   this.left = 0;
@@ -32,7 +36,13 @@ function View(trace, layout) {
   this.density = null;
 }
 
+View.prototype.useData = function (trace, layout) {
+  this.trace = this.painter.trace = trace;
+  this.layout = this.painter.layout = layout;
+};
+
 View.prototype.isHit = function (i) {
+  if (this.source) return (this.trace.events.flags[i] & FLAG.HIT) !== 0;
   var label = this.trace.events.label[i];
   return this.matched !== null && label >= 0 && this.matched[label] === 1;
 };
@@ -64,6 +74,7 @@ View.prototype.resize = function () {
     }, this);
   document.getElementById('hscroll-width').style.width = (this.layout.width - GEOMETRY.axisWidth) + 'px';
   this.density = null;
+  this.densityAsked = 0;
   this.densityPicture = null;
   this.clamp();
   this.draw();
@@ -92,6 +103,7 @@ View.prototype.draw = function () {
   document.getElementById('zoom-level').textContent = formatZoom(this.zoom);
   if (Math.abs(this.hscroll.scrollLeft - this.left) > 1) this.hscroll.scrollLeft = this.left;
   this.listeners.forEach(function (listener) { listener(); });
+  if (this.source) this.source.serve(this);
 };
 
 function formatZoom(zoom) {
@@ -112,15 +124,37 @@ View.prototype.zoomAt = function (zoom, pixel) {
 
 View.prototype.zoomBy = function (factor) { this.zoomAt(this.zoom * factor, this.height / 2); };
 
-// Puts event i's row at the top of the view (or as near as the end allows).
-View.prototype.scrollToEvent = function (i) {
-  if (i < 0 || i >= this.trace.count) return;
-  this.top = this.layout.y[i] - rowHeightOf(this.trace.events.kind[i]) / 2;
-  var x = this.eventX(i);
-  if (x !== null && (x - GEOMETRY.axisWidth < this.left || x - GEOMETRY.axisWidth > this.left + this.width))
-    this.left = x - GEOMETRY.axisWidth - this.width / 2;
-  this.clamp();
-  this.draw();
+// Puts the row of event `event` (its number in the trace) at the top of the
+// view, or as near as the end allows, and its shape in view.
+View.prototype.scrollToEvent = function (event) {
+  return this.reach(event, function (y, height) { return y - height / 2; }, false);
+};
+
+// Moves the view so that the row of `event` is at topOf(its y, its
+// height) and its shape in view (in the middle when `centre`), then draws.
+// A served view asks where the event is first: then a Promise.
+View.prototype.reach = function (event, topOf, centre) {
+  var self = this, g = GEOMETRY;
+  var showShape = function () {
+    var i = localIndex(self.trace, event), x = i >= 0 ? self.eventX(i) : null;
+    if (x !== null && (centre || x - g.axisWidth < self.left || x - g.axisWidth > self.left + self.width))
+      self.left = x - g.axisWidth - self.width / 2;
+    self.clamp();
+    self.draw();
+  };
+  if (!this.source) {
+    if (event < 0 || event >= this.trace.count) return;
+    this.top = topOf(this.layout.y[event], rowHeightOf(this.trace.events.kind[event]));
+    showShape();
+    return;
+  }
+  if (event < 0 || event >= this.trace.total) return Promise.resolve();
+  return askServer('locate', { event: event }).then(function (place) {
+    self.top = topOf(place.y, place.height);
+    self.clamp();
+    self.draw();
+    return self.source.idle(self);
+  }).then(showShape);
 };
 
 // The diagram x at the middle of event i's shape, or null for marks on the axis.
@@ -169,7 +203,7 @@ View.prototype.placeAxisLabels = function () {
     var label = pooledElement(this.labelPool, used++, this.axisLabels, 'span', 'time');
     if (label.textContent !== text) label.textContent = text;
     label.style.top = (y - 8) + 'px';
-    label.dataset.event = i;
+    label.dataset.event = globalIndex(trace, i);
     label.hidden = false;
   }
   for (; used < this.labelPool.length; ++used) this.labelPool[used].hidden = true;
@@ -203,7 +237,7 @@ View.prototype.placeTitles = function () {
     var text = trace.strings[lines.title[line]];
     if (box.textContent !== text) box.textContent = text;
     box.title = trace.strings[lines.tooltip[line]] + (lines.link[line] >= 0 ? '\n' + trace.strings[lines.link[line]] : '');
-    box.dataset.lifeline = line;
+    box.dataset.lifeline = lines.lifeline ? lines.lifeline[line] : line;
     box.dataset.column = c;
     box.style.left = (x - (g.columnWidth - 10) / 2) + 'px';
     box.style.width = (g.columnWidth - 10) + 'px';
@@ -221,7 +255,11 @@ View.prototype.placeTitles = function () {
 View.prototype.paintOverview = function () {
   var canvas = this.overview, width = canvas.clientWidth, height = this.height, trace = this.trace;
   var ctx = canvas.getContext('2d'), time = trace.events.time, n = trace.count;
-  if (!n || !height) return;
+  if (!trace.total || !height) return;
+  if (!this.density && this.source) {
+    this.askDensity(Math.max(1, Math.floor(height)));
+    return;
+  }
   if (!this.density) {
     var min = Infinity, max = -Infinity;
     for (var i = 0; i < n; ++i) { if (time[i] < min) min = time[i]; if (time[i] > max) max = time[i]; }
@@ -264,6 +302,19 @@ View.prototype.paintOverview = function () {
     ctx.lineWidth = 2;
     ctx.strokeRect(1, y1 - 1, width - 2, Math.max(3, y2 - y1 + 2));
   }
+};
+
+// A served view's density comes from the server, once per size.
+View.prototype.askDensity = function (bins) {
+  var self = this;
+  if (this.densityAsked === bins) return;
+  this.densityAsked = bins;
+  askServer('density', { bins: bins }).then(function (density) {
+    if (self.densityAsked !== bins) return;
+    self.density = density;
+    self.densityPicture = null;
+    self.update();
+  }, showServedFailure);
 };
 
 // The time at a pixel row of the overview strip.
@@ -343,14 +394,25 @@ View.prototype.bindControls = function () {
     }
   });
 
-  var jumping = false;
+  var jumping = false, asking = false;
   var jump = function (event) {
-    var rect = self.overview.getBoundingClientRect();
-    var i = self.firstAtOrAfter(self.overviewTime(event.clientY - rect.top));
-    if (i >= 0) {
-      self.top = self.layout.y[i] - self.height / self.zoom / 2;
+    var rect = self.overview.getBoundingClientRect(), time = self.overviewTime(event.clientY - rect.top);
+    var centre = function (y) {
+      self.top = y - self.height / self.zoom / 2;
       self.update();
+    };
+    if (!self.source) {
+      var i = self.firstAtOrAfter(time);
+      if (i >= 0) centre(self.layout.y[i]);
+      return;
     }
+    // One question at a time while the pointer moves.
+    if (asking) return;
+    asking = true;
+    askServer('time', { t: time }).then(function (place) {
+      asking = false;
+      if (place.event >= 0) centre(place.y);
+    }, function (error) { asking = false; showServedFailure(error); });
   };
   this.overview.addEventListener('mousedown', function (event) { jumping = true; jump(event); event.preventDefault(); });
   window.addEventListener('mousemove', function (event) { if (jumping) jump(event); });

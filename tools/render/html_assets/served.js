@@ -1,0 +1,124 @@
+// served.js: the page of a trace that `tdftool view` serves holds only
+// what is around the view. It asks the server for stretches of rows (with
+// a screen above and below, a few kept, the next one fetched ahead while
+// scrolling), the overview's density, searches and where times and events
+// are; every request carries the page's token.
+
+var SERVED_KEPT = 6;            // stretches kept for going back
+var SERVED_MARGIN = 1;          // screens of rows above and below the view
+var SERVED_COLUMN_MARGIN = 16;  // columns left and right of it
+
+function servedToken() {
+  return new URLSearchParams(window.location.search).get('token') || '';
+}
+
+// The answer of an endpoint, as a Promise of its JSON.
+function askServer(endpoint, parameters) {
+  var query = Object.keys(parameters || {}).map(function (name) {
+    return encodeURIComponent(name) + '=' + encodeURIComponent(parameters[name]);
+  }).join('&');
+  return fetch('api/' + endpoint + (query ? '?' + query : ''), {
+    credentials: 'same-origin', headers: { 'X-Tdf-Token': servedToken() }
+  }).then(function (response) {
+    return response.json().then(function (body) {
+      if (!response.ok) throw new Error(endpoint + ': ' + (body.error || response.status));
+      return body;
+    });
+  });
+}
+
+function ServedSource(meta) {
+  this.meta = meta;
+  this.texts = { strings: [], timeTexts: [] };
+  this.kept = [];        // {request, trace, layout}, the newest last
+  this.pending = null;   // the request on its way
+  this.again = false;    // the view moved on while it was
+  this.waiters = [];
+  this.find = '';
+  this.failure = null;
+}
+
+// The stretch a view at this place and zoom wants.
+ServedSource.prototype.wanted = function (view) {
+  var g = GEOMETRY, span = view.height / view.zoom, columns = this.meta.columns;
+  var left = view.left + g.axisWidth - g.firstColumnX;
+  return {
+    top: Math.max(0, view.top - SERVED_MARGIN * span),
+    bottom: Math.min(this.meta.height, view.top + (1 + SERVED_MARGIN) * span),
+    step: 1 / view.zoom,
+    left: Math.max(0, Math.floor(left / g.columnWidth) - SERVED_COLUMN_MARGIN),
+    right: Math.max(0, Math.min(columns - 1, Math.ceil((left + view.width) / g.columnWidth) + SERVED_COLUMN_MARGIN)),
+    find: this.find
+  };
+};
+
+// How well a kept stretch serves the view: 2 with room to scroll, 1 when
+// the view nears its edge, 0 when it does not cover the view.
+ServedSource.prototype.fit = function (entry, view) {
+  var r = entry.request, want = this.wanted(view), span = view.height / view.zoom;
+  var top = Math.max(0, view.top), bottom = Math.min(this.meta.height, view.top + span);
+  if (r.find !== this.find || r.top > top + 1e-6 || r.bottom < bottom - 1e-6) return 0;
+  if (r.left > want.left + SERVED_COLUMN_MARGIN || r.right < want.right - SERVED_COLUMN_MARGIN) return 0;
+  if (entry.trace.sampled && (r.step > 2 / view.zoom || r.step < 0.5 / view.zoom)) return 0;
+  var roomAbove = r.top <= 0 || r.top < top - span / 3, roomBelow = r.bottom >= this.meta.height || r.bottom > bottom + span / 3;
+  return roomAbove && roomBelow ? 2 : 1;
+};
+
+// Called at every drawing: puts the best kept stretch in the view, asks
+// for a better one when the view needs it, and tells those waiting once
+// the view is served.
+ServedSource.prototype.serve = function (view) {
+  var best = null, bestFit = 0, self = this;
+  this.kept.forEach(function (entry) {
+    var fit = self.fit(entry, view);
+    if (fit >= bestFit && fit > 0) { best = entry; bestFit = fit; }
+  });
+  if (best && view.trace !== best.trace) {
+    view.useData(best.trace, best.layout);
+    view.update();
+  }
+  if (bestFit < 2) this.ask(view);
+  if (best && !this.pending) {
+    var waiting = this.waiters;
+    this.waiters = [];
+    waiting.forEach(function (resolve) { resolve(); });
+  }
+};
+
+ServedSource.prototype.ask = function (view) {
+  if (this.pending) { this.again = true; return; }
+  var self = this, request = this.wanted(view);
+  var parameters = { top: request.top, bottom: request.bottom, step: request.step, left: request.left, right: request.right };
+  if (request.find) parameters.find = request.find;
+  this.pending = askServer('window', parameters).then(function (raw) {
+    var trace = servedTrace(self.meta, raw, self.texts);
+    self.kept.push({ request: request, trace: trace, layout: servedLayout(trace, self.meta, raw) });
+    if (self.kept.length > SERVED_KEPT) self.kept.shift();
+  }, function (error) {
+    self.failure = error;
+    showServedFailure(error);
+  }).then(function () {
+    self.pending = null;
+    if (self.again || !self.failure) { self.again = false; view.update(); }
+  });
+};
+
+// Resolves once the view's rows are at hand.
+ServedSource.prototype.idle = function (view) {
+  var self = this;
+  return new Promise(function (resolve) {
+    self.waiters.push(resolve);
+    view.update();
+  });
+};
+
+// Searches for `text`: the stretches asked for from now on mark its hits.
+ServedSource.prototype.search = function (text) {
+  this.find = text;
+  return text ? askServer('search', { text: text, from: -1 }) : Promise.resolve({ count: 0, event: -1, ordinal: -1 });
+};
+
+function showServedFailure(error) {
+  var summary = document.getElementById('summary');
+  if (summary) summary.textContent = 'the server did not answer: ' + error.message;
+}
