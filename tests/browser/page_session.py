@@ -6,10 +6,13 @@ exit status 77, which CTest counts as a skip, and the reason is printed.
 """
 
 import os
+import select
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 CHROMIUM = "/usr/bin/chromium"
@@ -48,6 +51,45 @@ def render_page(tdftool, trace, page):
     return done.stdout
 
 
+def page_mode():
+    """"file" (the page carries its trace) or "served" (tdftool view serves
+    it), from TDF_PAGE_MODE; the tests of the view run in both."""
+    mode = os.environ.get("TDF_PAGE_MODE", "file")
+    if mode not in ("file", "served"):
+        raise ValueError(f"TDF_PAGE_MODE must be file or served, not {mode}")
+    return mode
+
+
+class ServedTrace:
+    """`tdftool view TRACE` running in the background, on the loopback
+    address; stop() ends it with SIGTERM and checks that it exits 0."""
+
+    def __init__(self, tdftool, trace, budget=60):
+        self.process = subprocess.Popen([tdftool, "view", trace], stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True)
+        deadline = time.monotonic() + budget
+        line = ""
+        while not line and time.monotonic() < deadline:
+            ready, _, _ = select.select([self.process.stdout], [], [], 0.5)
+            if ready:
+                line = self.process.stdout.readline()
+                if not line:
+                    break
+        prefix = f"tdftool: view of {trace} at "
+        if not line.startswith(prefix):
+            self.process.kill()
+            raise RuntimeError(f"tdftool view {trace} printed {line!r}: {self.process.stderr.read()}")
+        self.url = line[len(prefix):].strip()
+        if not self.url.startswith("http://127.0.0.1:"):
+            raise RuntimeError(f"tdftool view serves on {self.url}, not on the loopback address")
+
+    def stop(self):
+        self.process.send_signal(signal.SIGTERM)
+        status = self.process.wait(timeout=20)
+        if status != 0:
+            raise RuntimeError(f"tdftool view exited {status} on SIGTERM: {self.process.stderr.read()}")
+
+
 class PageSession:
     """One browser for a test program; each page is opened afresh."""
 
@@ -80,7 +122,7 @@ class PageSession:
         seconds from the start of the navigation, as the page counts them."""
         self.driver.set_page_load_timeout(budget)
         self.driver.set_script_timeout(budget)
-        self.driver.get("file://" + os.path.abspath(page))
+        self.driver.get(page if page.startswith("http://") else "file://" + os.path.abspath(page))
         outcome = self.driver.execute_async_script("""
             const done = arguments[arguments.length - 1];
             if (!window.tdfView || !window.tdfView.ready) { done('the page has no tdfView.ready'); return; }
@@ -98,10 +140,13 @@ class PageSession:
         return first, last
 
     def next_frame(self):
-        """Waits until the page has drawn the next two animation frames."""
+        """Waits until the page has drawn the next two animation frames and
+        has at hand the events around its view (a served page asks for
+        them)."""
         self.driver.execute_async_script("""
             const done = arguments[arguments.length - 1];
-            requestAnimationFrame(() => requestAnimationFrame(() => done()));""")
+            requestAnimationFrame(() => requestAnimationFrame(() => window.tdfView.idle().then(() =>
+              requestAnimationFrame(() => done()))));""")
 
     def box(self, element_id):
         """The element's box in the viewport: (left, top, width, height)."""

@@ -4,9 +4,10 @@ time, column reuse and what the screenshot shows.
 
     view_test.py TDFTOOL DATA_DIR [unittest arguments]
 
-Each test renders a trace of DATA_DIR with `tdftool render -o X.html`,
-opens the page, waits for window.tdfView.ready and checks the page against
-facts read from the trace's text (trace_facts.py).
+Each test renders a trace of DATA_DIR with `tdftool render -o X.html`, or
+with TDF_PAGE_MODE=served has `tdftool view` serve it, opens the page,
+waits for window.tdfView.ready and checks the page against facts read from
+the trace's text (trace_facts.py): the same assertions in both modes.
 """
 
 import os
@@ -17,7 +18,7 @@ import unittest
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from page_session import PageSession, render_page, run_tests  # noqa: E402
+from page_session import PageSession, ServedTrace, page_mode, render_page, run_tests  # noqa: E402
 from png_pixels import decode_png  # noqa: E402
 from trace_facts import read_trace_facts  # noqa: E402
 
@@ -40,24 +41,35 @@ def setUpModule():
 
 def tearDownModule():
     ViewTestCase.session.close()
-    shutil.rmtree(ViewTestCase.work, ignore_errors=True)
+    try:
+        for server in ViewTestCase.servers:
+            server.stop()
+    finally:
+        shutil.rmtree(ViewTestCase.work, ignore_errors=True)
 
 
 class ViewTestCase(unittest.TestCase):
     session = None
     work = None
     pages = {}
+    servers = []
 
     def open_trace(self, name, width=900, height=600):
         """Opens the page of tests/data/NAME.tdf in a viewport of that size;
         returns the trace's facts."""
         trace = os.path.join(DATA, name + ".tdf")
         if name not in self.pages:
-            page = os.path.join(self.work, name + ".html")
-            render_page(TDFTOOL, trace, page)
-            self.pages[name] = page
+            if page_mode() == "served":
+                server = ServedTrace(TDFTOOL, trace)
+                self.servers.append(server)
+                self.pages[name] = server.url
+            else:
+                page = os.path.join(self.work, name + ".html")
+                render_page(TDFTOOL, trace, page)
+                self.pages[name] = page
         self.session.resize(width, height)
         self.session.open(self.pages[name])
+        self.assertEqual(self.session.driver.execute_script("return window.tdfView.mode"), page_mode())
         return read_trace_facts(trace)
 
     def assertSameBox(self, before, after, what):
