@@ -4,6 +4,7 @@
 #include "html_page_json.h"
 
 class PageData;
+class QString;
 
 // A self-contained HTML page (UTF-8, nothing loaded from elsewhere) that
 // carries the page's data (see html_page_data.h) and draws, on a canvas,
@@ -14,5 +15,9 @@ class PageData;
 // automated tests (see the README). Written piece by piece through
 // `write`; false as soon as a piece could not be written.
 bool writeHtmlPage(const PageData& data, const PageWriter& write);
+
+// The page of a served view (tdftool view), titled `title`: the same view,
+// which asks its server for the trace's data.
+QByteArray servedPage(const QString& title);
 
 #endif
