@@ -1,0 +1,39 @@
+#include "stop_signals.h"
+
+#include <pthread.h>
+
+namespace {
+
+sigset_t stopSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    return signals;
+}
+
+}
+
+StopSignalsHeld::StopSignalsHeld()
+{
+    const sigset_t signals = stopSignals();
+    pthread_sigmask(SIG_BLOCK, &signals, &earlier_);
+}
+
+StopSignalsHeld::~StopSignalsHeld()
+{
+    pthread_sigmask(SIG_SETMASK, &earlier_, nullptr);
+}
+
+int waitForStopSignal()
+{
+    // Taken by sigwait rather than by a handler: nothing runs in a signal
+    // handler's context.
+    const sigset_t signals = stopSignals();
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    int taken = 0;
+    while (sigwait(&signals, &taken) != 0) {
+    }
+    return taken;
+}
