@@ -26,12 +26,9 @@ StopSignalsHeld::~StopSignalsHeld()
     pthread_sigmask(SIG_SETMASK, &earlier_, nullptr);
 }
 
-int waitForStopSignal()
+int StopSignalsHeld::wait() const
 {
-    // Taken by sigwait rather than by a handler: nothing runs in a signal
-    // handler's context.
     const sigset_t signals = stopSignals();
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     int taken = 0;
     while (sigwait(&signals, &taken) != 0) {
     }

@@ -73,11 +73,13 @@ bool runView(const Options& options, TCFList& configurations, StandardOutput& ou
         return true;  // reported as a trace error
     pages->finish(PageStore::Model::release);
     auto data = std::make_unique<PageData>(pages->store(), pages->looks(), traceTitle(path));
+    // From here on a stop signal stops the view, also one that comes
+    // right after the URL is printed.
+    const StopSignalsHeld held;
     server.setService(view::makeTraceService(std::move(pages), std::move(data)));
-
     output.print("tdftool: view of %s at %s\n", traceTitle(path).toLocal8Bit().constData(), server.url().c_str());
     output.flush();
-    waitForStopSignal();
+    held.wait();
     server.stop();
     return true;
 }
