@@ -18,5 +18,8 @@ bool runExport(const Options& options, TCFList& configurations, StandardOutput& 
 // False after a statement failed or the database could not be had. The
 // trace's own reports are rows of its database, not failures of query.
 bool runQuery(const Options& options, TCFList& configurations, StandardOutput& output);
+// Serves the trace's view until a stop signal; false when it could not
+// listen (after saying why).
+bool runView(const Options& options, TCFList& configurations, StandardOutput& output);
 
 #endif

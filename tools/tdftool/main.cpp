@@ -49,6 +49,9 @@ int runTool(const QStringList& arguments, StandardOutput& output)
     else if (options.command == QLatin1String("export")) {
         if (!runExport(options, configurations.list, output))
             return 1;
+    } else if (options.command == QLatin1String("view")) {
+        if (!runView(options, configurations.list, output))
+            return 1;
     } else if (!runRender(options, configurations.list, output))
         return 1;
     return Error::error_count_ > 0 ? 1 : 0;

@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <command_line.h>
+#include <view_address.h>
 
 #include <climits>
 
@@ -8,7 +9,7 @@ namespace {
 
 enum OptionId {
     Tcf, WholeModel, Quiet, Json, Times, TimeFormat, Output, From, To, MaxEvents, Sqlite, Database, Script, Csv,
-    Table, Help, Version
+    Table, Port, Bind, Open, Help, Version
 };
 
 const ToolSyntax syntax = {
@@ -44,6 +45,12 @@ const ToolSyntax syntax = {
          "one until its end. Without --db the database is built in memory. An SQL error, reported as tdftool: "
          "query: MESSAGE, ends the run with exit status 1; the trace's own errors are rows of the diagnostic table "
          "and leave it 0."},
+        {"view", "TRACE",
+         "Reads the trace and serves its view, the page of render -o OUT.html with its data asked for as it is "
+         "shown, at http://127.0.0.1:PORT/ on this machine only; once it answers it prints one line, tdftool: "
+         "view of TRACE at URL, where the URL holds the token that every request must show. It runs until "
+         "interrupted (SIGINT, SIGTERM) and writes nothing. A port that can't be listened on ends it with exit "
+         "status 1."},
     },
     {
         {Tcf, "--tcf", nullptr, "FILE", OptionUse::Repeatable, nullptr,
@@ -88,6 +95,13 @@ const ToolSyntax syntax = {
          "terminal."},
         {Table, "--table", nullptr, "", OptionUse::Once, "query",
          "Prints each result as an aligned table, also when standard output is no terminal (into less, a file)."},
+        {Port, "--port", nullptr, "N", OptionUse::Once, "view",
+         "The port to listen on (default: a free one)."},
+        {Bind, "--bind", nullptr, "ADDRESS", OptionUse::Once, "view",
+         "Listens on ADDRESS, an IPv4 or IPv6 address (0.0.0.0 for all of the machine's), instead of 127.0.0.1: "
+         "other machines can then reach the view, which only its token guards (a warning says so)."},
+        {Open, "--open", nullptr, "", OptionUse::Once, "view",
+         "Opens the view's URL in the browser (xdg-open) at once, while the trace is read."},
         {Help, "--help", "-h", "", OptionUse::Request, nullptr, "Prints this text."},
         {Version, "--version", nullptr, "", OptionUse::Request, nullptr, "Prints the version of tdftool."},
     },
@@ -163,6 +177,25 @@ bool takeOption(const GivenOption& given, Options& options, QString& problem)
         break;
     case Table:
         options.table = true;
+        break;
+    case Port:
+        if (!readCount(name, value, number, problem))
+            return false;
+        if (number > 65535) {
+            problem = QStringLiteral("--port needs a port number up to 65535");
+            return false;
+        }
+        options.port = static_cast<int>(number);
+        break;
+    case Bind:
+        if (view::addressKind(value.toStdString()) == view::AddressKind::notAnAddress) {
+            problem = QStringLiteral("--bind needs an IPv4 or IPv6 address, not \"%1\"").arg(value);
+            return false;
+        }
+        options.bindAddress = value;
+        break;
+    case Open:
+        options.openBrowser = true;
         break;
     case Help:
     case Version:

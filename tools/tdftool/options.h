@@ -12,7 +12,7 @@
 
 // What the command line asked for.
 struct Options {
-    QString command;          // "check", "rewrite", "stats", "render", "export" or "query"
+    QString command;          // "check", "rewrite", "stats", "render", "export", "query" or "view"
     QStringList configFiles;  // --tcf, in order; empty for the built-in default
     QStringList traces;
     bool times = false;       // rewrite --times
@@ -30,6 +30,9 @@ struct Options {
     QString database;         // query --db: the database file to build or reuse
     bool csv = false;         // query --csv
     bool table = false;       // query --table
+    int port = 0;             // view --port; 0 for a free one
+    QString bindAddress;      // view --bind; empty for the loopback address
+    bool openBrowser = false; // view --open
 };
 
 
