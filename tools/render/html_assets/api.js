@@ -107,7 +107,7 @@ function startServed() {
     var request = source.wanted(first);
     return askServer('window', { top: request.top, bottom: request.bottom, step: request.step,
                                  left: request.left, right: request.right }).then(function (raw) {
-      var trace = servedTrace(answer, raw, source.texts), layout = servedLayout(trace, answer, raw);
+      var trace = servedTrace(answer, raw, source.texts), layout = servedLayout(trace, answer);
       source.kept.push({ request: request, trace: trace, layout: layout });
       summary.textContent = summaryText(answer.count, answer.firstTime, answer.lastTime, answer.columns);
       startView(trace, layout, source);

@@ -114,16 +114,16 @@ function buildLayout(trace) {
 
 // The layout of a stretch of a served trace: the server gives the ys of
 // the rows and of every span.
-function servedLayout(trace, meta, window) {
+function servedLayout(trace, meta) {
   var layout = {
     y: trace.events.y, rowFirst: trace.events.rowFirst, topRowY: meta.topRowY, bodyTop: meta.bodyTop,
     bodyBottom: meta.bodyBottom, height: meta.height,
-    lineTop: window.lifelines.top, lineBottom: window.lifelines.bottom,
-    loopTop: window.loops.top, loopBottom: window.loops.bottom, loopDepth: window.loops.depth
+    lineTop: trace.lifelines.top, lineBottom: trace.lifelines.bottom,
+    loopTop: trace.loops.top, loopBottom: trace.loops.bottom, loopDepth: trace.loops.depth
   };
   var gap = trace.events.gap;
   layout.gapAbove = function (i) { return gap[i]; };
-  var bars = window.bars, barSpans = [];
+  var bars = trace.bars, barSpans = [];
   for (var b = 0; b < bars.column.length; ++b) barSpans.push([bars.column[b], bars.top[b], bars.bottom[b]]);
   return indexSpans(layout, trace, barSpans);
 }

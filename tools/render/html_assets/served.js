@@ -92,7 +92,7 @@ ServedSource.prototype.ask = function (view) {
   if (request.find) parameters.find = request.find;
   this.pending = askServer('window', parameters).then(function (raw) {
     var trace = servedTrace(self.meta, raw, self.texts);
-    self.kept.push({ request: request, trace: trace, layout: servedLayout(trace, self.meta, raw) });
+    self.kept.push({ request: request, trace: trace, layout: servedLayout(trace, self.meta) });
     if (self.kept.length > SERVED_KEPT) self.kept.shift();
   }, function (error) {
     self.failure = error;
@@ -119,6 +119,7 @@ ServedSource.prototype.search = function (text) {
 };
 
 function showServedFailure(error) {
+  console.error(error);
   var summary = document.getElementById('summary');
   if (summary) summary.textContent = 'the server did not answer: ' + error.message;
 }
