@@ -122,6 +122,13 @@ TEST(ViewServerRequests, OnlyGetAndHeadAreAnswered)
         ASSERT_EQ(statusOf(result), 405);
         EXPECT_EQ(result->body, "");
     }
+    // No body is read, not even a chunked one, which the library would
+    // take whole.
+    for (const Headers& body : {Headers{{"Transfer-Encoding", "chunked"}}, Headers{{"Content-Length", "5"}}}) {
+        const auto result = client->Get(path, body);
+        ASSERT_EQ(statusOf(result), 413);
+        EXPECT_EQ(result->body, "");
+    }
     const auto head = client->Head(path);
     ASSERT_EQ(statusOf(head), 200);
     EXPECT_EQ(head->body, "");

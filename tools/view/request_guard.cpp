@@ -54,6 +54,10 @@ int RequestGuard::refusal(const httplib::Request& request) const
         return 403;
     if (request.method != "GET" && request.method != "HEAD")
         return 405;
+    // The library would read a chunked body whole, whatever its size.
+    if (request.has_header("Transfer-Encoding") ||
+        (request.has_header("Content-Length") && request.get_header_value("Content-Length") != "0"))
+        return 413;
     if (!servedPath(request.path))
         return 404;
     return queryRefusal(request);

@@ -29,8 +29,9 @@ public:
 
     // 0 for a request to answer, else the status to refuse it with: 403
     // for a foreign Host or Origin or a missing or wrong token, 405 for a
-    // method other than GET and HEAD, 404 for a path other than "/" and
-    // "/api/NAME" (NAME in a-z), 400 and 414 past the bounds of its query.
+    // method other than GET and HEAD, 413 for one with a body, 404 for a
+    // path other than "/" and "/api/NAME" (NAME in a-z), 400 and 414 past
+    // the bounds of its query.
     int refusal(const httplib::Request& request) const;
 
     // Whether the request shows the token in its query (as the view's URL

@@ -45,6 +45,8 @@ struct Server::Running {
     void answerData(const std::string& endpoint, const httplib::Request& request, httplib::Response& response) const;
     std::string readingProgress() const;
     void send(httplib::Response& response, int status, const std::string& body, const char* type) const;
+    void setLimits();  // before the socket is made
+    void route();  // once the port is known
     void listen();
 
     const std::string page;
@@ -128,27 +130,19 @@ Server::~Server()
     stop();
 }
 
-bool Server::start(int port, std::string& reason, const std::string& address)
+void Server::Running::setLimits()
 {
-    Running& run = *running_;
-    if (run.port != 0) {
-        reason = "the server was started before";
-        return false;
-    }
-    ListeningServer& http = run.http;
-    const ServerLimits& limits = run.limits;
-    const int threads = limits.threads;
-    http.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
     http.set_read_timeout(limits.timeoutSeconds);
     http.set_write_timeout(limits.timeoutSeconds);
     http.set_keep_alive_timeout(limits.keepAliveSeconds);
     http.set_keep_alive_max_count(static_cast<std::size_t>(limits.keepAliveRequests));
+    const auto threads = static_cast<std::size_t>(limits.threads);
+    http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     // No request has a body.
     http.set_payload_max_length(0);
     http.set_default_headers({{"X-Content-Type-Options", "nosniff"},
                               {"Cache-Control", "no-store"},
                               {"Referrer-Policy", "no-referrer"}});
-
     // The library would set SO_REUSEPORT, with which a second server (this
     // tool or another program of the user's) shares the port silently and
     // takes part of the requests; SO_REUSEADDR only lets a port be taken
@@ -157,7 +151,42 @@ bool Server::start(int port, std::string& reason, const std::string& address)
         const int yes = 1;
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
+}
+
+void Server::Running::route()
+{
+    guard = std::make_unique<RequestGuard>(token, port, hostAuthorities(address, port),
+                                           RequestGuard::Bounds{limits.parameters, limits.parameterBytes});
+    http.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+        const int refusal = guard->refusal(request);
+        if (refusal == 0)
+            return httplib::Server::HandlerResponse::Unhandled;
+        response.status = refusal;
+        return httplib::Server::HandlerResponse::Handled;
+    });
+    http.Get("/", [this](const httplib::Request& request, httplib::Response& response) {
+        answerPage(request, response);
+    });
+    http.Get(R"(/api/([a-z]+))", [this](const httplib::Request& request, httplib::Response& response) {
+        answerData(request.matches[1], request, response);
+    });
+    // Not the exception's text in a header, as the library would send it.
+    http.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
+        response.status = 500;
+        response.body.clear();
+    });
+}
+
+bool Server::start(int port, std::string& reason, const std::string& address)
+{
+    Running& run = *running_;
+    if (run.port != 0) {
+        reason = "the server was started before";
+        return false;
+    }
+    run.setLimits();
     errno = 0;
+    ListeningServer& http = run.http;
     const bool bound = port == 0 ? (port = http.bind_to_any_port(address)) > 0 : http.bind_to_port(address, port);
     if (!bound) {
         const int failure = errno;
@@ -167,27 +196,7 @@ bool Server::start(int port, std::string& reason, const std::string& address)
     http.widenBacklog();
     run.address = address;
     run.port = port;
-    run.guard = std::make_unique<RequestGuard>(run.token, port, hostAuthorities(address, port),
-                                               RequestGuard::Bounds{limits.parameters, limits.parameterBytes});
-
-    http.set_pre_routing_handler([&run](const httplib::Request& request, httplib::Response& response) {
-        const int refusal = run.guard->refusal(request);
-        if (refusal == 0)
-            return httplib::Server::HandlerResponse::Unhandled;
-        response.status = refusal;
-        return httplib::Server::HandlerResponse::Handled;
-    });
-    http.Get("/", [&run](const httplib::Request& request, httplib::Response& response) {
-        run.answerPage(request, response);
-    });
-    http.Get(R"(/api/([a-z]+))", [&run](const httplib::Request& request, httplib::Response& response) {
-        run.answerData(request.matches[1], request, response);
-    });
-    // Not the exception's text in a header, as the library would send it.
-    http.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
-        response.status = 500;
-        response.body.clear();
-    });
+    run.route();
 
     run.listening = std::thread([&run] { run.listen(); });
     // A stop before the loop runs would not reach it.
