@@ -120,7 +120,7 @@ function eventAt(view, px, py) {
 // its dynamic id.
 function instanceName(view, column, i, edge) {
   if (column < 0) return edge ? 'World (hidden)' : '?';
-  var trace = view.trace, layout = view.layout, list = layout.byColumn[column];
+  var trace = view.trace, layout = view.layout, list = columnLines(layout, column);
   var k = lowerBound(list.tops, layout.y[i] + 1e-9) - 1;
   return k < 0 ? '?' : trace.strings[trace.lifelines.tooltip[list[k]]];
 }

@@ -129,38 +129,53 @@ function servedLayout(trace, meta) {
 }
 
 // Lifelines, each column's in order down the page, and activation bars,
-// each column's sorted by their tops.
+// each column's sorted by their tops: only for the columns that hold any,
+// since a trace may have a million columns.
 function indexSpans(layout, trace, barSpans) {
   var g = GEOMETRY, lines = trace.lifelines;
   layout.width = columnX(Math.max(trace.columns, 1) - 1) + g.columnWidth / 2 + g.noteMaxWidth;
   layout.byColumn = [];
-  for (var c = 0; c < trace.columns; ++c) layout.byColumn.push([]);
-  for (var l = 0; l < trace.lifelineCount; ++l) layout.byColumn[lines.column[l]].push(l);
+  for (var l = 0; l < trace.lifelineCount; ++l) (layout.byColumn[lines.column[l]] = layout.byColumn[lines.column[l]] || []).push(l);
   layout.byColumn.forEach(function (list) {
     list.sort(function (a, b) { return layout.lineTop[a] - layout.lineTop[b]; });
     list.tops = Float64Array.from(list, function (l) { return layout.lineTop[l]; });
   });
   layout.barsByColumn = [];
-  for (c = 0; c < trace.columns; ++c) layout.barsByColumn.push({ tops: [], bottoms: [] });
   barSpans.sort(function (p, q) { return p[1] - q[1]; });
   barSpans.forEach(function (span) {
-    layout.barsByColumn[span[0]].tops.push(span[1]);
-    layout.barsByColumn[span[0]].bottoms.push(span[2]);
+    var bars = layout.barsByColumn[span[0]] = layout.barsByColumn[span[0]] || { tops: [], bottoms: [] };
+    bars.tops.push(span[1]);
+    bars.bottoms.push(span[2]);
   });
   return layout;
+}
+
+var NO_LINES = Object.assign([], { tops: new Float64Array(0) });
+var NO_BARS = { tops: [], bottoms: [] };
+
+// The lifelines of a column in order down the page, and its bars.
+function columnLines(layout, column) { return layout.byColumn[column] || NO_LINES; }
+function columnBars(layout, column) { return layout.barsByColumn[column] || NO_BARS; }
+
+// The columns whose lifelines may show in a view `width` pixels wide whose
+// left edge is at diagram x `left`: [first, last].
+function columnsInView(columns, left, width) {
+  var g = GEOMETRY, from = left + g.axisWidth - g.firstColumnX;
+  return [Math.max(0, Math.floor(from / g.columnWidth) - 1),
+          Math.min(columns - 1, Math.ceil((from + width) / g.columnWidth) + 1)];
 }
 
 // True when an activation bar on `column` covers diagram y.
 function barCovers(layout, column, y) {
   if (column < 0) return false;
-  var bars = layout.barsByColumn[column];
+  var bars = columnBars(layout, column);
   var after = lowerBound(bars.tops, y + 1e-9);
   return after > 0 && y <= bars.bottoms[after - 1];
 }
 
 // The lifelines of a column between diagram y `top` and `bottom`.
 function linesBetween(layout, column, top, bottom) {
-  var list = layout.byColumn[column], found = [];
+  var list = columnLines(layout, column), found = [];
   for (var k = lowerBound(list.tops, bottom + 1e-9) - 1; k >= 0; --k) {
     var line = list[k];
     if (layout.lineBottom[line] >= top) found.push(line);

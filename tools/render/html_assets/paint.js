@@ -366,7 +366,8 @@ var MAX_DETAILED_LINES = 150;
 Painter.prototype.paintLifelines = function (ctx, v, top, bottom, sx, sy, shrink, labels, crowded) {
   var trace = this.trace, layout = this.layout, g = GEOMETRY, lines = trace.lifelines, self = this;
   var barStyle = this.barStyle();
-  for (var c = 0; c < trace.columns; ++c) {
+  var shownColumns = columnsInView(trace.columns, v.left, v.width);
+  for (var c = shownColumns[0]; c <= shownColumns[1]; ++c) {
     var x = sx(columnX(c));
     if (x < -g.columnWidth || x > v.width + g.columnWidth) continue;
     var found = linesBetween(layout, c, top, bottom);
@@ -399,7 +400,7 @@ Painter.prototype.paintLifelines = function (ctx, v, top, bottom, sx, sy, shrink
     }
     // Bars over the lifelines; one per pixel row when they crowd. Bars of a
     // column follow each other down without overlapping.
-    var bars = layout.barsByColumn[c];
+    var bars = columnBars(layout, c);
     ctx.setLineDash([]);
     ctx.fillStyle = barStyle.back;
     ctx.strokeStyle = barStyle.line;

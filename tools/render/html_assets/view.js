@@ -227,7 +227,8 @@ function pooledElement(pool, index, parent, tag, className) {
 View.prototype.placeTitles = function () {
   var trace = this.trace, layout = this.layout, lines = trace.lifelines, g = GEOMETRY;
   var y = Math.max(this.top, layout.topRowY), used = 0;
-  for (var c = 0; c < trace.columns; ++c) {
+  var shown = columnsInView(trace.columns, this.left, this.width);
+  for (var c = shown[0]; c <= shown[1]; ++c) {
     var x = columnX(c) - this.left - g.axisWidth;
     if (x < -g.columnWidth / 2 || x > this.width + g.columnWidth / 2) continue;
     var line = lineAt(layout, c, y);
