@@ -205,6 +205,18 @@ TEST(ViewServerAnswers, CarryTheirSafetyHeadersAndNoCors)
     }
 }
 
+// Compressing a megabyte of JSON with Brotli takes the library seconds,
+// for nothing on a loopback connection.
+TEST(ViewServerAnswers, DataIsSentUncompressedWhateverTheBrowserAccepts)
+{
+    ServedView view;
+    const auto answer = view.client()->Get("/api/meta?token=" + view.token(),
+                                           Headers{{"Accept-Encoding", "gzip, deflate, br"}});
+    ASSERT_EQ(statusOf(answer), 200);
+    EXPECT_FALSE(answer->has_header("Content-Encoding"));
+    EXPECT_EQ(answer->body, TestService::meta);
+}
+
 TEST(ViewServerAnswers, ThePageSetsTheCookieThatLaterRequestsShow)
 {
     ServedView view;

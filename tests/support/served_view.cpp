@@ -5,7 +5,7 @@
 view::Answer TestService::answer(const std::string& endpoint, const view::Parameters& parameters) const
 {
     if (endpoint == "meta")
-        return {200, "application/json", meta};
+        return {200, view::jsonType, meta};
     if (endpoint == "echo") {
         std::string given;
         for (const auto& [name, value] : parameters)

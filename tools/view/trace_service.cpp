@@ -288,8 +288,10 @@ Answer TraceService::search(Reader& reader) const
     const long long hit = ordinal < 0 ? -1 : hits[static_cast<size_t>(ordinal)];
     QByteArray out = "{\"count\":" + QByteArray::number(static_cast<qulonglong>(hits.size())) +
                      ",\"ordinal\":" + QByteArray::number(ordinal) + ",\"event\":" + QByteArray::number(hit);
-    if (hit >= 0)
+    if (hit >= 0) {
         out += ",\"y\":" + QByteArray::number(index_.rows().y(hit));
+        out += ",\"height\":" + QByteArray::number(rowHeightOf(index_.rows().kind(hit)));
+    }
     return json(out + '}');
 }
 

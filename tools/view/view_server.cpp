@@ -104,9 +104,9 @@ void Server::Running::answerData(const std::string& endpoint, const httplib::Req
     }
     if (!answering) {
         if (endpoint == "meta")
-            send(response, 200, readingProgress(), "application/json");
+            send(response, 200, readingProgress(), jsonType);
         else
-            send(response, 503, stillReading, "application/json");
+            send(response, 503, stillReading, jsonType);
         return;
     }
     Parameters parameters(request.params.begin(), request.params.end());

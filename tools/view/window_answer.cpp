@@ -19,8 +19,10 @@ namespace {
 constexpr int none = PageData::none;
 constexpr JsonStringUse document = JsonStringUse::Document;
 // More lifelines than this in one column of the window are drawn as one
-// line by the page: a sample of one more says so.
+// line by the page, without their boxes: a sample of them is enough, the
+// first and last among them, marked as crowded.
 constexpr size_t detailedLines = 150;
+constexpr size_t crowdedSample = 32;
 // Flags the window adds to an event's (beside the page's own).
 constexpr int hitFlag = 32;
 
@@ -63,8 +65,6 @@ std::vector<size_t> spansBetween(const std::vector<Span>& spans, double top, dou
 // A sample of `count + 1` of the positions, the first and last among them.
 std::vector<size_t> thinned(const std::vector<size_t>& positions, size_t count)
 {
-    if (positions.size() <= count)
-        return positions;
     std::vector<size_t> out;
     for (size_t k = 0; k <= count; ++k)
         out.push_back(positions[k * (positions.size() - 1) / count]);
@@ -210,12 +210,18 @@ bool windowAnswer(const PageData& data, const TraceIndex& index, const WindowReq
     // Lifelines and bars of the columns wanted and of those the events reach.
     const PageData::Lifelines& lines = data.lifelines;
     std::vector<int> lineId, lineColumn, lineTitle, lineTooltip, lineLink, titleStyle, lineStyle, crossStyle;
+    std::vector<std::uint8_t> lineCrowded;
     std::vector<unsigned long long> lineTop, lineBottom, dynamicId, barTop, barBottom;
     std::vector<int> barColumn;
     for (const int column : columns) {
         const TraceIndex::Column& spans = index.columns()[static_cast<size_t>(column)];
-        for (const size_t at : thinned(spansBetween(spans.spans, request.top, request.bottom), detailedLines)) {
+        std::vector<size_t> shown = spansBetween(spans.spans, request.top, request.bottom);
+        const bool crowded = shown.size() > detailedLines;
+        if (crowded)
+            shown = thinned(shown, crowdedSample);
+        for (const size_t at : shown) {
             const size_t line = static_cast<size_t>(spans.lifelines[at]);
+            lineCrowded.push_back(crowded ? 1 : 0);
             lineId.push_back(static_cast<int>(line));
             lineColumn.push_back(column);
             lineTop.push_back(static_cast<unsigned long long>(spans.spans[at].top));
@@ -230,15 +236,16 @@ bool windowAnswer(const PageData& data, const TraceIndex& index, const WindowReq
             for (const int text : {lines.title[line], lines.tooltip[line], lines.link[line]})
                 strings.insert(text);
         }
-        // Bars closer than a step are one: the page draws them so.
+        // In a sample, bars less than a step apart are one: the page draws
+        // them so where they crowd.
         const std::vector<Span>& bars = spans.bars;
         size_t at = static_cast<size_t>(
             std::partition_point(bars.begin(), bars.end(), [&](const Span& bar) { return bar.bottom < request.top; }) -
             bars.begin());
         while (at < bars.size() && bars[at].top <= request.bottom) {
             Span run = bars[at];
-            for (++at; at < bars.size() && bars[at].top <= request.bottom &&
-                       static_cast<double>(bars[at].top) < static_cast<double>(run.top) + request.step;
+            for (++at; sampled && at < bars.size() && bars[at].top <= request.bottom &&
+                       static_cast<double>(bars[at].top) < static_cast<double>(run.bottom) + request.step;
                  ++at)
                 run.bottom = std::max(run.bottom, bars[at].bottom);
             barColumn.push_back(column);
@@ -333,6 +340,7 @@ bool windowAnswer(const PageData& data, const TraceIndex& index, const WindowReq
     writer.column("lineStyle", lineStyle);
     writer.column("crossStyle", crossStyle);
     writer.column("id", dynamicId);
+    writer.column("crowded", lineCrowded);
     writer.close();
     writer.open("bars");
     writer.column("column", barColumn);

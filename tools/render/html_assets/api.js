@@ -37,7 +37,7 @@ window.tdfView = {
       return i;
     }
     return askServer('time', { t: Number(t) }).then(function (place) {
-      return place.event < 0 ? -1 : tdfView.scrollToEvent(place.event).then(function () { return place.event; });
+      return place.event < 0 ? -1 : tdfView.scrollToEvent(place.event, place).then(function () { return place.event; });
     });
   },
   // [first, last]: the indices of the events whose rows are on screen,

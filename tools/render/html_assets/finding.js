@@ -49,7 +49,7 @@ function nextHit(view, forward) {
       .then(function (answer) {
         view.hit = answer.ordinal;
         view.hitEvent = answer.event;
-        return Promise.resolve(centreOn(view, answer.event)).then(function () { return answer.ordinal; });
+        return Promise.resolve(centreOn(view, answer.event, answer)).then(function () { return answer.ordinal; });
       });
   }
   if (!hits || !hits.length) return -1;
@@ -61,10 +61,11 @@ function nextHit(view, forward) {
   return at;
 }
 
-// Shows event `event` a third down the view, its shape in the middle.
-function centreOn(view, event) {
+// Shows event `event` a third down the view, its shape in the middle;
+// `known` as for View.reach.
+function centreOn(view, event, known) {
   view.selected = [event];
-  return view.reach(event, function (y) { return y - view.height / view.zoom / 3; }, true);
+  return view.reach(event, function (y) { return y - view.height / view.zoom / 3; }, true, known);
 }
 
 // The first event at a time given as a number in the trace's unit or as

@@ -372,7 +372,8 @@ Painter.prototype.paintLifelines = function (ctx, v, top, bottom, sx, sy, shrink
     if (x < -g.columnWidth || x > v.width + g.columnWidth) continue;
     var found = linesBetween(layout, c, top, bottom);
     if (!found.length) continue;
-    var detailed = found.length <= MAX_DETAILED_LINES;
+    // A served stretch sends a sample of a crowded column's lifelines.
+    var detailed = found.length <= MAX_DETAILED_LINES && !(lines.crowded && lines.crowded[found[0]]);
     if (!detailed) {
       this.stroke(ctx, lines.lineStyle[found[0]]);
       ctx.beginPath();

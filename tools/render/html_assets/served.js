@@ -106,6 +106,8 @@ ServedSource.prototype.ask = function (view) {
 // Resolves once the view's rows are at hand.
 ServedSource.prototype.idle = function (view) {
   var self = this;
+  var current = this.kept.filter(function (entry) { return entry.trace === view.trace; })[0];
+  if (current && !this.pending && this.fit(current, view) > 0) return Promise.resolve();
   return new Promise(function (resolve) {
     self.waiters.push(resolve);
     view.update();

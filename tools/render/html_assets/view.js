@@ -126,14 +126,15 @@ View.prototype.zoomBy = function (factor) { this.zoomAt(this.zoom * factor, this
 
 // Puts the row of event `event` (its number in the trace) at the top of the
 // view, or as near as the end allows, and its shape in view.
-View.prototype.scrollToEvent = function (event) {
-  return this.reach(event, function (y, height) { return y - height / 2; }, false);
+View.prototype.scrollToEvent = function (event, known) {
+  return this.reach(event, function (y, height) { return y - height / 2; }, false, known);
 };
 
 // Moves the view so that the row of `event` is at topOf(its y, its
 // height) and its shape in view (in the middle when `centre`), then draws.
-// A served view asks where the event is first: then a Promise.
-View.prototype.reach = function (event, topOf, centre) {
+// A served view asks where the event is first, unless `known` (the
+// server's answer {event, y, height}) says: then a Promise.
+View.prototype.reach = function (event, topOf, centre, known) {
   var self = this, g = GEOMETRY;
   var showShape = function () {
     var i = localIndex(self.trace, event), x = i >= 0 ? self.eventX(i) : null;
@@ -149,7 +150,8 @@ View.prototype.reach = function (event, topOf, centre) {
     return;
   }
   if (event < 0 || event >= this.trace.total) return Promise.resolve();
-  return askServer('locate', { event: event }).then(function (place) {
+  var located = known && known.event === event ? Promise.resolve(known) : askServer('locate', { event: event });
+  return located.then(function (place) {
     self.top = topOf(place.y, place.height);
     self.clamp();
     self.draw();
