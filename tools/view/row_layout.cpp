@@ -24,55 +24,40 @@ long long rowHeightOf(int kind)
     }
 }
 
-long long RowLayout::place(State& state, int kind)
+RowLayout::RowLayout(const std::vector<std::uint8_t>& kinds)
 {
-    // Creations at the top, and those that follow one another, share a row.
-    if (kind == TDF_INSTANCE && state.creations)
-        return state.rowY;
-    const long long height = rowHeightOf(kind);
-    state.rowY = state.cursor + height / 2;
-    state.creations = kind == TDF_INSTANCE;
-    state.cursor += height;
-    return state.rowY;
-}
-
-RowLayout::RowLayout(std::vector<std::uint8_t> kinds) : kinds_(std::move(kinds))
-{
-    State state;
-    for (long long event = 0; event < count(); ++event) {
-        if (event % every == 0) {
-            checkpoints_.push_back(state);
-            State probe = state;
-            firstY_.push_back(place(probe, kind(event)));
+    offsets_.reserve(kinds.size());
+    blockY_.reserve(kinds.size() / every + 1);
+    long long rowY = topRowY;
+    bool creations = true;  // the top row takes the creations that open the trace
+    for (std::size_t event = 0; event < kinds.size(); ++event) {
+        const int kind = kinds[event];
+        // Creations at the top, and those that follow one another, share a row.
+        if (kind != TDF_INSTANCE || !creations) {
+            const long long height = rowHeightOf(kind);
+            rowY = cursor_ + height / 2;
+            creations = kind == TDF_INSTANCE;
+            cursor_ += height;
         }
-        place(state, kind(event));
+        if (event % every == 0)
+            blockY_.push_back(rowY);
+        offsets_.push_back(static_cast<std::uint16_t>(rowY - blockY_.back()));
     }
-    end_ = state;
-    if (checkpoints_.empty())
-        checkpoints_.push_back(state);
-}
-
-long long RowLayout::y(long long event) const
-{
-    long long found = 0;
-    visit(event, event, [&found](long long, long long y) { found = y; });
-    return found;
 }
 
 long long RowLayout::firstAtOrBelow(double y) const
 {
-    // The checkpoint before the first whose first row is at or below y.
-    const size_t after = static_cast<size_t>(std::lower_bound(firstY_.begin(), firstY_.end(), y) - firstY_.begin());
+    // The block before the first whose first row is at or below y holds it,
+    // or that block's first event is it.
+    const std::size_t after = static_cast<std::size_t>(std::lower_bound(blockY_.begin(), blockY_.end(), y) - blockY_.begin());
     if (after == 0)
         return 0;
-    const long long first = static_cast<long long>(after - 1) * every;
-    const long long last = std::min(count(), first + every) - 1;
-    long long found = last + 1;
-    visit(first, last, [&found, y](long long event, long long rowY) {
-        if (found > event && rowY >= y)
-            found = event;
-    });
-    return found;
+    const std::size_t block = after - 1;
+    const auto first = offsets_.begin() + static_cast<std::ptrdiff_t>(block * every);
+    const auto last = offsets_.begin() + static_cast<std::ptrdiff_t>(std::min(offsets_.size(), (block + 1) * every));
+    const double offset = y - static_cast<double>(blockY_[block]);
+    return std::lower_bound(first, last, offset, [](std::uint16_t at, double wanted) { return at < wanted; }) -
+           offsets_.begin();
 }
 
 }

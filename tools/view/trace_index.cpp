@@ -28,7 +28,7 @@ TraceIndex::TraceIndex(const PageData& data) : rows_(data.kind()), labels_(data.
     std::vector<unsigned long long> gaps;
     const long long step = std::max<long long>(1, n / 20000);
     for (long long event = 1; event < n; event += step) {
-        if (!opensRow(event))
+        if (!rows_.opensRow(event))
             continue;
         const unsigned long long time = data.timeAt(event), before = data.timeAt(event - 1);
         if (time > before)
@@ -77,11 +77,6 @@ TraceIndex::TraceIndex(const PageData& data) : rows_(data.kind()), labels_(data.
         const int parent = loops.parent[loop];
         loopDepth_.push_back(parent == none ? 0 : loopDepth_[static_cast<size_t>(parent)] + 1);
     }
-}
-
-bool TraceIndex::opensRow(long long event) const
-{
-    return event == 0 || rows_.y(event - 1) != rows_.y(event);
 }
 
 long long TraceIndex::firstAtOrAfter(unsigned long long time) const

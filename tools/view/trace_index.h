@@ -34,8 +34,6 @@ public:
     unsigned long long maxTime() const { return maxTime_; }
     // A gap in time between two rows is large above this (0: none is).
     double gapThreshold() const { return gapThreshold_; }
-    // Whether event `event` opens its row, and the row before it.
-    bool opensRow(long long event) const;
 
     // The lifelines of a column, top down: their indices into the page's
     // lifelines, and where they are.

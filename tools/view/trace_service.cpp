@@ -290,7 +290,7 @@ Answer TraceService::search(Reader& reader) const
                      ",\"ordinal\":" + QByteArray::number(ordinal) + ",\"event\":" + QByteArray::number(hit);
     if (hit >= 0) {
         out += ",\"y\":" + QByteArray::number(index_.rows().y(hit));
-        out += ",\"height\":" + QByteArray::number(rowHeightOf(index_.rows().kind(hit)));
+        out += ",\"height\":" + QByteArray::number(rowHeightOf(data_->event(hit).kind));
     }
     return json(out + '}');
 }
@@ -301,7 +301,7 @@ Answer TraceService::place(long long event) const
     if (event >= 0) {
         const RowLayout& rows = index_.rows();
         out += ",\"y\":" + QByteArray::number(rows.y(event));
-        out += ",\"height\":" + QByteArray::number(rowHeightOf(rows.kind(event)));
+        out += ",\"height\":" + QByteArray::number(rowHeightOf(data_->event(event).kind));
     }
     return json(out + '}');
 }

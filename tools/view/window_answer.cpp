@@ -184,7 +184,7 @@ bool windowAnswer(const PageData& data, const TraceIndex& index, const WindowReq
         const bool hit = request.matched && value.label != none && (*request.matched)[size_t(value.label)];
         flags.push_back(value.flags | (hit ? hitFlag : 0));
         timeText.push_back(value.timeText);
-        const bool opens = index.opensRow(event);
+        const bool opens = rows.opensRow(event);
         opensRow.push_back(opens ? 1 : 0);
         // A large gap before the row: how far up the row before it is.
         int before = 0;
