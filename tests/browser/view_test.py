@@ -302,6 +302,49 @@ class ScreenshotTest(ViewTestCase):
         self.assertLess(min(ink(y) for y in range(0, pixels.height, 3)), self.ARROW_INK)
 
 
+class ServedAsFiledTest(ViewTestCase):
+    """The served page against the page of a file of the same trace: the
+    same rows, titles, times and pixels wherever the view goes."""
+
+    def view_state(self):
+        session = self.session
+        first, last = session.visible_events()
+        points = {i: session.view("eventPoint", i) for i in range(max(first, 0), last + 1)}
+        return {"visible": (first, last), "zoom": session.view("zoom"), "points": points,
+                "titles": self.title_boxes(), "axis": self.axis_rows(), "diagram": session.element_png("diagram"),
+                "axis picture": session.element_png("axis")}
+
+    def states(self, name, page):
+        session = self.session
+        session.resize(900, 600)
+        session.open(page)
+        facts = read_trace_facts(os.path.join(DATA, name + ".tdf"))
+        times = sorted({event.time for event in facts.events})
+        states = []
+        for time in times[::max(1, len(times) // 6)]:
+            session.view("goToTime", time)
+            session.next_frame()
+            states.append((f"at {time}", self.view_state()))
+        for button in ("zoom-out", "zoom-fit", "zoom-in"):
+            session.driver.find_element("id", button).click()
+            session.next_frame()
+            states.append((f"after {button}", self.view_state()))
+        return states
+
+    def test_the_served_page_shows_what_the_files_page_shows(self):
+        if page_mode() != "served":
+            self.skipTest("compares the served page with the file's page")
+        for name in ("view", "column_reuse"):
+            self.open_trace(name)
+            served = self.states(name, self.pages[name])
+            page = os.path.join(self.work, name + "-file.html")
+            render_page(TDFTOOL, os.path.join(DATA, name + ".tdf"), page)
+            filed = self.states(name, page)
+            for (where, a), (_, b) in zip(served, filed):
+                for key in a:
+                    self.assertEqual(a[key], b[key], f"{name} {where}: {key} differs")
+
+
 def main():
     global TDFTOOL, DATA
     if len(sys.argv) < 3:
