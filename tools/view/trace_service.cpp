@@ -1,5 +1,6 @@
 #include "trace_service.h"
 
+#include "label_search.h"
 #include "trace_index.h"
 #include "window_answer.h"
 
@@ -134,8 +135,8 @@ private:
     // Where event `event` is: its index and row, as locate and time answer.
     Answer place(long long event) const;
     QByteArray timeText(long long event) const;
-    // The hits of a search (cached for the last text).
-    const std::vector<long long>& hitsOf(const QString& text) const;
+    // The search for a text (kept for the last text).
+    const LabelSearch& searchFor(const QString& text) const;
     long long eventForText(const QString& text) const;
     // The first event at or after a time given as a number, or -1.
     long long atOrAfter(double time) const;
@@ -144,9 +145,7 @@ private:
     std::unique_ptr<PageData> data_;
     TraceIndex index_;
     mutable std::mutex mutex_;
-    mutable QString searched_;
-    mutable std::vector<std::uint8_t> matched_;
-    mutable std::vector<long long> hits_;
+    mutable std::unique_ptr<LabelSearch> search_;
     mutable int densityBins_ = 0;
     mutable QByteArray density_;
 };
@@ -206,8 +205,7 @@ Answer TraceService::window(Reader& reader) const
     if (find && !find->empty()) {
         if (find->size() > static_cast<size_t>(maxTextLength))
             return failure(400, "the search text is too long");
-        hitsOf(QString::fromStdString(*find));
-        request.matched = &matched_;
+        request.matched = &searchFor(QString::fromStdString(*find)).matched();
     }
     QByteArray out;
     std::string reason;
@@ -239,27 +237,11 @@ Answer TraceService::density(Reader& reader) const
     return json(density_);
 }
 
-const std::vector<long long>& TraceService::hitsOf(const QString& text) const
+const LabelSearch& TraceService::searchFor(const QString& text) const
 {
-    if (text == searched_ && !matched_.empty())
-        return hits_;
-    const std::vector<QString>& strings = data_->strings;
-    matched_.assign(strings.size() + 1, 0);  // never empty, even without texts
-    bool any = false;
-    for (size_t s = 0; s < strings.size(); ++s) {
-        if (strings[s].contains(text)) {
-            matched_[s] = 1;
-            any = true;
-        }
-    }
-    hits_.clear();
-    const std::vector<int>& labels = index_.labels();
-    for (size_t event = 0; any && event < labels.size(); ++event) {
-        if (labels[event] != PageData::none && matched_[static_cast<size_t>(labels[event])])
-            hits_.push_back(static_cast<long long>(event));
-    }
-    searched_ = text;
-    return hits_;
+    if (!search_ || search_->text() != text)
+        search_ = std::make_unique<LabelSearch>(text, data_->strings, index_.labels());
+    return *search_;
 }
 
 Answer TraceService::search(Reader& reader) const
@@ -272,21 +254,12 @@ Answer TraceService::search(Reader& reader) const
     if (!text || text->empty() || text->size() > static_cast<size_t>(maxTextLength))
         return failure(400, "the search needs a text of 1 to 1000 bytes");
     const bool backward = direction && *direction == "previous";
-    const std::vector<long long>& hits = hitsOf(QString::fromStdString(*text));
+    const LabelSearch& found = searchFor(QString::fromStdString(*text));
     // The next hit after `from` (the previous one before it), round the end.
-    long long ordinal = -1;
-    if (!hits.empty()) {
-        const long long at = static_cast<long long>(from);
-        if (backward) {
-            const auto found = std::lower_bound(hits.begin(), hits.end(), at);
-            ordinal = found == hits.begin() ? static_cast<long long>(hits.size()) - 1 : (found - hits.begin()) - 1;
-        } else {
-            const auto found = std::upper_bound(hits.begin(), hits.end(), at);
-            ordinal = found == hits.end() ? 0 : found - hits.begin();
-        }
-    }
-    const long long hit = ordinal < 0 ? -1 : hits[static_cast<size_t>(ordinal)];
-    QByteArray out = "{\"count\":" + QByteArray::number(static_cast<qulonglong>(hits.size())) +
+    const long long at = static_cast<long long>(from);
+    const long long hit = backward ? found.previous(at) : found.next(at);
+    const long long ordinal = hit < 0 ? -1 : found.ordinal(hit);
+    QByteArray out = "{\"count\":" + QByteArray::number(found.count()) +
                      ",\"ordinal\":" + QByteArray::number(ordinal) + ",\"event\":" + QByteArray::number(hit);
     if (hit >= 0) {
         out += ",\"y\":" + QByteArray::number(index_.rows().y(hit));
