@@ -105,27 +105,35 @@ public:
 
     const store::EventStore& store_;
     const PageLooks& looks_;
-    // The store's events of the page's: from first_ on, but for those the
-    // page does not draw, when there are any (then rows_ lists them all).
+    // The store's events of the page's: from first_ on, but for the few
+    // the page does not draw (definition blocks), listed in skipped_ with,
+    // in skippedAt_, the page's event each would be.
     Row first_ = 0;
     size_t count_ = 0;
-    std::vector<Row> rows_;
+    std::vector<Row> skipped_;
+    std::vector<size_t> skippedAt_;
     std::unique_ptr<Plan> plan_;
     std::unique_ptr<Tables> tables_;
     std::vector<int> timeText_;
     Row firstThread_ = 0;  // the store's row of the trace's first thread
 
     size_t count() const { return count_; }
-    Row rowAt(size_t event) const { return rows_.empty() ? first_ + static_cast<Row>(event) : rows_[event]; }
+    Row rowAt(size_t event) const
+    {
+        const size_t before = static_cast<size_t>(
+            std::upper_bound(skippedAt_.begin(), skippedAt_.end(), event) - skippedAt_.begin());
+        return first_ + static_cast<Row>(event + before);
+    }
     // The page's event of a store event, or none.
     int pageEvent(Row event) const
     {
-        if (event == store::none)
+        if (event == store::none || event < first_)
             return none;
-        if (rows_.empty())
-            return event >= first_ && event < first_ + static_cast<Row>(count_) ? static_cast<int>(event - first_) : none;
-        const auto found = std::lower_bound(rows_.begin(), rows_.end(), event);
-        return found != rows_.end() && *found == event ? static_cast<int>(found - rows_.begin()) : none;
+        const auto found = std::lower_bound(skipped_.begin(), skipped_.end(), event);
+        if (found != skipped_.end() && *found == event)
+            return none;
+        const size_t page = static_cast<size_t>(event - first_) - static_cast<size_t>(found - skipped_.begin());
+        return page < count_ ? static_cast<int>(page) : none;
     }
     int kind(Row event) const { return store_.events.kind[static_cast<size_t>(event)]; }
     Row instanceOf(Row event) const { return store_.events.instance[static_cast<size_t>(event)]; }
@@ -474,14 +482,13 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
     const std::int64_t lastTrace = std::count(kinds.begin(), kinds.begin() + static_cast<std::ptrdiff_t>(first),
                                               std::uint8_t(TDF_NEW_TRACE));
     source.first_ = static_cast<Row>(first);
-    source.count_ = kinds.size() - first;
-    if (!std::all_of(kinds.begin() + static_cast<std::ptrdiff_t>(first), kinds.end(), isDrawnKind)) {
-        for (size_t event = first; event < kinds.size(); ++event) {
-            if (isDrawnKind(kinds[event]))
-                source.rows_.push_back(static_cast<Row>(event));
+    for (size_t event = first; event < kinds.size(); ++event) {
+        if (!isDrawnKind(kinds[event])) {
+            source.skippedAt_.push_back(event - first - source.skipped_.size());
+            source.skipped_.push_back(static_cast<Row>(event));
         }
-        source.count_ = source.rows_.size();
     }
+    source.count_ = kinds.size() - first - source.skipped_.size();
     for (const store::ThreadRow& thread : store.threads) {
         if (thread.trace == lastTrace) {
             source.firstThread_ = thread.id;
