@@ -20,6 +20,8 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "browser"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from html_view_timing import STEP_KINDS  # noqa: E402  the steps bench/html times on a file's page
 from page_session import PageSession, ServedTrace, skip_without_browser  # noqa: E402
 
 STEPS = 8
@@ -48,23 +50,6 @@ const start = performance.now();
 Promise.resolve(call()).then((result) => tdfView.idle().then(() =>
   requestAnimationFrame(() => done([performance.now() - start, result]))));
 """
-
-
-def wheel(delta_x, delta_y, ctrl=False):
-    return f"""
-        const body = document.getElementById('body'), r = body.getBoundingClientRect();
-        body.dispatchEvent(new WheelEvent('wheel', {{deltaX: {delta_x}, deltaY: {delta_y}, ctrlKey: {str(ctrl).lower()},
-          clientX: r.left + r.width / 2, clientY: r.top + r.height / 2, bubbles: true, cancelable: true}}));"""
-
-
-STEP_KINDS = [
-    ("zoom in (Ctrl+wheel)", wheel(0, -120, ctrl=True)),
-    ("zoom out (Ctrl+wheel)", wheel(0, 120, ctrl=True)),
-    ("scroll down (wheel)", wheel(0, 400)),
-    ("scroll up (wheel)", wheel(0, -400)),
-    ("scroll right (wheel)", wheel(300, 0)),
-    ("scroll left (wheel)", wheel(-300, 0)),
-]
 
 
 def process_figures(pid):
