@@ -345,6 +345,26 @@ class ServedAsFiledTest(ViewTestCase):
                     self.assertEqual(a[key], b[key], f"{name} {where}: {key} differs")
 
 
+class ServerGoneTest(ViewTestCase):
+    def test_a_served_page_says_when_its_server_is_gone(self):
+        if page_mode() != "served":
+            self.skipTest("a file's page needs no server")
+        server = ServedTrace(TDFTOOL, os.path.join(DATA, "view.tdf"))
+        try:
+            self.session.resize(900, 600)
+            self.session.open(server.url)
+        finally:
+            server.stop()
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.keys import Keys
+        ActionChains(self.session.driver).send_keys(Keys.END).perform()
+        # The page asks for the rows at the end, in vain; it must neither
+        # hang nor keep silent.
+        self.session.next_frame()
+        summary = self.session.driver.execute_script("return document.getElementById('summary').textContent")
+        self.assertTrue(summary.startswith("the server did not answer"), summary)
+
+
 def main():
     global TDFTOOL, DATA
     if len(sys.argv) < 3:

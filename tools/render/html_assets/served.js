@@ -32,7 +32,6 @@ function ServedSource(meta) {
   this.texts = { strings: [], timeTexts: [] };
   this.kept = [];        // {request, trace, layout}, the newest last
   this.pending = null;   // the request on its way
-  this.again = false;    // the view moved on while it was
   this.waiters = [];
   this.find = '';
   this.failure = null;
@@ -86,11 +85,13 @@ ServedSource.prototype.serve = function (view) {
 };
 
 ServedSource.prototype.ask = function (view) {
-  if (this.pending) { this.again = true; return; }
+  // The answer's drawing asks again if the view has moved on meanwhile.
+  if (this.pending) return;
   var self = this, request = this.wanted(view);
   var parameters = { top: request.top, bottom: request.bottom, step: request.step, left: request.left, right: request.right };
   if (request.find) parameters.find = request.find;
   this.pending = askServer('window', parameters).then(function (raw) {
+    self.failure = null;
     var trace = servedTrace(self.meta, raw, self.texts);
     self.kept.push({ request: request, trace: trace, layout: servedLayout(trace, self.meta) });
     if (self.kept.length > SERVED_KEPT) self.kept.shift();
@@ -99,7 +100,14 @@ ServedSource.prototype.ask = function (view) {
     showServedFailure(error);
   }).then(function () {
     self.pending = null;
-    if (self.again || !self.failure) { self.again = false; view.update(); }
+    if (self.failure) {
+      // Nothing better will come: those waiting see the view as it is.
+      var waiting = self.waiters;
+      self.waiters = [];
+      waiting.forEach(function (resolve) { resolve(); });
+      return;
+    }
+    view.update();
   });
 };
 
