@@ -232,3 +232,24 @@ TEST_F(EventStoreTest, AnIdTakenAgainAfterADeletionIsANewInstance)
 }
 
 }
+
+// A column of a long trace spans many chunks: what is written at any place
+// is read back there, across the chunks' edges too.
+TEST(ChunkedColumn, HoldsEveryValueAcrossChunkEdges)
+{
+    store::ChunkedColumn<std::int32_t> column;
+    constexpr std::int32_t count = 3 * 65536 + 17;
+    for (std::int32_t i = 0; i < count; ++i)
+        column.push_back(i * 7);
+    ASSERT_EQ(column.size(), static_cast<size_t>(count));
+    EXPECT_EQ(column.back(), (count - 1) * 7);
+    column.resize(count + 70000, -1);
+    column[65535] = 1;
+    column[65536] = 2;
+    for (std::int32_t i = 0; i < count + 70000; ++i) {
+        const std::int32_t expected = i == 65535 ? 1 : i == 65536 ? 2 : i < count ? i * 7 : -1;
+        ASSERT_EQ(column[static_cast<size_t>(i)], expected) << "at " << i;
+    }
+    column.resize(10, 5);  // never shrinks
+    EXPECT_EQ(column.size(), static_cast<size_t>(count + 70000));
+}

@@ -58,8 +58,9 @@ void show(std::ostream& out, const T& value)
         out << value;
 }
 
-template <class T>
-std::string columnDifference(const char* column, const std::vector<T>& whole, const std::vector<T>& streamed)
+// Any column or table with size() and [].
+template <class Column>
+std::string columnDifference(const char* column, const Column& whole, const Column& streamed)
 {
     if (whole.size() != streamed.size())
         return std::string(column) + ": " + std::to_string(whole.size()) + " whole, " +
@@ -131,12 +132,12 @@ std::string tableDifference(const char* table, const std::vector<Row>& whole, co
     return std::string();
 }
 
-std::vector<std::string> texts(const std::vector<std::int32_t>& column, const store::EventStore& store)
+std::vector<std::string> texts(const store::ChunkedColumn<std::int32_t>& column, const store::EventStore& store)
 {
     std::vector<std::string> result;
     result.reserve(column.size());
-    for (const std::int32_t id : column)
-        result.push_back(id == store::none ? "(null)" : store.text(id).toStdString());
+    for (size_t i = 0; i < column.size(); ++i)
+        result.push_back(column[i] == store::none ? "(null)" : store.text(column[i]).toStdString());
     return result;
 }
 

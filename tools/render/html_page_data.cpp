@@ -479,8 +479,9 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
     size_t first = kinds.size();
     while (first > 0 && kinds[first - 1] != TDF_NEW_TRACE)
         --first;
-    const std::int64_t lastTrace = std::count(kinds.begin(), kinds.begin() + static_cast<std::ptrdiff_t>(first),
-                                              std::uint8_t(TDF_NEW_TRACE));
+    std::int64_t lastTrace = 0;
+    for (size_t event = 0; event < first; ++event)
+        lastTrace += kinds[event] == TDF_NEW_TRACE ? 1 : 0;
     source.first_ = static_cast<Row>(first);
     for (size_t event = first; event < kinds.size(); ++event) {
         if (!isDrawnKind(kinds[event])) {

@@ -48,7 +48,7 @@ void EventStore::instance(const InstanceRow& row)
 
 void EventStore::pair(std::int64_t a, std::int64_t b)
 {
-    std::vector<std::int32_t>& partner = events.partner;
+    ChunkedColumn<std::int32_t>& partner = events.partner;
     const size_t last = static_cast<size_t>(std::max(a, b));
     if (partner.size() <= last)
         partner.resize(last + 1, none);

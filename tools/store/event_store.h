@@ -7,6 +7,7 @@
 // comparisons of the tests); the SQLite writer takes the rows as they come
 // instead.
 
+#include "chunked_column.h"
 #include "recent_texts.h"
 #include "store_rows.h"
 
@@ -46,22 +47,22 @@ public:
 
 
     struct Events {
-        std::vector<std::uint8_t> kind;  // TDFObjectType
-        std::vector<unsigned long long> time;
-        std::vector<unsigned long long> line;
-        std::vector<std::int32_t> trace;
+        ChunkedColumn<std::uint8_t> kind;  // TDFObjectType
+        ChunkedColumn<unsigned long long> time;
+        ChunkedColumn<unsigned long long> line;
+        ChunkedColumn<std::int32_t> trace;
         // Row numbers fit 32 bits: the page counts events in an int too.
-        std::vector<std::int32_t> instance;
-        std::vector<std::int32_t> peer;
-        std::vector<std::int32_t> name;  // into strings
-        std::vector<std::int32_t> link;
-        std::vector<std::int32_t> style;
-        std::vector<std::int32_t> thread;
-        std::vector<std::int32_t> owner;    // of a note or glyph, or a loop end's start
+        ChunkedColumn<std::int32_t> instance;
+        ChunkedColumn<std::int32_t> peer;
+        ChunkedColumn<std::int32_t> name;  // into strings
+        ChunkedColumn<std::int32_t> link;
+        ChunkedColumn<std::int32_t> style;
+        ChunkedColumn<std::int32_t> thread;
+        ChunkedColumn<std::int32_t> owner;    // of a note or glyph, or a loop end's start
         // A message's return or completing call, a return's, call's or
         // loop end's message or start, a loop start's end.
-        std::vector<std::int32_t> partner;
-        std::vector<std::uint8_t> flags;
+        ChunkedColumn<std::int32_t> partner;
+        ChunkedColumn<std::uint8_t> flags;
     } events;
     // In the order of their key (event, instance id, start event, thread id)
     // once finished.
