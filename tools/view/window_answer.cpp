@@ -124,48 +124,19 @@ void writeTexts(Writer& writer, const char* name, const std::set<int>& ids, cons
     writer.close();
 }
 
-}
+// What a window's tables name, for the tables that follow and the texts.
+struct Named {
+    std::set<int> strings, timeTexts, columns;
+};
 
-bool windowAnswer(const PageData& data, const TraceIndex& index, const WindowRequest& request, QByteArray& out,
-                  std::string& reason)
+// The events' columns, with the ys of their rows and the large gaps above.
+void writeEvents(Writer& writer, const PageData& data, const TraceIndex& index, const WindowRequest& request,
+                 const std::vector<long long>& events, Named& listed)
 {
     const RowLayout& rows = index.rows();
-    if (!(request.step > 0) || !(request.bottom >= request.top) || !std::isfinite(request.top) ||
-        !std::isfinite(request.bottom)) {
-        reason = "the window needs top <= bottom and a step above 0";
-        return false;
-    }
-    if (request.right - request.left >= windowLimit::columns) {
-        reason = "the window asks for more than " + std::to_string(windowLimit::columns) + " columns";
-        return false;
-    }
-    std::vector<long long> listed;
-    bool sampled = false;
-    if (!eventsBetween(rows, request, listed, sampled)) {
-        reason = "the window asks for more than " + std::to_string(windowLimit::sampled) + " rows";
-        return false;
-    }
-
-    // With the events their owners and partners, which the page draws
-    // from and names.
-    std::vector<PageData::Event> values;
-    std::vector<long long> events = listed;
-    for (const long long event : listed) {
-        const PageData::Event value = data.event(event);
-        for (const int other : {value.owner, value.partner}) {
-            if (other != none)
-                events.push_back(other);
-        }
-    }
-    std::sort(events.begin(), events.end());
-    events.erase(std::unique(events.begin(), events.end()), events.end());
-
     std::vector<unsigned long long> eventIndex, time, y;
     std::vector<std::uint8_t> kind, opensRow;
     std::vector<int> from, to, style, label, link, partner, owner, thread, flags, timeText, members, gap;
-    std::set<int> strings, timeTexts, columns;
-    for (int column = std::max(0, request.left); column <= std::min(request.right, data.columns - 1); ++column)
-        columns.insert(column);
     for (const long long event : events) {
         const PageData::Event value = data.event(event);
         const long long rowY = rows.y(event);
@@ -195,25 +166,49 @@ bool windowAnswer(const PageData& data, const TraceIndex& index, const WindowReq
         }
         gap.push_back(before);
         for (const int text : {value.label, value.link})
-            strings.insert(text);
-        timeTexts.insert(value.timeText);
+            listed.strings.insert(text);
+        listed.timeTexts.insert(value.timeText);
         for (const int column : {value.from, value.to})
-            columns.insert(column);
+            listed.columns.insert(column);
         if (value.kind == TDF_SYNCHRONISATION) {
             const std::vector<int> inSync = data.membersOf(event);
             members.insert(members.end(), inSync.begin(), inSync.end());
-            columns.insert(inSync.begin() + 1, inSync.end());
+            listed.columns.insert(inSync.begin() + 1, inSync.end());
         }
     }
-    columns.erase(none);
+    listed.columns.erase(none);
 
-    // Lifelines and bars of the columns wanted and of those the events reach.
+    writer.open("events");
+    writer.column("index", eventIndex, true);
+    writer.column("kind", kind);
+    writer.column("time", time, true);
+    writer.column("y", y, true);
+    writer.column("rowFirst", opensRow);
+    writer.column("from", from);
+    writer.column("to", to);
+    writer.column("style", style);
+    writer.column("label", label);
+    writer.column("link", link);
+    writer.column("partner", partner);
+    writer.column("owner", owner);
+    writer.column("thread", thread);
+    writer.column("flags", flags);
+    writer.column("timeText", timeText, true);
+    writer.column("members", members);
+    writer.column("gap", gap);
+    writer.close();
+}
+
+// Lifelines and bars of the columns wanted and of those the events reach.
+void writeColumns(Writer& writer, const PageData& data, const TraceIndex& index, const WindowRequest& request,
+                  bool sampled, Named& listed)
+{
     const PageData::Lifelines& lines = data.lifelines;
     std::vector<int> lineId, lineColumn, lineTitle, lineTooltip, lineLink, titleStyle, lineStyle, crossStyle;
     std::vector<std::uint8_t> lineCrowded;
     std::vector<unsigned long long> lineTop, lineBottom, dynamicId, barTop, barBottom;
     std::vector<int> barColumn;
-    for (const int column : columns) {
+    for (const int column : listed.columns) {
         const TraceIndex::Column& spans = index.columns()[static_cast<size_t>(column)];
         std::vector<size_t> shown = spansBetween(spans.spans, request.top, request.bottom);
         const bool crowded = shown.size() > detailedLines;
@@ -234,7 +229,7 @@ bool windowAnswer(const PageData& data, const TraceIndex& index, const WindowReq
             crossStyle.push_back(lines.crossStyle[line]);
             dynamicId.push_back(lines.id[line]);
             for (const int text : {lines.title[line], lines.tooltip[line], lines.link[line]})
-                strings.insert(text);
+                listed.strings.insert(text);
         }
         // In a sample, bars less than a step apart are one: the page draws
         // them so where they crowd.
@@ -254,8 +249,32 @@ bool windowAnswer(const PageData& data, const TraceIndex& index, const WindowReq
         }
     }
 
-    // Loops: those open at the top, those that start in the window (a step
-    // apart), and every loop around them.
+    writer.open("lifelines");
+    writer.column("lifeline", lineId);
+    writer.column("column", lineColumn);
+    writer.column("top", lineTop, true);
+    writer.column("bottom", lineBottom, true);
+    writer.column("title", lineTitle);
+    writer.column("tooltip", lineTooltip);
+    writer.column("link", lineLink);
+    writer.column("titleStyle", titleStyle);
+    writer.column("lineStyle", lineStyle);
+    writer.column("crossStyle", crossStyle);
+    writer.column("id", dynamicId);
+    writer.column("crowded", lineCrowded);
+    writer.close();
+    writer.open("bars");
+    writer.column("column", barColumn);
+    writer.column("top", barTop, true);
+    writer.column("bottom", barBottom, true);
+    writer.close();
+}
+
+// Loops: those open at the top, those that start in the window (a step
+// apart), and every loop around them.
+void writeLoops(Writer& writer, const PageData& data, const TraceIndex& index, const WindowRequest& request,
+                Named& listed)
+{
     const PageData::Loops& loops = data.loops;
     const std::vector<Span>& loopSpans = index.loopSpans();
     const auto loopAtOrBelow = [&loopSpans](double top) {
@@ -296,57 +315,10 @@ bool windowAnswer(const PageData& data, const TraceIndex& index, const WindowReq
         loopLink.push_back(loops.link[at]);
         loopStyle.push_back(loops.style[at]);
         loopEndStyle.push_back(loops.endStyle[at]);
-        strings.insert(loops.label[at]);
-        strings.insert(loops.link[at]);
+        listed.strings.insert(loops.label[at]);
+        listed.strings.insert(loops.link[at]);
     }
 
-    out.clear();
-    out += '{';
-    Writer writer(out);
-    writer.key("sampled");
-    out += sampled ? "true" : "false";
-    writer.key("count");
-    out += QByteArray::number(static_cast<qulonglong>(events.size()));
-    writer.open("events");
-    writer.column("index", eventIndex, true);
-    writer.column("kind", kind);
-    writer.column("time", time, true);
-    writer.column("y", y, true);
-    writer.column("rowFirst", opensRow);
-    writer.column("from", from);
-    writer.column("to", to);
-    writer.column("style", style);
-    writer.column("label", label);
-    writer.column("link", link);
-    writer.column("partner", partner);
-    writer.column("owner", owner);
-    writer.column("thread", thread);
-    writer.column("flags", flags);
-    writer.column("timeText", timeText, true);
-    writer.column("members", members);
-    writer.column("gap", gap);
-    writer.close();
-    writeTexts(writer, "strings", strings, data.strings);
-    writeTexts(writer, "timeTexts", timeTexts, data.timeTexts);
-    writer.open("lifelines");
-    writer.column("lifeline", lineId);
-    writer.column("column", lineColumn);
-    writer.column("top", lineTop, true);
-    writer.column("bottom", lineBottom, true);
-    writer.column("title", lineTitle);
-    writer.column("tooltip", lineTooltip);
-    writer.column("link", lineLink);
-    writer.column("titleStyle", titleStyle);
-    writer.column("lineStyle", lineStyle);
-    writer.column("crossStyle", crossStyle);
-    writer.column("id", dynamicId);
-    writer.column("crowded", lineCrowded);
-    writer.close();
-    writer.open("bars");
-    writer.column("column", barColumn);
-    writer.column("top", barTop, true);
-    writer.column("bottom", barBottom, true);
-    writer.close();
     writer.open("loops");
     writer.column("id", loopId);
     writer.column("start", loopStart);
@@ -362,6 +334,55 @@ bool windowAnswer(const PageData& data, const TraceIndex& index, const WindowReq
     writer.column("style", loopStyle);
     writer.column("endStyle", loopEndStyle);
     writer.close();
+}
+
+}
+
+bool windowAnswer(const PageData& data, const TraceIndex& index, const WindowRequest& request, QByteArray& out,
+                  std::string& reason)
+{
+    if (!(request.step > 0) || !(request.bottom >= request.top) || !std::isfinite(request.top) ||
+        !std::isfinite(request.bottom)) {
+        reason = "the window needs top <= bottom and a step above 0";
+        return false;
+    }
+    if (request.right - request.left >= windowLimit::columns) {
+        reason = "the window asks for more than " + std::to_string(windowLimit::columns) + " columns";
+        return false;
+    }
+    std::vector<long long> between;
+    bool sampled = false;
+    if (!eventsBetween(index.rows(), request, between, sampled)) {
+        reason = "the window asks for more than " + std::to_string(windowLimit::sampled) + " rows";
+        return false;
+    }
+    // With the events their owners and partners, which the page draws
+    // from and names.
+    std::vector<long long> events = between;
+    for (const long long event : between) {
+        const PageData::Event value = data.event(event);
+        for (const int other : {value.owner, value.partner}) {
+            if (other != none)
+                events.push_back(other);
+        }
+    }
+    std::sort(events.begin(), events.end());
+    events.erase(std::unique(events.begin(), events.end()), events.end());
+
+    Named listed;
+    for (int column = std::max(0, request.left); column <= std::min(request.right, data.columns - 1); ++column)
+        listed.columns.insert(column);
+    out = "{";
+    Writer writer(out);
+    writer.key("sampled");
+    out += sampled ? "true" : "false";
+    writer.key("count");
+    out += QByteArray::number(static_cast<qulonglong>(events.size()));
+    writeEvents(writer, data, index, request, events, listed);
+    writeColumns(writer, data, index, request, sampled, listed);
+    writeLoops(writer, data, index, request, listed);
+    writeTexts(writer, "strings", listed.strings, data.strings);
+    writeTexts(writer, "timeTexts", listed.timeTexts, data.timeTexts);
     out += '}';
     return true;
 }
