@@ -141,6 +141,7 @@ private:
     // The first event at or after a time given as a number, or -1.
     long long atOrAfter(double time) const;
 
+    // The page's data refers to the store: declared after it, it goes first.
     std::unique_ptr<PageStore> pages_;
     std::unique_ptr<PageData> data_;
     TraceIndex index_;
