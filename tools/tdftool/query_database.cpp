@@ -11,12 +11,12 @@
 
 namespace {
 
-Database openOrSay(const QString& path, int flags)
+Database openOrSay(const QString& path, int flags, ProblemReport report = printQueryError)
 {
     QString problem;
     Database database = openConnection(path, flags, problem);
     if (!database)
-        printQueryError(problem);
+        report(problem);
     return database;
 }
 
@@ -29,14 +29,15 @@ Database buildInMemory(const Options& options, TCFList& configurations)
     return database;
 }
 
-Database openFile(const Options& options, TCFList& configurations)
+}
+
+Database openDatabaseFile(const Options& options, TCFList& configurations, ProblemReport report)
 {
     const QString& path = options.database;
     const QString& trace = options.traces.first();
     const std::optional<TraceFingerprint> fingerprint = fingerprintOf(trace);
     if (!fingerprint) {
-        printQueryError(QStringLiteral("cannot read %1, the trace to build %2 from or to compare it with")
-                            .arg(trace, path));
+        report(QStringLiteral("cannot read %1, the trace to build %2 from or to compare it with").arg(trace, path));
         return nullptr;
     }
     StoredDatabase stored = inspectStoredDatabase(path, *fingerprint, options.configFiles);
@@ -44,10 +45,10 @@ Database openFile(const Options& options, TCFList& configurations)
     case StoredDatabase::Current:
         return std::move(stored.connection);
     case StoredDatabase::Refused:
-        printQueryError(stored.reason);
+        report(stored.reason);
         return nullptr;
     case StoredDatabase::OutOfDate:
-        printQueryError(QStringLiteral("building %1 again: %2").arg(path, stored.reason));
+        report(QStringLiteral("building %1 again: %2").arg(path, stored.reason));
         break;
     case StoredDatabase::Missing:
         break;
@@ -55,12 +56,11 @@ Database openFile(const Options& options, TCFList& configurations)
     ReadCounts counts;
     if (!exportTrace(path, options, configurations, counts))
         return nullptr;
-    return openOrSay(path, SQLITE_OPEN_READONLY);
-}
-
+    return openOrSay(path, SQLITE_OPEN_READONLY, report);
 }
 
 Database openQueryDatabase(const Options& options, TCFList& configurations)
 {
-    return options.database.isEmpty() ? buildInMemory(options, configurations) : openFile(options, configurations);
+    return options.database.isEmpty() ? buildInMemory(options, configurations)
+                                      : openDatabaseFile(options, configurations, printQueryError);
 }

@@ -3,6 +3,8 @@
 
 #include "database_connection.h"
 
+#include <QString>
+
 struct Options;
 class TCFList;
 
@@ -10,5 +12,10 @@ class TCFList;
 // of --db, built there from the trace when it is missing or out of date
 // and then open read only. Null after saying why on standard error.
 Database openQueryDatabase(const Options& options, TCFList& configurations);
+
+// The file of --db alone, read only, built or built again as for query;
+// null after saying why through `report` (the command's own prefix).
+using ProblemReport = void (*)(const QString& message);
+Database openDatabaseFile(const Options& options, TCFList& configurations, ProblemReport report);
 
 #endif

@@ -243,20 +243,7 @@ public:
         json.beginObject();
         for (int column = 0; column < names_.size(); ++column) {
             json.key(names_[column]);
-            switch (sqlite3_column_type(statement, column)) {
-            case SQLITE_NULL:
-                json.null();
-                break;
-            case SQLITE_INTEGER:
-                json.number(static_cast<long long>(sqlite3_column_int64(statement, column)));
-                break;
-            case SQLITE_FLOAT:
-                json.real(sqlite3_column_double(statement, column));
-                break;
-            default:
-                json.string(valueText(statement, column));
-                break;
-            }
+            writeJsonValue(json, statement, column);
         }
         json.endObject();
         write(out_, json.text() + '\n');
@@ -269,6 +256,24 @@ private:
     QStringList names_;
 };
 
+}
+
+void writeJsonValue(JsonWriter& json, sqlite3_stmt* statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        json.null();
+        break;
+    case SQLITE_INTEGER:
+        json.number(static_cast<long long>(sqlite3_column_int64(statement, column)));
+        break;
+    case SQLITE_FLOAT:
+        json.real(sqlite3_column_double(statement, column));
+        break;
+    default:
+        json.string(valueText(statement, column));
+        break;
+    }
 }
 
 std::unique_ptr<ResultPrinter> makeResultPrinter(ResultFormat format, std::ostream& out)

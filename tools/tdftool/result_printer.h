@@ -30,6 +30,12 @@ public:
     virtual void end() = 0;
 };
 
+class JsonWriter;
+// The value of a column of the row `statement` stands at, as JSON: NULL as
+// null, a number as a number, text as a string, a blob as the string of its
+// bytes in hexadecimal.
+void writeJsonValue(JsonWriter& json, sqlite3_stmt* statement, int column);
+
 std::unique_ptr<ResultPrinter> makeResultPrinter(ResultFormat format, std::ostream& out);
 
 #endif

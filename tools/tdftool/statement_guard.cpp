@@ -99,9 +99,10 @@ int StatementGuard::authorize(void* guard, int action, const char* first, const 
 QString StatementGuard::reasonToRefuse(int action, const char* first, const char* second) const
 {
     if (action == SQLITE_ATTACH)
-        return QStringLiteral("ATTACH and VACUUM INTO are refused: query opens and writes no other database file");
+        return QStringLiteral(
+            "ATTACH and VACUUM INTO are refused: no statement opens or writes another database file");
     if (action == SQLITE_FUNCTION && isOneOf(second, {"load_extension"}))
-        return QStringLiteral("load_extension() is refused: query loads no extension");
+        return QStringLiteral("load_extension() is refused: no statement loads an extension");
     if (access_ == StatementGuard::Access::Scratch)
         return QString();
 
