@@ -103,6 +103,7 @@ if start_view "serves the view" "$trace"; then
   answers "$base/" 403
   answers "$base/api/meta?token=$wrong" 403
   answers "$base/api/nothing?token=$token" 404
+  answers "$base/api/sql?token=$token&q=SELECT%201" 404
   listens_only_on 127.0.0.1
   ! grep -q 'warning' "$work/view.err" || fail "a warning on the loopback address: $(cat "$work/view.err")"
   done_case
@@ -120,6 +121,30 @@ if start_view "serves the view" "$trace"; then
   last_ok=1
   stop_view
 fi
+done_case
+
+# With --db the view builds the database, answers SQL from it read only,
+# and a later query reuses it as it stands.
+if start_view "--db answers SQL read only" --db "$work/view.db" "$trace"; then
+  base=${url%%/\?token=*}
+  token=${url##*token=}
+  answers "$base/api/sql?token=$token&q=SELECT%20count(*)%20AS%20n%20FROM%20event" 200 '"columns":["n"]'
+  served=$(sed -n 's/.*"rows":\[\[\([0-9]*\)\]\].*/\1/p' "$work/body")
+  before=$(cksum <"$work/view.db")
+  answers "$base/api/sql?token=$token&q=DELETE%20FROM%20event" 403 '"error":"DELETE on event is refused'
+  answers "$base/api/sql?token=$token&q=SELECT%201;SELECT%202" 400 'more than one statement'
+  answers "$base/api/sql?q=SELECT%201" 403
+  stop_view
+  [ "$(cksum <"$work/view.db")" = "$before" ] || fail "the database changed"
+  queried=$("$tool" query --db "$work/view.db" --csv "$trace" "SELECT count(*) FROM event" 2>"$work/query.err" |
+    tail -n 1)
+  [ -n "$served" ] && [ "$served" = "$queried" ] || fail "served $served events, query counts $queried"
+  ! grep -q 'building' "$work/query.err" || fail "query built the database again: $(cat "$work/query.err")"
+fi
+done_case
+run "--db needs a trace file" 2 "$tool" view --db "$work/input.db" - </dev/null
+has err "view --db needs a trace file, not standard input"
+[ ! -e "$work/input.db" ] || fail "wrote $work/input.db"
 done_case
 
 run "--bind needs an address" 2 "$tool" view --bind example.org "$trace"

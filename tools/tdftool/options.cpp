@@ -49,8 +49,8 @@ const ToolSyntax syntax = {
          "Reads the trace and serves its view, the page of render -o OUT.html with its data asked for as it is "
          "shown, at http://127.0.0.1:PORT/ on this machine only; once it answers it prints one line, tdftool: "
          "view of TRACE at URL, where the URL holds the token that every request must show. It runs until "
-         "interrupted (SIGINT, SIGTERM) and writes nothing. A port that can't be listened on ends it with exit "
-         "status 1."},
+         "interrupted (SIGINT, SIGTERM) and writes nothing but the database of --db. A port that can't be "
+         "listened on ends it with exit status 1."},
     },
     {
         {Tcf, "--tcf", nullptr, "FILE", OptionUse::Repeatable, nullptr,
@@ -83,11 +83,12 @@ const ToolSyntax syntax = {
         {Sqlite, "--sqlite", nullptr, "OUT", OptionUse::Once, "export",
          "The SQLite database to write. A file there is replaced once the new one is whole; anything else (a "
          "directory, a FIFO, a device) is refused. An interrupted export (a signal, a full disk) leaves no file."},
-        {Database, "--db", nullptr, "FILE", OptionUse::Once, "query",
-         "The database to query: built there from the trace when missing, or when it was made from another trace "
-         "or state of it, with other --tcf files or by an older tdftool; reused when it was made from the trace as "
-         "it is. It is opened read only, and statements that would change it are refused. A file that is not "
-         "tdftool's database, or one of a newer tdftool, is reported and left alone."},
+        {Database, "--db", nullptr, "FILE", OptionUse::Once, "query view",
+         "The database to query, or that the view answers SQL from (/api/sql?q=STATEMENT, read only): built there "
+         "from the trace when missing, or when it was made from another trace or state of it, with other --tcf "
+         "files or by an older tdftool; reused when it was made from the trace as it is. It is opened read only, "
+         "and statements that would change it are refused. A file that is not tdftool's database, or one of a "
+         "newer tdftool, is reported and left alone."},
         {Script, "-f", nullptr, "FILE", OptionUse::Once, "query",
          "Runs the SQL statements of FILE (- for standard input), after those of the arguments."},
         {Csv, "--csv", nullptr, "", OptionUse::Once, "query",
@@ -236,12 +237,6 @@ bool checkQuery(const Options& options, QString& problem)
         problem = QStringLiteral("query of standard input needs SQL arguments or -f FILE");
         return false;
     }
-    // A database is reused only when its trace is the same file, which
-    // standard input can't be shown to be.
-    if (traceIsInput && !options.database.isEmpty()) {
-        problem = QStringLiteral("query --db needs a trace file, not standard input");
-        return false;
-    }
     return true;
 }
 
@@ -300,6 +295,12 @@ bool parseOptions(const QStringList& arguments, Options& options, Request& reque
     }
     if (!checkTraces(options, problem))
         return false;
+    // A database is reused only when its trace is the same file, which
+    // standard input can't be shown to be.
+    if (!options.database.isEmpty() && options.traces.first() == standardInputName) {
+        problem = QStringLiteral("%1 --db needs a trace file, not standard input").arg(options.command);
+        return false;
+    }
     if (options.command == QLatin1String("export") && options.sqlite.isEmpty()) {
         problem = QStringLiteral("export needs a database file: --sqlite OUT.db");
         return false;

@@ -1,4 +1,6 @@
 #include "commands.h"
+#include "query_database.h"
+#include "sql_endpoint.h"
 #include "standard_output.h"
 #include "stop_signals.h"
 #include "tool_messages.h"
@@ -21,6 +23,11 @@ namespace {
 void warn(const QString& message)
 {
     printDiagnostic(Error::WARNING, QStringLiteral("view: ") + message, QString(), 0, 0);
+}
+
+void reportProblem(const QString& message)
+{
+    printToolError(QStringLiteral("view: ") + message);
 }
 
 void openBrowser(const std::string& url)
@@ -60,6 +67,9 @@ bool runView(const Options& options, TCFList& configurations, StandardOutput& ou
 
     // Until the view serves, a stop signal ends the tool as it ends the
     // other commands' reading.
+    Database database;
+    if (!options.database.isEmpty() && !(database = openDatabaseFile(options, configurations, reportProblem)))
+        return false;
     reader.setStreaming(true);
     auto pages = std::make_unique<PageStore>(reader);
     const double size = path == standardInputName ? 0 : double(QFileInfo(path).size());
@@ -76,7 +86,8 @@ bool runView(const Options& options, TCFList& configurations, StandardOutput& ou
     // From here on a stop signal stops the view, also one that comes
     // right after the URL is printed.
     const StopSignalsHeld held;
-    server.setService(view::makeTraceService(std::move(pages), std::move(data)));
+    std::shared_ptr<const view::Service> service = view::makeTraceService(std::move(pages), std::move(data));
+    server.setService(database ? withSqlEndpoint(std::move(service), std::move(database)) : std::move(service));
     output.print("tdftool: view of %s at %s\n", traceTitle(path).toLocal8Bit().constData(), server.url().c_str());
     output.flush();
     held.wait();
