@@ -253,3 +253,48 @@ TEST(ChunkedColumn, HoldsEveryValueAcrossChunkEdges)
     column.resize(10, 5);  // never shrinks
     EXPECT_EQ(column.size(), static_cast<size_t>(count + 70000));
 }
+
+// A sparse column reads back what a plain one would hold, whether its
+// values are rare, everywhere or bunched at the edges of its blocks.
+TEST(SparseColumn, ReadsBackWhatWasWrittenAtEveryDensity)
+{
+    constexpr std::int32_t count = 5 * 1024 + 3;
+    const auto patterns = {
+        +[](std::int32_t i) { return i % 997 == 0 ? i : -1; },
+        +[](std::int32_t i) { return i * 3; },
+        +[](std::int32_t i) { return i % 1024 == 0 || i % 1024 == 1023 ? i : -1; },
+        +[](std::int32_t i) { return i >= 2048 && i < 3072 ? -1 : i % 5 == 0 ? i : -1; },
+        +[](std::int32_t) { return -1; },
+    };
+    for (auto value : patterns) {
+        store::SparseColumn<std::int32_t> column(-1);
+        for (std::int32_t i = 0; i < count; ++i)
+            column.push_back(value(i));
+        ASSERT_EQ(column.size(), static_cast<size_t>(count));
+        for (std::int32_t i = 0; i < count; ++i)
+            ASSERT_EQ(column[static_cast<size_t>(i)], value(i)) << "at " << i;
+    }
+}
+
+// Times near their block's first are kept as differences, others whole:
+// every time reads back, whatever its distance and direction.
+TEST(TimeColumn, ReadsBackTimesNearAndFarFromTheirBlocksFirst)
+{
+    const unsigned long long largest = ~0ULL;
+    std::vector<unsigned long long> times;
+    for (unsigned long long i = 0; i < 3000; ++i)
+        times.push_back(1000 + i * 10);
+    // Around the edge of 32 bits, backwards, to the ends of the range, and
+    // a new trace starting again at 0.
+    for (const unsigned long long time : {times.back() + 2147483647ULL, times.back() + 2147483648ULL,
+                                          times.back() - 1000, 0ULL, largest, largest - 1, 5ULL})
+        times.push_back(time);
+    for (unsigned long long i = 0; i < 2000; ++i)
+        times.push_back(largest - 5000 + i);
+    store::TimeColumn column;
+    for (const unsigned long long time : times)
+        column.push_back(time);
+    ASSERT_EQ(column.size(), times.size());
+    for (size_t i = 0; i < times.size(); ++i)
+        ASSERT_EQ(column[i], times[i]) << "at " << i;
+}

@@ -132,7 +132,8 @@ std::string tableDifference(const char* table, const std::vector<Row>& whole, co
     return std::string();
 }
 
-std::vector<std::string> texts(const store::ChunkedColumn<std::int32_t>& column, const store::EventStore& store)
+template <class Column>
+std::vector<std::string> texts(const Column& column, const store::EventStore& store)
 {
     std::vector<std::string> result;
     result.reserve(column.size());

@@ -9,6 +9,8 @@
 
 #include "chunked_column.h"
 #include "recent_texts.h"
+#include "sparse_column.h"
+#include "time_column.h"
 #include "store_rows.h"
 
 #include <QByteArray>
@@ -48,17 +50,17 @@ public:
 
     struct Events {
         ChunkedColumn<std::uint8_t> kind;  // TDFObjectType
-        ChunkedColumn<unsigned long long> time;
+        TimeColumn time;
         ChunkedColumn<unsigned long long> line;
         ChunkedColumn<std::int32_t> trace;
         // Row numbers fit 32 bits: the page counts events in an int too.
         ChunkedColumn<std::int32_t> instance;
         ChunkedColumn<std::int32_t> peer;
         ChunkedColumn<std::int32_t> name;  // into strings
-        ChunkedColumn<std::int32_t> link;
+        SparseColumn<std::int32_t> link{none};  // into strings
         ChunkedColumn<std::int32_t> style;
         ChunkedColumn<std::int32_t> thread;
-        ChunkedColumn<std::int32_t> owner;    // of a note or glyph, or a loop end's start
+        SparseColumn<std::int32_t> owner{none};  // of a note or glyph, or a loop end's start
         // A message's return or completing call, a return's, call's or
         // loop end's message or start, a loop start's end.
         ChunkedColumn<std::int32_t> partner;
