@@ -12,6 +12,7 @@
 // as they are at the end. Rows are numbered as in the store; nothing here
 // keeps an object past the line.
 
+#include <chunked_column.h>
 #include <store_builder.h>
 #include <tdf_objects.h>
 #include <tdf_time.h>
@@ -45,8 +46,8 @@ public:
     // shows none, or whose text comes from a row: an instance's (its
     // title), a loop's without a name of its own (its id and iterations).
     // A thread change's is what it says of the state and priority.
-    std::vector<std::int32_t> look;   // styles
-    std::vector<std::int32_t> label;  // texts
+    store::ChunkedColumn<std::int32_t> look;   // styles
+    store::ChunkedColumn<std::int32_t> label;  // texts
     // Calls of a message: the call and the message's link as the call was
     // made, in the calls' order. Such a call is not completed while no
     // message completes it; its link is the completing message's then.
