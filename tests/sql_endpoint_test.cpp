@@ -97,6 +97,10 @@ TEST_F(SqlEndpointTest, BoundsTheRowsAndTheBytesOfAnAnswer)
     EXPECT_EQ(large.status, 200);
     EXPECT_LT(large.body.size(), 1200u);
     EXPECT_NE(large.body.find(R"("truncated":true)"), std::string::npos);
+    // One value larger than an answer may be is refused as it is made.
+    const view::Answer huge = ask(*endpoint(fewBytes), "SELECT hex(zeroblob(3000))");
+    EXPECT_EQ(huge.status, 400);
+    EXPECT_NE(huge.body.find("too big"), std::string::npos) << huge.body;
 }
 
 TEST_F(SqlEndpointTest, RefusesWhatWouldChangeTheFileOrReachBeyondItAndChangesNothing)

@@ -6,8 +6,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 namespace {
@@ -40,6 +42,10 @@ public:
           guard_(database_.get(), StatementGuard::Access::ReadOnly)
     {
         sqlite3_progress_handler(database_.get(), stepsBetweenLooks, pastDeadline, this);
+        // A value larger than an answer may be is an error as it is made,
+        // rather than an answer of hundreds of megabytes to refuse later.
+        sqlite3_limit(database_.get(), SQLITE_LIMIT_LENGTH,
+                      static_cast<int>(std::min<std::size_t>(limits_.bytes, std::numeric_limits<int>::max())));
     }
 
     view::Answer answer(const std::string& endpoint, const view::Parameters& parameters) const override

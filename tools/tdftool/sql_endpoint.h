@@ -6,7 +6,7 @@
 // read-only connection and answers its result as JSON,
 //   {"columns": [NAME...], "rows": [[VALUE...]...], "truncated": BOOL},
 // at most `rows` rows and about `bytes` bytes of them ("truncated" says
-// some were left out). The query's guard refuses what would change the
+// some were left out); a single value over `bytes` is an error. The query's guard refuses what would change the
 // file or reach another (403 with the reason); a statement that runs past
 // `seconds` is stopped (503); an SQL error is a 400. Every answer is
 // {"error": MESSAGE} when it is not a result. Statements run one at a time.
