@@ -10,8 +10,8 @@
 #include "chunked_column.h"
 #include "recent_texts.h"
 #include "sparse_column.h"
-#include "time_column.h"
 #include "store_rows.h"
+#include "time_column.h"
 
 #include <QByteArray>
 #include <QHash>

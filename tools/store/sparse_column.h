@@ -21,7 +21,6 @@ public:
     explicit SparseColumn(T usual) : usual_(usual) {}
 
     std::size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
 
     void push_back(const T& value)
     {
@@ -38,7 +37,7 @@ public:
     {
         const std::size_t block = i >> shift;
         std::size_t low = blockStart_[block];
-        const std::size_t end = blockEnd(block);
+        const std::size_t end = block + 1 < blockStart_.size() ? blockStart_[block + 1] : places_.size();
         std::size_t high = end;
         const auto place = static_cast<std::uint16_t>(i & mask);
         // The places of a block ascend.
@@ -55,11 +54,6 @@ public:
 private:
     static constexpr unsigned shift = 10;
     static constexpr std::size_t mask = (std::size_t(1) << shift) - 1;
-
-    std::size_t blockEnd(std::size_t block) const
-    {
-        return block + 1 < blockStart_.size() ? blockStart_[block + 1] : places_.size();
-    }
 
     T usual_;
     std::size_t size_ = 0;

@@ -19,7 +19,6 @@ namespace store {
 class TimeColumn {
 public:
     std::size_t size() const { return offsets_.size(); }
-    bool empty() const { return offsets_.empty(); }
 
     void push_back(unsigned long long time)
     {
