@@ -9,6 +9,10 @@ var COLORS = {
 };
 var MAX_DETAILED = 4000;   // more events on screen are sampled, one per pixel row
 var LABEL_ROW_PIXELS = 14; // rows closer than this carry no labels
+// Loop frames closer than this in a sampled view are drawn one per so many
+// pixels: their edges cross the whole diagram, and a frame per pixel row
+// costs the browser most of a frame's time to draw a solid grey.
+var CROWDED_LOOP_PIXELS = 4;
 
 function fontOf(style) {
   return (style.italic ? 'italic ' : '') + (style.bold ? 'bold ' : '') + style.size + 'px ' + style.font;
@@ -174,7 +178,7 @@ Painter.prototype.paint = function (ctx, v) {
   var labels = !shown.sampled && zoom * g.row >= LABEL_ROW_PIXELS;
 
   this.paintGaps(ctx, v, shown.list, sy);
-  this.paintLoops(ctx, v, top, bottom, sx, sy, labels);
+  this.paintLoops(ctx, v, top, bottom, sx, sy, labels, shown.sampled);
   this.paintLifelines(ctx, v, top - margin, bottom + margin, sx, sy, shrink, labels, shown.sampled);
   this.paintHighlights(ctx, v, shown.list, sx, sy);
 
@@ -440,7 +444,7 @@ Painter.prototype.barStyle = function () {
 
 // Loop frames: those that begin on screen and those still open above it,
 // whose tabs stack at the top of the view by depth.
-Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels) {
+Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels, sampled) {
   var trace = this.trace, layout = this.layout, loops = trace.loops, g = GEOMETRY, self = this;
   if (!trace.loopCount) return;
   var tops = layout.loopTop, first = lowerBound(tops, top);
@@ -450,10 +454,11 @@ Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels) {
     if (layout.loopBottom[k] >= top) openAbove.push(k);
   }
   openAbove.reverse();
-  // One loop per pixel row where they crowd.
+  // One loop per pixel row where they crowd, fewer in a sampled view.
+  var spacing = (sampled ? CROWDED_LOOP_PIXELS : 1) / v.zoom;
   for (var j = first; j < trace.loopCount && tops[j] < bottom;) {
     visible.push(j);
-    j = Math.max(j + 1, lowerBound(tops, tops[j] + 1 / v.zoom));
+    j = Math.max(j + 1, lowerBound(tops, tops[j] + spacing));
   }
   var tab = 16;
   openAbove.concat(visible).forEach(function (loop, order) {
