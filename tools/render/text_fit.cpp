@@ -4,6 +4,8 @@
 
 #include <style.h>
 
+#include <algorithm>
+
 namespace {
 
 const QChar ellipsis(0x2026);
@@ -65,9 +67,21 @@ QString elided(const QString& text, const Style& style, double width)
 
 QString xmlSafe(const QString& text)
 {
-    QString safe;
+    // Most texts need nothing replaced: they are shared, not copied, which
+    // for the distinct texts of a long trace saves a copy of each.
+    int i = 0;
+    for (; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate() || !isXmlCharacter(c.unicode()))
+            break;
+    }
+    if (i == text.size())
+        return text;
+    QString safe = text.left(i);
     safe.reserve(text.size());
-    for (int i = 0; i < text.size(); ++i) {
+    for (; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             safe += c;
@@ -84,8 +98,13 @@ QString xmlSafe(const QString& text)
 QString singleLine(const QString& text)
 {
     QString line = xmlSafe(text);
+    const auto breaksLine = [](QChar c) {
+        return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t');
+    };
+    if (std::none_of(line.cbegin(), line.cend(), breaksLine))
+        return line;
     for (QChar& c : line) {
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t'))
+        if (breaksLine(c))
             c = QLatin1Char(' ');
     }
     return line;
