@@ -91,8 +91,8 @@ std::int32_t PageLooks::styleOf(const Style* style)
 PageLooks::Instance& PageLooks::instanceAt(std::int64_t row)
 {
     if (static_cast<size_t>(row) >= instances.size()) {
-        instances.resize(static_cast<size_t>(row) + 1);
-        activations_.resize(instances.size());
+        instances.resize(static_cast<size_t>(row) + 1, Instance());
+        activations_.resize(instances.size(), Activation());
     }
     return instances[static_cast<size_t>(row)];
 }

@@ -66,7 +66,9 @@ public:
         unsigned long long time = 0;  // of its creation, as its model was last set
         bool bars = false;  // its type shows activation bars
     };
-    std::vector<Instance> instances;
+    // In chunks: a trace of a million instances alive at once would hold
+    // two copies of a vector for a moment as it grows.
+    store::ChunkedColumn<Instance> instances;
     // The events (after the creating message) where an instance's bars open
     // and close, in turns, in trace order.
     struct Bound {
@@ -112,7 +114,7 @@ private:
     StylePalette palette_;
     std::unordered_map<const Style*, std::int32_t> styleIndex_;  // the configurations outlive the reading
     QHash<QString, std::int32_t> textIndex_;
-    std::vector<Activation> activations_;  // per instance row
+    store::ChunkedColumn<Activation> activations_;  // per instance row
 };
 
 #endif

@@ -256,16 +256,20 @@ StoreBuilder::CompactKey StoreBuilder::compactKey(const OpenMessage& open) const
     return {open.thread, open.row.staticId, open.row.sender, open.row.receiver, open.row.sent};
 }
 
+InstanceRow StoreBuilder::instanceRowOf(std::int64_t row, const OpenInstance& open, std::int64_t deleted) const
+{
+    return {row, open.dynamicId, trace_, open.name, open.type ? open.type->name : QString(), open.created, deleted};
+}
+
 void StoreBuilder::addInstance(TDFInstance* instance, EventRow& row)
 {
     const std::int64_t id = nextInstance_++;
     row.instance = id;
     row.name = instance->name();
     const InstanceType* type = instance->model ? instance->model->instanceType : nullptr;
-    openInstances_.emplace(id, InstanceRow{id, instance->id, trace_, row.name, type ? type->name : QString(),
-                                           row.id, none});
+    openInstances_.insert(id, OpenInstance{instance->id, row.id, row.name, type});
     createdEvent_.push_back(row.id);
-    rowOf_[instance] = id;
+    rowOf_.insert(instance, id);
     rowsOfId_[instance->id].newest = id;
 }
 
@@ -274,9 +278,8 @@ void StoreBuilder::refreshInstance(TDFInstance* instance)
     const auto open = openInstances_.find(instanceRow(instance));
     if (open == openInstances_.end())
         return;
-    const InstanceType* type = instance->model ? instance->model->instanceType : nullptr;
-    open->second.name = instance->name();
-    open->second.type = type ? type->name : QString();
+    open->name = instance->name();
+    open->type = instance->model ? instance->model->instanceType : nullptr;
 }
 
 void StoreBuilder::addDeletion(TDFInstance* instance, std::int64_t event)
@@ -291,9 +294,8 @@ void StoreBuilder::addDeletion(TDFInstance* instance, std::int64_t event)
         sink_.deletedAgain(row, event);
         return;
     }
-    open->second.deleted = event;
-    rowsOfId_[open->second.dynamicId].newestDeleted = row;
-    sink_.instance(open->second);
+    rowsOfId_[open->dynamicId].newestDeleted = row;
+    sink_.instance(instanceRowOf(row, *open, event));
     openInstances_.erase(open);
 }
 
@@ -358,7 +360,7 @@ void StoreBuilder::addLoopEnd(TDFObject* object, EventRow& row)
 void StoreBuilder::released(TDFObject* object)
 {
     if (object->type == TDF_INSTANCE) {
-        rowOf_.erase(object->toInstance());
+        rowOf_.remove(object->toInstance());
         return;
     }
     const auto found = eventOf_.find(object);
@@ -379,19 +381,19 @@ std::int64_t StoreBuilder::instanceRow(const TDFInstance* instance)
 {
     if (!instance)
         return none;
-    const auto found = rowOf_.find(instance);
-    if (found != rowOf_.end())
-        return found->second;
+    const auto found = rowOf_.constFind(instance);
+    if (found != rowOf_.constEnd())
+        return found.value();
     // An instance the streaming reader freed and made again for its id:
     // the newest deleted one of that id (only those are freed), also when
     // a new one took the id since. Remembered from its first event on, as
     // later instances may take and leave the id while it lives.
-    const auto byId = rowsOfId_.find(instance->id);
-    if (byId == rowsOfId_.end())
+    const auto byId = rowsOfId_.constFind(instance->id);
+    if (byId == rowsOfId_.constEnd())
         return none;
-    const std::int64_t row = instance->deletion ? byId->second.newestDeleted : byId->second.newest;
+    const std::int64_t row = instance->deletion ? byId->newestDeleted : byId->newest;
     if (row != none)
-        rowOf_.emplace(instance, row);
+        rowOf_.insert(instance, row);
     return row;
 }
 
@@ -435,8 +437,10 @@ void StoreBuilder::closeTrace()
     };
     for (const std::int64_t key : sorted(openMessages_))
         sink_.message(openMessages_.at(key).row);
-    for (const std::int64_t key : sorted(openInstances_))
-        sink_.instance(openInstances_.at(key));
+    keys.assign(openInstances_.keyBegin(), openInstances_.keyEnd());
+    std::sort(keys.begin(), keys.end());
+    for (const std::int64_t key : keys)
+        sink_.instance(instanceRowOf(key, openInstances_.value(key), none));
     for (const std::int64_t key : sorted(openLoops_))
         sink_.loop(openLoops_.at(key));
     for (const ThreadRow& thread : threads_)

@@ -13,7 +13,10 @@
 // completed; beyond that a few bytes for each instance and dynamic id, as
 // the streaming reader keeps for them.
 
+#include "chunked_column.h"
 #include "store_rows.h"
+
+#include <QHash>
 
 #include <cstdint>
 #include <unordered_map>
@@ -24,6 +27,7 @@ class TDFInstance;
 class TDFMessage;
 class TDFObject;
 class TDFThread;
+class InstanceType;
 
 namespace store {
 
@@ -63,6 +67,14 @@ private:
         MessageRow row;
         std::int64_t thread;
     };
+    // What an instance row needs until it is handed out; a trace may hold a
+    // million instances alive at once.
+    struct OpenInstance {
+        unsigned long long dynamicId;
+        std::int64_t created;
+        QString name;
+        const InstanceType* type;  // the configuration's, which outlives the reading
+    };
     // What identifies an open message that the reader keeps in a compact
     // form and makes anew for the return that takes it.
     struct CompactKey {
@@ -86,6 +98,8 @@ private:
     void addLoopStart(TDFObject* object, EventRow& row);
     void addLoopEnd(TDFObject* object, EventRow& row);
     void refreshInstance(TDFInstance* instance);
+    // The row to hand out for an open instance.
+    InstanceRow instanceRowOf(std::int64_t row, const OpenInstance& open, std::int64_t deleted) const;
     void released(TDFObject* object);
     // Hands out what is open and forgets the trace's objects.
     void closeTrace();
@@ -110,19 +124,21 @@ private:
     std::vector<std::pair<const TDFObject*, EventRow>> lineEvents_;
 
     // Objects that later lines name, while the reader holds them.
-    std::unordered_map<const TDFObject*, std::int64_t> eventOf_;      // messages, calls, loop starts
-    std::unordered_map<const TDFInstance*, std::int64_t> rowOf_;      // instances
+    std::unordered_map<const TDFObject*, std::int64_t> eventOf_;  // messages, calls, loop starts
+    // Open addressing keeps the tables of instances, which may be as many
+    // as the events, at about half the bytes of a node per entry.
+    QHash<const TDFInstance*, std::int64_t> rowOf_;
     // The rows of the newest instance under a dynamic id and of the newest
     // deleted one.
     struct RowsOfId {
         std::int64_t newest = none;
         std::int64_t newestDeleted = none;
     };
-    std::unordered_map<unsigned long long, RowsOfId> rowsOfId_;
+    QHash<unsigned long long, RowsOfId> rowsOfId_;
     std::unordered_map<const TDFThread*, std::int64_t> threadOf_;     // the reader's threads, until a new trace
-    std::vector<std::int64_t> createdEvent_;                          // of each instance row
+    ChunkedColumn<std::int64_t> createdEvent_;  // of each instance row
 
-    std::unordered_map<std::int64_t, InstanceRow> openInstances_;
+    QHash<std::int64_t, OpenInstance> openInstances_;
     std::unordered_map<std::int64_t, OpenMessage> openMessages_;
     std::unordered_map<CompactKey, std::vector<std::int64_t>, CompactKeyHash> compactMessages_;
     std::unordered_map<std::int64_t, LoopRow> openLoops_;
