@@ -3,13 +3,15 @@
 # two readings must print the same, byte for byte, for check, stats and
 # rewrite. Runs over every test trace and over generated traces of each
 # kind the generator makes, and stats over files of several traces (NT)
-# with each test configuration and the built-in one.
-#   streaming_equivalence.sh TDFTOOL TRACE_GENERATOR EXAMPLES_DIR TEST_DATA_DIR
+# with each test configuration and the built-in one. GENERATED_LINES
+# (30000 unless given) is the length of each generated trace.
+#   streaming_equivalence.sh TDFTOOL TRACE_GENERATOR EXAMPLES_DIR TEST_DATA_DIR [GENERATED_LINES]
 set -u
 tool=$1
 generator=$2
 examples=$3
 data=$4
+generated_lines=${5:-30000}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -19,7 +21,7 @@ for kind in mixed messages bounded; do
     flag=
     [ "$kind" = messages ] && flag=--messages
     [ "$kind" = bounded ] && flag=--bounded
-    "$generator" $flag --seed "$seed" 30000 >"$work/$kind-$seed.tdf" || { echo "FAIL generator $kind $seed"; exit 1; }
+    "$generator" $flag --seed "$seed" "$generated_lines" >"$work/$kind-$seed.tdf" || { echo "FAIL generator $kind $seed"; exit 1; }
     traces+=("$work/$kind-$seed.tdf")
   done
 done
