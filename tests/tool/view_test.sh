@@ -142,6 +142,17 @@ if start_view "--db answers SQL read only" --db "$work/view.db" "$trace"; then
   ! grep -q 'building' "$work/query.err" || fail "query built the database again: $(cat "$work/query.err")"
 fi
 done_case
+# Building the database and the page takes one reading of the trace: the
+# view has read little more than its bytes once it serves.
+seq 0 10 1999990 | sed 's/^/TM /' >"$work/times.tdf"
+if start_view "--db reads the trace once" --db "$work/times.db" "$work/times.tdf"; then
+  read_bytes=$(sed -n 's/^rchar: //p' "/proc/$view_pid/io")
+  trace_bytes=$(stat -c %s "$work/times.tdf")
+  [ "$((read_bytes * 2))" -lt "$((trace_bytes * 3))" ] ||
+    fail "read $read_bytes bytes for a trace of $trace_bytes"
+  stop_view
+fi
+done_case
 run "--db needs a trace file" 2 "$tool" view --db "$work/input.db" - </dev/null
 has err "view --db needs a trace file, not standard input"
 [ ! -e "$work/input.db" ] || fail "wrote $work/input.db"

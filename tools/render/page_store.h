@@ -7,14 +7,22 @@
 
 #include <event_store.h>
 #include <store_builder.h>
+#include <tee_sink.h>
+
+#include <optional>
 
 
 // A trace's event store with the page's looks, built while `reader` reads
 // it, streamed or whole: each line's result goes to follow(), then
-// finish() once the input ends.
+// finish() once the input ends. Every row may go to another sink as well
+// (`alsoTo`, which is to last until finish()), from the same reading.
 class PageStore {
 public:
-    explicit PageStore(TDF& reader) : reader_(reader), builder_(reader, store_), looks_(reader, builder_) {}
+    explicit PageStore(TDF& reader, store::StoreSink* alsoTo = nullptr)
+        : reader_(reader), tee_(alsoTo ? std::make_optional<store::TeeSink>(store_, *alsoTo) : std::nullopt),
+          builder_(reader, tee_ ? static_cast<store::StoreSink&>(*tee_) : store_), looks_(reader, builder_)
+    {
+    }
 
     void follow(TDFObject* result) { builder_.follow(result); }
 
@@ -34,10 +42,12 @@ public:
 
     const store::EventStore& store() const { return store_; }
     const PageLooks& looks() const { return looks_; }
+    std::int64_t traces() const { return builder_.traces(); }
 
 private:
     TDF& reader_;
     store::EventStore store_{store::StoreContents::picture};
+    std::optional<store::TeeSink> tee_;
     store::StoreBuilder builder_;
     PageLooks looks_;
 };

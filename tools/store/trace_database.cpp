@@ -53,20 +53,20 @@ void reportFailure(const QString& database, const QString& reason)
     printToolError(QStringLiteral("cannot write %1: %2").arg(database, reason));
 }
 
-std::vector<std::pair<QString, QString>> metaOf(const TDF& reader, const Options& options, const QString& path,
-                                                const ReadCounts& counts, const store::StoreBuilder& builder,
+std::vector<std::pair<QString, QString>> metaOf(const ReadingFacts& facts, const Options& options,
+                                                const QString& path, const ReadCounts& counts,
                                                 const StoreTotals& totals)
 {
     std::vector<std::pair<QString, QString>> meta = {
         {QStringLiteral("trace"), traceTitle(path)},
-        {QStringLiteral("configuration"), reader.tcf ? reader.tcf->publicName() : QString()},
-        {QStringLiteral("unit"), reader.timeUnitText},
+        {QStringLiteral("configuration"), facts.configuration},
+        {QStringLiteral("unit"), facts.unit},
         {QStringLiteral("lines"), QString::number(counts.lines)},
         {QStringLiteral("schema_version"), QString::number(schemaVersion)},
         {QStringLiteral("tool_version"), QStringLiteral(TDF_VERSION)},
         {QStringLiteral("events"), QString::number(totals.events)},
-        {QStringLiteral("traces"), QString::number(builder.traces())},
-        {QStringLiteral("blocks"), QString::number(reader.definitionBlocks->count)},
+        {QStringLiteral("traces"), QString::number(facts.traces)},
+        {QStringLiteral("blocks"), QString::number(facts.blocks)},
         {QStringLiteral("errors"), QString::number(counts.errors)},
         {QStringLiteral("warnings"), QString::number(counts.warnings)},
     };
@@ -144,10 +144,32 @@ std::optional<TraceFingerprint> fingerprintOf(const QString& path)
     return fingerprint;
 }
 
+ReadingFacts readingFacts(const TDF& reader, long long traces)
+{
+    return {reader.tcf ? reader.tcf->publicName() : QString(), reader.timeUnitText,
+            static_cast<long long>(reader.definitionBlocks->count), traces};
+}
+
 namespace {
 
+// The reading of export and query: a reader of their own, streaming
+// unless options.wholeModel.
+TraceReading ownReading(const Options& options, TCFList& configurations)
+{
+    return [&options, &configurations](store::StoreSink& sink, ReadCounts& counts) -> std::optional<ReadingFacts> {
+        TDF reader(&configurations);
+        reader.setStreaming(!options.wholeModel);
+        store::StoreBuilder builder(reader, sink);
+        const bool read = readTrace(reader, options.traces.first(), counts, [&](TDFObject* object, TDF::ModelChangment) {
+            builder.follow(object);
+        });
+        builder.finish();
+        return read ? std::make_optional(readingFacts(reader, builder.traces())) : std::nullopt;
+    };
+}
+
 // loadTrace, naming the database `database` in its messages.
-bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCFList& configurations,
+bool loadNamed(sqlite3* db, const QString& database, const Options& options, const TraceReading& reading,
                ReadCounts& counts, StoreTotals* totalsOut)
 {
     // The database is whole or not used: no journal to roll back into, no
@@ -163,19 +185,13 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
     StoreTotals totals;
     CountingSink sink(writer, totals);
     const QString& path = options.traces.first();
-    TDF reader(&configurations);
-    reader.setStreaming(!options.wholeModel);
-    bool read = false;
+    std::optional<ReadingFacts> facts;
     std::vector<Diagnostic> reports;
     const bool began = writer.begin();
     if (began) {
-        store::StoreBuilder builder(reader, sink);
         {
             DiagnosticCapture capture;
-            read = readTrace(reader, path, counts, [&](TDFObject* object, TDF::ModelChangment) {
-                builder.follow(object);
-            });
-            builder.finish();
+            facts = reading(sink, counts);
             reports = std::move(capture.reports);
         }
         for (const Diagnostic& report : reports)
@@ -185,9 +201,10 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
             writer.diagnostic({report.file, report.line, report.column, report.severity == Error::ERROR,
                                report.message},
                               traceTitle(path));
-        if (read)
-            writer.finish(metaOf(reader, options, path, counts, builder, totals));
+        if (facts)
+            writer.finish(metaOf(*facts, options, path, counts, totals));
     }
+    const bool read = facts.has_value();
     if (!read || writer.failed() || !execute(db, "COMMIT")) {
         // A trace that could not be read has been reported by the reader.
         if (read || !began)
@@ -205,7 +222,7 @@ bool loadNamed(sqlite3* db, const QString& database, const Options& options, TCF
 bool loadTrace(sqlite3* db, const Options& options, TCFList& configurations, ReadCounts& counts,
                StoreTotals* totals)
 {
-    return loadNamed(db, databaseName(db), options, configurations, counts, totals);
+    return loadNamed(db, databaseName(db), options, ownReading(options, configurations), counts, totals);
 }
 
 namespace {
@@ -289,7 +306,7 @@ bool closeDatabase(sqlite3* db, const QByteArray& file, QString& reason)
 // Loads the trace into a new database in `file`, closed and on the disk at
 // the end; false with the reason, or with none when loading said why.
 bool writeDatabase(const QByteArray& file, const QString& target, const Options& options,
-                   TCFList& configurations, ReadCounts& counts, StoreTotals* totals, QString& reason)
+                   const TraceReading& reading, ReadCounts& counts, StoreTotals* totals, QString& reason)
 {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
@@ -297,7 +314,7 @@ bool writeDatabase(const QByteArray& file, const QString& target, const Options&
         sqlite3_close(db);
         return false;
     }
-    if (!loadNamed(db, target, options, configurations, counts, totals)) {
+    if (!loadNamed(db, target, options, reading, counts, totals)) {
         sqlite3_close(db);
         return false;
     }
@@ -308,6 +325,12 @@ bool writeDatabase(const QByteArray& file, const QString& target, const Options&
 
 bool exportTrace(const QString& target, const Options& options, TCFList& configurations, ReadCounts& counts,
                  StoreTotals* totals)
+{
+    return exportReading(target, options, ownReading(options, configurations), counts, totals);
+}
+
+bool exportReading(const QString& target, const Options& options, const TraceReading& reading, ReadCounts& counts,
+                   StoreTotals* totals)
 {
     struct stat existing;
     const bool exists = ::stat(QFile::encodeName(target).constData(), &existing) == 0;
@@ -343,7 +366,7 @@ bool exportTrace(const QString& target, const Options& options, TCFList& configu
     const bool moded = ::fchmod(descriptor, modeFor(exists ? &existing : nullptr)) == 0;
     ::close(descriptor);
     QString reason;
-    const bool written = moded ? writeDatabase(temporary, target, options, configurations, counts, totals, reason)
+    const bool written = moded ? writeDatabase(temporary, target, options, reading, counts, totals, reason)
                                : (reason = lastError(), false);
     if (written && ::rename(temporary.constData(), targetFile.constData()) == 0)
         return true;

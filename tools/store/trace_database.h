@@ -8,12 +8,17 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 struct Options;
 struct ReadCounts;
 struct sqlite3;
 class TCFList;
+class TDF;
+namespace store {
+class StoreSink;
+}
 
 // What identifies the trace file a database was made from: its size, its
 // modification time and a hash of its first and last 64 KiB, recorded in
@@ -46,6 +51,23 @@ struct StoreTotals {
     long long loops = 0;
 };
 
+// What meta records of a reading beyond its counts.
+struct ReadingFacts {
+    QString configuration;  // the public name of the configuration it was read against
+    QString unit;           // the trace's unit as written
+    long long blocks = 0;   // definition blocks
+    long long traces = 0;   // NT sections
+};
+
+// The facts of what `reader` has read, in `traces` NT sections.
+ReadingFacts readingFacts(const TDF& reader, long long traces);
+
+// Reads the trace, handing every row, the open ones too, to `sink`, and
+// says what meta records of it; none when the trace could not be read
+// (the reader has said why). For a client that uses the reading for more
+// than the database (a view that also shows the trace).
+using TraceReading = std::function<std::optional<ReadingFacts>(store::StoreSink& sink, ReadCounts& counts)>;
+
 // Reads the trace (options.traces.first(), "-" for standard input) in
 // streaming mode (unless options.wholeModel) with the tool's "read N lines ... in S s" line on standard
 // error and progress on a terminal, and writes its store into `db`, an open,
@@ -66,5 +88,8 @@ bool loadTrace(sqlite3* db, const Options& options, TCFList& configurations, Rea
 // behind. False after saying why.
 bool exportTrace(const QString& target, const Options& options, TCFList& configurations, ReadCounts& counts,
                  StoreTotals* totals = nullptr);
+// The same with the trace read by `reading`.
+bool exportReading(const QString& target, const Options& options, const TraceReading& reading, ReadCounts& counts,
+                   StoreTotals* totals = nullptr);
 
 #endif

@@ -5,8 +5,6 @@
 #include "stored_database.h"
 #include "trace_reading.h"
 
-#include <trace_database.h>
-
 #include <sqlite3.h>
 
 namespace {
@@ -31,7 +29,8 @@ Database buildInMemory(const Options& options, TCFList& configurations)
 
 }
 
-Database openDatabaseFile(const Options& options, TCFList& configurations, ProblemReport report)
+Database openDatabaseFile(const Options& options, TCFList& configurations, ProblemReport report,
+                          const TraceReading* reading)
 {
     const QString& path = options.database;
     const QString& trace = options.traces.first();
@@ -54,7 +53,7 @@ Database openDatabaseFile(const Options& options, TCFList& configurations, Probl
         break;
     }
     ReadCounts counts;
-    if (!exportTrace(path, options, configurations, counts))
+    if (!(reading ? exportReading(path, options, *reading, counts) : exportTrace(path, options, configurations, counts)))
         return nullptr;
     return openOrSay(path, SQLITE_OPEN_READONLY, report);
 }

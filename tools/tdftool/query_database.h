@@ -3,6 +3,8 @@
 
 #include "database_connection.h"
 
+#include <trace_database.h>
+
 #include <QString>
 
 struct Options;
@@ -13,9 +15,11 @@ class TCFList;
 // and then open read only. Null after saying why on standard error.
 Database openQueryDatabase(const Options& options, TCFList& configurations);
 
-// The file of --db alone, read only, built or built again as for query;
-// null after saying why through `report` (the command's own prefix).
+// The file of --db alone, read only, built or built again as for query
+// (from `reading` when given, else from a reading of its own); null after
+// saying why through `report` (the command's own prefix).
 using ProblemReport = void (*)(const QString& message);
-Database openDatabaseFile(const Options& options, TCFList& configurations, ProblemReport report);
+Database openDatabaseFile(const Options& options, TCFList& configurations, ProblemReport report,
+                          const TraceReading* reading = nullptr);
 
 #endif

@@ -67,21 +67,35 @@ bool runView(const Options& options, TCFList& configurations, StandardOutput& ou
 
     // Until the view serves, a stop signal ends the tool as it ends the
     // other commands' reading.
-    Database database;
-    if (!options.database.isEmpty() && !(database = openDatabaseFile(options, configurations, reportProblem)))
-        return false;
     reader.setStreaming(true);
-    auto pages = std::make_unique<PageStore>(reader);
+    std::unique_ptr<PageStore> pages;
     const double size = path == standardInputName ? 0 : double(QFileInfo(path).size());
+    // Reads the trace into the page's store, every row also to `alsoTo`;
+    // what it read, taken before the reader lets its model go.
+    const auto readPage = [&](store::StoreSink* alsoTo, ReadCounts& counts) -> std::optional<ReadingFacts> {
+        pages = std::make_unique<PageStore>(reader, alsoTo);
+        const bool read = readTrace(reader, path, counts, [&](TDFObject* object, TDF::ModelChangment) {
+            pages->follow(object);
+            if (size > 0)
+                server.setProgress(double(reader.bytesRead) / size);
+        });
+        if (!read)
+            return std::nullopt;
+        const ReadingFacts facts = readingFacts(reader, pages->traces());
+        pages->finish(PageStore::Model::release);
+        return facts;
+    };
+    // A database to build takes its rows from the page's reading.
+    const TraceReading alsoForDatabase = [&](store::StoreSink& sink, ReadCounts& counts) {
+        return readPage(&sink, counts);
+    };
+    Database database;
+    if (!options.database.isEmpty() &&
+        !(database = openDatabaseFile(options, configurations, reportProblem, &alsoForDatabase)))
+        return false;
     ReadCounts counts;
-    const bool read = readTrace(reader, path, counts, [&](TDFObject* object, TDF::ModelChangment) {
-        pages->follow(object);
-        if (size > 0)
-            server.setProgress(double(reader.bytesRead) / size);
-    });
-    if (!read)
+    if (!pages && !readPage(nullptr, counts))
         return true;  // reported as a trace error
-    pages->finish(PageStore::Model::release);
     auto data = std::make_unique<PageData>(pages->store(), pages->looks(), traceTitle(path));
     // From here on a stop signal stops the view, also one that comes
     // right after the URL is printed.
