@@ -180,7 +180,19 @@ done_case
 run "render an HTML page" 0 "$tool" render --time-format "%mms %uus" "$examples/example.tdf" -o "$work/trace.html"
 grep -q 'id="titles"' "$work/trace.html" || { last_ok=0; echo "FAIL $current: no title header"; }
 grep -q '1ms 135us' "$work/trace.html" || { last_ok=0; echo "FAIL $current: times not formatted"; }
+grep -q 'warning' "$work/err" && { last_ok=0; echo "FAIL $current: a warning without --from, --to or --max-events"; }
 done_case
+
+# The page holds the whole trace: a window asked for is said not to apply,
+# and the page is the one drawn without it.
+"$tool" render "$examples/example.tdf" -o "$work/whole.html" >/dev/null 2>&1
+for window in "--from 1000" "--to 2000" "--max-events 5"; do
+  # shellcheck disable=SC2086
+  run "render an HTML page with $window" 0 "$tool" render $window "$examples/example.tdf" -o "$work/window.html"
+  has err "tdftool: warning: render: $work/window.html holds the whole trace: --from, --to and --max-events apply to an SVG picture only"
+  cmp -s "$work/window.html" "$work/whole.html" || { last_ok=0; echo "FAIL $current: the page differs from the whole one"; }
+  done_case
+done
 
 run "render within the event limit" 0 "$tool" render --max-events 5 "$examples/example.tdf" -o "$work/five.svg"
 has out "5 of 29 events"

@@ -24,7 +24,7 @@ struct Options {
     QString sqlite;           // export --sqlite: the database to write
     std::optional<unsigned long long> from;  // render --from and --to, in the trace's time unit
     std::optional<unsigned long long> to;
-    long long maxEvents = RenderOptions::defaultMaxEvents;  // render --max-events
+    std::optional<long long> maxEvents;  // render --max-events
     QStringList statements;   // query: the SQL arguments after the trace
     QString scriptFile;       // query -f: a file of SQL statements, "-" for standard input
     QString database;         // query --db: the database file to build or reuse

@@ -94,8 +94,17 @@ bool renderPage(const Options& options, TCFList& configurations, StandardOutput&
 
 bool runRender(const Options& options, TCFList& configurations, StandardOutput& output)
 {
-    if (isHtmlOutput(options.output))
+    if (isHtmlOutput(options.output)) {
+        // Said rather than refused: the page is what was asked for, and it
+        // shows the stretch asked for too, among the rest.
+        if (options.from || options.to || options.maxEvents)
+            printDiagnostic(Error::WARNING,
+                            QStringLiteral("render: %1 holds the whole trace: --from, --to and --max-events "
+                                           "apply to an SVG picture only")
+                                .arg(options.output),
+                            QString(), 0, 0);
         return renderPage(options, configurations, output);
+    }
 
     // The SVG picture is laid out here, within the chosen window, from the
     // whole model.
@@ -108,7 +117,7 @@ bool runRender(const Options& options, TCFList& configurations, StandardOutput& 
     RenderOptions window;
     window.from = options.from;
     window.to = options.to;
-    window.maxEvents = options.maxEvents;
+    window.maxEvents = options.maxEvents.value_or(RenderOptions::defaultMaxEvents);
     window.title = traceTitle(path);
     const Diagram diagram = layoutDiagram(reader, window);
     const QByteArray picture = svgDocument(diagram);
