@@ -60,6 +60,16 @@ class LargePageTest(unittest.TestCase):
         self.assertTrue(first <= target.index <= last, f"event {target.index} not in [{first}, {last}]")
         self.assertLess(last, len(facts.events))
 
+    def test_the_zoom_field_reads_plain_digits_when_fitted(self):
+        from selenium.webdriver.common.by import By
+        self.session.driver.find_element(By.ID, "zoom-fit").click()
+        self.session.next_frame()
+        shown = self.session.driver.find_element(By.ID, "zoom-level").text
+        percent = self.session.view("zoom") * 100
+        self.assertLess(percent, 0.1, "the trace is long enough to be fitted below 0.1 %")
+        self.assertRegex(shown, r"^0\.0*[1-9][0-9]?%$")
+        self.assertAlmostEqual(float(shown[:-1]), percent, delta=percent * 0.06)
+
     def test_columns_stay_within_two_of_the_most_instances_alive(self):
         # The world actor's column is one of the two.
         columns = self.session.view("columns")

@@ -108,7 +108,11 @@ View.prototype.draw = function () {
 
 function formatZoom(zoom) {
   var percent = zoom * 100;
-  return (percent >= 10 ? Math.round(percent) : percent >= 0.1 ? percent.toFixed(1) : percent.toExponential(1)) + '%';
+  if (percent >= 10) return Math.round(percent) + '%';
+  if (percent >= 0.1) return percent.toFixed(1) + '%';
+  // Two significant digits in plain decimals: "2.8e-4%" tells a user nothing.
+  var decimals = Math.min(20, Math.floor(-Math.log10(percent)) + 2);
+  return percent.toFixed(decimals).replace(/0+$/, '') + '%';
 }
 
 // Diagram y under a pixel row of the body.
