@@ -103,6 +103,48 @@ TEST_F(RenderedShapes, LinePatternsAndArrowHeadsFollowTheStyles)
     }
 }
 
+// A configuration without default styles ("hidden" sets none, so the
+// reader gives every kind its first style): both pictures still tell a
+// return from its message, in that style's colours, as the legend shows.
+TEST_F(RenderedShapes, WithoutDefaultStylesReturnsAreDashedWithOpenHeads)
+{
+    defineBlock("hidden");
+    lines({"NI 1 1", "NI 2 2", "CI 1", "ME 10 2", "MR 10"});
+    const SvgDocument svg = picture();
+    const std::vector<const SvgElement*> drawn = arrows(svg);
+    ASSERT_EQ(drawn.size(), 2u);
+    const std::pair<const char*, const char*> expected[] = {{"", "head plain"}, {"8,4", "head open"}};
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        SCOPED_TRACE(i);
+        const SvgElement* shaft = only(svg.members(drawn[i], "line"));
+        ASSERT_NE(shaft, nullptr);
+        EXPECT_EQ(shaft->attribute("stroke-dasharray"), expected[i].first);
+        EXPECT_EQ(shaft->attribute("stroke"), "#000000");
+        std::vector<const SvgElement*> heads = svg.members(drawn[i], "polygon");
+        const std::vector<const SvgElement*> open = svg.members(drawn[i], "polyline");
+        heads.insert(heads.end(), open.begin(), open.end());
+        ASSERT_EQ(heads.size(), 1u);
+        EXPECT_EQ(heads[0]->attribute("class"), expected[i].second);
+    }
+
+    const PageData& data = pageData();
+    const std::vector<std::uint8_t> kind = data.kind();
+    const std::vector<int> style = data.style();
+    int returns = 0;
+    for (size_t i = 0; i < kind.size(); ++i) {
+        const QByteArray& look = data.styles[static_cast<size_t>(style[i])];
+        if (kind[i] == TDF_MESSAGE) {
+            EXPECT_TRUE(look.contains("\"dash\":[]") && look.contains("\"head\":\"plain\"")) << look.constData();
+        } else if (kind[i] == TDF_MESSAGE_RETURN) {
+            ++returns;
+            EXPECT_TRUE(look.contains("\"dash\":[8,4]") && look.contains("\"head\":\"open\"") &&
+                        look.contains("\"line\":\"#000000\""))
+                << look.constData();
+        }
+    }
+    EXPECT_EQ(returns, 1);
+}
+
 TEST_F(RenderedShapes, TextAndLineColoursFontsAndThreadColours)
 {
     defineBlock();
