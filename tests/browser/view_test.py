@@ -345,6 +345,18 @@ class ServedAsFiledTest(ViewTestCase):
                     self.assertEqual(a[key], b[key], f"{name} {where}: {key} differs")
 
 
+class LegendTest(ViewTestCase):
+    def test_the_legend_shows_bars_in_the_style_they_are_painted_with(self):
+        self.open_trace("view")
+        fill, stroke, painted = self.session.driver.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            const swatch = document.getElementById('legend-bar'), data = document.getElementById('trace-data');
+            const meta = data ? Promise.resolve(JSON.parse(data.textContent))
+                              : fetch('api/meta', {credentials: 'same-origin'}).then((r) => r.json());
+            meta.then((m) => done([swatch.getAttribute('fill'), swatch.getAttribute('stroke'), m.styles[m.barStyle]]));""")
+        self.assertEqual((fill, stroke), (painted["back"], painted["line"]))
+
+
 class ServerGoneTest(ViewTestCase):
     def test_a_served_page_says_when_its_server_is_gone(self):
         if page_mode() != "served":

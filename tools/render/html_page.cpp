@@ -20,7 +20,7 @@ const char* legend()
 <tr><td><svg width="60" height="16"><circle cx="30" cy="8" r="4" fill="#fff" stroke="#333"/></svg></td><td>call on its sender; a small circle starts the message that completes it</td></tr>
 <tr><td><svg width="60" height="16"><rect x="14" y="2" width="32" height="12" fill="#dde8f5" stroke="#333"/></svg></td><td>instance created (title box); its lifeline follows</td></tr>
 <tr><td><svg width="60" height="16"><path d="M23,1 L37,15 M37,1 L23,15" stroke="#333" stroke-width="2"/></svg></td><td>instance deleted; a later instance may take the column</td></tr>
-<tr><td><svg width="60" height="16"><rect x="25" y="0" width="10" height="16" fill="#e8eef7" stroke="#333"/></svg></td><td>activation bar</td></tr>
+<tr><td><svg width="60" height="16"><rect id="legend-bar" x="25" y="0" width="10" height="16" fill="#e8eef7" stroke="#333"/></svg></td><td>activation bar</td></tr>
 <tr><td><svg width="60" height="16"><rect x="10" y="2" width="40" height="12" rx="5" fill="#fff" stroke="#333"/></svg></td><td>action</td></tr>
 <tr><td><svg width="60" height="16"><line x1="6" y1="8" x2="54" y2="8" stroke="#333" stroke-width="3"/><circle cx="16" cy="8" r="4" fill="#333"/><circle cx="44" cy="8" r="4" fill="#333"/></svg></td><td>synchronisation</td></tr>
 <tr><td><svg width="60" height="16"><path d="M12,2 H42 L48,8 V14 H12 Z" fill="#ffffe0" stroke="#333"/></svg></td><td>note</td></tr>

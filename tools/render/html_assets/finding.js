@@ -319,6 +319,10 @@ View.prototype.bindInspection = function () {
   var legend = document.getElementById('legend');
   document.getElementById('legend-button').addEventListener('click', function () { legend.hidden = !legend.hidden; });
   document.getElementById('legend-close').addEventListener('click', function () { legend.hidden = true; });
+  // The bar is shown in the style the picture paints bars with.
+  var bar = this.painter.barStyle(), barSwatch = document.getElementById('legend-bar');
+  barSwatch.setAttribute('fill', bar.back);
+  barSwatch.setAttribute('stroke', bar.line);
   var threads = document.getElementById('legend-threads');
   this.trace.threadNames.forEach(function (name, k) {
     var item = document.createElement('span');
