@@ -43,10 +43,15 @@ def run_tests(argv):
     return 0 if program.result.wasSuccessful() else 1
 
 
-def render_page(tdftool, trace, page):
-    """Writes the HTML view of `trace` to `page`; returns tdftool's summary."""
+# tdftool's exit status after a trace with errors (the page is made all the same).
+TRACE_ERRORS = 1
+
+
+def render_page(tdftool, trace, page, faulty=False):
+    """Writes the HTML view of `trace` to `page`; returns tdftool's summary.
+    A `faulty` trace has errors, which tdftool's exit status says."""
     done = subprocess.run([tdftool, "render", trace, "-o", page], capture_output=True, text=True)
-    if done.returncode != 0:
+    if done.returncode != (TRACE_ERRORS if faulty else 0):
         raise RuntimeError(f"tdftool render {trace} failed ({done.returncode}): {done.stderr}")
     return done.stdout
 
@@ -62,9 +67,11 @@ def page_mode():
 
 class ServedTrace:
     """`tdftool view TRACE` running in the background, on the loopback
-    address; stop() ends it with SIGTERM and checks that it exits 0."""
+    address; stop() ends it with SIGTERM and checks that it exits 0 (or
+    says that a `faulty` trace has errors)."""
 
-    def __init__(self, tdftool, trace, budget=60):
+    def __init__(self, tdftool, trace, budget=60, faulty=False):
+        self.faulty = faulty
         self.process = subprocess.Popen([tdftool, "view", trace], stdout=subprocess.PIPE,
                                         stderr=subprocess.PIPE, text=True)
         deadline = time.monotonic() + budget
@@ -86,7 +93,7 @@ class ServedTrace:
     def stop(self):
         self.process.send_signal(signal.SIGTERM)
         status = self.process.wait(timeout=20)
-        if status != 0:
+        if status != (TRACE_ERRORS if self.faulty else 0):
             raise RuntimeError(f"tdftool view exited {status} on SIGTERM: {self.process.stderr.read()}")
 
 

@@ -22,6 +22,7 @@ class Event:
     opcode: str
     time: int
     label: str = ""
+    line: int = 0  # counted from 1
 
 
 @dataclass
@@ -32,6 +33,10 @@ class TraceFacts:
 
     def first_event_at_or_after(self, time):
         return next(event for event in self.events if event.time >= time)
+
+    def first_event_from_line(self, line):
+        """The first event read from line `line` on, or None."""
+        return next((event for event in self.events if event.line >= line), None)
 
     def events_labelled(self, text):
         return [event for event in self.events if text in event.label]
@@ -53,7 +58,7 @@ def read_trace_facts(path):
     modelless = set()  # made by a message; their NI only gives them a model
     time, step = 0, 0
     with open(path, encoding="utf-8") as lines:
-        for line in lines:
+        for line_number, line in enumerate(lines, start=1):
             opcode, operands = line[:2], line[2:].strip()
             if opcode == "MS":
                 number, name = re.match(r'(\d+)\s+"(.*)"', operands).groups()
@@ -97,6 +102,6 @@ def read_trace_facts(path):
                 alive.clear()
                 modelless.clear()
             facts.most_alive = max(facts.most_alive, len(alive))
-            facts.events.append(Event(len(facts.events), opcode, time, label))
+            facts.events.append(Event(len(facts.events), opcode, time, label, line_number))
             time += step
     return facts

@@ -54,18 +54,19 @@ class ViewTestCase(unittest.TestCase):
     pages = {}
     servers = []
 
-    def open_trace(self, name, width=900, height=600):
-        """Opens the page of tests/data/NAME.tdf in a viewport of that size;
-        returns the trace's facts."""
-        trace = os.path.join(DATA, name + ".tdf")
+    def open_trace(self, name, width=900, height=600, faulty=False):
+        """Opens the page of tests/data/NAME.tdf (or of the trace at the
+        absolute path NAME, with errors when `faulty`) in a viewport of that
+        size; returns the trace's facts."""
+        trace = name if os.path.isabs(name) else os.path.join(DATA, name + ".tdf")
         if name not in self.pages:
             if page_mode() == "served":
-                server = ServedTrace(TDFTOOL, trace)
+                server = ServedTrace(TDFTOOL, trace, faulty=faulty)
                 self.servers.append(server)
                 self.pages[name] = server.url
             else:
                 page = os.path.join(self.work, name + ".html")
-                render_page(TDFTOOL, trace, page)
+                render_page(TDFTOOL, trace, page, faulty)
                 self.pages[name] = page
         self.session.resize(width, height)
         self.session.open(self.pages[name])
@@ -355,6 +356,73 @@ class LegendTest(ViewTestCase):
                               : fetch('api/meta', {credentials: 'same-origin'}).then((r) => r.json());
             meta.then((m) => done([swatch.getAttribute('fill'), swatch.getAttribute('stroke'), m.styles[m.barStyle]]));""")
         self.assertEqual((fill, stroke), (painted["back"], painted["line"]))
+
+
+class ProblemsTest(ViewTestCase):
+    """A trace with two errors and a warning among its lines."""
+
+    # (line of the trace, severity): an unknown message, an unknown
+    # statement, a NUL byte.
+    PROBLEMS = ((40, "error"), (100, "error"), (160, "warning"))
+
+    def write_trace(self):
+        path = os.path.join(self.work, "problems.tdf")
+        with open(os.path.join(DATA, "view.tdf"), encoding="utf-8") as source:
+            head = [line for line in source.read().splitlines() if not line.startswith("tdp")]
+        lines = head[:head.index("NI 1 100")] + ["NI 1 100", "NI 2 200", "CI 100"]
+        bad = {40: "ME 99 200", 100: "QQ 1 2", 160: "MR 11 \0 the rest is ignored"}
+        time = 1000
+        while len(lines) < 200:
+            number = len(lines) + 1
+            if number in bad:
+                lines.append(bad[number])
+            elif number % 2:
+                lines.append(f"TM {time}")
+                time += 10
+            else:
+                lines.append("ME 11 200" if number % 4 else "MR 11")
+        with open(path, "w", encoding="utf-8") as trace:
+            trace.write("\n".join(lines) + "\n")
+        return path
+
+    def test_the_page_lists_the_problems_and_goes_to_each(self):
+        path = self.write_trace()
+        facts = self.open_trace(path, height=400, faulty=True)
+        session = self.session
+        listed = session.view("problems")
+        self.assertEqual([(p["line"], p["severity"]) for p in listed], list(self.PROBLEMS))
+        for problem in listed:
+            self.assertEqual(problem["file"], path)
+            self.assertTrue(problem["message"])
+            # The row after the report: the first event read from its line on.
+            self.assertEqual(problem["event"], facts.first_event_from_line(problem["line"]).index, problem)
+        from selenium.webdriver.common.by import By
+        driver = session.driver
+        button = driver.find_element(By.ID, "problems-button")
+        self.assertEqual(button.text, "3 problems")
+        button.click()
+        rows = driver.find_elements(By.CSS_SELECTOR, "#problems-list tr")
+        self.assertEqual(len(rows), 3)
+        self.assertTrue(rows[1].text.startswith(f"{path}:100 error"), rows[1].text)
+
+        target = listed[2]["event"]
+        self.assertGreater(target, session.visible_events()[1], "the last problem's row is already on screen")
+        rows[2].click()
+        session.next_frame()
+        first, last = session.visible_events()
+        self.assertTrue(first <= target <= last, f"event {target} not in [{first}, {last}]")
+        # The axis marks the row in red.
+        axis = decode_png(session.element_png("axis-canvas"))
+        ratio = axis.width / session.box("axis-canvas")[2]
+        y = round((session.view("eventPoint", target)["y"] - session.box("axis-canvas")[1]) * ratio)
+        marked = [axis.rgb(round(x * ratio), y) for x in range(3, 9)]
+        self.assertTrue(all(abs(r - 0xd3) + abs(g - 0x2f) + abs(b - 0x2f) < 40 for r, g, b in marked), marked)
+
+    def test_a_clean_trace_shows_no_problems(self):
+        self.open_trace("view")
+        from selenium.webdriver.common.by import By
+        self.assertEqual(self.session.view("problems"), [])
+        self.assertFalse(self.session.driver.find_element(By.ID, "problems-button").is_displayed())
 
 
 class ServerGoneTest(ViewTestCase):

@@ -202,6 +202,18 @@ has err "The other 24 events of the window are not drawn (at most 5 with --max-e
 grep -q 'Showing 5 of 29 events' "$work/five.svg" || { last_ok=0; echo "FAIL $current: picture does not say it"; }
 done_case
 
+# The picture lists the first problems of the reading under its caption;
+# standard error still has every one, once.
+{ cat "$examples/example.tdf"; for i in $(seq 12); do printf 'QQ %d\nTM %d\n' "$i" "$((900000 + i))"; done; } \
+  >"$work/faulty.tdf"
+run "render lists the trace's problems" 1 "$tool" render "$work/faulty.tdf" -o "$work/faulty.svg"
+[ "$(grep -c ': error: unknown opcode' "$work/err")" -eq 12 ] || { last_ok=0; echo "FAIL $current: stderr"; }
+[ "$(grep -c "faulty.tdf:[0-9]*: error: unknown opcode" "$work/faulty.svg")" -eq 10 ] ||
+  { last_ok=0; echo "FAIL $current: the picture does not list the first ten"; }
+grep -q '>and 2 more (tdftool check lists every problem)<' "$work/faulty.svg" ||
+  { last_ok=0; echo "FAIL $current: the picture does not count the rest"; }
+done_case
+
 run "render needs an output" 2 "$tool" render "$examples/example.tdf"
 has err "render needs an output file"
 done_case

@@ -39,8 +39,10 @@ start_view() {
   [ -n "$port" ] || fail "the URL is not http://127.0.0.1:PORT/?token=TOKEN: $url"
 }
 
-# stop_view: SIGTERM, then exit status 0 within a few seconds.
+# stop_view [STATUS]: SIGTERM, then exit status STATUS (0, or 1 after a
+# trace with errors) within a few seconds.
 stop_view() {
+  local expected=${1:-0}
   kill -TERM "$view_pid"
   for _ in $(seq 100); do
     kill -0 "$view_pid" 2>/dev/null || break
@@ -53,7 +55,7 @@ stop_view() {
   local status=0
   wait "$view_pid" || status=$?
   view_pid=
-  [ "$status" -eq 0 ] || { fail "exit status $status after SIGTERM"; sed 's/^/  stderr: /' "$work/view.err" | head -n 20; }
+  [ "$status" -eq "$expected" ] || { fail "exit status $status after SIGTERM"; sed 's/^/  stderr: /' "$work/view.err" | head -n 20; }
 }
 
 # fetch URL: the answer's status, its body in $work/body; to 127.0.0.1
@@ -151,6 +153,20 @@ if start_view "--db reads the trace once" --db "$work/times.db" "$work/times.tdf
   [ "$((read_bytes * 2))" -lt "$((trace_bytes * 3))" ] ||
     fail "read $read_bytes bytes for a trace of $trace_bytes"
   stop_view
+fi
+done_case
+# The page and the database both get the reading's reports; standard
+# error shows each once.
+{ sed -n '/^DB/,/^NI 1 /p' "$trace"; printf 'TM 1\nME 99 200\nQQ\nME 11 200\n'; } >"$work/faulty.tdf"
+if start_view "--db and the page both get the reports" --db "$work/faulty.db" "$work/faulty.tdf"; then
+  base=${url%%/\?token=*}
+  token=${url##*token=}
+  answers "$base/api/meta?token=$token" 200 '"problemCount":2'
+  stop_view 1
+  [ "$(grep -c ': error: ' "$work/view.err")" -eq 2 ] || fail "stderr: $(cat "$work/view.err")"
+  stored=$("$tool" query --db "$work/faulty.db" --csv "$work/faulty.tdf" "SELECT count(*) FROM diagnostic" \
+    2>/dev/null | tail -n 1)
+  [ "$stored" = 2 ] || fail "the database holds $stored diagnostics"
 fi
 done_case
 run "--db needs a trace file" 2 "$tool" view --db "$work/input.db" - </dev/null

@@ -131,6 +131,7 @@ struct Diagram {
     QString caption;       // the trace and its configuration
     QString summary;       // how many events are shown out of how many
     QString cutNotice;     // set when events of the window are left out
+    std::vector<QString> problems;  // what the reading reported, a line each
     std::vector<ThreadKey> threads;
     double bodyTop = 0;    // below the caption
     const Style* timeStyle = nullptr;

@@ -56,6 +56,7 @@ QByteArray pageBefore(const QString& title, const QString& caption)
             "<span class=\"group\"><input id=\"goto\" placeholder=\"Go to time or #event\" "
             "title=\"A time in the trace's unit or as the axis shows it, or # and an event number\">"
             "<button id=\"goto-button\">Go</button></span>"
+            "<button id=\"problems-button\" title=\"What the reading of the trace reported\" hidden></button>"
             "<button id=\"legend-button\">Legend</button></div>\n";
     page += "<div id=\"view\"><div id=\"corner\"></div><div id=\"titles\"></div>"
             "<div id=\"axis\"><canvas id=\"axis-canvas\"></canvas><div id=\"axis-labels\"></div></div>"
@@ -68,6 +69,8 @@ QByteArray pageBefore(const QString& title, const QString& caption)
     page += "<div id=\"loading\"><span id=\"loading-text\">Loading the trace\u2026</span>"
             "<progress id=\"loading-bar\"></progress></div>\n";
     page += legend();
+    page += "<div id=\"problems\" hidden><h2>Problems</h2><div id=\"problems-list\"></div>"
+            "<button id=\"problems-close\">Close</button></div>\n";
     return page;
 }
 

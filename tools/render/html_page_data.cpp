@@ -834,3 +834,24 @@ std::vector<int> PageData::membersOf(long long index) const
     source.appendMemberColumns(instances, out);
     return out;
 }
+
+void PageData::setProblems(const ReadingProblems& reported)
+{
+    const Source& source = *source_;
+    problems.clear();
+    for (const ReadingProblem& problem : reported.listed) {
+        if (problems.size() == listedProblems)
+            break;
+        int event = none;
+        if (problem.storeEvent >= source.first_ && source.count_ > 0) {
+            // The page's first event at or after the store's.
+            const auto skippedBefore = std::lower_bound(source.skipped_.begin(), source.skipped_.end(),
+                                                        static_cast<Row>(problem.storeEvent)) -
+                                       source.skipped_.begin();
+            const auto page = static_cast<size_t>(problem.storeEvent - source.first_ - skippedBefore);
+            event = static_cast<int>(std::min(page, source.count_ - 1));
+        }
+        problems.push_back({problem.file, problem.line, problem.error, problem.message, event});
+    }
+    problemCount = std::max<long long>(reported.count, static_cast<long long>(problems.size()));
+}

@@ -31,9 +31,26 @@ constexpr int alarm = 8;          // a glyph that reports a failure
 constexpr int notCompleted = 16;  // a call whose message never completed
 }
 
+// A report of the reading, with the number of events the store held when
+// it came: the store's event it comes before.
+struct ReadingProblem {
+    QString file;  // the trace's, or a configuration's
+    int line = 0;  // 0: not known
+    bool error = false;  // else a warning
+    QString message;
+    long long storeEvent = 0;
+};
+// The first reports, and how many there were.
+struct ReadingProblems {
+    std::vector<ReadingProblem> listed;
+    long long count = 0;
+};
+
 class PageData {
 public:
     static constexpr int none = -1;
+    // The problems a page lists; the others are counted.
+    static constexpr size_t listedProblems = 1000;
 
     // `store` and `looks` (finished) outlive the page data.
     PageData(const store::EventStore& store, const PageLooks& looks, const QString& title);
@@ -122,6 +139,20 @@ public:
     int columns = 0;
     QString title;
     QString caption;
+
+    // What the reading reported, the first listedProblems of them, each at
+    // the page's event it comes before (the last one for those after every
+    // event; none for those before the page's trace or without events).
+    struct Problem {
+        QString file;
+        int line = 0;
+        bool error = false;
+        QString message;
+        int event = none;
+    };
+    std::vector<Problem> problems;
+    long long problemCount = 0;  // listed or not
+    void setProblems(const ReadingProblems& reported);
 
 private:
     class Source;

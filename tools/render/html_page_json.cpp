@@ -46,6 +46,22 @@ QByteArray numbers(const char* name, const QByteArray& encoded, const char* afte
 
 }
 
+QByteArray problemsJson(const PageData& data, JsonStringUse use)
+{
+    QByteArray json = "\"problems\":[";
+    for (const PageData::Problem& problem : data.problems) {
+        if (json.endsWith('}'))
+            json += ',';
+        json += "{\"file\":" + jsonString(problem.file, use);
+        json += ",\"line\":" + (problem.line > 0 ? QByteArray::number(problem.line) : QByteArray("null"));
+        json += ",\"severity\":" + QByteArray(problem.error ? "\"error\"" : "\"warning\"");
+        json += ",\"message\":" + jsonString(problem.message, use);
+        json += ",\"event\":" + (problem.event >= 0 ? QByteArray::number(problem.event) : QByteArray("null"));
+        json += '}';
+    }
+    return json + "],\"problemCount\":" + QByteArray::number(data.problemCount);
+}
+
 bool writePageDataJson(const PageData& data, const PageWriter& write)
 {
     QByteArray json = "{";
@@ -55,6 +71,7 @@ bool writePageDataJson(const PageData& data, const PageWriter& write)
     json += "\"caption\":" + jsonString(data.caption, inScript) + ',';
     json += "\"timeUnit\":" + jsonString(data.timeUnit, inScript) + ',';
     json += "\"barStyle\":" + QByteArray::number(data.barStyle) + ',';
+    json += problemsJson(data, inScript) + ',';
     json += array("strings", data.strings);
     json += array("styles", data.styles);
     json += array("threadNames", data.threadNames);

@@ -1,6 +1,8 @@
 #ifndef RENDER_HTML_PAGE_JSON_H
 #define RENDER_HTML_PAGE_JSON_H
 
+#include <json_string.h>
+
 #include <QByteArray>
 
 #include <functional>
@@ -14,5 +16,10 @@ using PageWriter = std::function<bool(const QByteArray& piece)>;
 // variable-length integers (see html_number_column.h), written a column
 // at a time; false as soon as `write` fails.
 bool writePageDataJson(const PageData& data, const PageWriter& write);
+
+// The members "problems" (a list of {file, line, severity, message,
+// event}, line and event null where not known) and "problemCount", with
+// no braces around them.
+QByteArray problemsJson(const PageData& data, JsonStringUse use);
 
 #endif

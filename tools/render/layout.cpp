@@ -120,9 +120,29 @@ void DiagramBuilder::addCaption()
         diagram_.threads.push_back({name, StylePalette::threadColor(thread->colorIndex), keyX});
         keyX += swatchSize + labelPadding + name.size() * smallCaptionEm + 2 * labelPadding;
     }
-    const int lines = 2 + (diagram_.cutNotice.isEmpty() ? 0 : 1) + (diagram_.threads.empty() ? 0 : 1);
+    addProblems();
+    const int lines = 2 + (diagram_.cutNotice.isEmpty() ? 0 : 1) + static_cast<int>(diagram_.problems.size()) +
+                      (diagram_.threads.empty() ? 0 : 1);
     diagram_.bodyTop = margin + lines * captionLine + margin / 2;
     diagram_.timeStyle = diagram_.palette->byKind(TCF::OBJ_TIME);
+}
+
+void DiagramBuilder::addProblems()
+{
+    // A few lines say that the trace has problems and which come first: a
+    // picture is no place for thousands of them.
+    constexpr size_t listed = 10;
+    constexpr int longest = 160;
+    const std::vector<QString>& problems = options_.problems;
+    for (size_t k = 0; k < problems.size() && k < listed; ++k) {
+        const QString line = singleLine(xmlSafe(problems[k]));
+        diagram_.problems.push_back(line.size() > longest ? line.left(longest - 1) + QChar(0x2026) : line);
+    }
+    const long long more = std::max<long long>(options_.problemCount, static_cast<long long>(problems.size())) -
+                           static_cast<long long>(diagram_.problems.size());
+    if (more > 0)
+        diagram_.problems.push_back(
+            QStringLiteral("and %1 more (tdftool check lists every problem)").arg(more));
 }
 
 void DiagramBuilder::addTimeLabels()
@@ -157,6 +177,8 @@ void DiagramBuilder::fitWidth()
     }
     for (const QString& line : {diagram_.caption, diagram_.summary, diagram_.cutNotice})
         right = std::max(right, margin + line.size() * captionEm);
+    for (const QString& line : diagram_.problems)
+        right = std::max(right, margin + line.size() * smallCaptionEm);
     if (!diagram_.threads.empty()) {
         const ThreadKey& last = diagram_.threads.back();
         right = std::max(right, last.x + swatchSize + labelPadding + last.name.size() * smallCaptionEm);

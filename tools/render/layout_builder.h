@@ -30,6 +30,7 @@ private:
     // layout.cpp: rows, caption, time axis
     void placeRows();
     void addCaption();
+    void addProblems();
     void addTimeLabels();
     void fitWidth();
 

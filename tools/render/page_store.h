@@ -41,6 +41,8 @@ public:
     }
 
     const store::EventStore& store() const { return store_; }
+    // The events stored so far.
+    long long storedEvents() const { return static_cast<long long>(store_.eventCount()); }
     const PageLooks& looks() const { return looks_; }
     std::int64_t traces() const { return builder_.traces(); }
 

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // What part of a trace a picture shows. The window runs from the first
 // event at or after `from` to the last event at or before `to`, in trace
@@ -15,6 +16,10 @@ struct RenderOptions {
     std::optional<unsigned long long> to;
     long long maxEvents = defaultMaxEvents;
     QString title;  // named in the picture's caption, usually the trace file
+    // What reading the trace reported, listed under the caption (the
+    // first few of `problemCount`).
+    std::vector<QString> problems;
+    long long problemCount = 0;
 };
 
 #endif

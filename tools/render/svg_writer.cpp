@@ -42,6 +42,14 @@ void writeCaption(QXmlStreamWriter& xml, const Diagram& diagram)
         y += captionLine;
         writeText(xml, margin, baselineFor(y, small), diagram.cutNotice, small, QStringLiteral("start"), cutColor);
     }
+    if (!diagram.problems.empty()) {
+        startGroup(xml, QStringLiteral("problems"));
+        for (const QString& problem : diagram.problems) {
+            y += captionLine;
+            writeText(xml, margin, baselineFor(y, small), problem, small, QStringLiteral("start"), cutColor);
+        }
+        xml.writeEndElement();
+    }
     if (!diagram.threads.empty()) {
         y += captionLine;
         startGroup(xml, QStringLiteral("thread-key"));

@@ -3,15 +3,12 @@
 #include "json_writer.h"
 #include "tool_messages.h"
 
+#include <utility>
+
 namespace {
 
 // Error's handler is a plain function: it finds the capture here.
 DiagnosticCapture* current = nullptr;
-
-void keep(Error::Severity severity, const QString& message, const QString& file, int line, int column)
-{
-    current->reports.push_back({severity, message, file, line, column});
-}
 
 // 0 stands for a position the report does not know.
 void writePosition(int position, JsonWriter& json)
@@ -24,16 +21,40 @@ void writePosition(int position, JsonWriter& json)
 
 }
 
-DiagnosticCapture::DiagnosticCapture()
+DiagnosticCapture::DiagnosticCapture() : DiagnosticCapture(Settings()) {}
+
+DiagnosticCapture::DiagnosticCapture(Settings settings) : settings_(std::move(settings)), before_(current)
 {
     current = this;
-    Error::setHandler(keep);
+    Error::setHandler(take);
 }
 
 DiagnosticCapture::~DiagnosticCapture()
 {
-    Error::setHandler(printDiagnostic);
-    current = nullptr;
+    current = before_;
+    if (!current)
+        Error::setHandler(printDiagnostic);
+}
+
+void DiagnosticCapture::take(Error::Severity severity, const QString& message, const QString& file, int line,
+                             int column)
+{
+    DiagnosticCapture* const capture = current;
+    ++capture->count;
+    if (capture->reports.size() < capture->settings_.keepAtMost) {
+        const long long position = capture->settings_.position ? capture->settings_.position() : -1;
+        capture->reports.push_back({severity, message, file, line, column, position});
+    }
+    if (capture->settings_.reports == Reports::kept)
+        return;
+    if (!capture->before_) {
+        printDiagnostic(severity, message, file, line, column);
+        return;
+    }
+    // As the capture before this one would take it.
+    current = capture->before_;
+    take(severity, message, file, line, column);
+    current = capture;
 }
 
 void writeDiagnostics(const std::vector<Diagnostic>& reports, const QString& trace, JsonWriter& json)

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "page_problems.h"
 #include "standard_output.h"
 #include "tool_messages.h"
 #include "trace_reading.h"
@@ -79,10 +80,12 @@ bool renderPage(const Options& options, TCFList& configurations, StandardOutput&
     PageStore pages(reader);
     ReadCounts counts;
     const QString& path = options.traces.first();
+    const PageProblemCapture problems([&pages] { return pages.storedEvents(); });
     if (!readTrace(reader, path, counts, [&pages](TDFObject* object, TDF::ModelChangment) { pages.follow(object); }))
         return true;  // reported as a trace error
     pages.finish(PageStore::Model::release);
-    const PageData data(pages.store(), pages.looks(), traceTitle(path));
+    PageData data(pages.store(), pages.looks(), traceTitle(path));
+    data.setProblems(problems.problems(traceTitle(path)));
     if (!save(options.output, [&data](const PageWriter& write) { return writeHtmlPage(data, write); }))
         return false;
     output.print("%s: %lld events, %d columns\n", options.output.toLocal8Bit().constData(), data.events(),
@@ -110,6 +113,7 @@ bool runRender(const Options& options, TCFList& configurations, StandardOutput& 
     // whole model.
     TDF reader(&configurations);
     ReadCounts counts;
+    const PageProblemCapture problems([] { return 0LL; });
     if (!readTraceForDisplay(reader, options, counts))
         return true;  // reported as a trace error
     const QString& path = options.traces.first();
@@ -119,6 +123,8 @@ bool runRender(const Options& options, TCFList& configurations, StandardOutput& 
     window.to = options.to;
     window.maxEvents = options.maxEvents.value_or(RenderOptions::defaultMaxEvents);
     window.title = traceTitle(path);
+    window.problems = problems.lines(traceTitle(path));
+    window.problemCount = problems.count();
     const Diagram diagram = layoutDiagram(reader, window);
     const QByteArray picture = svgDocument(diagram);
     if (!save(options.output, [&picture](const PageWriter& write) { return write(picture); }))

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "page_problems.h"
 #include "query_database.h"
 #include "sql_endpoint.h"
 #include "standard_output.h"
@@ -72,13 +73,18 @@ bool runView(const Options& options, TCFList& configurations, StandardOutput& ou
     const double size = path == standardInputName ? 0 : double(QFileInfo(path).size());
     // Reads the trace into the page's store, every row also to `alsoTo`;
     // what it read, taken before the reader lets its model go.
+    ReadingProblems problems;
     const auto readPage = [&](store::StoreSink* alsoTo, ReadCounts& counts) -> std::optional<ReadingFacts> {
         pages = std::make_unique<PageStore>(reader, alsoTo);
+        // Within the database's capture, if there is one, which takes the
+        // reports this one passes on.
+        const PageProblemCapture capture([&pages] { return pages->storedEvents(); });
         const bool read = readTrace(reader, path, counts, [&](TDFObject* object, TDF::ModelChangment) {
             pages->follow(object);
             if (size > 0)
                 server.setProgress(double(reader.bytesRead) / size);
         });
+        problems = capture.problems(traceTitle(path));
         if (!read)
             return std::nullopt;
         const ReadingFacts facts = readingFacts(reader, pages->traces());
@@ -97,6 +103,7 @@ bool runView(const Options& options, TCFList& configurations, StandardOutput& ou
     if (!pages && !readPage(nullptr, counts))
         return true;  // reported as a trace error
     auto data = std::make_unique<PageData>(pages->store(), pages->looks(), traceTitle(path));
+    data->setProblems(problems);
     // From here on a stop signal stops the view, also one that comes
     // right after the URL is printed.
     const StopSignalsHeld held;

@@ -5,6 +5,7 @@
 #include "window_answer.h"
 
 #include <html_page_data.h>
+#include <html_page_json.h>
 #include <json_string.h>
 #include <page_store.h>
 
@@ -171,6 +172,7 @@ Answer TraceService::meta() const
     out += ",\"timeUnit\":" + jsonString(data.timeUnit, document);
     out += ",\"textTimes\":" + QByteArray(data.timeTexts.empty() ? "false" : "true");
     out += ",\"barStyle\":" + QByteArray::number(data.barStyle);
+    out += ',' + problemsJson(data, document);
     out += ",\"styles\":" + list(data.styles, [](const QByteArray& style) { return style; });
     out += ",\"threadNames\":" + texts(data.threadNames);
     out += ",\"threadColors\":" + texts(data.threadColors);

@@ -60,6 +60,15 @@ window.tdfView = {
       y: rect.top + (tdfView.layout.y[i] - tdfView.top) * tdfView.zoom
     };
   },
+  // What the reading reported, as the Problems panel lists it: [{file,
+  // line, severity ("error" or "warning"), message, event}], line null
+  // where not known, event the index of the event it comes before (null
+  // when none of the page's does).
+  problems: function () {
+    return tdfView.trace.problems.map(function (p) {
+      return { file: p.file, line: p.line, severity: p.severity, message: p.message, event: p.event };
+    });
+  },
   // Resolved once the events around the view are at hand (at once in a
   // page that carries its trace).
   idle: function () { return tdfView.source ? tdfView.source.idle(tdfView) : Promise.resolve(); }
@@ -69,6 +78,7 @@ function startView(trace, layout, source) {
   tdfView = new View(trace, layout, source);
   tdfView.bindControls();
   tdfView.bindInspection();
+  tdfView.bindProblems();
   tdfView.resize();
 }
 

@@ -96,6 +96,9 @@ function loadTrace(done) {
     timeTexts: raw.timeTexts,
     textTimes: raw.timeTexts.length > 0,
     timeUnit: raw.timeUnit,
+    problems: raw.problems,
+    problemCount: raw.problemCount,
+    problemEvents: sortedProblemEvents(raw.problems),
     events: {}, lifelines: {}, bars: {}, loops: {}
   };
   var steps = [];
@@ -151,6 +154,9 @@ function servedTrace(meta, raw, texts) {
     timeTexts: texts.timeTexts,
     textTimes: meta.textTimes,
     timeUnit: meta.timeUnit,
+    problems: meta.problems,
+    problemCount: meta.problemCount,
+    problemEvents: meta.problemEvents || (meta.problemEvents = sortedProblemEvents(meta.problems)),
     events: decodeTable(raw.events, ['index', 'time', 'y', 'timeText']),
     lifelines: decodeTable(raw.lifelines, spans),
     bars: decodeTable(raw.bars, spans),

@@ -5,7 +5,7 @@
 
 var COLORS = {
   white: '#ffffff', trigger: '#b35900', alarm: '#c62828', glyph: '#e09b00', unknownThread: '#999999',
-  gap: '#b00020', hit: 'rgba(255, 214, 0, 0.55)', selected: 'rgba(0, 120, 255, 0.25)'
+  gap: '#b00020', problem: '#d32f2f', hit: 'rgba(255, 214, 0, 0.55)', selected: 'rgba(0, 120, 255, 0.25)'
 };
 var MAX_DETAILED = 4000;   // more events on screen are sampled, one per pixel row
 var LABEL_ROW_PIXELS = 14; // rows closer than this carry no labels
@@ -584,4 +584,5 @@ Painter.prototype.paintAxis = function (ctx, v, list) {
     ctx.moveTo(g.axisX - 6, gy + 2); ctx.lineTo(g.axisX, gy + 6); ctx.lineTo(g.axisX + 6, gy + 2);
   });
   ctx.stroke();
+  this.paintProblemMarks(ctx, v, list);
 };
