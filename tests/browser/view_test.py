@@ -425,6 +425,153 @@ class ProblemsTest(ViewTestCase):
         self.assertFalse(self.session.driver.find_element(By.ID, "problems-button").is_displayed())
 
 
+class FollowAndMeasureTest(ViewTestCase):
+    @staticmethod
+    def returns(facts):
+        """{message index: return index}: a return answers the latest
+        message of its number still unanswered."""
+        open_messages, pairs = [], {}
+        numbers = {}
+        with open(os.path.join(DATA, "view.tdf"), encoding="utf-8") as trace:
+            stamped = [line.split() for line in trace if line[:2] in ("ME", "MR", "NI", "DI", "AC", "NO")]
+        for event, words in zip(facts.events, stamped):
+            if words[0] == "ME":
+                open_messages.append(event.index)
+                numbers[event.index] = words[1]
+            elif words[0] == "MR":
+                message = next(m for m in reversed(open_messages) if numbers[m] == words[1])
+                open_messages.remove(message)
+                pairs[message] = event.index
+        return pairs
+
+    def test_follow_goes_to_the_other_end_and_back(self):
+        facts = self.open_trace("view", height=400)
+        session = self.session
+        pairs = self.returns(facts)
+        message = max(pairs)  # the last message with a return, off screen
+        answer = pairs[message]
+        self.assertGreater(message, session.visible_events()[1])
+        self.assertEqual(session.view("follow", message), answer)
+        session.next_frame()
+        first, last = session.visible_events()
+        self.assertTrue(first <= answer <= last, f"the return {answer} is not in [{first}, {last}]")
+        session.view("goToTime", 0)
+        self.assertEqual(session.view("follow", answer), message)
+        self.assertEqual(session.view("follow", 0), -1, "an instance's creation leads nowhere")
+
+    def test_measure_gives_the_time_between_two_events(self):
+        facts = self.open_trace("view", height=400)
+        session = self.session
+        last = len(facts.events) - 1
+        self.assertEqual(session.view("measure", 3, last), facts.events[last].time - facts.events[3].time)
+        self.assertEqual(session.view("measure", last, 3), facts.events[3].time - facts.events[last].time)
+
+    def click_event(self, i, keys=()):
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.by import By
+        point = self.session.view("eventPoint", i)
+        body = self.session.driver.find_element(By.ID, "body")
+        rect = self.session.box("body")
+        actions = ActionChains(self.session.driver)
+        for key in keys:
+            actions.key_down(key)
+        actions.move_to_element_with_offset(body, point["x"] - rect[0] - rect[2] / 2, point["y"] - rect[1] - rect[3] / 2)
+        actions.click()
+        for key in keys:
+            actions.key_up(key)
+        actions.perform()
+        self.session.next_frame()
+
+    def test_the_details_follow_with_f_and_measure_with_shift(self):
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.by import By
+        from selenium.webdriver.common.keys import Keys
+        facts = self.open_trace("view", width=1600, height=500)
+        session = self.session
+        pairs = self.returns(facts)
+        first, last = session.visible_events()
+        message = next(m for m in sorted(pairs) if first <= m <= last and m + 2 <= last)
+        self.click_event(message)
+        details = session.driver.find_element(By.ID, "details")
+        self.assertIn(f"Follow to #{pairs[message] + 1}", details.text)
+        ActionChains(session.driver).send_keys("f").perform()
+        session.next_frame()
+        first, last = session.visible_events()
+        self.assertTrue(first <= pairs[message] <= last)
+        self.assertTrue(session.view("position").endswith(f"&sel={pairs[message]},{message}"),
+                        "F did not select the return with its message")
+
+        # The pinned details lie below and right of the click: the second
+        # event is above the first.
+        later = message + 2
+        session.view("goToTime", facts.events[message].time)
+        session.next_frame()
+        self.click_event(later)
+        self.click_event(message, keys=(Keys.SHIFT,))
+        span = facts.events[message].time - facts.events[later].time
+        self.assertLess(span, 0)
+        rows = session.driver.find_elements(By.CSS_SELECTOR, "#details tr.measure")
+        self.assertEqual(len(rows), 1, details.text)
+        self.assertEqual(rows[0].text, f"since #{later + 1} {span} us")
+
+
+class PositionTest(ViewTestCase):
+    def wait_for_fragment(self):
+        """Waits until the URL's fragment says where the view is; returns it."""
+        return self.session.driver.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            const check = () => location.hash === '#' + window.tdfView.position() ? done(location.hash.slice(1))
+                                                                                 : setTimeout(check, 50);
+            check();""")
+
+    def place(self):
+        return self.session.visible_events(), self.session.view("zoom"), self.session.view("position")
+
+    def test_back_and_forward_return_to_each_jump(self):
+        self.open_trace("view", height=400)
+        session = self.session
+        start = self.place()
+        session.view("goToTime", LATE_TIME)
+        session.next_frame()
+        self.wait_for_fragment()
+        late = self.place()
+        session.view("find", LONG_LABEL_TAIL)
+        session.next_frame()
+        self.wait_for_fragment()
+        found = self.place()
+        self.assertNotEqual(late[0], found[0])
+        self.assertNotIn("sel=", late[2], "the place left took the selection of the jump")
+        for go, expected in ((session.driver.back, late), (session.driver.back, start),
+                             (session.driver.forward, late), (session.driver.forward, found)):
+            go()
+            session.next_frame()
+            self.assertEqual(self.place(), expected)
+
+    def test_a_link_with_the_fragment_reopens_the_view_there(self):
+        facts = self.open_trace("view", height=400)
+        session = self.session
+        from selenium.webdriver.common.by import By
+        session.driver.find_element(By.ID, "zoom-out").click()
+        session.view("goToTime", facts.events[len(facts.events) // 2].time)
+        session.wheel("body", 120, 0)
+        session.view("follow", 8)
+        session.next_frame()
+        before = self.place()
+        self.assertIn("&sel=", before[2])
+        page = self.pages["view"]
+        session.driver.get("about:blank")
+        session.open(page + "#" + before[2])
+        session.next_frame()
+        self.assertEqual(self.place(), before)
+        # And setPosition() puts an open view there too.
+        session.view("goToTime", 0)
+        session.driver.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            Promise.resolve(window.tdfView.setPosition(arguments[0])).then(() => done());""", before[2])
+        session.next_frame()
+        self.assertEqual(self.place(), before)
+
+
 class ServerGoneTest(ViewTestCase):
     def test_a_served_page_says_when_its_server_is_gone(self):
         if page_mode() != "served":

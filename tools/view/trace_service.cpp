@@ -276,8 +276,12 @@ Answer TraceService::place(long long event) const
     QByteArray out = "{\"event\":" + QByteArray::number(event);
     if (event >= 0) {
         const RowLayout& rows = index_.rows();
+        const PageData::Event value = data_->event(event);
         out += ",\"y\":" + QByteArray::number(rows.y(event));
-        out += ",\"height\":" + QByteArray::number(rowHeightOf(data_->event(event).kind));
+        out += ",\"height\":" + QByteArray::number(rowHeightOf(value.kind));
+        // What measuring and following an arrow need of an event not at hand.
+        out += ",\"time\":" + QByteArray::number(value.time);
+        out += ",\"partner\":" + QByteArray::number(value.partner);
     }
     return json(out + '}');
 }

@@ -60,6 +60,19 @@ window.tdfView = {
       y: rect.top + (tdfView.layout.y[i] - tdfView.top) * tdfView.zoom
     };
   },
+  // From event i to the event it leads to (a message's return or
+  // completing call, a return's or call's message): the view shows and
+  // selects it; its index, or -1. Served: a Promise.
+  follow: function (i) { return follow(tdfView, Number(i)); },
+  // The time from event i to event j in the trace's unit, negative when j
+  // comes first; NaN when the trace lacks one. Served: a Promise.
+  measure: function (i, j) { return measure(tdfView, Number(i), Number(j)); },
+  // The URL fragment (without "#") that puts a view of this trace where
+  // this one is: top, zoom, left and selection.
+  position: function () { return positionText(tdfView); },
+  // Puts the view where a position() text says. Served: a Promise,
+  // resolved once the view shows it.
+  setPosition: function (text) { return tdfView.setPosition(String(text)); },
   // What the reading reported, as the Problems panel lists it: [{file,
   // line, severity ("error" or "warning"), message, event}], line null
   // where not known, event the index of the event it comes before (null
@@ -79,6 +92,7 @@ function startView(trace, layout, source) {
   tdfView.bindControls();
   tdfView.bindInspection();
   tdfView.bindProblems();
+  tdfView.bindPosition();
   tdfView.resize();
 }
 
@@ -92,6 +106,7 @@ function startFile() {
       summaryText(trace.count, trace.count && timeText(trace, 0), trace.count && timeText(trace, trace.count - 1),
                   trace.columns);
     startView(trace, buildLayout(trace), null);
+    tdfView.setPosition(location.hash);
     document.getElementById('loading').hidden = true;
     document.body.setAttribute('data-ready', 'yes');
     readyResolve(window.tdfView);
@@ -121,7 +136,7 @@ function startServed() {
       source.kept.push({ request: request, trace: trace, layout: layout });
       summary.textContent = summaryText(answer.count, answer.firstTime, answer.lastTime, answer.columns);
       startView(trace, layout, source);
-      return source.idle(tdfView);
+      return tdfView.setPosition(location.hash);
     });
   }).then(function () {
     document.getElementById('loading').hidden = true;

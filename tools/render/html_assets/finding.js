@@ -64,6 +64,7 @@ function nextHit(view, forward) {
 // Shows event `event` a third down the view, its shape in the middle;
 // `known` as for View.reach.
 function centreOn(view, event, known) {
+  view.noteJump();
   view.selected = [event];
   return view.reach(event, function (y) { return y - view.height / view.zoom / 3; }, true, known);
 }
@@ -126,10 +127,15 @@ function instanceName(view, column, i, edge) {
   return k < 0 ? '?' : trace.strings[trace.lifelines.tooltip[list[k]]];
 }
 
+// A span of time in the trace's unit, as the details write it.
+function spanText(trace, span) {
+  return String(Math.abs(span)) + (trace.timeUnit || ' (trace unit)');
+}
+
 // The time between two events at hand.
 function durationText(trace, from, to) {
-  var time = trace.events.time, span = Math.abs(time[to] - time[from]);
-  return String(span) + (trace.timeUnit || ' (trace unit)');
+  var time = trace.events.time;
+  return spanText(trace, time[to] - time[from]);
 }
 
 // Rows of [name, value, copyable] describing event i.
@@ -201,6 +207,13 @@ function showDetails(view, i, pinned, clientX, clientY) {
   });
   panel.appendChild(table);
   if (pinned) {
+    detailActions(view, i).forEach(function (action) {
+      var button = document.createElement('button');
+      button.className = action[0];
+      button.textContent = action[1];
+      button.addEventListener('click', action[2]);
+      panel.appendChild(button);
+    });
     var close = document.createElement('button');
     close.textContent = 'Close';
     close.addEventListener('click', function () { unpin(view); });
@@ -214,6 +227,36 @@ function showDetails(view, i, pinned, clientX, clientY) {
   panel.style.top = Math.max(0, y) + 'px';
 }
 
+// The buttons of pinned details: [class, text, action].
+function detailActions(view, i) {
+  var events = view.trace.events, event = globalIndex(view.trace, i), actions = [];
+  var partner = events.partner[i], kind = events.kind[i];
+  if (partner >= 0) {
+    actions.push(['follow', 'Follow to #' + (partner + 1) + ' (F)', function () {
+      Promise.resolve(follow(view, event)).catch(showServedFailure);
+    }]);
+  }
+  if (kind === KIND.MESSAGE || kind === KIND.RETURN) {
+    [['from', 'Sender\'s column'], ['to', 'Receiver\'s column']].forEach(function (end) {
+      var column = events[end[0]][i];
+      if (column >= 0) actions.push(['column-' + end[0], end[1], function () { view.showColumn(column); }]);
+    });
+  }
+  return actions;
+}
+
+// Adds to the pinned details of event `to` the time since event `from`.
+function showMeasure(view, from, to) {
+  Promise.resolve(measure(view, from, to)).then(function (span) {
+    var table = document.querySelector('#details table');
+    if (!table || isNaN(span) || view.selected[0] !== from || view.selected[1] !== to) return;
+    var row = table.insertRow();
+    row.className = 'measure';
+    row.insertCell().textContent = 'since #' + (from + 1);
+    row.insertCell().textContent = (span < 0 ? '-' : '') + spanText(view.trace, span);
+  }, showServedFailure);
+}
+
 function unpin(view) {
   view.pinned = false;
   view.selected = [];
@@ -223,14 +266,18 @@ function unpin(view) {
 
 // Selects event i (of the data at hand) with its partner (a message's
 // return or completing call, or the message of a return or call) and pins
-// its details.
-function select(view, i, clientX, clientY) {
+// its details. With `measuring` (Shift and a click) and an event selected
+// already, selects both and shows the time between them.
+function select(view, i, clientX, clientY, measuring) {
   if (i < 0) { unpin(view); return; }
   var partner = view.trace.events.partner[i], event = globalIndex(view.trace, i);
-  view.selected = partner >= 0 ? [event, partner] : [event];
+  var first = measuring && view.pinned && view.selected.length ? view.selected[0] : -1;
+  if (first >= 0 && first !== event) view.selected = [first, event];
+  else view.selected = partner >= 0 ? [event, partner] : [event];
   view.pinned = false;
   showDetails(view, i, true, clientX, clientY);
   view.pinned = true;
+  if (first >= 0 && first !== event) showMeasure(view, first, event);
   view.update();
 }
 
@@ -273,7 +320,7 @@ View.prototype.bindInspection = function () {
   var goTo = function () {
     Promise.resolve(eventForText(self, go.value)).then(function (i) {
       go.classList.toggle('invalid', i < 0);
-      if (i >= 0) { self.selected = [i]; self.scrollToEvent(i); self.update(); }
+      if (i >= 0) { self.noteJump(); self.selected = [i]; self.scrollToEvent(i); self.update(); }
     }, showServedFailure);
   };
   go.addEventListener('keydown', function (event) { if (event.key === 'Enter') goTo(); });
@@ -311,7 +358,8 @@ View.prototype.bindInspection = function () {
     body.classList.remove('dragging');
     if (clicked) {
       var rect = body.getBoundingClientRect();
-      select(self, eventAt(self, event.clientX - rect.left, event.clientY - rect.top), event.clientX, event.clientY);
+      select(self, eventAt(self, event.clientX - rect.left, event.clientY - rect.top), event.clientX, event.clientY,
+             event.shiftKey);
     }
   });
   body.addEventListener('mouseleave', function () { if (!self.pinned) document.getElementById('details').hidden = true; });

@@ -37,6 +37,7 @@ View.prototype.bindProblems = function () {
     row.classList.add('reachable');
     row.title = 'Go to event #' + (problem.event + 1);
     row.addEventListener('click', function () {
+      self.noteJump();
       self.selected = [problem.event];
       Promise.resolve(self.scrollToEvent(problem.event)).then(function () { self.update(); }, showServedFailure);
     });

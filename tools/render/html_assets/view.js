@@ -103,6 +103,7 @@ View.prototype.draw = function () {
   document.getElementById('zoom-level').textContent = formatZoom(this.zoom);
   if (Math.abs(this.hscroll.scrollLeft - this.left) > 1) this.hscroll.scrollLeft = this.left;
   this.listeners.forEach(function (listener) { listener(); });
+  this.keepPosition();
   if (this.source) this.source.serve(this);
 };
 
@@ -140,8 +141,9 @@ View.prototype.scrollToEvent = function (event, known) {
 // server's answer {event, y, height}) says: then a Promise.
 View.prototype.reach = function (event, topOf, centre, known) {
   var self = this, g = GEOMETRY;
+  this.noteJump();
   var showShape = function () {
-    var i = localIndex(self.trace, event), x = i >= 0 ? self.eventX(i) : null;
+    var i = localIndex(self.trace, event), x = i >= 0 ? self.focusX(i) : null;
     if (x !== null && (centre || x - g.axisWidth < self.left || x - g.axisWidth > self.left + self.width))
       self.left = x - g.axisWidth - self.width / 2;
     self.clamp();
@@ -181,6 +183,16 @@ View.prototype.eventX = function (i) {
   }
   if (events.from[i] >= 0) return columnX(events.from[i]);
   return null;
+};
+
+// The diagram x that showing event i brings into view: an arrow's sender
+// (its receiver when the sender is the hidden world actor), not the
+// middle of a long arrow; else as eventX.
+View.prototype.focusX = function (i) {
+  if (!this.painter.isArrow(i)) return this.eventX(i);
+  var ends = this.painter.arrowEnds(i);
+  if (ends.self) return ends.toX + GEOMETRY.selfWidth / 2;
+  return this.trace.events.flags[i] & FLAG.FROM_EDGE ? ends.toX : ends.fromX;
 };
 
 // Events whose rows lie on screen: [first, last], or [-1, -1].
@@ -389,6 +401,10 @@ View.prototype.bindControls = function () {
     else if (key === 'PageUp') self.top -= page;
     else if (key === 'Home') self.top = 0;
     else if (key === 'End') self.top = self.layout.height;
+    else if ((key === 'f' || key === 'F') && self.selected.length) {
+      Promise.resolve(follow(self, self.selected[0])).catch(showServedFailure);
+      return;
+    }
     else return;
     event.preventDefault();
     self.update();
