@@ -11,6 +11,7 @@
 
 #include <html_number_column.h>
 #include <html_page_data.h>
+#include <label_search.h>
 #include <page_store.h>
 #include <tdf.h>
 #include <trace_service.h>
@@ -263,6 +264,41 @@ TEST_F(ServedView, SearchesCountAndStepThroughTheHitsThePageHolds)
             }
         }
     }
+}
+
+TEST(LabelHolds, WholeWordsEndAtAnythingButLettersDigitsAndUnderscores)
+{
+    view::SearchTerms word;
+    word.text = QStringLiteral("read");
+    word.wholeWord = true;
+    for (const char* label : {"read", "re-read", "read value", "(read)", "ready read"})
+        EXPECT_TRUE(view::labelHolds(QString::fromUtf8(label), word)) << label;
+    // The first place is no word, a later one is: all are looked at.
+    for (const char* label : {"reading", "read_value", "read2", "\xc3\xa9read", "bread", "Read"})
+        EXPECT_FALSE(view::labelHolds(QString::fromUtf8(label), word)) << label;
+    word.caseSensitive = false;
+    EXPECT_TRUE(view::labelHolds(QStringLiteral("READ ME"), word));
+    EXPECT_TRUE(view::labelHolds(QString::fromUtf8("\xc3\x89T\xc3\x89 read"), word));
+}
+
+TEST_F(ServedView, HitsAreListedInOrderFromAnEventOn)
+{
+    const ServedTrace served(&configurations_, manyMessages(300));
+    const long long events = served.page().events();
+    const QJsonArray listed = served.json("hits", {{"text", "in"}, {"from", "10"}, {"count", "200"}})["hits"].toArray();
+    ASSERT_EQ(listed.size(), 200);
+    long long previous = 10;
+    for (const QJsonValue& hit : listed) {
+        const long long event = hit["event"].toInteger();
+        EXPECT_GT(event, previous);
+        EXPECT_EQ(hit["label"].toString(), QStringLiteral("ping"));
+        previous = event;
+    }
+    // Up to the end of the trace, not round it.
+    const QJsonArray last =
+        served.json("hits", {{"text", "in"}, {"from", std::to_string(events - 3)}})["hits"].toArray();
+    EXPECT_EQ(last.size(), 2);
+    EXPECT_EQ(served.ask("hits", {{"text", "in"}, {"count", "201"}}).status, 400);
 }
 
 TEST_F(ServedView, TimesAndEventNumbersFindTheFirstEventAtOrAfterThem)

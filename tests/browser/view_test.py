@@ -515,6 +515,98 @@ class FollowAndMeasureTest(ViewTestCase):
         self.assertEqual(rows[0].text, f"since #{later + 1} {span} us")
 
 
+class SearchOptionsTest(ViewTestCase):
+    """Labels that differ in case and in what surrounds a word, sent to two
+    instances; every message is answered at once."""
+
+    LABELS = ["read", "Read", "READ ME", "read_value", "re-read", "reading", "write"]
+    RECEIVERS = (200, 300)
+
+    def write_trace(self):
+        lines = ['DB "default"', "ID 1", 'SO "search.c" 1733650000 "txt"', 'IN "Task" 1 "Controller"',
+                 'IN "Object" 2 "Sensor"', 'IN "Object" 3 "Store"']
+        lines += [f'MS {10 + k} "{label}"' for k, label in enumerate(self.LABELS)]
+        lines += ["ED", "SF 1 1", 'TU "us"', "TM 1000", "TS 10", "NI 1 100", "NI 2 200", "NI 3 300", "CI 100"]
+        sent = []  # (label, receiver) per message, in order
+        for k in range(90):
+            label, receiver = k % len(self.LABELS), self.RECEIVERS[(k // 3) % 2]
+            lines += [f"ME {10 + label} {receiver}", f"MR {10 + label}"]
+            sent.append((self.LABELS[label], receiver))
+        path = os.path.join(self.work, "search.tdf")
+        with open(path, "w", encoding="utf-8") as trace:
+            trace.write("\n".join(lines) + "\n")
+        return path, sent
+
+    @staticmethod
+    def expected(facts, sent, text, case=True, word=False, kind=None, instance=None):
+        """The hits, found here from the trace's own text."""
+        import re
+        flags = 0 if case else re.IGNORECASE
+        pattern = re.compile((r"(?<!\w)%s(?!\w)" if word else "%s") % re.escape(text), flags)
+        messages = [event for event in facts.events if event.opcode in ("ME", "MR")]
+        hits = []
+        for k, event in enumerate(messages):
+            label, receiver = sent[k // 2]
+            if not pattern.search(event.label) or (kind and event.opcode != kind):
+                continue
+            if instance is not None and instance not in (100, receiver):
+                continue
+            hits.append(event.index)
+        return hits
+
+    def test_find_narrows_by_case_word_kind_and_instance(self):
+        path, sent = self.write_trace()
+        facts = self.open_trace(path)
+        session = self.session
+        cases = [("read", {}, {}),
+                 ("read", {"caseSensitive": False}, {"case": False}),
+                 ("read", {"caseSensitive": False, "wholeWord": True}, {"case": False, "word": True}),
+                 ("read", {"wholeWord": True}, {"word": True}),
+                 ("read", {"caseSensitive": False, "kind": "return"}, {"case": False, "kind": "MR"}),
+                 ("read", {"caseSensitive": False, "instance": 300}, {"case": False, "instance": 300}),
+                 ("e", {"kind": "message", "instance": 200}, {"kind": "ME", "instance": 200})]
+        for text, options, facts_options in cases:
+            hits = self.expected(facts, sent, text, **facts_options)
+            self.assertTrue(hits, f"{text} {options} finds nothing: not a test")
+            self.assertEqual(session.view("find", text, options), len(hits), f"{text} {options}")
+            session.next_frame()
+            first, last = session.visible_events()
+            self.assertTrue(first <= hits[0] <= last, f"{text} {options}: the first hit is not shown")
+        # The trace tells the options apart.
+        counts = [len(self.expected(facts, sent, t, **o)) for t, _, o in cases]
+        self.assertTrue(counts[1] > counts[0] and counts[1] > counts[2] and counts[1] > counts[4], counts)
+
+    def test_the_box_ignores_case_and_lists_the_hits(self):
+        path, sent = self.write_trace()
+        facts = self.open_trace(path)
+        session = self.session
+        from selenium.webdriver.common.by import By
+        from selenium.webdriver.common.keys import Keys
+        driver = session.driver
+        hits = self.expected(facts, sent, "READ", case=False)
+        box = driver.find_element(By.ID, "search")
+        box.send_keys("READ", Keys.ENTER)
+        session.next_frame()
+        count = driver.find_element(By.ID, "search-count")
+        self.assertEqual(count.text, f"1 / {len(hits)}")
+        driver.find_element(By.ID, "hits-button").click()
+        session.next_frame()
+        rows = driver.find_elements(By.CSS_SELECTOR, "#hits-list tr")
+        self.assertEqual([int(row.get_attribute("data-event")) for row in rows], hits[:50])
+        self.assertEqual(rows[3].text.split()[1:3], [f"{facts.events[hits[3]].time}", "us"])
+        rows[3].click()
+        session.next_frame()
+        self.assertEqual(count.text, f"4 / {len(hits)}")
+        first, last = session.visible_events()
+        self.assertTrue(first <= hits[3] <= last)
+        # Match case in the options narrows the box's search.
+        driver.find_element(By.ID, "search-options-button").click()
+        driver.find_element(By.ID, "search-case").click()
+        session.driver.execute_async_script("setTimeout(arguments[arguments.length - 1], 600)")
+        session.next_frame()
+        self.assertEqual(count.text, f"1 / {len(self.expected(facts, sent, 'READ'))}")
+
+
 class PositionTest(ViewTestCase):
     def wait_for_fragment(self):
         """Waits until the URL's fragment says where the view is; returns it."""

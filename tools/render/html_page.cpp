@@ -52,7 +52,9 @@ QByteArray pageBefore(const QString& title, const QString& caption)
             "title=\"Finds labels containing the text (also where they are shortened); Enter for the next\">"
             "<span id=\"search-count\"></span>"
             "<button id=\"search-previous\" title=\"Previous hit (Shift+Enter)\">&#x25B2;</button>"
-            "<button id=\"search-next\" title=\"Next hit (Enter)\">&#x25BC;</button></span>"
+            "<button id=\"search-next\" title=\"Next hit (Enter)\">&#x25BC;</button>"
+            "<button id=\"search-options-button\" title=\"How to search\">&#x2699;</button>"
+            "<button id=\"hits-button\" title=\"List the hits\">&#x2630;</button></span>"
             "<span class=\"group\"><input id=\"goto\" placeholder=\"Go to time or #event\" "
             "title=\"A time in the trace's unit or as the axis shows it, or # and an event number\">"
             "<button id=\"goto-button\">Go</button></span>"
@@ -69,6 +71,13 @@ QByteArray pageBefore(const QString& title, const QString& caption)
     page += "<div id=\"loading\"><span id=\"loading-text\">Loading the trace\u2026</span>"
             "<progress id=\"loading-bar\"></progress></div>\n";
     page += legend();
+    page += "<div id=\"search-options\" class=\"panel\" hidden>"
+            "<label><input type=\"checkbox\" id=\"search-case\"> Match case</label>"
+            "<label><input type=\"checkbox\" id=\"search-word\"> Whole words</label>"
+            "<label>Kind <select id=\"search-kind\"><option value=\"0\">any</option></select></label>"
+            "<label>To or from instance <input id=\"search-instance\" placeholder=\"dynamic id\"></label></div>\n";
+    page += "<div id=\"hits\" class=\"panel\" hidden><h2>Hits</h2><div id=\"hits-list\"></div>"
+            "<button id=\"hits-close\">Close</button></div>\n";
     page += "<div id=\"problems\" hidden><h2>Problems</h2><div id=\"problems-list\"></div>"
             "<button id=\"problems-close\">Close</button></div>\n";
     return page;

@@ -59,11 +59,15 @@ public:
         bool ok = false;
         const double number = QString::fromStdString(*value).toDouble(&ok);
         if (!ok || !std::isfinite(number) || number < low || number > high) {
-            if (fault_.empty())
-                fault_ = "parameter " + name + " is not a number in its range";
+            refuse("parameter " + name + " is not a number in its range");
             return fallback;
         }
         return number;
+    }
+    void refuse(const std::string& fault)
+    {
+        if (fault_.empty())
+            fault_ = fault;
     }
     const std::string& fault() const { return fault_; }
 
@@ -116,6 +120,8 @@ public:
             answer = density(reader);
         else if (endpoint == "search")
             answer = search(reader);
+        else if (endpoint == "hits")
+            answer = hits(reader);
         else if (endpoint == "locate")
             answer = locate(reader);
         else if (endpoint == "time")
@@ -131,13 +137,17 @@ private:
     Answer density(Reader& reader) const;
     Answer search(Reader& reader) const;
     Answer locate(Reader& reader) const;
+    Answer hits(Reader& reader) const;
     Answer time(Reader& reader) const;
 
     // Where event `event` is: its index and row, as locate and time answer.
     Answer place(long long event) const;
     QByteArray timeText(long long event) const;
-    // The search for a text (kept for the last text).
-    const LabelSearch& searchFor(const QString& text) const;
+    // The search for these terms (kept for the last ones).
+    const LabelSearch& searchFor(const SearchTerms& terms) const;
+    // The terms of a request whose text is parameter `textName`: none
+    // without it.
+    std::optional<SearchTerms> searchTerms(Reader& reader, const std::string& textName) const;
     long long eventForText(const QString& text) const;
     // The first event at or after a time given as a number, or -1.
     long long atOrAfter(double time) const;
@@ -200,16 +210,13 @@ Answer TraceService::window(Reader& reader) const
     request.step = reader.number("step", 1, 1e-6, far);
     request.left = static_cast<int>(reader.number("left", 0, 0, data_->columns));
     request.right = static_cast<int>(reader.number("right", data_->columns - 1, -1, data_->columns));
-    const std::optional<std::string> find = reader.text("find");
+    const std::optional<SearchTerms> terms = searchTerms(reader, "find");
     if (!reader.fault().empty())
         return Answer();
     if (request.bottom < request.top)
         return failure(400, "the window's bottom is above its top");
-    if (find && !find->empty()) {
-        if (find->size() > static_cast<size_t>(maxTextLength))
-            return failure(400, "the search text is too long");
-        request.matched = &searchFor(QString::fromStdString(*find)).matched();
-    }
+    if (terms && !terms->text.isEmpty())
+        request.search = &searchFor(*terms);
     QByteArray out;
     std::string reason;
     if (!windowAnswer(*data_, index_, request, out, reason))
@@ -240,24 +247,41 @@ Answer TraceService::density(Reader& reader) const
     return json(density_);
 }
 
-const LabelSearch& TraceService::searchFor(const QString& text) const
+const LabelSearch& TraceService::searchFor(const SearchTerms& terms) const
 {
-    if (!search_ || search_->text() != text)
-        search_ = std::make_unique<LabelSearch>(text, data_->strings, index_.labels());
+    if (!search_ || !(search_->terms() == terms))
+        search_ = std::make_unique<LabelSearch>(terms, *data_, index_.labels());
     return *search_;
+}
+
+std::optional<SearchTerms> TraceService::searchTerms(Reader& reader, const std::string& textName) const
+{
+    const std::optional<std::string> text = reader.text(textName);
+    if (!text)
+        return std::nullopt;
+    if (text->size() > static_cast<size_t>(maxTextLength))
+        reader.refuse("the search text is too long");
+    SearchTerms terms;
+    terms.text = QString::fromStdString(*text);
+    terms.caseSensitive = reader.number("case", 1, 0, 1) != 0;
+    terms.wholeWord = reader.number("word", 0, 0, 1) != 0;
+    terms.kind = static_cast<int>(reader.number("kind", 0, 0, 255));
+    if (reader.text("instance"))
+        terms.instance = static_cast<unsigned long long>(reader.number("instance", 0, 0, 1.8e19));
+    return terms;
 }
 
 Answer TraceService::search(Reader& reader) const
 {
-    const std::optional<std::string> text = reader.text("text");
+    const std::optional<SearchTerms> terms = searchTerms(reader, "text");
     const double from = reader.number("from", -1, -1, static_cast<double>(index_.count()));
     const std::optional<std::string> direction = reader.text("direction");
     if (!reader.fault().empty())
         return Answer();
-    if (!text || text->empty() || text->size() > static_cast<size_t>(maxTextLength))
+    if (!terms || terms->text.isEmpty())
         return failure(400, "the search needs a text of 1 to 1000 bytes");
     const bool backward = direction && *direction == "previous";
-    const LabelSearch& found = searchFor(QString::fromStdString(*text));
+    const LabelSearch& found = searchFor(*terms);
     // The next hit after `from` (the previous one before it), round the end.
     const long long at = static_cast<long long>(from);
     const long long hit = backward ? found.previous(at) : found.next(at);
@@ -269,6 +293,35 @@ Answer TraceService::search(Reader& reader) const
         out += ",\"height\":" + QByteArray::number(rowHeightOf(data_->event(hit).kind));
     }
     return json(out + '}');
+}
+
+Answer TraceService::hits(Reader& reader) const
+{
+    // A page lists a screen of hits at a time.
+    constexpr int mostHits = 200;
+    const std::optional<SearchTerms> terms = searchTerms(reader, "text");
+    const double from = reader.number("from", -1, -1, static_cast<double>(index_.count()));
+    const int count = static_cast<int>(reader.number("count", 50, 1, mostHits));
+    if (!reader.fault().empty())
+        return Answer();
+    if (!terms || terms->text.isEmpty())
+        return failure(400, "the search needs a text of 1 to 1000 bytes");
+    const LabelSearch& found = searchFor(*terms);
+    // The hits after `from`, up to the end of the trace.
+    QByteArray out = "{\"count\":" + QByteArray::number(found.count()) + ",\"hits\":[";
+    long long at = static_cast<long long>(from);
+    for (int listed = 0; listed < count; ++listed) {
+        const long long hit = found.next(at);
+        if (hit <= at)
+            break;
+        const PageData::Event value = data_->event(hit);
+        if (listed > 0)
+            out += ',';
+        out += "{\"event\":" + QByteArray::number(hit) + ",\"time\":" + timeText(hit) + ",\"label\":" +
+               jsonString(data_->strings[static_cast<size_t>(value.label)], document) + '}';
+        at = hit;
+    }
+    return json(out + "]}");
 }
 
 Answer TraceService::place(long long event) const

@@ -1,5 +1,6 @@
 #include "window_answer.h"
 
+#include "label_search.h"
 #include "trace_index.h"
 
 #include <html_number_column.h>
@@ -152,7 +153,7 @@ void writeEvents(Writer& writer, const PageData& data, const TraceIndex& index, 
         partner.push_back(value.partner);
         owner.push_back(value.owner);
         thread.push_back(value.thread);
-        const bool hit = request.matched && value.label != none && (*request.matched)[size_t(value.label)];
+        const bool hit = request.search && value.label != none && request.search->isHit(event);
         flags.push_back(value.flags | (hit ? hitFlag : 0));
         timeText.push_back(value.timeText);
         const bool opens = rows.opensRow(event);

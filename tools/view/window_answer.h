@@ -17,6 +17,7 @@ class PageData;
 
 namespace view {
 
+class LabelSearch;
 class TraceIndex;
 
 struct WindowRequest {
@@ -25,8 +26,8 @@ struct WindowRequest {
     double step = 1;     // diagram units a pixel row covers
     int left = 0;        // the columns wanted, however far the events reach
     int right = 0;
-    // Per label of the page: 1 for a search's hits (empty for no search).
-    const std::vector<std::uint8_t>* matched = nullptr;
+    // The search whose hits are flagged, if any.
+    const LabelSearch* search = nullptr;
 };
 
 // Most events in a window: all those between its ys up to `detailed`, a

@@ -15,10 +15,12 @@ window.tdfView = {
   mode: pageMode,
   // The number of lifeline columns (the world actor's included).
   columns: function () { return tdfView.trace.columns; },
-  // The number of events whose label contains `text` (case sensitive);
-  // the view moves to the first of them. Served: a Promise.
-  find: function (text) {
-    var counted = search(tdfView, String(text));
+  // The number of events whose label contains `text`; the view moves to
+  // the first of them. Options: caseSensitive (true unless false),
+  // wholeWord, kind (a kind's number or name, such as "message") and
+  // instance (the dynamic id of a sender or receiver). Served: a Promise.
+  find: function (text, options) {
+    var counted = search(tdfView, searchTerms(text, options));
     if (!tdfView.source) {
       if (counted) nextHit(tdfView, true);
       return counted;

@@ -4,20 +4,22 @@
 // a click keeps them, with the message's return (or the return's message)
 // highlighted.
 
-// The number of the events whose label contains `text` (case sensitive);
+// The number of the events the search `terms` (search_terms.js) finds;
 // the view's hits become them. An empty text clears the search. A served
 // view asks the server: then a Promise of the number.
-function search(view, text) {
+function search(view, terms) {
+  view.terms = terms.text ? terms : null;
+  view.hitEvent = -1;
   if (view.source) {
     view.hit = -1;
-    return view.source.search(text).then(function (answer) {
-      view.hits = text ? { length: answer.count } : null;
+    return view.source.search(view.terms).then(function (answer) {
+      view.hits = view.terms ? { length: answer.count } : null;
       view.update();
       return answer.count;
     });
   }
   var trace = view.trace, labels = trace.events.label, n = trace.count;
-  if (!text) {
+  if (!view.terms) {
     view.matched = null;
     view.hits = null;
     view.update();
@@ -25,14 +27,17 @@ function search(view, text) {
   }
   var matched = new Uint8Array(trace.strings.length), any = false;
   for (var s = 0; s < trace.strings.length; ++s) {
-    if (trace.strings[s].indexOf(text) >= 0) { matched[s] = 1; any = true; }
+    if (labelHolds(trace.strings[s], terms)) { matched[s] = 1; any = true; }
   }
-  var hits = [];
+  var hits = [], filtered = terms.kind || terms.instance !== null;
   if (any) {
-    for (var i = 0; i < n; ++i) if (labels[i] >= 0 && matched[labels[i]]) hits.push(i);
+    for (var i = 0; i < n; ++i) {
+      if (labels[i] >= 0 && matched[labels[i]] && (!filtered || passesFilters(view, i, terms))) hits.push(i);
+    }
   }
   view.matched = matched;
   view.hits = Int32Array.from(hits);
+  view.hitSet = filtered ? new Set(hits) : null;
   view.hit = -1;
   view.update();
   return hits.length;
@@ -45,7 +50,10 @@ function nextHit(view, forward) {
   if (view.source) {
     if (!hits || !hits.length) return Promise.resolve(-1);
     var from = view.hit >= 0 ? view.hitEvent : forward ? -1 : view.trace.total;
-    return askServer('search', { text: view.source.find, from: from, direction: forward ? 'next' : 'previous' })
+    var parameters = termsParameters(view.terms, 'text');
+    parameters.from = from;
+    parameters.direction = forward ? 'next' : 'previous';
+    return askServer('search', parameters)
       .then(function (answer) {
         view.hit = answer.ordinal;
         view.hitEvent = answer.event;
@@ -57,8 +65,50 @@ function nextHit(view, forward) {
   if (view.hit >= 0) at = (view.hit + (forward ? 1 : hits.length - 1)) % hits.length;
   else at = forward ? 0 : hits.length - 1;
   view.hit = at;
+  view.hitEvent = hits[at];
   centreOn(view, hits[at]);
   return at;
+}
+
+// The hits listed at a time, from the current one on.
+var LISTED_HITS = 50;
+
+// Lists the hits from the current one on (from the first without one),
+// with their times and labels; a click goes to one.
+function showHits(view) {
+  var list = document.getElementById('hits-list');
+  var rows = function (hits, firstOrdinal) {
+    list.textContent = '';
+    var table = document.createElement('table');
+    hits.forEach(function (hit, k) {
+      var row = table.insertRow();
+      row.dataset.event = hit.event;
+      if (hit.event === view.hitEvent) row.className = 'current';
+      ['#' + (hit.event + 1), hit.time, hit.label].forEach(function (text) { row.insertCell().textContent = text; });
+      row.addEventListener('click', function () {
+        view.hit = firstOrdinal + k;
+        view.hitEvent = hit.event;
+        Promise.resolve(centreOn(view, hit.event)).then(function () { view.showCount(); showHits(view); },
+                                                      showServedFailure);
+      });
+    });
+    list.appendChild(table);
+    if (!hits.length) list.textContent = view.terms ? 'No hits.' : 'Nothing searched for.';
+  };
+  if (!view.terms || !view.hits) return rows([], 0);
+  var from = Math.max(0, view.hit);
+  if (!view.source) {
+    var trace = view.trace, labels = trace.events.label, hits = [];
+    for (var k = from; k < Math.min(view.hits.length, from + LISTED_HITS); ++k) {
+      var i = view.hits[k];
+      hits.push({ event: i, time: timeText(trace, i), label: trace.strings[labels[i]] });
+    }
+    return rows(hits, from);
+  }
+  var parameters = termsParameters(view.terms, 'text');
+  parameters.from = view.hit >= 0 ? view.hitEvent - 1 : -1;
+  parameters.count = LISTED_HITS;
+  return askServer('hits', parameters).then(function (answer) { rows(answer.hits, from); });
 }
 
 // Shows event `event` a third down the view, its shape in the middle;
@@ -118,13 +168,19 @@ function eventAt(view, px, py) {
   return best;
 }
 
+// The lifeline that last took a column at or before event i's row, or -1.
+function lifelineAt(view, column, i) {
+  var list = columnLines(view.layout, column);
+  var k = lowerBound(list.tops, view.layout.y[i] + 1e-9) - 1;
+  return k < 0 ? -1 : list[k];
+}
+
 // The instance that last took a column at or before event i's row, with
 // its dynamic id.
 function instanceName(view, column, i, edge) {
   if (column < 0) return edge ? 'World (hidden)' : '?';
-  var trace = view.trace, layout = view.layout, list = columnLines(layout, column);
-  var k = lowerBound(list.tops, layout.y[i] + 1e-9) - 1;
-  return k < 0 ? '?' : trace.strings[trace.lifelines.tooltip[list[k]]];
+  var line = lifelineAt(view, column, i);
+  return line < 0 ? '?' : view.trace.strings[view.trace.lifelines.tooltip[line]];
 }
 
 // A span of time in the trace's unit, as the details write it.
@@ -291,30 +347,63 @@ View.prototype.bindInspection = function () {
   // Answers may come later (from the server): each step waits for the one
   // before.
   var steps = Promise.resolve();
-  var then = function (step) { steps = steps.then(step).then(showCount, showServedFailure); };
-  var searchFor = function (text) {
-    return Promise.resolve(search(self, text)).then(function () { self.matchedText = text; });
+  var then = function (step) {
+    steps = steps.then(step).then(function () {
+      showCount();
+      if (!hitsPanel.hidden) return showHits(self);
+    }).catch(showServedFailure);
+  };
+  var caseBox = document.getElementById('search-case'), wordBox = document.getElementById('search-word');
+  var kindBox = document.getElementById('search-kind'), instanceBox = document.getElementById('search-instance');
+  Object.keys(KIND_NAMES).forEach(function (kind) {
+    var option = document.createElement('option');
+    option.value = kind;
+    option.textContent = KIND_NAMES[kind];
+    kindBox.appendChild(option);
+  });
+  // The box ignores case unless told otherwise.
+  var boxTerms = function () {
+    var instance = instanceBox.value.trim(), valid = /^\d*$/.test(instance);
+    instanceBox.classList.toggle('invalid', !valid);
+    return searchTerms(input.value, { caseSensitive: caseBox.checked, wholeWord: wordBox.checked,
+                                      kind: Number(kindBox.value), instance: valid ? instance : '' });
+  };
+  var searchFor = function (terms) {
+    return Promise.resolve(search(self, terms)).then(function () { self.matchedKey = termsKey(terms); });
   };
   var timer = 0;
-  input.addEventListener('input', function () {
+  var searchSoon = function () {
     clearTimeout(timer);
     timer = setTimeout(function () {
-      var text = input.value;
+      var terms = boxTerms();
       then(function () {
-        return searchFor(text).then(function () { if (self.hits && self.hits.length) return nextHit(self, true); });
+        return searchFor(terms).then(function () { if (self.hits && self.hits.length) return nextHit(self, true); });
       });
     }, 250);
-  });
+  };
+  input.addEventListener('input', searchSoon);
+  [caseBox, wordBox, kindBox].forEach(function (box) { box.addEventListener('change', searchSoon); });
+  instanceBox.addEventListener('input', searchSoon);
   input.addEventListener('keydown', function (event) {
     if (event.key !== 'Enter') return;
     clearTimeout(timer);
-    var text = input.value, forward = !event.shiftKey;
+    var terms = boxTerms(), forward = !event.shiftKey;
     then(function () {
-      return (self.matchedText !== text ? searchFor(text) : Promise.resolve()).then(function () { return nextHit(self, forward); });
+      return (self.matchedKey !== termsKey(terms) ? searchFor(terms) : Promise.resolve())
+        .then(function () { return nextHit(self, forward); });
     });
   });
   document.getElementById('search-next').addEventListener('click', function () { then(function () { return nextHit(self, true); }); });
   document.getElementById('search-previous').addEventListener('click', function () { then(function () { return nextHit(self, false); }); });
+  var options = document.getElementById('search-options');
+  document.getElementById('search-options-button').addEventListener('click', function () { options.hidden = !options.hidden; });
+  var hitsPanel = document.getElementById('hits');
+  document.getElementById('hits-button').addEventListener('click', function () {
+    hitsPanel.hidden = !hitsPanel.hidden;
+    if (!hitsPanel.hidden) then(function () {});
+  });
+  document.getElementById('hits-close').addEventListener('click', function () { hitsPanel.hidden = true; });
+  this.showCount = showCount;
 
   var go = document.getElementById('goto');
   var goTo = function () {

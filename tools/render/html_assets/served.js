@@ -33,7 +33,7 @@ function ServedSource(meta) {
   this.kept = [];        // {request, trace, layout}, the newest last
   this.pending = null;   // the request on its way
   this.waiters = [];
-  this.find = '';
+  this.terms = null;  // of the search whose hits the stretches mark
   this.failure = null;
 }
 
@@ -47,7 +47,7 @@ ServedSource.prototype.wanted = function (view) {
     step: 1 / view.zoom,
     left: Math.max(0, Math.floor(left / g.columnWidth) - SERVED_COLUMN_MARGIN),
     right: Math.max(0, Math.min(columns - 1, Math.ceil((left + view.width) / g.columnWidth) + SERVED_COLUMN_MARGIN)),
-    find: this.find
+    find: termsKey(this.terms)
   };
 };
 
@@ -56,7 +56,7 @@ ServedSource.prototype.wanted = function (view) {
 ServedSource.prototype.fit = function (entry, view) {
   var r = entry.request, want = this.wanted(view), span = view.height / view.zoom;
   var top = Math.max(0, view.top), bottom = Math.min(this.meta.height, view.top + span);
-  if (r.find !== this.find || r.top > top + 1e-6 || r.bottom < bottom - 1e-6) return 0;
+  if (r.find !== termsKey(this.terms) || r.top > top + 1e-6 || r.bottom < bottom - 1e-6) return 0;
   if (r.left > want.left + SERVED_COLUMN_MARGIN || r.right < want.right - SERVED_COLUMN_MARGIN) return 0;
   if (entry.trace.sampled && (r.step > 2 / view.zoom || r.step < 0.5 / view.zoom)) return 0;
   var roomAbove = r.top <= 0 || r.top < top - span / 3, roomBelow = r.bottom >= this.meta.height || r.bottom > bottom + span / 3;
@@ -88,8 +88,8 @@ ServedSource.prototype.ask = function (view) {
   // The answer's drawing asks again if the view has moved on meanwhile.
   if (this.pending) return;
   var self = this, request = this.wanted(view);
-  var parameters = { top: request.top, bottom: request.bottom, step: request.step, left: request.left, right: request.right };
-  if (request.find) parameters.find = request.find;
+  var parameters = this.terms ? termsParameters(this.terms, 'find') : {};
+  ['top', 'bottom', 'step', 'left', 'right'].forEach(function (name) { parameters[name] = request[name]; });
   this.pending = askServer('window', parameters).then(function (raw) {
     self.failure = null;
     var trace = servedTrace(self.meta, raw, self.texts);
@@ -122,10 +122,14 @@ ServedSource.prototype.idle = function (view) {
   });
 };
 
-// Searches for `text`: the stretches asked for from now on mark its hits.
-ServedSource.prototype.search = function (text) {
-  this.find = text;
-  return text ? askServer('search', { text: text, from: -1 }) : Promise.resolve({ count: 0, event: -1, ordinal: -1 });
+// Searches for `terms` (null for none): the stretches asked for from now
+// on mark its hits.
+ServedSource.prototype.search = function (terms) {
+  this.terms = terms;
+  if (!terms) return Promise.resolve({ count: 0, event: -1, ordinal: -1 });
+  var parameters = termsParameters(terms, 'text');
+  parameters.from = -1;
+  return askServer('search', parameters);
 };
 
 function showServedFailure(error) {

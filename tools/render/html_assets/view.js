@@ -20,7 +20,9 @@ function View(trace, layout, source) {
   this.height = 0;
   this.selected = [];
   this.hits = null;
-  this.matched = null;  // per label: 1 when the search matches it
+  this.terms = null;    // of the search, if any
+  this.matched = null;  // per label: 1 when the search's text matches it
+  this.hitSet = null;   // the hits, where a kind or an instance narrows them
   this.shown = { list: [], sampled: false };
   this.pending = false;
   this.listeners = [];
@@ -44,7 +46,8 @@ View.prototype.useData = function (trace, layout) {
 View.prototype.isHit = function (i) {
   if (this.source) return (this.trace.events.flags[i] & FLAG.HIT) !== 0;
   var label = this.trace.events.label[i];
-  return this.matched !== null && label >= 0 && this.matched[label] === 1;
+  if (this.matched === null || label < 0 || this.matched[label] !== 1) return false;
+  return !this.hitSet || this.hitSet.has(i);
 };
 
 View.prototype.minZoom = function () {
