@@ -117,7 +117,8 @@ std::vector<TDFObject*> drawnEvents(TDF& reader)
 // built beside it, with the reader's objects.
 void expectPageShowsTrace(TDF& reader, const PageStore& pages)
 {
-    const PageData page(pages.store(), pages.looks(), QStringLiteral("trace <1>"));
+    // The reader's model holds the last trace alone.
+    const PageData page(pages.store(), pages.looks(), QStringLiteral("trace <1>"), PageData::Sections::last);
     const DecodedPage data(pageBytes(page));
     const std::vector<TDFObject*> events = drawnEvents(reader);
     ASSERT_EQ(data.count(), events.size());
@@ -269,6 +270,66 @@ TEST_F(HtmlPageData, ExampleTracesAndMadeUpOnesReadBackWhole)
                 break;
         }
     }
+    configurations.deleteConfigurations();
+}
+
+// A file of several traces shows them one after another: after the last
+// marker the page is the page of the last trace alone, and nothing of a
+// trace (a lifeline, a loop) runs past the marker that ends it.
+TEST_F(HtmlPageData, EveryTraceOfAFileIsShownAndEndsAtTheNextMarker)
+{
+    TCFList configurations;
+    loadTestConfigurations(configurations);
+    // Instances that messages make, in later traces too.
+    std::vector<std::string> texts{"DB \"default\"\nID 1\nIN \"Task\" 1 \"a\"\nMS 7 \"ping\"\nED\nSF 1 1\nNI 1 1\n"
+                                   "ME 7 5\nNT\nSF 1 1\nCI 3\nME 7 9\nME 7 3\nNT\nSF 1 1\nME 7 4\n"};
+    for (unsigned seed = 1; seed <= 120; ++seed)
+        texts.push_back(randomTrace(seed, 400));
+    int shownSeveral = 0;
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text.substr(0, 200));
+        ErrorRecorder errors;
+        TDF trace(&configurations);
+        PageStore pages(trace);
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);)
+            pages.follow(trace.read(line.c_str(), nullptr, nullptr));
+        pages.finish();
+        const PageData allPage(pages.store(), pages.looks(), QStringLiteral("t"));
+        const PageData lastPage(pages.store(), pages.looks(), QStringLiteral("t"), PageData::Sections::last);
+        const DecodedPage all(pageBytes(allPage)), last(pageBytes(lastPage));
+        std::vector<std::int64_t> markers;
+        for (size_t i = 0; i < all.count(); ++i) {
+            if (all.events.at("kind")[i] == TDF_NEW_TRACE)
+                markers.push_back(static_cast<std::int64_t>(i));
+        }
+        ASSERT_EQ(all.raw["traces"].toInt(), static_cast<int>(markers.size()) + 1);
+        shownSeveral += markers.empty() ? 0 : 1;
+        const size_t offset = markers.empty() ? 0 : static_cast<size_t>(markers.back()) + 1;
+        ASSERT_EQ(all.count(), offset + last.count());
+        for (size_t i = 0; i < last.count(); ++i) {
+            for (const char* column : {"kind", "time", "flags"})
+                ASSERT_EQ(all.events.at(column)[offset + i], last.events.at(column)[i]) << column << " " << i;
+            const std::int64_t label = last.events.at("label")[i], allLabel = all.events.at("label")[offset + i];
+            EXPECT_EQ(allLabel < 0 ? QString() : all.texts.at(size_t(allLabel)),
+                      label < 0 ? QString() : last.texts.at(size_t(label)));
+            const std::int64_t partner = last.events.at("partner")[i];
+            EXPECT_EQ(all.events.at("partner")[offset + i], partner < 0 ? partner : partner + std::int64_t(offset));
+        }
+        // Only the world actor's lifeline crosses a marker.
+        const auto crosses = [&markers](std::int64_t start, std::int64_t end) {
+            return std::any_of(markers.begin(), markers.end(),
+                               [&](std::int64_t m) { return start < m && (end < 0 || end > m); });
+        };
+        for (size_t l = 0; l < all.lifelines.at("column").size(); ++l) {
+            if (all.lifelines.at("id")[l] != 0) {
+                EXPECT_FALSE(crosses(all.lifelines.at("start")[l], all.lifelines.at("end")[l])) << "lifeline " << l;
+            }
+        }
+        for (size_t k = 0; k < all.loops.at("start").size(); ++k)
+            EXPECT_FALSE(crosses(all.loops.at("start")[k], all.loops.at("end")[k])) << "loop " << k;
+    }
+    EXPECT_GT(shownSeveral, 10) << "too few made-up traces hold several traces";
     configurations.deleteConfigurations();
 }
 

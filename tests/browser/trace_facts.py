@@ -3,7 +3,7 @@
 The browser tests compare the page against these facts, so they are found
 by a path of their own: a plain walk over the lines that knows the handful
 of statements the test traces and the bounded generator use. Every stamped
-statement is one event, in the order of the lines; instances are counted
+statement is one event, in the order of the lines, and so is every `NT`; instances are counted
 from their creation (`NI`, or a message to an unknown receiver) to their
 deletion (`DI`, or `DA` and `NT`, taken as deleting every live one).
 """
@@ -71,7 +71,10 @@ def read_trace_facts(path):
                 step = _clock_value(operands)
                 continue
             if opcode == "NT":
+                # A new trace: its marker is an event (the page's boundary).
                 alive.clear()
+                modelless.clear()
+                facts.events.append(Event(len(facts.events), opcode, time, "", line_number))
                 continue
             if opcode not in STAMPED:
                 continue

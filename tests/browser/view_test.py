@@ -607,6 +607,57 @@ class SearchOptionsTest(ViewTestCase):
         self.assertEqual(count.text, f"1 / {len(self.expected(facts, sent, 'READ'))}")
 
 
+class TracesTest(ViewTestCase):
+    def write_trace(self):
+        with open(os.path.join(DATA, "view.tdf"), encoding="utf-8") as source:
+            head = [line for line in source.read().splitlines() if not line.startswith("tdp")]
+        lines = head[:head.index("NI 1 100")]
+        for trace in range(3):
+            if trace:
+                lines += ["NT", "SF 1 1"]
+            lines += [f"TM {1000 * (trace + 1)}", "NI 1 100", "NI 2 200", "NI 3 300", "CI 100"]
+            for k in range(12):
+                lines += [f"ME 1{k % 3 + 1} {200 + 100 * (k % 2)}", f"MR 1{k % 3 + 1}"]
+        path = os.path.join(self.work, "traces.tdf")
+        with open(path, "w", encoding="utf-8") as trace:
+            trace.write("\n".join(lines) + "\n")
+        return path
+
+    def test_every_trace_of_the_file_is_shown_with_a_boundary(self):
+        facts = self.open_trace(self.write_trace(), width=1000, height=500)
+        session = self.session
+        self.assertEqual(session.view("traces"), 3)
+        summary = session.driver.execute_script("return document.getElementById('summary').textContent")
+        self.assertTrue(summary.startswith(f"{len(facts.events)} events in 3 traces"), summary)
+        markers = [event.index for event in facts.events if event.opcode == "NT"]
+        self.assertEqual(len(markers), 2)
+        # The view at the second marker: a dark rule across the diagram.
+        from selenium.webdriver.common.by import By
+        from selenium.webdriver.common.keys import Keys
+        box = session.driver.find_element(By.ID, "goto")
+        box.send_keys(f"#{markers[1] + 1}", Keys.ENTER)
+        # A served page asks the server where the event is first.
+        session.driver.execute_async_script("""
+            const done = arguments[arguments.length - 1], wanted = arguments[0], until = Date.now() + 5000;
+            const check = () => window.tdfView.idle().then(() => {
+              const [first, last] = window.tdfView.visibleEvents();
+              if ((first <= wanted && wanted <= last) || Date.now() > until) done(); else setTimeout(check, 50);
+            });
+            check();""", markers[1])
+        session.next_frame()
+        first, last = session.visible_events()
+        self.assertTrue(first <= markers[1] <= last, (first, last))
+        canvas = session.box("diagram")
+        pixels = decode_png(session.element_png("diagram"))
+        ratio = pixels.width / canvas[2]
+        y = round((session.view("eventPoint", markers[1])["y"] - canvas[1]) * ratio)
+        dark = [c for c in pixels.row(y, 0, pixels.width) if sum(abs(a - b) for a, b in zip(c, (0x2f, 0x3b, 0x4c))) < 30]
+        self.assertGreater(len(dark), 0.9 * pixels.width, "no boundary across the view at the marker")
+        # The instances of the trace before end there: the rows after it
+        # start with new title boxes, not lifelines from above.
+        self.assertEqual(facts.events[markers[1] + 1].opcode, "NI")
+
+
 class PositionTest(ViewTestCase):
     def wait_for_fragment(self):
         """Waits until the URL's fragment says where the view is; returns it."""

@@ -30,7 +30,7 @@ using Plan = ColumnAssignment<Row>;
 // definition block.
 bool isDrawnKind(int kind)
 {
-    return kind != TDF_NEW_TRACE && kind != TDF_GENERIC && kind != TDF_DEFINITION_BLOCK;
+    return kind != TDF_GENERIC && kind != TDF_DEFINITION_BLOCK;
 }
 
 // Page-wide tables: texts and styles in the order the page first uses them.
@@ -115,7 +115,21 @@ public:
     std::unique_ptr<Plan> plan_;
     std::unique_ptr<Tables> tables_;
     std::vector<int> timeText_;
-    Row firstThread_ = 0;  // the store's row of the trace's first thread
+    Row firstThread_ = 0;  // the store's row of the first trace's first thread
+    std::int64_t firstTrace_ = 0;  // the store's number of the first trace shown
+    std::vector<int> traceMarkers_;  // the page's new-trace markers, in order
+
+    // Where an instance's lifeline ends: its deletion, or the new-trace
+    // marker after its trace; none when it lasts to the bottom.
+    int endOf(Row instanceRow) const
+    {
+        const store::InstanceRow& row = instance(instanceRow);
+        const int deletion = pageEvent(row.deleted);
+        if (deletion != none)
+            return deletion;
+        const std::int64_t after = row.trace - firstTrace_;  // the marker that ends its trace
+        return after >= 0 && static_cast<size_t>(after) < traceMarkers_.size() ? traceMarkers_[size_t(after)] : none;
+    }
 
     size_t count() const { return count_; }
     Row rowAt(size_t event) const
@@ -361,6 +375,12 @@ QString PageData::Source::labelOf(Row event) const
     }
     case TDF_MESSAGE_CALL:
         return notCompleted(event) ? uncompletedCallLabel(lasting) : lasting;
+    case TDF_NEW_TRACE: {
+        const auto marker = std::lower_bound(traceMarkers_.begin(), traceMarkers_.end(), pageEvent(event));
+        return QStringLiteral("trace %1 of %2")
+            .arg(firstTrace_ + (marker - traceMarkers_.begin()) + 2)
+            .arg(firstTrace_ + static_cast<std::int64_t>(traceMarkers_.size()) + 1);
+    }
     case TDF_LOOP_START:
         return loopLabel(event);
     case TDF_LOOP_END:
@@ -454,7 +474,7 @@ void PageData::Source::planColumns(bool world)
         Plan::Occupant occupant;
         occupant.instance = use.instance;
         occupant.first = use.created ? use.firstShown : Plan::top;
-        const int deletion = pageEvent(instance(use.instance).deleted);
+        const int deletion = endOf(use.instance);
         occupant.deletion = deletion == none ? count : deletion;
         occupant.last = occupant.deletion == count ? count : std::max(use.lastShown, occupant.deletion);
         (occupant.first == Plan::top ? byStart : later).push_back(occupant);
@@ -470,18 +490,23 @@ void PageData::Source::planColumns(bool world)
     });
 }
 
-PageData::PageData(const store::EventStore& store, const PageLooks& looks, const QString& title)
+PageData::PageData(const store::EventStore& store, const PageLooks& looks, const QString& title, Sections sections)
     : source_(std::make_unique<Source>(store, looks))
 {
     Source& source = *source_;
-    // The last trace: from its new-trace marker on.
+    // Every trace of the file, one after another, each after its new-trace
+    // marker; or the last one alone.
     const auto& kinds = store.events.kind;
-    size_t first = kinds.size();
-    while (first > 0 && kinds[first - 1] != TDF_NEW_TRACE)
-        --first;
     std::int64_t lastTrace = 0;
-    for (size_t event = 0; event < first; ++event)
+    for (size_t event = 0; event < kinds.size(); ++event)
         lastTrace += kinds[event] == TDF_NEW_TRACE ? 1 : 0;
+    size_t first = 0;
+    if (sections == Sections::last) {
+        first = kinds.size();
+        while (first > 0 && kinds[first - 1] != TDF_NEW_TRACE)
+            --first;
+    }
+    const std::int64_t firstTrace = sections == Sections::last ? lastTrace : 0;
     source.first_ = static_cast<Row>(first);
     for (size_t event = first; event < kinds.size(); ++event) {
         if (!isDrawnKind(kinds[event])) {
@@ -490,14 +515,20 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
         }
     }
     source.count_ = kinds.size() - first - source.skipped_.size();
+    for (size_t event = first; event < kinds.size(); ++event) {
+        if (kinds[event] == TDF_NEW_TRACE)
+            source.traceMarkers_.push_back(source.pageEvent(static_cast<Row>(event)));
+    }
+    traces = static_cast<int>(source.traceMarkers_.size()) + 1;
+    source.firstTrace_ = firstTrace;
     for (const store::ThreadRow& thread : store.threads) {
-        if (thread.trace == lastTrace) {
+        if (thread.trace >= firstTrace) {
             source.firstThread_ = thread.id;
             break;
         }
     }
     for (const store::ThreadRow& thread : store.threads) {
-        if (thread.trace != lastTrace)
+        if (thread.trace < firstTrace)
             continue;
         const QString& name = thread.name;
         threadNames.push_back(name.isEmpty() ? QStringLiteral("#%1").arg(thread.number) : singleLine(name));
@@ -605,8 +636,11 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
             lifelines.link.push_back(tables.text(source.looksText(shown.link)));
             lifelines.titleStyle.push_back(tables.style(shown.titleLook));
             lifelines.lineStyle.push_back(tables.style(looks.lineLook));
+            // No cross where only the trace ends.
+            const bool crossed = deleted && instance.deleted != store::none &&
+                                 source.pageEvent(instance.deleted) == static_cast<int>(occupant.deletion);
             lifelines.crossStyle.push_back(
-                deleted ? tables.style(looks.look[static_cast<size_t>(instance.deleted)]) : none);
+                crossed ? tables.style(looks.look[static_cast<size_t>(instance.deleted)]) : none);
             lifelines.id.push_back(instance.dynamicId);
             if (!shown.bars)
                 continue;
@@ -658,6 +692,16 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
                 while (open.size() > static_cast<size_t>(match - open.begin()))
                     close();
             }
+            continue;
+        }
+        if (kind == TDF_NEW_TRACE) {
+            // The loops a trace leaves open end with it.
+            for (const Open& frame : open) {
+                if (loops.end[size_t(frame.loop)] == none)
+                    loops.end[size_t(frame.loop)] = static_cast<int>(i);
+            }
+            while (!open.empty())
+                close();
             continue;
         }
         if (kind == TDF_LOOP_START) {

@@ -3,8 +3,9 @@
 
 // The trace as the HTML view needs it, in compact columns of numbers with
 // tables of the distinct texts and styles they point into, made from the
-// trace's event store and the page's looks (the last trace of the file: a
-// new trace starts the picture afresh). Nothing is laid out here beyond the
+// trace's event store and the page's looks: every trace of the file, one
+// after another, each after its new-trace marker (drawn as a boundary
+// row); its lifelines, bars and loops end with it. Nothing is laid out here beyond the
 // columns of the lifelines: the view places rows and draws what is on
 // screen. The tables, lifelines, bars and loops are made at once; each
 // column of the events when asked for, so that a page of many events holds
@@ -52,8 +53,12 @@ public:
     // The problems a page lists; the others are counted.
     static constexpr size_t listedProblems = 1000;
 
+    // Every trace of the file, or the last one alone (as the reader's model
+    // holds it when the input ends).
+    enum class Sections { all, last };
     // `store` and `looks` (finished) outlive the page data.
-    PageData(const store::EventStore& store, const PageLooks& looks, const QString& title);
+    PageData(const store::EventStore& store, const PageLooks& looks, const QString& title,
+             Sections sections = Sections::all);
     ~PageData();
     PageData(const PageData&) = delete;
     PageData& operator=(const PageData&) = delete;
@@ -137,6 +142,7 @@ public:
     QString timeUnit;                  // appended to plain times, with its blank
     bool world = false;                // the world actor has column 0
     int columns = 0;
+    int traces = 1;                    // the traces shown
     QString title;
     QString caption;
 

@@ -66,6 +66,7 @@ bool writePageDataJson(const PageData& data, const PageWriter& write)
 {
     QByteArray json = "{";
     json += "\"version\":1,\"count\":" + QByteArray::number(static_cast<qulonglong>(data.events())) + ',';
+    json += "\"traces\":" + QByteArray::number(data.traces) + ',';
     json += "\"columns\":" + QByteArray::number(data.columns) + ",\"world\":" + (data.world ? "true" : "false") + ',';
     json += "\"title\":" + jsonString(data.title, inScript) + ',';
     json += "\"caption\":" + jsonString(data.caption, inScript) + ',';

@@ -19,6 +19,8 @@ long long rowHeightOf(int kind)
     case TDF_TRIGGER_START:
     case TDF_TRIGGER_STOP:
         return rowHeight::mark;
+    case TDF_NEW_TRACE:
+        return rowHeight::boundary;
     default:
         return rowHeight::plain;
     }

@@ -18,6 +18,7 @@ namespace rowHeight {
 constexpr long long creation = 46;
 constexpr long long edge = 18;  // loop starts and ends
 constexpr long long mark = 24;  // thread changes and triggers
+constexpr long long boundary = 40;  // where a new trace starts
 constexpr long long plain = 30;
 constexpr long long title = 28;
 constexpr long long bottomPadding = 24;

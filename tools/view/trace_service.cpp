@@ -176,6 +176,7 @@ Answer TraceService::meta() const
     const RowLayout& rows = index_.rows();
     QByteArray out = "{\"ready\":true,\"count\":" + QByteArray::number(rows.count());
     out += ",\"columns\":" + QByteArray::number(data.columns);
+    out += ",\"traces\":" + QByteArray::number(data.traces);
     out += ",\"world\":" + QByteArray(data.world ? "true" : "false");
     out += ",\"title\":" + jsonString(data.title, document);
     out += ",\"caption\":" + jsonString(data.caption, document);

@@ -13,6 +13,9 @@ window.tdfView = {
   ready: ready,
   // "file": the page carries the trace; "served": tdftool view serves it.
   mode: pageMode,
+  // The number of traces the page shows, one after another: the file's
+  // new-trace statements plus one.
+  traces: function () { return tdfView.trace.traces; },
   // The number of lifeline columns (the world actor's included).
   columns: function () { return tdfView.trace.columns; },
   // The number of events whose label contains `text`; the view moves to
@@ -98,15 +101,17 @@ function startView(trace, layout, source) {
   tdfView.resize();
 }
 
-function summaryText(count, first, last, columns) {
-  return count ? count + ' events, ' + first + ' to ' + last + ', ' + columns + ' columns' : 'no events';
+function summaryText(count, first, last, columns, traces) {
+  if (!count) return 'no events';
+  return count + ' events' + (traces > 1 ? ' in ' + traces + ' traces' : '') + ', ' + first + ' to ' + last + ', ' +
+         columns + ' columns';
 }
 
 function startFile() {
   loadTrace(function (trace) {
     document.getElementById('summary').textContent =
       summaryText(trace.count, trace.count && timeText(trace, 0), trace.count && timeText(trace, trace.count - 1),
-                  trace.columns);
+                  trace.columns, trace.traces);
     startView(trace, buildLayout(trace), null);
     tdfView.setPosition(location.hash);
     document.getElementById('loading').hidden = true;
@@ -136,7 +141,7 @@ function startServed() {
                                  left: request.left, right: request.right }).then(function (raw) {
       var trace = servedTrace(answer, raw, source.texts), layout = servedLayout(trace, answer);
       source.kept.push({ request: request, trace: trace, layout: layout });
-      summary.textContent = summaryText(answer.count, answer.firstTime, answer.lastTime, answer.columns);
+      summary.textContent = summaryText(answer.count, answer.firstTime, answer.lastTime, answer.columns, answer.traces);
       startView(trace, layout, source);
       return tdfView.setPosition(location.hash);
     });

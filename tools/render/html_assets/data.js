@@ -4,13 +4,13 @@
 
 var KIND = {
   MESSAGE: 1, CALL: 2, RETURN: 3, INSTANCE: 4, DELETE: 5, DELETE_ALL: 6, NOTE: 7, GLYPH: 8,
-  SYNCHRONISATION: 9, ACTION: 10, LOOP_START: 11, LOOP_END: 12, THREAD: 14, TRIGGER_START: 16,
+  SYNCHRONISATION: 9, ACTION: 10, LOOP_START: 11, LOOP_END: 12, THREAD: 14, NEW_TRACE: 15, TRIGGER_START: 16,
   TRIGGER_STOP: 17, EXTERNAL_TRIGGER: 18
 };
 var KIND_NAMES = {
   1: 'message', 2: 'call', 3: 'return', 4: 'instance creation', 5: 'instance deletion',
   6: 'deletion of all instances', 7: 'note', 8: 'glyph', 9: 'synchronisation', 10: 'action',
-  11: 'loop start', 12: 'loop end', 14: 'thread change', 16: 'trigger start', 17: 'trigger stop',
+  11: 'loop start', 12: 'loop end', 14: 'thread change', 15: 'new trace', 16: 'trigger start', 17: 'trigger stop',
   18: 'external trigger'
 };
 // HIT: a served event whose label the current search matches.
@@ -84,6 +84,7 @@ function loadTrace(done) {
   var trace = {
     count: raw.count,
     total: raw.count,
+    traces: raw.traces,
     columns: raw.columns,
     world: raw.world,
     title: raw.title,
@@ -141,6 +142,7 @@ function servedTrace(meta, raw, texts) {
   var trace = {
     count: raw.count,
     total: meta.count,
+    traces: meta.traces,
     sampled: raw.sampled,
     columns: meta.columns,
     world: meta.world,

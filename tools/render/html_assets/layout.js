@@ -14,6 +14,7 @@ var GEOMETRY = {
   row: 30,
   edgeRow: 18,           // loop starts and ends
   markRow: 24,           // thread changes and triggers
+  boundaryRow: 40,       // where a new trace starts
   barHalfWidth: 5,
   labelPadding: 6,
   noteHeight: 22,
@@ -33,6 +34,7 @@ function rowHeightOf(kind) {
     case KIND.LOOP_START: case KIND.LOOP_END: return GEOMETRY.edgeRow;
     case KIND.THREAD: case KIND.EXTERNAL_TRIGGER: case KIND.TRIGGER_START: case KIND.TRIGGER_STOP:
       return GEOMETRY.markRow;
+    case KIND.NEW_TRACE: return GEOMETRY.boundaryRow;
     default: return GEOMETRY.row;
   }
 }

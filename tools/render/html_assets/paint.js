@@ -5,7 +5,7 @@
 
 var COLORS = {
   white: '#ffffff', trigger: '#b35900', alarm: '#c62828', glyph: '#e09b00', unknownThread: '#999999',
-  gap: '#b00020', problem: '#d32f2f', hit: 'rgba(255, 214, 0, 0.55)', selected: 'rgba(0, 120, 255, 0.25)'
+  gap: '#b00020', problem: '#d32f2f', boundary: '#2f3b4c', hit: 'rgba(255, 214, 0, 0.55)', selected: 'rgba(0, 120, 255, 0.25)'
 };
 var MAX_DETAILED = 4000;   // more events on screen are sampled, one per pixel row
 var LABEL_ROW_PIXELS = 14; // rows closer than this carry no labels
@@ -239,6 +239,19 @@ Painter.prototype.paint = function (ctx, v) {
           ctx.lineTo(v.width, y);
           ctx.stroke();
         }
+        break;
+      }
+      case KIND.NEW_TRACE: {
+        // A rule across the whole view, named on the left.
+        ctx.fillStyle = COLORS.boundary;
+        ctx.fillRect(0, y - 1.5, v.width, 3);
+        ctx.font = 'bold 12px sans-serif';
+        var tag = ctx.measureText(label).width + 2 * g.labelPadding;
+        ctx.fillRect(0, y - 9, tag, 18);
+        ctx.fillStyle = COLORS.white;
+        ctx.textAlign = 'left';
+        ctx.textBaseline = 'middle';
+        ctx.fillText(label, g.labelPadding, y);
         break;
       }
       default: break;  // creations, deletions and loops are drawn with their spans
