@@ -214,6 +214,13 @@ grep -q '>and 2 more (tdftool check lists every problem)<' "$work/faulty.svg" ||
   { last_ok=0; echo "FAIL $current: the picture does not count the rest"; }
 done_case
 
+# The SVG picture shows the model, which holds the last trace: it says so.
+{ cat "$examples/example.tdf"; echo NT; echo "SF 1 1"; echo NT; echo "SF 1 1"; } >"$work/three.tdf"
+run "render names the traces it leaves out" 0 "$tool" render "$work/three.tdf" -o "$work/three.svg"
+grep -q 'of the last of 3 traces in the file (an HTML page shows them all)' "$work/three.svg" ||
+  { last_ok=0; echo "FAIL $current: the picture does not say it"; }
+done_case
+
 run "render needs an output" 2 "$tool" render "$examples/example.tdf"
 has err "render needs an output file"
 done_case

@@ -108,6 +108,10 @@ void DiagramBuilder::addCaption()
     }
     if (window_.inWindow < window_.total)
         diagram_.summary += QStringLiteral("; %1 events lie in the chosen time window").arg(window_.inWindow);
+    // The model holds the last trace of a file alone: the others are named.
+    if (options_.traces > 1)
+        diagram_.summary += QStringLiteral(" of the last of %1 traces in the file (an HTML page shows them all)")
+                                .arg(options_.traces);
     if (shown < window_.inWindow) {
         diagram_.cutNotice = QStringLiteral("The other %1 events of the window are not drawn (at most %2 with "
                                             "--max-events); choose a time window with --from and --to.")

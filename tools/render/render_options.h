@@ -20,6 +20,9 @@ struct RenderOptions {
     // first few of `problemCount`).
     std::vector<QString> problems;
     long long problemCount = 0;
+    // The traces of the file (its new-trace markers and one): the model
+    // holds the last one.
+    long long traces = 1;
 };
 
 #endif

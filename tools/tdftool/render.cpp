@@ -114,7 +114,11 @@ bool runRender(const Options& options, TCFList& configurations, StandardOutput& 
     TDF reader(&configurations);
     ReadCounts counts;
     const PageProblemCapture problems([] { return 0LL; });
-    if (!readTraceForDisplay(reader, options, counts))
+    long long traces = 1;
+    reader.setTimeFormat(options.timeFormat);
+    if (!readTrace(reader, options.traces.first(), counts, [&traces](TDFObject* object, TDF::ModelChangment) {
+            traces += object && object->type == TDF_NEW_TRACE ? 1 : 0;
+        }))
         return true;  // reported as a trace error
     const QString& path = options.traces.first();
 
@@ -125,6 +129,7 @@ bool runRender(const Options& options, TCFList& configurations, StandardOutput& 
     window.title = traceTitle(path);
     window.problems = problems.lines(traceTitle(path));
     window.problemCount = problems.count();
+    window.traces = traces;
     const Diagram diagram = layoutDiagram(reader, window);
     const QByteArray picture = svgDocument(diagram);
     if (!save(options.output, [&picture](const PageWriter& write) { return write(picture); }))

@@ -67,9 +67,3 @@ void printReadingRate(const ReadCounts& counts)
     std::fprintf(stderr, "read %lld lines (%.1f MB) in %.3f s (%.1f MB/s, %.0f lines/s)\n", counts.lines, megabytes,
                  counts.seconds, megabytes / seconds, double(counts.lines) / seconds);
 }
-
-bool readTraceForDisplay(TDF& reader, const Options& options, ReadCounts& counts)
-{
-    reader.setTimeFormat(options.timeFormat);
-    return readTrace(reader, options.traces.first(), counts);
-}

@@ -46,9 +46,4 @@ bool readTrace(TDF& reader, const QString& path, ReadCounts& counts, OnObject&& 
 // machines.
 void printReadingRate(const ReadCounts& counts);
 
-struct Options;
-// Reads the trace named by the options, laying its times out in their
-// format, for the commands that look at one trace as a whole.
-bool readTraceForDisplay(TDF& reader, const Options& options, ReadCounts& counts);
-
 #endif
