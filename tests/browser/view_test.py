@@ -607,6 +607,28 @@ class SearchOptionsTest(ViewTestCase):
         self.assertEqual(count.text, f"1 / {len(self.expected(facts, sent, 'READ'))}")
 
 
+class TitleTest(ViewTestCase):
+    LONG_NAME = "pressure_regulator_of_the_second_cooling_circuit"
+
+    def test_a_long_name_keeps_its_start_and_ends_with_an_ellipsis(self):
+        path = os.path.join(self.work, "long_name.tdf")
+        with open(path, "w", encoding="utf-8") as trace:
+            trace.write(f'DB "default"\nID 1\nIN "Task" 1 "{self.LONG_NAME}"\nIN "Task" 2 "b"\nMS 7 "ping"\nED\n'
+                        "SF 1 1\nTU \"us\"\nTM 10\nNI 1 1\nNI 2 2\nCI 1\nME 7 2\nMR 7\n")
+        self.open_trace(path)
+        start, box, text, needed, room = self.session.driver.execute_script("""
+            const title = Array.from(document.querySelectorAll('#titles > .title'))
+              .find((e) => !e.hidden && e.textContent.startsWith(arguments[0]));
+            const range = document.createRange();
+            range.selectNodeContents(title);
+            return [range.getClientRects()[0].left, title.getBoundingClientRect().left, title.textContent,
+                    title.scrollWidth, title.clientWidth];""", self.LONG_NAME[:10])
+        self.assertTrue(text.startswith(self.LONG_NAME), text)
+        self.assertGreater(needed, room, "the name fits: not a test")
+        # Its first letters are in the box, not cut off on the left.
+        self.assertGreaterEqual(start, box)
+
+
 class TracesTest(ViewTestCase):
     def write_trace(self):
         with open(os.path.join(DATA, "view.tdf"), encoding="utf-8") as source:
