@@ -607,6 +607,32 @@ class SearchOptionsTest(ViewTestCase):
         self.assertEqual(count.text, f"1 / {len(self.expected(facts, sent, 'READ'))}")
 
 
+class KeyHelpTest(ViewTestCase):
+    def test_question_mark_shows_the_keys_and_escape_hides_them(self):
+        self.open_trace("view")
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.by import By
+        from selenium.webdriver.common.keys import Keys
+        driver = self.session.driver
+        keys = driver.find_element(By.ID, "keys")
+        self.assertFalse(keys.is_displayed())
+        ActionChains(driver).send_keys("?").perform()
+        self.assertTrue(keys.is_displayed())
+        listed = [row.text.split()[0] for row in keys.find_elements(By.CSS_SELECTOR, "tr")]
+        for key in ("F", "Home,", "Escape", "?"):
+            self.assertIn(key, listed)
+        ActionChains(driver).send_keys("?").perform()
+        self.assertFalse(keys.is_displayed())
+        ActionChains(driver).send_keys("?").perform()
+        ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+        self.assertFalse(keys.is_displayed())
+        # Typed into the search box, "?" is text.
+        box = driver.find_element(By.ID, "search")
+        box.send_keys("?")
+        self.assertFalse(keys.is_displayed())
+        self.assertEqual(box.get_attribute("value"), "?")
+
+
 class TitleTest(ViewTestCase):
     LONG_NAME = "pressure_regulator_of_the_second_cooling_circuit"
 

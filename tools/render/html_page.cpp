@@ -34,6 +34,23 @@ const char* legend()
 )html";
 }
 
+// What the keys do, shown on "?".
+const char* keyHelp()
+{
+    return R"html(<div id="keys" class="panel" hidden><h2>Keys</h2><table>
+<tr><td>+ &nbsp; &#x2212; &nbsp; 0</td><td>zoom in, out, actual size (also with Ctrl, or Ctrl and the wheel)</td></tr>
+<tr><td>&#x2191; &#x2193; &#x2190; &#x2192;</td><td>scroll a little</td></tr>
+<tr><td>Page Up, Page Down, Space</td><td>scroll a screen</td></tr>
+<tr><td>Home, End</td><td>the start, the end of the trace</td></tr>
+<tr><td>F</td><td>follow the selected event to its return, completion or call</td></tr>
+<tr><td>Shift and a click</td><td>the time since the event selected first</td></tr>
+<tr><td>Enter, Shift+Enter</td><td>in the search box: the next, the previous hit</td></tr>
+<tr><td>Escape</td><td>close the details and the panels</td></tr>
+<tr><td>?</td><td>show or hide these keys</td></tr>
+</table></div>
+)html";
+}
+
 // The page up to its data: head, toolbar, view, details and legend.
 QByteArray pageBefore(const QString& title, const QString& caption)
 {
@@ -71,6 +88,7 @@ QByteArray pageBefore(const QString& title, const QString& caption)
     page += "<div id=\"loading\"><span id=\"loading-text\">Loading the trace\u2026</span>"
             "<progress id=\"loading-bar\"></progress></div>\n";
     page += legend();
+    page += keyHelp();
     page += "<div id=\"search-options\" class=\"panel\" hidden>"
             "<label><input type=\"checkbox\" id=\"search-case\"> Match case</label>"
             "<label><input type=\"checkbox\" id=\"search-word\"> Whole words</label>"

@@ -391,7 +391,19 @@ View.prototype.bindControls = function () {
       else if (key === '0') { event.preventDefault(); self.zoomAt(1, self.height / 2); }
       return;
     }
+    if (key === 'Escape') {
+      ['keys', 'legend', 'problems', 'search-options', 'hits'].forEach(function (id) {
+        document.getElementById(id).hidden = true;
+      });
+      if (self.pinned) unpin(self);
+      return;
+    }
     if (typing) return;
+    if (key === '?') {
+      var help = document.getElementById('keys');
+      help.hidden = !help.hidden;
+      return;
+    }
     var page = self.height / self.zoom * 0.9, line = 40 / self.zoom;
     if (key === '+' || key === '=') self.zoomBy(1.25);
     else if (key === '-') self.zoomBy(0.8);
