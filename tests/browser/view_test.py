@@ -607,6 +607,47 @@ class SearchOptionsTest(ViewTestCase):
         self.assertEqual(count.text, f"1 / {len(self.expected(facts, sent, 'READ'))}")
 
 
+class ThreadTest(ViewTestCase):
+    def test_a_thread_chosen_in_the_legend_dims_the_others(self):
+        example = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(DATA))), "examples", "example.tdf")
+        facts = self.open_trace(example, width=1200, height=1200)
+        session = self.session
+        with open(example, encoding="utf-8") as trace:
+            lines = trace.read().splitlines()
+        # The first return after the switch to "irq", and a message of "main".
+        irq = facts.first_event_from_line(lines.index("MR 13") + 1)
+        main = facts.first_event_from_line(lines.index('TI 1 1 10 "main"') + 2)
+        while main.opcode != "ME":
+            main = facts.events[main.index + 1]
+        self.assertEqual((irq.opcode, main.opcode), ("MR", "ME"))
+        self.assertGreater(lines.index("MR 13"), lines.index('TI 2 1 20 "irq"'))
+        first, last = session.visible_events()
+        self.assertTrue(first <= main.index and irq.index <= last, "both are not on screen")
+        canvas = session.box("diagram")
+
+        def ink(event):
+            pixels = decode_png(session.element_png("diagram"))
+            ratio = pixels.width / canvas[2]
+            centre = round((session.view("eventPoint", event.index)["y"] - canvas[1]) * ratio)
+            background = pixels.rgb(pixels.width - 2, pixels.height - 2)
+            return max(sum(1 for colour in pixels.row(y, 0, pixels.width)
+                           if sum(abs(a - b) for a, b in zip(colour, background)) > 100)
+                       for y in range(centre - 2, centre + 3))
+
+        before = (ink(irq), ink(main))
+        self.assertGreater(min(before), 50, f"the arrows are not drawn: {before}")
+        from selenium.webdriver.common.by import By
+        session.driver.find_element(By.ID, "legend-button").click()
+        chosen = [item for item in session.driver.find_elements(By.CSS_SELECTOR, "#legend-threads .thread")
+                  if item.text == "main"]
+        self.assertEqual(len(chosen), 1)
+        chosen[0].click()
+        session.driver.find_element(By.ID, "legend-close").click()
+        session.next_frame()
+        self.assertLess(ink(irq), before[0] / 4, "the other thread's message is not dimmed")
+        self.assertEqual(ink(main), before[1], "the chosen thread's message changed")
+
+
 class KeyHelpTest(ViewTestCase):
     def test_question_mark_shows_the_keys_and_escape_hides_them(self):
         self.open_trace("view")

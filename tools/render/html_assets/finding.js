@@ -460,10 +460,21 @@ View.prototype.bindInspection = function () {
   var bar = this.painter.barStyle(), barSwatch = document.getElementById('legend-bar');
   barSwatch.setAttribute('fill', bar.back);
   barSwatch.setAttribute('stroke', bar.line);
+  // A click on a thread shows it alone, the others dimmed; another click
+  // shows them all again.
   var threads = document.getElementById('legend-threads');
   this.trace.threadNames.forEach(function (name, k) {
     var item = document.createElement('span');
     item.className = 'thread';
+    item.dataset.thread = k;
+    item.title = 'Show this thread alone';
+    item.addEventListener('click', function () {
+      self.onlyThread = self.onlyThread === k ? -1 : k;
+      Array.from(threads.querySelectorAll('.thread')).forEach(function (other) {
+        other.classList.toggle('dimmed', self.onlyThread >= 0 && Number(other.dataset.thread) !== self.onlyThread);
+      });
+      self.update();
+    });
     var swatch = document.createElement('i');
     swatch.style.background = self.trace.threadColors[k];
     item.appendChild(swatch);

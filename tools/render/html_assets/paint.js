@@ -7,6 +7,7 @@ var COLORS = {
   white: '#ffffff', trigger: '#b35900', alarm: '#c62828', glyph: '#e09b00', unknownThread: '#999999',
   gap: '#b00020', problem: '#d32f2f', boundary: '#2f3b4c', hit: 'rgba(255, 214, 0, 0.55)', selected: 'rgba(0, 120, 255, 0.25)'
 };
+var DIMMED = 0.15;         // the opacity of the events of threads not chosen
 var MAX_DETAILED = 4000;   // more events on screen are sampled, one per pixel row
 var LABEL_ROW_PIXELS = 14; // rows closer than this carry no labels
 // Loop frames closer than this in a sampled view are drawn one per so many
@@ -182,9 +183,11 @@ Painter.prototype.paint = function (ctx, v) {
   this.paintLifelines(ctx, v, top - margin, bottom + margin, sx, sy, shrink, labels, shown.sampled);
   this.paintHighlights(ctx, v, shown.list, sx, sy);
 
-  var events = trace.events;
+  var events = trace.events, only = v.onlyThread;
   shown.list.forEach(function (i) {
     var y = sy(layout.y[i]), kind = events.kind[i], style = events.style[i];
+    // With one thread chosen, the others' events are dimmed.
+    ctx.globalAlpha = only >= 0 && events.thread[i] >= 0 && events.thread[i] !== only ? DIMMED : 1;
     var label = events.label[i] >= 0 ? trace.strings[events.label[i]] : '';
     switch (kind) {
       case KIND.MESSAGE: case KIND.RETURN: self.paintArrow(ctx, i, sx, y, labels, label, v.width); break;
@@ -257,6 +260,7 @@ Painter.prototype.paint = function (ctx, v) {
       default: break;  // creations, deletions and loops are drawn with their spans
     }
   });
+  ctx.globalAlpha = 1;
   return shown;
 };
 

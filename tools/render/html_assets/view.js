@@ -19,6 +19,7 @@ function View(trace, layout, source) {
   this.width = 0;
   this.height = 0;
   this.selected = [];
+  this.onlyThread = -1;  // the thread shown alone (others dimmed), or -1
   this.hits = null;
   this.terms = null;    // of the search, if any
   this.matched = null;  // per label: 1 when the search's text matches it
