@@ -139,8 +139,11 @@ void expectPageShowsTrace(TDF& reader, const PageStore& pages)
         TDFObject* event = events[i];
         SCOPED_TRACE("event " + std::to_string(i));
         ASSERT_EQ(data.events.at("kind")[i], event->type);
-        EXPECT_EQ(static_cast<unsigned long long>(data.events.at("time")[i]), event->time);
-        EXPECT_EQ(data.timeText(i), singleLine(reader.strTime(event->time)));
+        // An instance a message made shows the message's time.
+        const TDFInstance* made = event->toInstance();
+        const unsigned long long time = made && made->creationMessage ? made->creationMessage->time : event->time;
+        EXPECT_EQ(static_cast<unsigned long long>(data.events.at("time")[i]), time);
+        EXPECT_EQ(data.timeText(i), singleLine(reader.strTime(time)));
         const std::int64_t label = data.events.at("label")[i];
         // A message's arrow joins the lifelines of its sender and receiver
         // as they are at its row; the world actor's is column 0.

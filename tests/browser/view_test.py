@@ -607,9 +607,27 @@ class SearchOptionsTest(ViewTestCase):
         self.assertEqual(count.text, f"1 / {len(self.expected(facts, sent, 'READ'))}")
 
 
+def example_trace():
+    return os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(DATA))), "examples", "example.tdf")
+
+
+class AxisTest(ViewTestCase):
+    def test_the_axis_runs_forwards_where_a_message_makes_an_instance(self):
+        # The example's "tick" makes the IRQ timer, which a later NI gives
+        # its model.
+        self.open_trace(example_trace(), width=1200, height=1200)
+        times = self.session.driver.execute_script("""
+            return Array.from(document.querySelectorAll('#axis-labels .time'))
+              .filter((e) => !e.hidden)
+              .map((e) => [e.getBoundingClientRect().top, parseInt(e.textContent, 10)])
+              .sort((a, b) => a[0] - b[0]).map((pair) => pair[1]);""")
+        self.assertGreater(len(times), 20)
+        self.assertEqual(times, sorted(times))
+
+
 class ThreadTest(ViewTestCase):
     def test_a_thread_chosen_in_the_legend_dims_the_others(self):
-        example = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(DATA))), "examples", "example.tdf")
+        example = example_trace()
         facts = self.open_trace(example, width=1200, height=1200)
         session = self.session
         with open(example, encoding="utf-8") as trace:

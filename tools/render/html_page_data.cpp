@@ -352,9 +352,15 @@ void PageData::Source::involved(Row event, std::vector<Row>& out, size_t& member
 
 unsigned long long PageData::Source::timeOf(Row event) const
 {
-    // An NI that gives an instance its model stamps the instance anew.
-    if (kind(event) == TDF_INSTANCE && instanceOf(event) != store::none)
-        return looks_.instances[static_cast<size_t>(instanceOf(event))].time;
+    // An NI that gives an instance its model stamps the instance anew; one
+    // that a message made came to be with it, and keeps the message's time
+    // so that the axis runs forwards.
+    if (kind(event) == TDF_INSTANCE && instanceOf(event) != store::none) {
+        const PageLooks::Instance& instance = looks_.instances[static_cast<size_t>(instanceOf(event))];
+        return instance.creationMessage != store::none
+                   ? store_.events.time[static_cast<size_t>(instance.creationMessage)]
+                   : instance.time;
+    }
     return store_.events.time[static_cast<size_t>(event)];
 }
 

@@ -43,6 +43,15 @@ Diagram DiagramBuilder::build()
 
 namespace {
 
+// The time the picture shows for an event: an instance that a message made
+// came to be with it, whatever a later NI, which only gives it its model,
+// stamps it with; the axis runs forwards then.
+unsigned long long shownTime(const TDFObject* event)
+{
+    const auto* instance = event->type == TDF_INSTANCE ? static_cast<const TDFInstance*>(event) : nullptr;
+    return instance && instance->creationMessage ? instance->creationMessage->time : event->time;
+}
+
 double rowHeightOf(const TDFObject* event)
 {
     switch (event->type) {
@@ -103,8 +112,8 @@ void DiagramBuilder::addCaption()
         diagram_.summary += QStringLiteral(" (events %1 to %2, %3 to %4)")
                                 .arg(window_.firstNumber)
                                 .arg(window_.firstNumber + shown - 1)
-                                .arg(xmlSafe(reader_.strTime(window_.events.front()->time)),
-                                     xmlSafe(reader_.strTime(window_.events.back()->time)));
+                                .arg(xmlSafe(reader_.strTime(shownTime(window_.events.front()))),
+                                     xmlSafe(reader_.strTime(shownTime(window_.events.back()))));
     }
     if (window_.inWindow < window_.total)
         diagram_.summary += QStringLiteral("; %1 events lie in the chosen time window").arg(window_.inWindow);
@@ -157,7 +166,7 @@ void DiagramBuilder::addTimeLabels()
     for (const Row& row : rows_) {
         if (!row.first || row.first->type == TDF_NOTE || row.first->type == TDF_GLYPH)
             continue;
-        const QString text = reader_.strTime(row.first->time);
+        const QString text = reader_.strTime(shownTime(row.first));
         if (text != previous)
             diagram_.times.push_back({row.y, makeLabel(text, QString(), *diagram_.timeStyle, axisX - margin)});
         previous = text;
