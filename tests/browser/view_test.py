@@ -65,13 +65,29 @@ class ViewTestCase(unittest.TestCase):
                 self.servers.append(server)
                 self.pages[name] = server.url
             else:
-                page = os.path.join(self.work, name + ".html")
+                page = os.path.join(self.work, os.path.basename(name) + ".html")
                 render_page(TDFTOOL, trace, page, faulty)
                 self.pages[name] = page
         self.session.resize(width, height)
         self.session.open(self.pages[name])
         self.assertEqual(self.session.driver.execute_script("return window.tdfView.mode"), page_mode())
         return read_trace_facts(trace)
+
+    def click_event(self, i, keys=()):
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.by import By
+        point = self.session.view("eventPoint", i)
+        body = self.session.driver.find_element(By.ID, "body")
+        rect = self.session.box("body")
+        actions = ActionChains(self.session.driver)
+        for key in keys:
+            actions.key_down(key)
+        actions.move_to_element_with_offset(body, point["x"] - rect[0] - rect[2] / 2, point["y"] - rect[1] - rect[3] / 2)
+        actions.click()
+        for key in keys:
+            actions.key_up(key)
+        actions.perform()
+        self.session.next_frame()
 
     def assertSameBox(self, before, after, what):
         for a, b in zip(before, after):
@@ -466,22 +482,6 @@ class FollowAndMeasureTest(ViewTestCase):
         self.assertEqual(session.view("measure", 3, last), facts.events[last].time - facts.events[3].time)
         self.assertEqual(session.view("measure", last, 3), facts.events[3].time - facts.events[last].time)
 
-    def click_event(self, i, keys=()):
-        from selenium.webdriver.common.action_chains import ActionChains
-        from selenium.webdriver.common.by import By
-        point = self.session.view("eventPoint", i)
-        body = self.session.driver.find_element(By.ID, "body")
-        rect = self.session.box("body")
-        actions = ActionChains(self.session.driver)
-        for key in keys:
-            actions.key_down(key)
-        actions.move_to_element_with_offset(body, point["x"] - rect[0] - rect[2] / 2, point["y"] - rect[1] - rect[3] / 2)
-        actions.click()
-        for key in keys:
-            actions.key_up(key)
-        actions.perform()
-        self.session.next_frame()
-
     def test_the_details_follow_with_f_and_measure_with_shift(self):
         from selenium.webdriver.common.action_chains import ActionChains
         from selenium.webdriver.common.by import By
@@ -609,6 +609,47 @@ class SearchOptionsTest(ViewTestCase):
 
 def example_trace():
     return os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(DATA))), "examples", "example.tdf")
+
+
+class DeletedInstanceTest(ViewTestCase):
+    TRACE = ('DB "default"\nID 1\nIN "Task" 1 "a"\nIN "Task" 2 "b"\nMS 7 "ping"\nMS 8 "pong"\nED\nSF 1 1\n'
+             'TU "us"\nTM 10\nTS 10\nNI 1 100\nNI 2 200\nCI 100\nME 7 200\nME 8 200\nDI 200\nMR 8\nMR 7\nME 7 100\n')
+
+    def test_events_after_a_deletion_keep_a_dashed_lifeline_and_say_so(self):
+        path = os.path.join(self.work, "deleted.tdf")
+        with open(path, "w", encoding="utf-8") as trace:
+            trace.write(self.TRACE)
+        facts = self.open_trace(path)
+        session = self.session
+        deletion = next(e.index for e in facts.events if e.opcode == "DI")
+        answer = deletion + 2  # "ping"'s return, from b after its deletion
+        self.assertEqual(facts.events[answer].opcode, "MR")
+        self.click_event(answer)
+        details = session.driver.find_element("id", "details").text
+        self.assertIn(f"b [200] (deleted at #{deletion + 1}) \u2192 a [100]", details)
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.keys import Keys
+        ActionChains(session.driver).send_keys(Keys.ESCAPE).perform()
+        session.next_frame()
+
+        # Down b's lifeline: ink between the cross and the return, none below.
+        canvas = session.box("diagram")
+        pixels = decode_png(session.element_png("diagram"))
+        ratio = pixels.width / canvas[2]
+        cross, last = (session.view("eventPoint", i) for i in (deletion, answer))
+        titles = session.driver.execute_script("""
+            const b = Array.from(document.querySelectorAll('#titles > .title')).find((e) => e.textContent === 'b');
+            const r = b.getBoundingClientRect();
+            return r.left + r.width / 2;""")
+        x = round((titles - canvas[0]) * ratio)
+        background = pixels.rgb(pixels.width - 2, pixels.height - 2)
+
+        def inked(top, bottom):
+            return sum(1 for y in range(round((top - canvas[1]) * ratio), round((bottom - canvas[1]) * ratio))
+                       if sum(abs(a - b) for a, b in zip(pixels.rgb(x, y), background)) > 60)
+
+        self.assertGreater(inked(cross["y"] + 10, last["y"] - 8), 3, "no line after the cross")
+        self.assertEqual(inked(last["y"] + 8, last["y"] + 60), 0, "the line goes on past its last event")
 
 
 class AxisTest(ViewTestCase):

@@ -623,6 +623,9 @@ PageData::PageData(const store::EventStore& store, const PageLooks& looks, const
             lifelines.start.push_back(occupant.first == Plan::top ? none : static_cast<int>(occupant.first));
             const bool deleted = occupant.deletion >= 0 && occupant.deletion < count;
             lifelines.end.push_back(deleted ? static_cast<int>(occupant.deletion) : none);
+            lifelines.last.push_back(deleted && occupant.last > occupant.deletion && occupant.last < count
+                                         ? static_cast<int>(occupant.last)
+                                         : none);
             if (occupant.instance == store::none) {
                 lifelines.title.push_back(tables.text(QStringLiteral("World")));
                 lifelines.tooltip.push_back(lifelines.title.back());

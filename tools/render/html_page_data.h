@@ -102,6 +102,9 @@ public:
         std::vector<int> column;
         std::vector<int> start;  // its creation event, or none: it exists from the top
         std::vector<int> end;    // its deletion event, or none: alive to the bottom
+        // The last event still drawn on it after its deletion (a return to
+        // it, a message it sends), or none.
+        std::vector<int> last;
         std::vector<int> title;  // index into strings; with the id where a neighbour shares the name
         std::vector<int> tooltip;  // index into strings: the title with the id
         std::vector<int> link;

@@ -111,6 +111,7 @@ bool writePageDataJson(const PageData& data, const PageWriter& write)
     json += numbers("column", encodeNumbers(lines.column));
     json += numbers("start", encodeNumbers(lines.start));
     json += numbers("end", encodeNumbers(lines.end));
+    json += numbers("last", encodeNumbers(lines.last));
     json += numbers("title", encodeNumbers(lines.title));
     json += numbers("tooltip", encodeNumbers(lines.tooltip));
     json += numbers("link", encodeNumbers(lines.link));

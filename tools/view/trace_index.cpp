@@ -43,17 +43,21 @@ TraceIndex::TraceIndex(const PageData& data) : rows_(data.kind()), labels_(data.
     const PageData::Lifelines& lines = data.lifelines;
     columns_.resize(static_cast<size_t>(std::max(data.columns, 0)));
     std::vector<Span> lineSpans(lines.column.size());
+    std::vector<long long> lineCrosses(lines.column.size());
     for (size_t line = 0; line < lines.column.size(); ++line) {
         Span& span = lineSpans[line];
         span.top = lines.start[line] == none ? RowLayout::topRowY : rows_.y(lines.start[line]);
-        span.bottom = lines.end[line] == none ? rows_.bodyBottom() : rows_.y(lines.end[line]);
+        lineCrosses[line] = lines.end[line] == none ? rows_.bodyBottom() : rows_.y(lines.end[line]);
+        span.bottom = lines.last[line] == none ? lineCrosses[line] : rows_.y(lines.last[line]);
         columns_[static_cast<size_t>(lines.column[line])].lifelines.push_back(static_cast<int>(line));
     }
     for (Column& column : columns_) {
         std::stable_sort(column.lifelines.begin(), column.lifelines.end(),
                          [&lineSpans](int a, int b) { return lineSpans[size_t(a)].top < lineSpans[size_t(b)].top; });
-        for (const int line : column.lifelines)
+        for (const int line : column.lifelines) {
             column.spans.push_back(lineSpans[static_cast<size_t>(line)]);
+            column.crosses.push_back(lineCrosses[static_cast<size_t>(line)]);
+        }
     }
     const PageData::Bars& bars = data.bars;
     for (size_t bar = 0; bar < bars.lifeline.size(); ++bar) {
@@ -61,7 +65,7 @@ TraceIndex::TraceIndex(const PageData& data) : rows_(data.kind()), labels_(data.
         const long long lineStart = lineSpans[line].top + rowHeight::title / 2;
         const long long top = std::max(lineStart, bars.start[bar] == none ? RowLayout::bodyTop : rows_.y(bars.start[bar]));
         const long long bottom =
-            std::min(lineSpans[line].bottom, bars.end[bar] == none ? rows_.bodyBottom() : rows_.y(bars.end[bar]));
+            std::min(lineCrosses[line], bars.end[bar] == none ? rows_.bodyBottom() : rows_.y(bars.end[bar]));
         if (bottom > top)
             columns_[static_cast<size_t>(lines.column[line])].bars.push_back({top, bottom});
     }

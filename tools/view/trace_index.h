@@ -39,7 +39,10 @@ public:
     // lifelines, and where they are.
     struct Column {
         std::vector<int> lifelines;
+        // From the title down to the last event drawn on each lifeline,
+        // which may come after its deletion: then `crosses` is higher.
         std::vector<Span> spans;
+        std::vector<long long> crosses;  // where each one's solid line ends
         std::vector<Span> bars;  // each column's bars follow one another down
     };
     const std::vector<Column>& columns() const { return columns_; }

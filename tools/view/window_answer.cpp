@@ -205,9 +205,9 @@ void writeColumns(Writer& writer, const PageData& data, const TraceIndex& index,
                   bool sampled, Named& listed)
 {
     const PageData::Lifelines& lines = data.lifelines;
-    std::vector<int> lineId, lineColumn, lineTitle, lineTooltip, lineLink, titleStyle, lineStyle, crossStyle;
+    std::vector<int> lineId, lineColumn, lineEnd, lineTitle, lineTooltip, lineLink, titleStyle, lineStyle, crossStyle;
     std::vector<std::uint8_t> lineCrowded;
-    std::vector<unsigned long long> lineTop, lineBottom, dynamicId, barTop, barBottom;
+    std::vector<unsigned long long> lineTop, lineBottom, lineAfter, dynamicId, barTop, barBottom;
     std::vector<int> barColumn;
     for (const int column : listed.columns) {
         const TraceIndex::Column& spans = index.columns()[static_cast<size_t>(column)];
@@ -221,7 +221,9 @@ void writeColumns(Writer& writer, const PageData& data, const TraceIndex& index,
             lineId.push_back(static_cast<int>(line));
             lineColumn.push_back(column);
             lineTop.push_back(static_cast<unsigned long long>(spans.spans[at].top));
-            lineBottom.push_back(static_cast<unsigned long long>(spans.spans[at].bottom));
+            lineBottom.push_back(static_cast<unsigned long long>(spans.crosses[at]));
+            lineAfter.push_back(static_cast<unsigned long long>(spans.spans[at].bottom));
+            lineEnd.push_back(lines.end[line]);
             lineTitle.push_back(lines.title[line]);
             lineTooltip.push_back(lines.tooltip[line]);
             lineLink.push_back(lines.link[line]);
@@ -255,6 +257,8 @@ void writeColumns(Writer& writer, const PageData& data, const TraceIndex& index,
     writer.column("column", lineColumn);
     writer.column("top", lineTop, true);
     writer.column("bottom", lineBottom, true);
+    writer.column("after", lineAfter, true);
+    writer.column("end", lineEnd);
     writer.column("title", lineTitle);
     writer.column("tooltip", lineTooltip);
     writer.column("link", lineLink);

@@ -49,7 +49,7 @@ function decodeNumbers(base64, delta, wide) {
 
 // Columns of numbers that may pass 2^31 (times, ys, ids, event indices),
 // and those carried as differences.
-var WIDE_COLUMNS = { time: 1, index: 1, y: 1, top: 1, bottom: 1, id: 1 };
+var WIDE_COLUMNS = { time: 1, index: 1, y: 1, top: 1, bottom: 1, after: 1, id: 1 };
 
 function decodeTable(table, deltas) {
   var out = {};
@@ -160,7 +160,7 @@ function servedTrace(meta, raw, texts) {
     problemCount: meta.problemCount,
     problemEvents: meta.problemEvents || (meta.problemEvents = sortedProblemEvents(meta.problems)),
     events: decodeTable(raw.events, ['index', 'time', 'y', 'timeText']),
-    lifelines: decodeTable(raw.lifelines, spans),
+    lifelines: decodeTable(raw.lifelines, spans.concat(['after'])),
     bars: decodeTable(raw.bars, spans),
     loops: decodeTable(raw.loops, spans)
   };

@@ -179,8 +179,11 @@ function lifelineAt(view, column, i) {
 // its dynamic id.
 function instanceName(view, column, i, edge) {
   if (column < 0) return edge ? 'World (hidden)' : '?';
-  var line = lifelineAt(view, column, i);
-  return line < 0 ? '?' : view.trace.strings[view.trace.lifelines.tooltip[line]];
+  var line = lifelineAt(view, column, i), lines = view.trace.lifelines;
+  if (line < 0) return '?';
+  var name = view.trace.strings[lines.tooltip[line]], end = lines.end[line];
+  // The format lets an instance take part after its deletion.
+  return end >= 0 && end < globalIndex(view.trace, i) ? name + ' (deleted at #' + (end + 1) + ')' : name;
 }
 
 // A span of time in the trace's unit, as the details write it.

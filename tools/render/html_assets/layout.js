@@ -83,10 +83,12 @@ function buildLayout(trace) {
   var y = function (event, missing) { return event < 0 ? missing : layout.y[event]; };
   var lines = trace.lifelines, count = trace.lifelineCount;
   layout.lineTop = new Float64Array(count);     // the title box's centre
-  layout.lineBottom = new Float64Array(count);
+  layout.lineBottom = new Float64Array(count);  // where its solid line ends
+  layout.lineAfter = new Float64Array(count);   // its last event, maybe after its deletion
   for (var l = 0; l < count; ++l) {
     layout.lineTop[l] = y(lines.start[l], topRowY);
     layout.lineBottom[l] = y(lines.end[l], layout.bodyBottom);
+    layout.lineAfter[l] = y(lines.last[l], layout.lineBottom[l]);
   }
   var bars = trace.bars, barSpans = [];
   for (var b = 0; b < trace.barCount; ++b) {
@@ -120,7 +122,7 @@ function servedLayout(trace, meta) {
   var layout = {
     y: trace.events.y, rowFirst: trace.events.rowFirst, topRowY: meta.topRowY, bodyTop: meta.bodyTop,
     bodyBottom: meta.bodyBottom, height: meta.height,
-    lineTop: trace.lifelines.top, lineBottom: trace.lifelines.bottom,
+    lineTop: trace.lifelines.top, lineBottom: trace.lifelines.bottom, lineAfter: trace.lifelines.after,
     loopTop: trace.loops.top, loopBottom: trace.loops.bottom, loopDepth: trace.loops.depth
   };
   var gap = trace.events.gap;
@@ -180,7 +182,7 @@ function linesBetween(layout, column, top, bottom) {
   var list = columnLines(layout, column), found = [];
   for (var k = lowerBound(list.tops, bottom + 1e-9) - 1; k >= 0; --k) {
     var line = list[k];
-    if (layout.lineBottom[line] >= top) found.push(line);
+    if (layout.lineAfter[line] >= top) found.push(line);
     else break;
   }
   return found;

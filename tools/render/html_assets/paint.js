@@ -399,7 +399,7 @@ Painter.prototype.paintLifelines = function (ctx, v, top, bottom, sx, sy, shrink
       this.stroke(ctx, lines.lineStyle[found[0]]);
       ctx.beginPath();
       ctx.moveTo(x, Math.max(sy(layout.lineTop[found[found.length - 1]]), 0));
-      ctx.lineTo(x, Math.min(sy(layout.lineBottom[found[0]]), v.height));
+      ctx.lineTo(x, Math.min(sy(layout.lineAfter[found[0]]), v.height));
       ctx.stroke();
     } else {
       found.forEach(function (line) {
@@ -410,6 +410,16 @@ Painter.prototype.paintLifelines = function (ctx, v, top, bottom, sx, sy, shrink
         ctx.moveTo(x, Math.max(start, -10));
         ctx.lineTo(x, Math.min(end, v.height + 10));
         ctx.stroke();
+        var after = sy(layout.lineAfter[line]);
+        if (after > end) {
+          // Events of the instance after its deletion: a dashed line on to the last.
+          self.stroke(ctx, lines.lineStyle[line]);
+          ctx.setLineDash([3, 5]);
+          ctx.beginPath();
+          ctx.moveTo(x, Math.max(end, -10));
+          ctx.lineTo(x, Math.min(after, v.height + 10));
+          ctx.stroke();
+        }
         if (lines.crossStyle[line] >= 0) {
           self.stroke(ctx, lines.crossStyle[line], null, 2);
           ctx.setLineDash([]);
