@@ -416,6 +416,13 @@ class ProblemsTest(ViewTestCase):
         driver = session.driver
         button = driver.find_element(By.ID, "problems-button")
         self.assertEqual(button.text, "3 problems")
+        # Every control of the toolbar is in the window, also this one.
+        outside = driver.execute_script("""
+            return Array.from(document.querySelectorAll('#toolbar button, #toolbar input'))
+              .filter((e) => e.getClientRects().length)
+              .filter((e) => { const r = e.getBoundingClientRect(); return r.left < 0 || r.right > innerWidth; })
+              .map((e) => e.id);""")
+        self.assertEqual(outside, [])
         button.click()
         rows = driver.find_elements(By.CSS_SELECTOR, "#problems-list tr")
         self.assertEqual(len(rows), 3)
