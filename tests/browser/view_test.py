@@ -659,6 +659,55 @@ class DeletedInstanceTest(ViewTestCase):
         self.assertEqual(inked(last["y"] + 8, last["y"] + 60), 0, "the line goes on past its last event")
 
 
+class LoopBandTest(ViewTestCase):
+    DEPTH = 12
+
+    def write_trace(self):
+        lines = ['DB "default"', "ID 1", 'IN "Task" 1 "a"', 'IN "Task" 2 "b"', 'MS 7 "ping"', "ED", "SF 1 1",
+                 'TU "us"', "TM 10", "TS 10", "NI 1 100", "NI 2 200", "CI 100"]
+        for depth in range(self.DEPTH):
+            lines += [f"LS {depth + 2}", "ME 7 200", "MR 7"]
+        lines += ["ME 7 200", "MR 7"] * 30 + ["LE"] * self.DEPTH
+        path = os.path.join(self.work, "nested.tdf")
+        with open(path, "w", encoding="utf-8") as trace:
+            trace.write("\n".join(lines) + "\n")
+        return path
+
+    def test_loops_open_above_are_named_in_one_band(self):
+        facts = self.open_trace(self.write_trace(), height=500)
+        session = self.session
+        starts = [event.index for event in facts.events if event.opcode == "LS"]
+        self.assertEqual(len(starts), self.DEPTH)
+        session.view("goToTime", 700)
+        session.next_frame()
+        crumbs = session.driver.execute_script("""
+            const band = document.getElementById('loop-band'), box = band.getBoundingClientRect();
+            if (band.hidden) return null;
+            return Array.from(band.querySelectorAll('.crumb')).map((c) => {
+              const r = c.getBoundingClientRect();
+              return [c.textContent, +c.dataset.start, r.right <= box.right + 0.5];
+            });""")
+        self.assertIsNotNone(crumbs, "no band")
+        # The innermost six, each with its count, and how many are outside.
+        self.assertEqual(crumbs[0][:2], [f"\u2026 {self.DEPTH - 6} outer", starts[0]])
+        self.assertEqual([start for _, start, _ in crumbs[1:]], starts[-6:])
+        for (text, _, _), count in zip(crumbs[1:], range(self.DEPTH - 4, self.DEPTH + 2)):
+            self.assertTrue(text.endswith(f"(x{count})"), text)
+        self.assertTrue(crumbs[-1][2], "the innermost loop is cut off")
+        # No tabs stack over the diagram's first rows: only the frames' sides.
+        pixels = decode_png(session.element_png("diagram"))
+        background = pixels.rgb(pixels.width - 2, pixels.height - 2)
+        ink = min(sum(1 for colour in pixels.row(y, 0, pixels.width)
+                      if sum(abs(a - b) for a, b in zip(colour, background)) > 60) for y in range(0, 30))
+        self.assertLess(ink, 4 * self.DEPTH, "something covers the top of the diagram")
+        # A click goes to the loop's start.
+        from selenium.webdriver.common.by import By
+        session.driver.find_elements(By.CSS_SELECTOR, "#loop-band .crumb")[-1].click()
+        session.next_frame()
+        first, last = session.visible_events()
+        self.assertTrue(first <= starts[-1] <= last, (first, last, starts[-1]))
+
+
 class AxisTest(ViewTestCase):
     def test_the_axis_runs_forwards_where_a_message_makes_an_instance(self):
         # The example's "tick" makes the IRQ timer, which a later NI gives

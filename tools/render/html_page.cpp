@@ -28,7 +28,7 @@ const char* legend()
 <tr><td><svg width="60" height="16"><path d="M30,1 L37,8 L30,15 L23,8 Z" fill="#c62828"/></svg></td><td>glyph reporting a failure</td></tr>
 <tr><td><svg width="60" height="16"><path d="M26,2 h8 v12 h-8 Z" fill="#1f77b4"/></svg></td><td>thread change (in the thread's colour)</td></tr>
 <tr><td><svg width="60" height="16"><path d="M24,1 L34,8 L24,15 Z" fill="#b35900"/></svg></td><td>trigger (start and stop rule across the diagram)</td></tr>
-<tr><td><svg width="60" height="16"><rect x="4" y="2" width="52" height="13" fill="none" stroke="#333"/><path d="M4,2 H24 V8 L20,11 H4" fill="#eee" stroke="#333"/></svg></td><td>loop frame; tabs of loops open above the view stack at its top</td></tr>
+<tr><td><svg width="60" height="16"><rect x="4" y="2" width="52" height="13" fill="none" stroke="#333"/><path d="M4,2 H24 V8 L20,11 H4" fill="#eee" stroke="#333"/></svg></td><td>loop frame; the loops open above the view are named in a band at its top</td></tr>
 <tr><td><svg width="60" height="16"><path d="M24,2 l6,4 l6,-4 M24,10 l6,4 l6,-4" fill="none" stroke="#b00020" stroke-width="2"/><line x1="40" y1="8" x2="58" y2="8" stroke="#b00020" stroke-dasharray="4,4"/></svg></td><td>large gap in time between two rows (over ten times the usual)</td></tr>
 </table><div id="legend-threads"></div><button id="legend-close">Close</button></div>
 )html";
@@ -80,6 +80,7 @@ QByteArray pageBefore(const QString& title, const QString& caption)
     page += "<div id=\"view\"><div id=\"corner\"></div><div id=\"titles\"></div>"
             "<div id=\"axis\"><canvas id=\"axis-canvas\"></canvas><div id=\"axis-labels\"></div></div>"
             "<div id=\"body\"><canvas id=\"diagram\"></canvas></div>"
+            "<div id=\"loop-band\" title=\"Loops open above the view\" hidden></div>"
             "<canvas id=\"overview\" title=\"Events over time; click to go there\"></canvas>"
             "<div id=\"hscroll\"><div id=\"hscroll-width\"></div></div></div>\n";
     page += "<div id=\"details\" hidden></div>\n";

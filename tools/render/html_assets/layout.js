@@ -24,7 +24,6 @@ var GEOMETRY = {
   selfWidth: 34,
   crossHalf: 7,
   loopPadding: 40,
-  loopInset: 8,
   bottomPadding: 24
 };
 

@@ -14,6 +14,7 @@ var LABEL_ROW_PIXELS = 14; // rows closer than this carry no labels
 // pixels: their edges cross the whole diagram, and a frame per pixel row
 // costs the browser most of a frame's time to draw a solid grey.
 var CROWDED_LOOP_PIXELS = 4;
+var LOOP_INSET_RATIO = 0.85;  // how much less each level of nesting is inset
 
 function fontOf(style) {
   return (style.italic ? 'italic ' : '') + (style.bold ? 'bold ' : '') + style.size + 'px ' + style.font;
@@ -487,9 +488,12 @@ Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels, sa
     visible.push(j);
     j = Math.max(j + 1, lowerBound(tops, tops[j] + spacing));
   }
+  // The view names the loops open above it in a band of its own.
+  this.openAbove = openAbove;
   var tab = 16;
   openAbove.concat(visible).forEach(function (loop, order) {
-    var depth = layout.loopDepth[loop], inset = Math.max(g.loopPadding - depth * g.loopInset, 10);
+    // Each level of nesting a little inside the one around it, however deep.
+    var depth = layout.loopDepth[loop], inset = 10 + (g.loopPadding - 10) * Math.pow(LOOP_INSET_RATIO, depth);
     var left, right;
     if (loops.left[loop] > loops.right[loop]) {
       left = g.axisX + 24; right = left + g.columnWidth;
@@ -498,7 +502,7 @@ Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels, sa
     }
     var x1 = sx(left), x2 = sx(right);
     var isOpen = order < openAbove.length;
-    var y1 = isOpen ? order * tab : sy(tops[loop]);
+    var y1 = isOpen ? -1 : sy(tops[loop]);
     var y2 = sy(layout.loopBottom[loop]);
     var styleIndex = loops.style[loop], style = trace.styles[styleIndex];
     self.stroke(ctx, styleIndex);
@@ -515,7 +519,7 @@ Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels, sa
       ctx.lineTo(x2, y2);
       ctx.stroke();
     }
-    if (labels || isOpen) {
+    if (labels && !isOpen) {
       self.setFont(ctx, style);
       var text = self.fit(ctx, trace.strings[loops.label[loop]], styleIndex, Math.max(x2 - x1 - 4 * g.labelPadding, 40));
       var w = ctx.measureText(text).width + 2 * g.labelPadding;

@@ -99,7 +99,9 @@ View.prototype.update = function () {
 View.prototype.draw = function () {
   this.clamp();
   var ctx = this.canvas.getContext('2d');
+  this.painter.openAbove = [];
   this.shown = this.painter.paint(ctx, this);
+  this.placeLoopBand(this.painter.openAbove);
   this.painter.paintAxis(this.axisCanvas.getContext('2d'), this, this.shown.list);
   this.placeAxisLabels();
   this.placeTitles();
