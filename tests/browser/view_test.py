@@ -659,6 +659,33 @@ class DeletedInstanceTest(ViewTestCase):
         self.assertEqual(inked(last["y"] + 8, last["y"] + 60), 0, "the line goes on past its last event")
 
 
+class EdgeNamesTest(ViewTestCase):
+    def edge_names(self):
+        return self.session.driver.execute_script("""
+            return Array.from(document.querySelectorAll('#edge-names .edge-name'))
+              .filter((e) => !e.hidden && e.getClientRects().length)
+              .map((e) => [+e.dataset.event, e.textContent, e.classList.contains('right')]);""")
+
+    def test_an_arrow_to_a_column_off_screen_names_it_at_the_edge(self):
+        facts = self.open_trace("view", width=900, height=500)
+        session = self.session
+        session.view("goToTime", 1300)
+        session.next_frame()
+        names = {event: (text, right) for event, text, right in self.edge_names()}
+        # "log" goes from the Controller to the Logger, beyond the right edge.
+        log = next(e.index for e in facts.events if e.opcode == "ME" and e.label == "log" and e.time >= 1300)
+        self.assertEqual(names.get(log), ("\u2192 Logger [500]", True), names)
+        # Its return comes from there.
+        self.assertEqual(names.get(log + 1), ("\u2190 Logger [500]", True), names)
+        first, last = session.visible_events()
+        shown = [i for i in range(first, last + 1) if facts.events[i].opcode in ("ME", "MR")]
+        self.assertTrue(set(names) <= set(shown))
+        # Scrolled to the right, the Controller's end is beyond the left edge.
+        session.wheel("body", 700, 0)
+        names = {event: (text, right) for event, text, right in self.edge_names()}
+        self.assertEqual(names.get(log), ("\u2192 Controller [100]", False), names)
+
+
 class LoopBandTest(ViewTestCase):
     DEPTH = 12
 

@@ -79,7 +79,7 @@ QByteArray pageBefore(const QString& title, const QString& caption)
             "<button id=\"legend-button\">Legend</button></div>\n";
     page += "<div id=\"view\"><div id=\"corner\"></div><div id=\"titles\"></div>"
             "<div id=\"axis\"><canvas id=\"axis-canvas\"></canvas><div id=\"axis-labels\"></div></div>"
-            "<div id=\"body\"><canvas id=\"diagram\"></canvas></div>"
+            "<div id=\"body\"><canvas id=\"diagram\"></canvas><div id=\"edge-names\"></div></div>"
             "<div id=\"loop-band\" title=\"Loops open above the view\" hidden></div>"
             "<canvas id=\"overview\" title=\"Events over time; click to go there\"></canvas>"
             "<div id=\"hscroll\"><div id=\"hscroll-width\"></div></div></div>\n";

@@ -35,6 +35,7 @@ function View(trace, layout, source) {
   this.overview = document.getElementById('overview');
   this.hscroll = document.getElementById('hscroll');
   this.titlePool = [];
+  this.edgePool = [];
   this.labelPool = [];
   this.density = null;
 }
@@ -104,6 +105,7 @@ View.prototype.draw = function () {
   this.placeLoopBand(this.painter.openAbove);
   this.painter.paintAxis(this.axisCanvas.getContext('2d'), this, this.shown.list);
   this.placeAxisLabels();
+  this.placeEdgeNames();
   this.placeTitles();
   this.paintOverview();
   document.getElementById('zoom-level').textContent = formatZoom(this.zoom);
