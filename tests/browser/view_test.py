@@ -328,8 +328,22 @@ class ServedAsFiledTest(ViewTestCase):
         first, last = session.visible_events()
         points = {i: session.view("eventPoint", i) for i in range(max(first, 0), last + 1)}
         return {"visible": (first, last), "zoom": session.view("zoom"), "points": points,
-                "titles": self.title_boxes(), "axis": self.axis_rows(), "diagram": session.element_png("diagram"),
-                "axis picture": session.element_png("axis")}
+                "titles": self.title_boxes(), "axis": self.axis_rows(), "edge names": self.edge_name_texts(),
+                "diagram": self.canvas_png(), "axis picture": session.element_png("axis")}
+
+    def edge_name_texts(self):
+        return self.session.driver.execute_script("""
+            return Array.from(document.querySelectorAll('#edge-names .edge-name')).filter((e) => !e.hidden)
+              .map((e) => e.dataset.event + ' ' + e.textContent);""")
+
+    def canvas_png(self):
+        """The diagram's canvas alone, without the names laid over it."""
+        driver = self.session.driver
+        driver.execute_script("document.getElementById('edge-names').style.visibility = 'hidden'")
+        try:
+            return self.session.element_png("diagram")
+        finally:
+            driver.execute_script("document.getElementById('edge-names').style.visibility = ''")
 
     def states(self, name, page):
         session = self.session
