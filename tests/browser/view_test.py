@@ -763,6 +763,23 @@ class AxisTest(ViewTestCase):
         self.assertEqual(times, sorted(times))
 
 
+    def test_long_times_fit_on_the_axis(self):
+        path = os.path.join(self.work, "long_times.tdf")
+        with open(path, "w", encoding="utf-8") as trace:
+            trace.write('DB "default"\nID 1\nIN "Task" 1 "a"\nIN "Task" 2 "b"\nMS 7 "ping"\nED\nSF 1 1\n'
+                        'TU "us"\nNI 1 1\nNI 2 2\nCI 1\n' +
+                        "".join(f"TM 4294967295 {4294967000 + 10 * k}\nME 7 2\nMR 7\n" for k in range(10)))
+        self.open_trace(path)
+        axis = self.session.box("axis")
+        labels = self.session.driver.execute_script("""
+            return Array.from(document.querySelectorAll('#axis-labels .time')).filter((e) => !e.hidden)
+              .map((e) => { const r = e.getBoundingClientRect(); return [e.textContent, r.left, r.right]; });""")
+        self.assertTrue(any(text.startswith("18446744073709551") for text, _, _ in labels), labels)
+        for text, left, right in labels:
+            self.assertGreaterEqual(left, axis[0], f"{text} is cut off")
+            self.assertLessEqual(right, axis[0] + axis[2], f"{text} is cut off")
+
+
 class ThreadTest(ViewTestCase):
     def test_a_thread_chosen_in_the_legend_dims_the_others(self):
         example = example_trace()

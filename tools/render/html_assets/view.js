@@ -227,12 +227,32 @@ View.prototype.placeAxisLabels = function () {
     previous = text;
     lastY = y;
     var label = pooledElement(this.labelPool, used++, this.axisLabels, 'span', 'time');
-    if (label.textContent !== text) label.textContent = text;
+    if (label.textContent !== text) {
+      label.textContent = text;
+      label.title = text;
+      label.style.fontSize = this.axisFontSize(label, text);
+    }
     label.style.top = (y - 8) + 'px';
     label.dataset.event = globalIndex(trace, i);
     label.hidden = false;
   }
   for (; used < this.labelPool.length; ++used) this.labelPool[used].hidden = true;
+};
+
+// The font size that fits a time into the axis: smaller for a long one,
+// which would be cut off on the left. Measured once per text.
+var AXIS_LABEL_ROOM = 120;  // pixels left of the axis line
+var AXIS_FONT = 11, AXIS_SMALLEST_FONT = 7;
+View.prototype.axisFontSize = function (label, text) {
+  var sizes = this.axisFontSizes || (this.axisFontSizes = new Map());
+  if (!sizes.has(text)) {
+    if (sizes.size > 4096) sizes.clear();
+    label.style.fontSize = '';
+    var width = label.offsetWidth;
+    sizes.set(text, width > AXIS_LABEL_ROOM
+      ? Math.max(AXIS_SMALLEST_FONT, Math.floor(AXIS_FONT * AXIS_LABEL_ROOM / width * 10) / 10) + 'px' : '');
+  }
+  return sizes.get(text);
 };
 
 // Element `index` of a pool of recycled elements in `parent`, made when the
