@@ -780,6 +780,34 @@ class AxisTest(ViewTestCase):
             self.assertLessEqual(right, axis[0] + axis[2], f"{text} is cut off")
 
 
+class OverviewTest(ViewTestCase):
+    def test_the_overview_fills_where_times_jump_and_a_click_goes_there(self):
+        path = os.path.join(self.work, "jumps.tdf")
+        lines = ['DB "default"', "ID 1", 'IN "Task" 1 "a"', 'IN "Task" 2 "b"', 'MS 7 "ping"', "ED", "SF 1 1",
+                 'TU "us"', "NI 1 1", "NI 2 2", "CI 1"]
+        for k in range(200):
+            # Steps of ten, and one jump of a thousand million half way.
+            lines += [f"TM {10 * k + (1000000000 if k >= 100 else 0)}", "ME 7 2", "MR 7"]
+        with open(path, "w", encoding="utf-8") as trace:
+            trace.write("\n".join(lines) + "\n")
+        facts = self.open_trace(path, height=500)
+        session = self.session
+        pixels = decode_png(session.element_png("overview"))
+        bar = (0x5b, 0x7f, 0xa6)
+        filled = sum(1 for y in range(pixels.height)
+                     if any(sum(abs(a - b) for a, b in zip(pixels.rgb(x, y), bar)) < 30 for x in range(pixels.width)))
+        self.assertGreater(filled, 0.8 * pixels.height, "the overview is mostly empty")
+        # Three quarters down the strip is three quarters into the trace.
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.by import By
+        strip = session.driver.find_element(By.ID, "overview")
+        ActionChains(session.driver).move_to_element_with_offset(strip, 0, strip.size["height"] / 4).click().perform()
+        session.next_frame()
+        first, last = session.visible_events()
+        middle = (first + last) / 2 / len(facts.events)
+        self.assertAlmostEqual(middle, 0.75, delta=0.05)
+
+
 class ThreadTest(ViewTestCase):
     def test_a_thread_chosen_in_the_legend_dims_the_others(self):
         example = example_trace()

@@ -81,7 +81,7 @@ QByteArray pageBefore(const QString& title, const QString& caption)
             "<div id=\"axis\"><canvas id=\"axis-canvas\"></canvas><div id=\"axis-labels\"></div></div>"
             "<div id=\"body\"><canvas id=\"diagram\"></canvas><div id=\"edge-names\"></div></div>"
             "<div id=\"loop-band\" title=\"Loops open above the view\" hidden></div>"
-            "<canvas id=\"overview\" title=\"Events over time; click to go there\"></canvas>"
+            "<canvas id=\"overview\" title=\"Events down the whole trace; click to go there\"></canvas>"
             "<div id=\"hscroll\"><div id=\"hscroll-width\"></div></div></div>\n";
     page += "<div id=\"details\" hidden></div>\n";
     // Shown from the start: a large page's data takes a while to arrive

@@ -231,17 +231,17 @@ Answer TraceService::density(Reader& reader) const
     if (!reader.fault().empty())
         return Answer();
     if (bins != densityBins_) {
-        // How many events fall in each stretch of time, as the page counts them.
-        const double min = static_cast<double>(index_.minTime());
-        const double span = std::max(static_cast<double>(index_.maxTime()) - min, 1.0);
+        // How many events fall in each stretch of the diagram, top to
+        // bottom, as the page counts them.
+        const RowLayout& rows = index_.rows();
+        const double scale = bins / std::max(static_cast<double>(rows.height()), 1.0);
         std::vector<long long> counts(static_cast<size_t>(bins), 0);
         for (long long event = 0; event < index_.count(); ++event) {
-            const double at = std::floor((static_cast<double>(data_->timeAt(event)) - min) / span * bins);
+            const double at = std::floor(static_cast<double>(rows.y(event)) * scale);
             ++counts[static_cast<size_t>(std::min<double>(bins - 1, at))];
         }
         const long long most = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
-        density_ = "{\"min\":" + number(min) + ",\"max\":" + number(static_cast<double>(index_.maxTime())) +
-                   ",\"span\":" + number(span) + ",\"most\":" + QByteArray::number(most) + ",\"bins\":" +
+        density_ = "{\"most\":" + QByteArray::number(most) + ",\"bins\":" +
                    list(counts, [](long long count) { return QByteArray::number(count); }) + '}';
         densityBins_ = bins;
     }

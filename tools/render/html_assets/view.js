@@ -297,25 +297,25 @@ View.prototype.placeTitles = function () {
   for (; used < this.titlePool.length; ++used) this.titlePool[used].hidden = true;
 };
 
-// The overview strip: how many events fall in each stretch of time, and
-// where the view is.
+// The overview strip: how many events fall in each stretch of the diagram,
+// top to bottom, and where the view is. Stretches of rows rather than of
+// time: a trace whose times jump by far more than their usual steps would
+// fill only a bin or two of time.
 View.prototype.paintOverview = function () {
   var canvas = this.overview, width = canvas.clientWidth, height = this.height, trace = this.trace;
-  var ctx = canvas.getContext('2d'), time = trace.events.time, n = trace.count;
+  var ctx = canvas.getContext('2d'), n = trace.count;
   if (!trace.total || !height) return;
   if (!this.density && this.source) {
     this.askDensity(Math.max(1, Math.floor(height)));
     return;
   }
   if (!this.density) {
-    var min = Infinity, max = -Infinity;
-    for (var i = 0; i < n; ++i) { if (time[i] < min) min = time[i]; if (time[i] > max) max = time[i]; }
-    var bins = new Int32Array(Math.max(1, Math.floor(height)));
-    var span = Math.max(max - min, 1);
-    for (i = 0; i < n; ++i) ++bins[Math.min(bins.length - 1, Math.floor((time[i] - min) / span * bins.length))];
+    var ys = this.layout.y, bins = new Int32Array(Math.max(1, Math.floor(height)));
+    var scale = bins.length / Math.max(this.layout.height, 1);
+    for (var i = 0; i < n; ++i) ++bins[Math.min(bins.length - 1, Math.floor(ys[i] * scale))];
     var most = 0;
     for (i = 0; i < bins.length; ++i) most = Math.max(most, bins[i]);
-    this.density = { min: min, max: max, span: span, bins: bins, most: most };
+    this.density = { bins: bins, most: most };
   }
   var d = this.density;
   // The density is drawn once per size (resize forgets it) and copied at every frame.
@@ -341,14 +341,11 @@ View.prototype.paintOverview = function () {
   ctx.clearRect(0, 0, canvas.width, canvas.height);
   ctx.drawImage(this.densityPicture, 0, 0);
   ctx.restore();
-  var range = this.visibleRange();
-  if (range[0] >= 0) {
-    var t1 = time[range[0]], t2 = time[range[1]];
-    var y1 = (Math.min(t1, t2) - d.min) / d.span * height, y2 = (Math.max(t1, t2) - d.min) / d.span * height;
-    ctx.strokeStyle = '#d62728';
-    ctx.lineWidth = 2;
-    ctx.strokeRect(1, y1 - 1, width - 2, Math.max(3, y2 - y1 + 2));
-  }
+  var toStrip = height / Math.max(this.layout.height, 1);
+  var y1 = this.top * toStrip, y2 = (this.top + height / this.zoom) * toStrip;
+  ctx.strokeStyle = '#d62728';
+  ctx.lineWidth = 2;
+  ctx.strokeRect(1, y1 - 1, width - 2, Math.max(3, y2 - y1 + 2));
 };
 
 // A served view's density comes from the server, once per size.
@@ -364,10 +361,9 @@ View.prototype.askDensity = function (bins) {
   }, showServedFailure);
 };
 
-// The time at a pixel row of the overview strip.
-View.prototype.overviewTime = function (pixel) {
-  if (!this.density) return 0;
-  return this.density.min + Math.max(0, Math.min(1, pixel / this.height)) * this.density.span;
+// The diagram y at a pixel row of the overview strip.
+View.prototype.overviewY = function (pixel) {
+  return Math.max(0, Math.min(1, pixel / this.height)) * this.layout.height;
 };
 
 // The first event at or after time t (in the trace's unit), or -1.
@@ -457,25 +453,11 @@ View.prototype.bindControls = function () {
     }
   });
 
-  var jumping = false, asking = false;
+  var jumping = false;
   var jump = function (event) {
-    var rect = self.overview.getBoundingClientRect(), time = self.overviewTime(event.clientY - rect.top);
-    var centre = function (y) {
-      self.top = y - self.height / self.zoom / 2;
-      self.update();
-    };
-    if (!self.source) {
-      var i = self.firstAtOrAfter(time);
-      if (i >= 0) centre(self.layout.y[i]);
-      return;
-    }
-    // One question at a time while the pointer moves.
-    if (asking) return;
-    asking = true;
-    askServer('time', { t: time }).then(function (place) {
-      asking = false;
-      if (place.event >= 0) centre(place.y);
-    }, function (error) { asking = false; showServedFailure(error); });
+    var rect = self.overview.getBoundingClientRect();
+    self.top = self.overviewY(event.clientY - rect.top) - self.height / self.zoom / 2;
+    self.update();
   };
   this.overview.addEventListener('mousedown', function (event) { jumping = true; jump(event); event.preventDefault(); });
   window.addEventListener('mousemove', function (event) { if (jumping) jump(event); });
