@@ -1,6 +1,7 @@
 #include "page_reading.h"
 #include "render_fixture.h"
 
+#include <geometry.h>
 #include <html_page.h>
 #include <resource_reader.h>
 #include <style_palette.h>
@@ -262,6 +263,25 @@ TEST_F(RenderedShapes, TheMessageThatCreatesAnInstanceOpensItsFirstBar)
     }
     const std::vector<std::pair<double, double>> expected = {{diagram.arrows[0].y, diagram.arrows[1].y}};
     EXPECT_EQ(serverBars, expected);
+}
+
+// Frames stay right of the time axis, also around messages from a hidden
+// world actor, and each level of nesting keeps an edge of its own.
+TEST_F(RenderedShapes, NestedFramesKeepApartAndClearOfTheAxis)
+{
+    defineBlock("hidden");
+    lines({"NI 1 1", "NI 2 2", "CI 1", "LS 2", "LS 2", "LS 2", "LS 2", "LS 2", "LS 2", "LS 2", "LS 2", "ME 10 2",
+           "MR 10", "CI 0", "ME 10 2", "LE", "LE", "LE", "LE", "LE", "LE", "LE", "LE"});
+    const Diagram diagram = layout();
+    ASSERT_EQ(diagram.loops.size(), 8u);
+    for (size_t k = 0; k < diagram.loops.size(); ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_GT(diagram.loops[k].left, geometry::axisX);
+        if (k > 0) {
+            EXPECT_GT(diagram.loops[k].left, diagram.loops[k - 1].left);
+            EXPECT_LT(diagram.loops[k].right, diagram.loops[k - 1].right);
+        }
+    }
 }
 
 TEST_F(RenderedShapes, FramesNotesSynchronisationsActionsAndGlyphs)

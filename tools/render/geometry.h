@@ -36,7 +36,8 @@ constexpr double actionHeight = 20;
 constexpr double selfMessageWidth = 34;
 constexpr double crossHalfSize = 7;
 constexpr double loopPadding = 40;  // between a loop frame and its outermost lifelines
-constexpr double loopNestingInset = 8;
+constexpr double loopInnermostInset = 10;  // what deep nesting comes down to
+constexpr double loopNestingRatio = 0.85;   // each level's inset, of the one around it
 constexpr double bottomPadding = 24;
 
 }

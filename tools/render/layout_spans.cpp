@@ -9,6 +9,7 @@
 #include "text_fit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <climits>
 
 using namespace geometry;
@@ -125,12 +126,15 @@ void DiagramBuilder::addLoops()
                 xs.push_back(endpointX(instance, edge));
         }
         LoopFrame frame;
-        const double inset = std::max(loopPadding - depth * loopNestingInset, 10.0);
+        // Each level of nesting a little inside the one around it, however deep.
+        const double inset = loopInnermostInset + (loopPadding - loopInnermostInset) * std::pow(loopNestingRatio, depth);
         if (xs.empty()) {
             frame.left = axisX + 24;
             frame.right = frame.left + columnWidth;
         } else {
-            frame.left = *std::min_element(xs.begin(), xs.end()) - inset;
+            // Right of the time axis, also around messages from a hidden world actor's edge.
+            frame.left = std::max(*std::min_element(xs.begin(), xs.end()) - inset,
+                                  axisX + 2 + (edgeX - axisX - 4) * (1 - std::pow(loopNestingRatio, depth)));
             frame.right = *std::max_element(xs.begin(), xs.end()) + inset;
         }
         frame.openTop = !isDrawn(span.start);

@@ -498,7 +498,10 @@ Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels, sa
     if (loops.left[loop] > loops.right[loop]) {
       left = g.axisX + 24; right = left + g.columnWidth;
     } else {
-      left = endpointX(loops.left[loop]) - inset; right = endpointX(loops.right[loop]) + inset;
+      // Right of the time axis, also around messages from a hidden world actor's edge.
+      left = Math.max(endpointX(loops.left[loop]) - inset,
+                      g.axisWidth + 1 + (g.edgeX - g.axisWidth - 2) * (1 - Math.pow(LOOP_INSET_RATIO, depth)));
+      right = endpointX(loops.right[loop]) + inset;
     }
     var x1 = sx(left), x2 = sx(right);
     var isOpen = order < openAbove.length;
