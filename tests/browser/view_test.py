@@ -948,6 +948,36 @@ class TracesTest(ViewTestCase):
         self.assertEqual(facts.events[markers[1] + 1].opcode, "NI")
 
 
+class BookmarksTest(ViewTestCase):
+    def test_a_bookmark_with_its_note_stays_with_the_page(self):
+        facts = self.open_trace("view", height=400)
+        session = self.session
+        driver = session.driver
+        from selenium.webdriver.common.by import By
+        marked = next(e.index for e in facts.events if e.opcode == "ME")
+        self.click_event(marked)
+        driver.find_element(By.CSS_SELECTOR, "#details button.bookmark").click()
+        prompt = driver.switch_to.alert
+        prompt.send_keys("the sensor answers late")
+        prompt.accept()
+        self.assertEqual(driver.find_element(By.ID, "bookmarks-button").text, "\u2605 1")
+        # Opened again, the page still has it, and it leads back there.
+        self.open_trace("view", height=400)
+        driver.find_element(By.ID, "bookmarks-button").click()
+        rows = driver.find_elements(By.CSS_SELECTOR, "#bookmarks-list tr")
+        self.assertEqual([row.text for row in rows], [f"#{marked + 1} the sensor answers late \u2715"])
+        session.view("goToTime", facts.events[-1].time)
+        session.next_frame()
+        self.assertGreater(session.visible_events()[0], marked)
+        rows[0].find_element(By.CSS_SELECTOR, "td").click()
+        session.next_frame()
+        first, last = session.visible_events()
+        self.assertTrue(first <= marked <= last)
+        rows[0].find_element(By.CSS_SELECTOR, "button").click()
+        self.assertEqual(driver.find_elements(By.CSS_SELECTOR, "#bookmarks-list tr"), [])
+        self.assertEqual(driver.find_element(By.ID, "bookmarks-button").text, "\u2605")
+
+
 class PositionTest(ViewTestCase):
     def wait_for_fragment(self):
         """Waits until the URL's fragment says where the view is; returns it."""

@@ -76,6 +76,7 @@ QByteArray pageBefore(const QString& title, const QString& caption)
             "title=\"A time in the trace's unit or as the axis shows it, or # and an event number\">"
             "<button id=\"goto-button\">Go</button></span>"
             "<button id=\"problems-button\" title=\"What the reading of the trace reported\" hidden></button>"
+            "<button id=\"bookmarks-button\" title=\"Bookmarks\">&#x2605;</button>"
             "<button id=\"legend-button\">Legend</button></div>\n";
     page += "<div id=\"view\"><div id=\"corner\"></div><div id=\"titles\"></div>"
             "<div id=\"axis\"><canvas id=\"axis-canvas\"></canvas><div id=\"axis-labels\"></div></div>"
@@ -97,6 +98,8 @@ QByteArray pageBefore(const QString& title, const QString& caption)
             "<label>To or from instance <input id=\"search-instance\" placeholder=\"dynamic id\"></label></div>\n";
     page += "<div id=\"hits\" class=\"panel\" hidden><h2>Hits</h2><div id=\"hits-list\"></div>"
             "<button id=\"hits-close\">Close</button></div>\n";
+    page += "<div id=\"bookmarks\" class=\"panel\" hidden><h2>Bookmarks</h2><div id=\"bookmarks-list\"></div>"
+            "<button id=\"bookmarks-close\">Close</button></div>\n";
     page += "<div id=\"problems\" hidden><h2>Problems</h2><div id=\"problems-list\"></div>"
             "<button id=\"problems-close\">Close</button></div>\n";
     return page;

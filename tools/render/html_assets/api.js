@@ -97,6 +97,7 @@ function startView(trace, layout, source) {
   tdfView.bindControls();
   tdfView.bindInspection();
   tdfView.bindProblems();
+  tdfView.bindBookmarks();
   tdfView.bindPosition();
   tdfView.resize();
 }

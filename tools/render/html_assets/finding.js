@@ -295,6 +295,10 @@ function detailActions(view, i) {
       Promise.resolve(follow(view, event)).catch(showServedFailure);
     }]);
   }
+  actions.push(['bookmark', 'Bookmark', function () {
+    var note = window.prompt('A note for the bookmark of event #' + (event + 1), '');
+    if (note !== null) view.addBookmark(event, note);
+  }]);
   if (kind === KIND.MESSAGE || kind === KIND.RETURN) {
     [['from', 'Sender\'s column'], ['to', 'Receiver\'s column']].forEach(function (end) {
       var column = events[end[0]][i];

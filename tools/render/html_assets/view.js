@@ -413,7 +413,7 @@ View.prototype.bindControls = function () {
       return;
     }
     if (key === 'Escape') {
-      ['keys', 'legend', 'problems', 'search-options', 'hits'].forEach(function (id) {
+      ['keys', 'legend', 'problems', 'search-options', 'hits', 'bookmarks'].forEach(function (id) {
         document.getElementById(id).hidden = true;
       });
       if (self.pinned) unpin(self);
