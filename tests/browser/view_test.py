@@ -673,6 +673,24 @@ class DeletedInstanceTest(ViewTestCase):
         self.assertEqual(inked(last["y"] + 8, last["y"] + 60), 0, "the line goes on past its last event")
 
 
+class LoopTabTest(ViewTestCase):
+    def test_a_loop_tab_is_drawn_over_the_bar_it_crosses(self):
+        # In the example the Controller's bar runs through the tab of its loop.
+        facts = self.open_trace(example_trace(), width=1200, height=1200)
+        session = self.session
+        start = next(e.index for e in facts.events if e.opcode == "LS")
+        canvas = session.box("diagram")
+        pixels = decode_png(session.element_png("diagram"))
+        ratio = pixels.width / canvas[2]
+        # Its creation's point is on its column.
+        created = next(e.index for e in facts.events if e.opcode == "NI")
+        x = round((session.view("eventPoint", created)["x"] - canvas[0]) * ratio)
+        y = round((session.view("eventPoint", start)["y"] - canvas[1]) * ratio)
+        bar = pixels.rgb(x, y + round(60 * ratio))
+        self.assertNotEqual(bar, pixels.rgb(pixels.width - 2, pixels.height - 2), "no bar below the tab")
+        self.assertNotEqual(pixels.rgb(x, y + round(8 * ratio)), bar, "the bar is drawn over the loop's tab")
+
+
 class EdgeNamesTest(ViewTestCase):
     def edge_names(self):
         return self.session.driver.execute_script("""

@@ -182,6 +182,7 @@ Painter.prototype.paint = function (ctx, v) {
   this.paintGaps(ctx, v, shown.list, sy);
   this.paintLoops(ctx, v, top, bottom, sx, sy, labels, shown.sampled);
   this.paintLifelines(ctx, v, top - margin, bottom + margin, sx, sy, shrink, labels, shown.sampled);
+  this.paintLoopTabs();
   this.paintHighlights(ctx, v, shown.list, sx, sy);
 
   var events = trace.events, only = v.onlyThread;
@@ -490,7 +491,7 @@ Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels, sa
   }
   // The view names the loops open above it in a band of its own.
   this.openAbove = openAbove;
-  var tab = 16;
+  var tab = 16, tabs = [];
   openAbove.concat(visible).forEach(function (loop, order) {
     // Each level of nesting a little inside the one around it, however deep.
     var depth = layout.loopDepth[loop], inset = 10 + (g.loopPadding - 10) * Math.pow(LOOP_INSET_RATIO, depth);
@@ -522,7 +523,7 @@ Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels, sa
       ctx.lineTo(x2, y2);
       ctx.stroke();
     }
-    if (labels && !isOpen) {
+    if (labels && !isOpen) tabs.push(function () {
       self.setFont(ctx, style);
       var text = self.fit(ctx, trace.strings[loops.label[loop]], styleIndex, Math.max(x2 - x1 - 4 * g.labelPadding, 40));
       var w = ctx.measureText(text).width + 2 * g.labelPadding;
@@ -535,8 +536,15 @@ Painter.prototype.paintLoops = function (ctx, v, top, bottom, sx, sy, labels, sa
       ctx.strokeStyle = style.line;
       ctx.stroke();
       self.text(ctx, text, styleIndex, x1 + g.labelPadding, y1 + tab / 2, 'left');
-    }
+    });
   });
+  this.loopTabs = tabs;
+};
+
+// The tabs of the loop frames, over the lifelines and bars they cross.
+Painter.prototype.paintLoopTabs = function () {
+  (this.loopTabs || []).forEach(function (paintTab) { paintTab(); });
+  this.loopTabs = [];
 };
 
 // Large gaps in time between rows: a faint band across the body.
