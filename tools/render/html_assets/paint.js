@@ -189,7 +189,7 @@ Painter.prototype.paint = function (ctx, v) {
   shown.list.forEach(function (i) {
     var y = sy(layout.y[i]), kind = events.kind[i], style = events.style[i];
     // With one thread chosen, the others' events are dimmed.
-    ctx.globalAlpha = only >= 0 && events.thread[i] >= 0 && events.thread[i] !== only ? DIMMED : 1;
+    if (only >= 0) ctx.globalAlpha = events.thread[i] >= 0 && events.thread[i] !== only ? DIMMED : 1;
     var label = events.label[i] >= 0 ? trace.strings[events.label[i]] : '';
     switch (kind) {
       case KIND.MESSAGE: case KIND.RETURN: self.paintArrow(ctx, i, sx, y, labels, label, v.width); break;

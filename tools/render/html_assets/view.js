@@ -229,8 +229,10 @@ View.prototype.placeAxisLabels = function () {
     var label = pooledElement(this.labelPool, used++, this.axisLabels, 'span', 'time');
     if (label.textContent !== text) {
       label.textContent = text;
-      label.title = text;
-      label.style.fontSize = this.axisFontSize(label, text);
+      // Only a time too long for the axis is set smaller, with a tooltip.
+      var size = this.axisFontSize(text);
+      if (label.style.fontSize !== size) label.style.fontSize = size;
+      if (size || label.title) label.title = size ? text : '';
     }
     label.style.top = (y - 8) + 'px';
     label.dataset.event = globalIndex(trace, i);
@@ -240,19 +242,19 @@ View.prototype.placeAxisLabels = function () {
 };
 
 // The font size that fits a time into the axis: smaller for a long one,
-// which would be cut off on the left. Measured once per text.
-var AXIS_LABEL_ROOM = 120;  // pixels left of the axis line
+// which would be cut off on the left. Measured on a canvas, which costs no
+// layout of the page, in the labels' font.
+var AXIS_LABEL_ROOM = 116;  // pixels left of the axis line, with a margin
 var AXIS_FONT = 11, AXIS_SMALLEST_FONT = 7;
-View.prototype.axisFontSize = function (label, text) {
-  var sizes = this.axisFontSizes || (this.axisFontSizes = new Map());
-  if (!sizes.has(text)) {
-    if (sizes.size > 4096) sizes.clear();
-    label.style.fontSize = '';
-    var width = label.offsetWidth;
-    sizes.set(text, width > AXIS_LABEL_ROOM
-      ? Math.max(AXIS_SMALLEST_FONT, Math.floor(AXIS_FONT * AXIS_LABEL_ROOM / width * 10) / 10) + 'px' : '');
+View.prototype.axisFontSize = function (text) {
+  var measure = this.axisMeasure;
+  if (!measure) {
+    measure = this.axisMeasure = document.createElement('canvas').getContext('2d');
+    measure.font = AXIS_FONT + 'px ' + getComputedStyle(this.axisLabels).fontFamily;
   }
-  return sizes.get(text);
+  var width = measure.measureText(text).width;
+  return width > AXIS_LABEL_ROOM
+    ? Math.max(AXIS_SMALLEST_FONT, Math.floor(AXIS_FONT * AXIS_LABEL_ROOM / width * 10) / 10) + 'px' : '';
 };
 
 // Element `index` of a pool of recycled elements in `parent`, made when the
