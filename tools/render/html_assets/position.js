@@ -58,7 +58,11 @@ View.prototype.keepPosition = function () {
 View.prototype.writePosition = function () {
   clearTimeout(this.positionTimer);
   var text = positionText(this);
-  if (text === this.positionShown) return;
+  if (text === this.positionShown) {
+    // A jump to where the view already was adds no entry.
+    this.jumping = false;
+    return;
+  }
   this.positionShown = text;
   var address = location.pathname + location.search + '#' + text;
   if (this.jumping) history.pushState(null, '', address); else history.replaceState(null, '', address);
