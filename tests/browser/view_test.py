@@ -284,6 +284,20 @@ class ColumnReuseTest(ViewTestCase):
             self.assertIn(instance, tooltip, f"the title of {text} does not name its id")
 
 
+    def test_zoomed_out_the_band_counts_the_instances_of_a_column(self):
+        self.open_trace("column_reuse", height=360)
+        self.session.driver.find_element("id", "zoom-fit").click()
+        self.session.next_frame()
+        # Sensor 200, Buffer 300 and Sensor 400 take the column in turn.
+        shown = {text: tooltip for text, (_, tooltip) in self.title_boxes().items()}
+        reused = [text for text in shown if "Sensor" in text]
+        self.assertEqual(len(reused), 1, shown)
+        self.assertTrue(reused[0].endswith(" \u00d73"), reused[0])
+        self.assertIn("3 instances hold this column in turn in the view", shown[reused[0]])
+        controller = [text for text in shown if text.startswith("Controller")]
+        self.assertEqual(controller, ["Controller"], "a column of one instance has no count")
+
+
 class ScreenshotTest(ViewTestCase):
     # A pixel row across an arrow between two columns (170 pixels apart)
     # has more ink than one across lifelines, bars and a label.

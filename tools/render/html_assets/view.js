@@ -270,22 +270,30 @@ function pooledElement(pool, index, parent, tag, className) {
 }
 
 // The sticky titles: for each column, the instance that holds it at the top
-// of the view. Titles carry the dynamic id where a neighbour shares the
-// name; the tooltip always does.
+// of the view (or the first to take it below), and "×N" where N instances
+// take it in turn in the view ("×many" where a served stretch samples
+// them). Titles carry the dynamic id where a neighbour shares the name; the
+// tooltip always does.
 View.prototype.placeTitles = function () {
   var trace = this.trace, layout = this.layout, lines = trace.lifelines, g = GEOMETRY;
-  var y = Math.max(this.top, layout.topRowY), used = 0;
+  var y = Math.max(this.top, layout.topRowY), bottom = this.top + this.height / this.zoom, used = 0;
   var shown = columnsInView(trace.columns, this.left, this.width);
   for (var c = shown[0]; c <= shown[1]; ++c) {
     var x = columnX(c) - this.left - g.axisWidth;
     if (x < -g.columnWidth / 2 || x > this.width + g.columnWidth / 2) continue;
-    var line = lineAt(layout, c, y);
-    if (line < 0) continue;
+    // The column's occupant at the top of the view, or its first below;
+    // zoomed out, how many held it in view.
+    var found = linesBetween(layout, c, y, bottom);
+    if (!found.length) continue;
+    var line = found[found.length - 1];
+    var count = lines.crowded && lines.crowded[line] ? 'many' : found.length > 1 ? String(found.length) : '';
     var box = pooledElement(this.titlePool, used++, this.titles, 'div', 'title');
     var style = trace.styles[lines.titleStyle[line]];
-    var text = trace.strings[lines.title[line]];
+    var text = trace.strings[lines.title[line]] + (count ? ' \u00d7' + count : '');
     if (box.textContent !== text) box.textContent = text;
-    box.title = trace.strings[lines.tooltip[line]] + (lines.link[line] >= 0 ? '\n' + trace.strings[lines.link[line]] : '');
+    box.title = trace.strings[lines.tooltip[line]] + (lines.link[line] >= 0 ? '\n' + trace.strings[lines.link[line]] : '') +
+                (count ? '\n' + (count === 'many' ? 'Many instances' : count + ' instances') +
+                         ' hold this column in turn in the view' : '');
     box.dataset.lifeline = lines.lifeline ? lines.lifeline[line] : line;
     box.dataset.column = c;
     box.style.left = (x - (g.columnWidth - 10) / 2) + 'px';
