@@ -621,25 +621,30 @@ class SearchOptionsTest(ViewTestCase):
         hits = self.expected(facts, sent, "READ", case=False)
         box = driver.find_element(By.ID, "search")
         box.send_keys("READ", Keys.ENTER)
-        session.next_frame()
         count = driver.find_element(By.ID, "search-count")
-        self.assertEqual(count.text, f"1 / {len(hits)}")
+
+        def count_becomes(text):
+            # The served page's answers come when they come.
+            from selenium.webdriver.support.ui import WebDriverWait
+            WebDriverWait(driver, 10).until(lambda _: count.text == text, f"the count is not {text}")
+            session.next_frame()
+
+        count_becomes(f"1 / {len(hits)}")
         driver.find_element(By.ID, "hits-button").click()
-        session.next_frame()
+        from selenium.webdriver.support.ui import WebDriverWait
+        WebDriverWait(driver, 10).until(
+            lambda _: len(driver.find_elements(By.CSS_SELECTOR, "#hits-list tr")) == len(hits[:50]), "no hits listed")
         rows = driver.find_elements(By.CSS_SELECTOR, "#hits-list tr")
         self.assertEqual([int(row.get_attribute("data-event")) for row in rows], hits[:50])
         self.assertEqual(rows[3].text.split()[1:3], [f"{facts.events[hits[3]].time}", "us"])
         rows[3].click()
-        session.next_frame()
-        self.assertEqual(count.text, f"4 / {len(hits)}")
+        count_becomes(f"4 / {len(hits)}")
         first, last = session.visible_events()
         self.assertTrue(first <= hits[3] <= last)
         # Match case in the options narrows the box's search.
         driver.find_element(By.ID, "search-options-button").click()
         driver.find_element(By.ID, "search-case").click()
-        session.driver.execute_async_script("setTimeout(arguments[arguments.length - 1], 600)")
-        session.next_frame()
-        self.assertEqual(count.text, f"1 / {len(self.expected(facts, sent, 'READ'))}")
+        count_becomes(f"1 / {len(self.expected(facts, sent, 'READ'))}")
 
 
 def example_trace():
