@@ -111,9 +111,22 @@ ServedSource.prototype.ask = function (view) {
   });
 };
 
-// Resolves once the view's rows are at hand.
+// Keeps `promise` (a move of the view that asks the server first) until
+// it settles: idle() waits for it too.
+ServedSource.prototype.track = function (promise) {
+  var moves = this.moves || (this.moves = new Set()), forget = function () { moves.delete(promise); };
+  moves.add(promise);
+  promise.then(forget, forget);
+  return promise;
+};
+
+// Resolves once the view's rows are at hand, after the moves on their way.
 ServedSource.prototype.idle = function (view) {
   var self = this;
+  if (this.moves && this.moves.size) {
+    var again = function () { return self.idle(view); };
+    return Promise.all(Array.from(this.moves)).then(again, again);
+  }
   var current = this.kept.filter(function (entry) { return entry.trace === view.trace; })[0];
   if (current && !this.pending && this.fit(current, view) > 0) return Promise.resolve();
   return new Promise(function (resolve) {

@@ -165,12 +165,11 @@ View.prototype.reach = function (event, topOf, centre, known) {
   }
   if (event < 0 || event >= this.trace.total) return Promise.resolve();
   var located = known && known.event === event ? Promise.resolve(known) : askServer('locate', { event: event });
-  return located.then(function (place) {
+  return this.source.track(located.then(function (place) {
     self.top = topOf(place.y, place.height);
     self.clamp();
     self.draw();
-    return self.source.idle(self);
-  }).then(showShape);
+  })).then(function () { return self.source.idle(self); }).then(showShape);
 };
 
 // The diagram x at the middle of event i's shape, or null for marks on the axis.
