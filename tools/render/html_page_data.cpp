@@ -149,6 +149,16 @@ public:
         const size_t page = static_cast<size_t>(event - first_) - static_cast<size_t>(found - skipped_.begin());
         return page < count_ ? static_cast<int>(page) : none;
     }
+    // The page's first event at or after a store event (its last for one
+    // after them all), or none before the page's first.
+    int pageEventFrom(Row event) const
+    {
+        if (event < first_ || count_ == 0)
+            return none;
+        const auto skippedBefore = std::lower_bound(skipped_.begin(), skipped_.end(), event) - skipped_.begin();
+        const auto page = static_cast<size_t>(event - first_ - skippedBefore);
+        return static_cast<int>(std::min(page, count_ - 1));
+    }
     int kind(Row event) const { return store_.events.kind[static_cast<size_t>(event)]; }
     Row instanceOf(Row event) const { return store_.events.instance[static_cast<size_t>(event)]; }
     Row peerOf(Row event) const { return store_.events.peer[static_cast<size_t>(event)]; }
@@ -895,16 +905,8 @@ void PageData::setProblems(const ReadingProblems& reported)
     for (const ReadingProblem& problem : reported.listed) {
         if (problems.size() == listedProblems)
             break;
-        int event = none;
-        if (problem.storeEvent >= source.first_ && source.count_ > 0) {
-            // The page's first event at or after the store's.
-            const auto skippedBefore = std::lower_bound(source.skipped_.begin(), source.skipped_.end(),
-                                                        static_cast<Row>(problem.storeEvent)) -
-                                       source.skipped_.begin();
-            const auto page = static_cast<size_t>(problem.storeEvent - source.first_ - skippedBefore);
-            event = static_cast<int>(std::min(page, source.count_ - 1));
-        }
-        problems.push_back({problem.file, problem.line, problem.error, problem.message, event});
+        problems.push_back({problem.file, problem.line, problem.error, problem.message,
+                            source.pageEventFrom(static_cast<Row>(problem.storeEvent))});
     }
     problemCount = std::max<long long>(reported.count, static_cast<long long>(problems.size()));
 }

@@ -9,12 +9,13 @@
 
 struct ReadingProblems;
 
-// While it lives, what the reading of a page's trace reports is printed as
-// it comes (or passed to the capture before it) and the first reports the
-// page lists are kept, each with the number of events stored by then.
+// While it lives, what the reading of a picture's trace reports is printed
+// as it comes (or passed to the capture before it) and the first reports a
+// page lists are kept, each with the number of events stored by then (when
+// `storedEvents` tells it: an SVG picture lists reports without a row).
 class PageProblemCapture {
 public:
-    explicit PageProblemCapture(std::function<long long()> storedEvents);
+    explicit PageProblemCapture(std::function<long long()> storedEvents = {});
 
     // What the page's data lists; a report about no file is about `trace`.
     ReadingProblems problems(const QString& trace) const;

@@ -113,7 +113,7 @@ bool runRender(const Options& options, TCFList& configurations, StandardOutput& 
     // whole model.
     TDF reader(&configurations);
     ReadCounts counts;
-    const PageProblemCapture problems([] { return 0LL; });
+    const PageProblemCapture problems;
     long long traces = 1;
     reader.setTimeFormat(options.timeFormat);
     if (!readTrace(reader, options.traces.first(), counts, [&traces](TDFObject* object, TDF::ModelChangment) {
